@@ -1,0 +1,20 @@
+// The millisecond clock and sleeps. The clock wraps at 2^32 ms; take differences modulo 2^32.
+// Tests replace the clock source to drive time by hand.
+#pragma once
+
+#include <cstdint>
+
+namespace oru {
+
+using ClockSource = std::uint32_t (*)();
+
+// Milliseconds since an arbitrary start, from the monotonic clock (or the injected source).
+std::uint32_t TimeGetTime();
+
+// Replaces the clock source; null restores the monotonic clock. Returns the previous source.
+ClockSource SetClockSource(ClockSource source);
+
+// Sleeps ms milliseconds; 0 gives up the processor once.
+void SleepMs(std::uint32_t ms);
+
+}  // namespace oru

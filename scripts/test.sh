@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh build
+cd build
+ctest --output-on-failure -j"$(nproc)" --timeout 600
