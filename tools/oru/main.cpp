@@ -1,0 +1,60 @@
+// Entry of the `oru` tool: finds the command named by the first argument and runs it.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+#include <map>
+#include <string>
+
+#include "tools/oru/command.h"
+
+namespace oru::tool {
+namespace {
+
+struct Entry {
+  const char* usage;
+  CommandFunction run;
+};
+
+std::map<std::string, Entry>& Commands() {
+  static std::map<std::string, Entry> commands;
+  return commands;
+}
+
+void PrintAllUsages() {
+  std::fprintf(stderr, "usage:\n");
+  for (const auto& [name, entry] : Commands()) std::fprintf(stderr, "  oru %s\n", entry.usage);
+}
+
+}  // namespace
+
+CommandRegistration::CommandRegistration(const char* name, const char* usage, CommandFunction run) {
+  Commands()[name] = Entry{usage, run};
+}
+
+int Usage(const char* name) {
+  auto it = Commands().find(name);
+  if (it == Commands().end()) {
+    PrintAllUsages();
+  } else {
+    std::fprintf(stderr, "usage: oru %s\n", it->second.usage);
+  }
+  return 2;
+}
+
+}  // namespace oru::tool
+
+int main(int argc, char** argv) {
+  using namespace oru::tool;
+  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+    PrintAllUsages();
+    return argc < 2 ? 2 : 0;
+  }
+  auto it = Commands().find(argv[1]);
+  if (it == Commands().end()) {
+    std::fprintf(stderr, "oru: unknown command '%s'\n", argv[1]);
+    PrintAllUsages();
+    return 2;
+  }
+  std::vector<std::string> args(argv + 2, argv + argc);
+  return it->second.run(args);
+}
