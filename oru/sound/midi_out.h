@@ -1,0 +1,185 @@
+// MIDI output: MidiOut, the library's handle on one MIDI output device, and SysExMessage, a
+// system-exclusive message ready to be sent.
+//
+// The sequencer owns one MidiOut and is its only user:
+//
+//   oru::MidiOut out;                        // closed; talks to MidiOut::DefaultBackend()
+//   out.Open(oru::MidiMapper);               // the default device (our software synthesizer)
+//   out.SendBytes(0x90, 60, 100);            // note on, channel 0
+//   out.SendShort(0x00403C80);               // note off, packed: status | data1 << 8 | data2 << 16
+//   oru::SysExMessage gmOn;
+//   const std::uint8_t body[] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};
+//   gmOn.Init(sizeof body, body);            // buffer F0 7E 7F 09 01 F7
+//   out.SendLong(gmOn);
+//   out.Close();                             // every sounding note ends, then the device closes
+//
+// Devices are reached through a MidiBackend. The default one is the platform's synthesizer
+// (devices -1 and 0). Tests substitute a MidiRecorder, either for one MidiOut
+// (MidiOut(&recorder) or SetBackend) or for every MidiOut made afterwards (SetDefaultBackend),
+// and read back what was opened, reset, closed and sent:
+//
+//   oru::MidiRecorder recorder;
+//   oru::MidiBackend* previous = oru::MidiOut::SetDefaultBackend(&recorder);
+//   ... run the code under test ...
+//   std::vector<std::uint32_t> words = recorder.ShortMessages();
+//   std::vector<oru::MidiRecord> all = recorder.Records();
+//   oru::MidiOut::SetDefaultBackend(previous);
+//
+// Threads: MidiOut has no lock of its own. Sending may happen on a timer thread while opening
+// and closing happen elsewhere, so the caller must make sure no send runs while it closes (the
+// sequencer does this with its busy flag). The backends themselves are safe to call from any
+// thread; the synthesizer renders on the audio thread and never blocks it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace oru {
+
+// Device id of the system's default MIDI output.
+inline constexpr int MidiMapper = -1;
+
+// Longest product name DeviceName copies, without the terminating NUL.
+inline constexpr std::size_t kMidiDeviceNameMax = 31;
+
+// Packs a short message: status in bits 0-7, first data byte in 8-15, second in 16-23.
+inline constexpr std::uint32_t PackMidiMessage(std::uint8_t status, std::uint8_t data1,
+                                               std::uint8_t data2) {
+  return static_cast<std::uint32_t>(status) | static_cast<std::uint32_t>(data1) << 8 |
+         static_cast<std::uint32_t>(data2) << 16;
+}
+
+// A system-exclusive message: an owned buffer holding 0xF0 followed by the message body, as
+// read from a MIDI file (the body normally ends with 0xF7). A new record is empty. Records
+// move but do not copy; destroying one frees its buffer.
+class SysExMessage {
+ public:
+  // Bits of flags the device sets while it uses the record.
+  static constexpr std::uint32_t kDone = 0x1;
+  static constexpr std::uint32_t kPrepared = 0x2;
+
+  SysExMessage() = default;
+  SysExMessage(SysExMessage&& other) noexcept;
+  SysExMessage& operator=(SysExMessage&& other) noexcept;
+  SysExMessage(const SysExMessage&) = delete;
+  SysExMessage& operator=(const SysExMessage&) = delete;
+  ~SysExMessage();
+
+  // Replaces the buffer with length + 1 bytes: 0xF0, then length bytes of body. Clears flags.
+  // Returns false (record left empty) when body is null while length is not 0.
+  bool Init(std::uint32_t length, const std::uint8_t* body);
+
+  const std::uint8_t* Buffer() const { return buffer; }
+  std::uint32_t BufferLength() const { return bufferLength; }
+
+  std::uint8_t* buffer = nullptr;
+  std::uint32_t bufferLength = 0;
+  std::uint32_t flags = 0;
+};
+
+// One open output device. Destroying it closes the device.
+class MidiPort {
+ public:
+  virtual ~MidiPort() = default;
+  // A packed short message; bits 24-31 are ignored.
+  virtual bool SendShort(std::uint32_t message) = 0;
+  // A complete system-exclusive message as held by SysExMessage: 0xF0, body (normally ending
+  // with 0xF7). length counts every byte.
+  virtual bool SendLong(const std::uint8_t* bytes, std::uint32_t length) = 0;
+  // Ends every sounding note: all notes off and sustain off on every channel.
+  virtual void Reset() = 0;
+};
+
+// Where MidiOut finds its devices.
+class MidiBackend {
+ public:
+  virtual ~MidiBackend() = default;
+  // Opens a device; null when it does not open.
+  virtual std::unique_ptr<MidiPort> Open(int deviceId) = 0;
+  // Copies the device's product name (at most size - 1 characters, never more than
+  // kMidiDeviceNameMax) and a NUL into name; false and "" when the device does not exist.
+  virtual bool DeviceName(int deviceId, char* name, std::size_t size) = 0;
+};
+
+class MidiOut {
+ public:
+  // Closed, deviceId 0, on the default backend in force now.
+  MidiOut();
+  // Closed, on the given backend (null: the default backend).
+  explicit MidiOut(MidiBackend* backend);
+  MidiOut(const MidiOut&) = delete;
+  MidiOut& operator=(const MidiOut&) = delete;
+  ~MidiOut();  // Close
+
+  // With the same id already open: true at once. Otherwise closes any open device, stores the
+  // id and opens it; true when it opened.
+  bool Open(int deviceId);
+  // False when nothing is open; otherwise resets the device (every note ends), closes it, true.
+  bool Close();
+  // False when nothing is open; otherwise the device's result.
+  bool SendShort(std::uint32_t message);
+  bool SendBytes(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+  // False when nothing is open or the record is empty; otherwise marks the record prepared and
+  // sends it. The bytes are taken before this returns; the record stays the caller's.
+  bool SendLong(SysExMessage& message);
+  // The product name of deviceId (at most 31 characters and a NUL, cut to size), "" when the
+  // query fails. size 0 writes nothing.
+  void DeviceName(int deviceId, char* name, std::size_t size) const;
+
+  bool IsOpen() const { return port_ != nullptr; }
+  // Device of the last Open; 0 after construction.
+  int DeviceId() const { return deviceId_; }
+
+  // Closes any open device and switches to another backend (null: the default backend).
+  void SetBackend(MidiBackend* backend);
+
+  // Backend of MidiOuts constructed from now on. null restores the platform's synthesizer.
+  // Returns the previous one (null when it was the platform's).
+  static MidiBackend* SetDefaultBackend(MidiBackend* backend);
+  static MidiBackend* DefaultBackend();
+
+ private:
+  MidiBackend* backend_;
+  std::unique_ptr<MidiPort> port_;
+  int deviceId_ = 0;
+};
+
+// What a MidiRecorder saw.
+struct MidiRecord {
+  enum Kind { kOpen, kClose, kReset, kShort, kLong };
+  Kind kind;
+  int deviceId;                     // the port's device
+  std::uint32_t message;            // kShort: the packed word as sent
+  std::vector<std::uint8_t> bytes;  // kLong: every byte, 0xF0 included
+  bool operator==(const MidiRecord&) const = default;
+};
+
+// A backend for tests: every device opens (unless told otherwise) and every call is recorded.
+// Safe to use from several threads; read it with Records() or ShortMessages().
+class MidiRecorder : public MidiBackend {
+ public:
+  std::unique_ptr<MidiPort> Open(int deviceId) override;
+  bool DeviceName(int deviceId, char* name, std::size_t size) override;
+
+  // While set, Open fails (and records nothing).
+  void SetOpenFails(bool fails);
+  std::vector<MidiRecord> Records() const;
+  // Only the words of kShort records, in order.
+  std::vector<std::uint32_t> ShortMessages() const;
+  // Number of records; useful to wait on from another thread.
+  std::size_t Count() const;
+  void Clear();
+
+ private:
+  friend class RecordingPort;
+  void Add(MidiRecord record);
+
+  mutable std::mutex mutex_;
+  std::vector<MidiRecord> records_;
+  bool openFails_ = false;
+};
+
+}  // namespace oru
