@@ -1,0 +1,354 @@
+// The software drawing context: colour mapping, fills, pens and text over 8-bit pixels.
+#include "oru/platform/draw_context.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "oru/platform/font.h"
+
+namespace oru {
+namespace {
+
+// A small 8-bit image with padding after each row, so writes past the width show up.
+struct Canvas8 {
+  static constexpr int kWidth = 40;
+  static constexpr int kHeight = 30;
+  static constexpr int kPitch = 44;
+  static constexpr std::uint8_t kPad = 0xEE;
+
+  Canvas8() : bytes(kPitch * kHeight, 0) {
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = kWidth; x < kPitch; ++x) bytes[y * kPitch + x] = kPad;
+    }
+    // Entry i is grey level i, except a few named colours.
+    for (int i = 0; i < 256; ++i) SetEntry(i, i, i, i);
+    SetEntry(1, 255, 0, 0);    // red
+    SetEntry(2, 0, 255, 0);    // green
+    SetEntry(3, 0, 0, 255);    // blue
+    SetEntry(4, 255, 0, 0);    // red again: ties go to the lower index
+    SetEntry(5, 255, 0, 255);  // magenta
+  }
+  void SetEntry(int i, int r, int g, int b) {
+    table[i * 4 + 0] = static_cast<std::uint8_t>(b);
+    table[i * 4 + 1] = static_cast<std::uint8_t>(g);
+    table[i * 4 + 2] = static_cast<std::uint8_t>(r);
+    table[i * 4 + 3] = 0;
+  }
+  DrawContext Context() { return DrawContext(bytes.data(), kPitch, kWidth, kHeight, table.data()); }
+  std::uint8_t At(int x, int y) const { return bytes[y * kPitch + x]; }
+  int Count(std::uint8_t value) const {
+    int n = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) n += At(x, y) == value;
+    }
+    return n;
+  }
+  bool PaddingIntact() const {
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = kWidth; x < kPitch; ++x) {
+        if (At(x, y) != kPad) return false;
+      }
+    }
+    return true;
+  }
+  // The smallest rectangle holding every pixel of the value; empty when there is none.
+  Rect BoxOf(std::uint8_t value) const {
+    Rect box{kWidth, kHeight, 0, 0};
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        if (At(x, y) != value) continue;
+        box.left = std::min(box.left, x);
+        box.top = std::min(box.top, y);
+        box.right = std::max(box.right, x + 1);
+        box.bottom = std::max(box.bottom, y + 1);
+      }
+    }
+    return box;
+  }
+
+  std::vector<std::uint8_t> bytes;
+  std::array<std::uint8_t, 1024> table{};
+};
+
+TEST(DrawContextColour, MapsToNearestEntryLowestIndexOnTies) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  struct Case {
+    std::uint32_t colour;
+    int index;
+  } cases[] = {
+      {0x000000FF, 1},  // red: entries 1 and 4 are equal, 1 wins
+      {0x0000FF00, 2},  // green
+      {0x00FF0000, 3},  // blue (red is the low byte)
+      {0x00FF00FF, 5},  // magenta
+      {0x00000000, 0},  // black
+      {0x00808080, 128},
+      {0x007F7F7F, 127},
+      {0x0010F008, 2},  // near green
+      {0x00FE0101, 3},  // near blue
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(dc.NearestIndex(c.colour), c.index) << std::hex << c.colour;
+  }
+  DrawContext noTable(canvas.bytes.data(), Canvas8::kPitch, 4, 4, nullptr);
+  EXPECT_EQ(noTable.NearestIndex(0x00FFFFFF), 0);
+}
+
+TEST(DrawContextFill, RightAndBottomExclusiveAndClipped) {
+  struct Case {
+    Rect rect;
+    Rect filled;  // expected box of the fill; empty when nothing is written
+  } cases[] = {
+      {{10, 10, 20, 15}, {10, 10, 20, 15}},
+      {{-5, -5, 3, 2}, {0, 0, 3, 2}},
+      {{35, 25, 100, 100}, {35, 25, 40, 30}},
+      {{-10, -10, 1000, 1000}, {0, 0, 40, 30}},
+      {{20, 10, 10, 15}, {0, 0, 0, 0}},  // reversed: nothing
+      {{50, 50, 60, 60}, {0, 0, 0, 0}},  // outside
+      {{5, 5, 5, 9}, {0, 0, 0, 0}},      // empty
+  };
+  for (const Case& c : cases) {
+    Canvas8 canvas;
+    DrawContext dc = canvas.Context();
+    dc.FillRect(c.rect, 0x000000FF);
+    const int area = std::max(0, c.filled.right - c.filled.left) *
+                     std::max(0, c.filled.bottom - c.filled.top);
+    EXPECT_EQ(canvas.Count(1), area) << c.rect.left << "," << c.rect.top;
+    if (area > 0) {
+      const Rect box = canvas.BoxOf(1);
+      EXPECT_EQ(box.left, c.filled.left);
+      EXPECT_EQ(box.top, c.filled.top);
+      EXPECT_EQ(box.right, c.filled.right);
+      EXPECT_EQ(box.bottom, c.filled.bottom);
+    }
+    EXPECT_TRUE(canvas.PaddingIntact());
+  }
+}
+
+TEST(DrawContextPen, EndPointIsNotDrawn) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  dc.SelectPen(Pen{1, 0x0000FF00});
+  dc.MoveTo(2, 3);
+  dc.LineTo(12, 3);
+  EXPECT_EQ(canvas.Count(2), 10);
+  EXPECT_EQ(canvas.At(2, 3), 2);
+  EXPECT_EQ(canvas.At(11, 3), 2);
+  EXPECT_EQ(canvas.At(12, 3), 0);
+
+  // Vertical upwards and a diagonal: start drawn, end not, position moves to the end.
+  dc.LineTo(12, 0);
+  EXPECT_EQ(canvas.At(12, 3), 2);
+  EXPECT_EQ(canvas.At(12, 1), 2);
+  EXPECT_EQ(canvas.At(12, 0), 0);
+  const Point previous = dc.MoveTo(0, 10);
+  EXPECT_EQ(previous.x, 12);
+  EXPECT_EQ(previous.y, 0);
+  dc.LineTo(5, 15);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(canvas.At(i, 10 + i), 2) << i;
+  EXPECT_EQ(canvas.At(5, 15), 0);
+}
+
+TEST(DrawContextPen, WidePenCoversItsWidthAndClips) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  const Pen old = dc.SelectPen(Pen{2, 0x00FF0000});
+  EXPECT_EQ(old.width, 1);
+  dc.MoveTo(20, 15);
+  dc.LineTo(20, 5);
+  // Two columns wide along the whole drawn length.
+  for (int y = 6; y <= 15; ++y) {
+    const int across = (canvas.At(19, y) == 3) + (canvas.At(20, y) == 3) + (canvas.At(21, y) == 3);
+    EXPECT_EQ(across, 2) << y;
+  }
+  // A thick line running off every edge writes nothing outside the pixels.
+  dc.SelectPen(Pen{7, 0x00FF0000});
+  dc.MoveTo(-20, -20);
+  dc.LineTo(80, 60);
+  dc.MoveTo(80, -5);
+  dc.LineTo(-30, 40);
+  EXPECT_TRUE(canvas.PaddingIntact());
+  // Width 0 or less draws as one pixel.
+  Canvas8 thin;
+  DrawContext dc2 = thin.Context();
+  dc2.SelectPen(Pen{0, 0x000000FF});
+  dc2.MoveTo(0, 0);
+  dc2.LineTo(4, 0);
+  EXPECT_EQ(thin.Count(1), 4);
+}
+
+TEST(DrawContextEmpty, WithoutPixelsEveryCallIsHarmless) {
+  DrawContext dc(nullptr, 0, 100, 100, nullptr);
+  dc.FillRect(Rect{0, 0, 100, 100}, 0xFFFFFF);
+  dc.MoveTo(0, 0);
+  dc.LineTo(50, 50);
+  EXPECT_TRUE(dc.TextOut(0, 0, "abc", -1));
+  EXPECT_EQ(dc.Width(), 0);
+  // Retarget gives it pixels later.
+  Canvas8 canvas;
+  dc.Retarget(canvas.bytes.data(), Canvas8::kPitch, Canvas8::kWidth, Canvas8::kHeight,
+              canvas.table.data());
+  dc.FillRect(Rect{0, 0, 2, 2}, 0x000000FF);
+  EXPECT_EQ(canvas.Count(1), 4);
+}
+
+// Text: glyph shapes differ between machines, so only where pixels land is checked.
+class DrawContextText : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FontParams params;
+    params.height = 16;
+    params.weight = 300;
+    font = Font::Create(params);
+    if (!font->HasFace()) GTEST_SKIP() << "no font installed";
+  }
+  std::unique_ptr<Font> font;
+};
+
+TEST_F(DrawContextText, TransparentTextStaysInsideItsExtent) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  dc.FillRect(Rect{0, 0, 40, 30}, 0x00FF0000);  // blue background
+  EXPECT_EQ(dc.SelectFont(font.get()), nullptr);
+  dc.SetTextColour(0x000000FF);
+  dc.SetBackgroundMode(DrawContext::kTransparent);
+  ASSERT_TRUE(dc.TextOut(3, 4, "Ab1", -1));
+  const Size extent = dc.GetTextExtent("Ab1", -1);
+  EXPECT_GT(extent.cx, 0);
+  EXPECT_EQ(extent.cy, 16);
+  EXPECT_GT(canvas.Count(1), 0);
+  const Rect box = canvas.BoxOf(1);
+  EXPECT_GE(box.left, 3);
+  EXPECT_GE(box.top, 4);
+  EXPECT_LE(box.right, 3 + extent.cx);
+  EXPECT_LE(box.bottom, 4 + extent.cy);
+  // Only text and untouched background: the background mode left the rest alone.
+  EXPECT_EQ(canvas.Count(1) + canvas.Count(3), Canvas8::kWidth * Canvas8::kHeight);
+  EXPECT_TRUE(canvas.PaddingIntact());
+}
+
+TEST_F(DrawContextText, OpaqueModeFillsTheCell) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  dc.SelectFont(font.get());
+  dc.SetTextColour(0x000000FF);
+  dc.SetBackgroundColour(0x0000FF00);
+  dc.SetBackgroundMode(DrawContext::kOpaque);
+  dc.TextOut(0, 0, "x", 1);
+  const Size extent = dc.GetTextExtent("x", 1);
+  EXPECT_EQ(canvas.Count(1) + canvas.Count(2), extent.cx * extent.cy);
+}
+
+TEST_F(DrawContextText, DrawTextClipsToItsRectangle) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  dc.SelectFont(font.get());
+  dc.SetTextColour(0x000000FF);
+  dc.SetBackgroundMode(DrawContext::kTransparent);
+  const Rect rect{5, 5, 12, 12};
+  EXPECT_EQ(dc.DrawText("WWWW", -1, rect, 0), 16);
+  ASSERT_GT(canvas.Count(1), 0);
+  const Rect box = canvas.BoxOf(1);
+  EXPECT_GE(box.left, rect.left);
+  EXPECT_GE(box.top, rect.top);
+  EXPECT_LE(box.right, rect.right);
+  EXPECT_LE(box.bottom, rect.bottom);
+  EXPECT_EQ(dc.DrawText("W", -1, Rect{5, 5, 5, 20}, 0), 0);
+}
+
+TEST_F(DrawContextText, TextRunningOffTheEdgesIsClipped) {
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  dc.SelectFont(font.get());
+  dc.SetBackgroundMode(DrawContext::kTransparent);
+  dc.SetTextColour(0x000000FF);
+  const char* text = "Score:1234567890_\x83\x53\x83\x56";
+  for (Point p : {Point{-7, -9}, Point{30, 20}, Point{-200, 5}, Point{5, -40}}) {
+    dc.TextOut(p.x, p.y, text, -1);
+  }
+  EXPECT_TRUE(canvas.PaddingIntact());
+}
+
+TEST(FontMetrics, LongerTextIsWiderAtTheSameHeight) {
+  for (int weight : {300, 700}) {
+    FontParams params;
+    params.height = 20;
+    params.weight = weight;
+    if (weight == 700) params.faceName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
+    auto font = Font::Create(params);
+    if (!font->HasFace()) GTEST_SKIP() << "no font installed";
+    const Size longer = font->Extent("Score:1234_", 11);
+    const Size shorter = font->Extent("Score:5_", 8);
+    EXPECT_GT(longer.cx, shorter.cx) << weight;
+    EXPECT_EQ(longer.cy, shorter.cy);
+    EXPECT_EQ(longer.cy, 20);
+  }
+  // A negative height is the em size, so the cell is at least as tall.
+  FontParams em;
+  em.height = -20;
+  auto font = Font::Create(em);
+  EXPECT_GE(font->CellHeight(), 20);
+}
+
+TEST(FontMetrics, BoldIsAtLeastAsWideAsLight) {
+  FontParams light;
+  light.height = 20;
+  light.weight = 300;
+  FontParams bold = light;
+  bold.weight = 700;
+  auto a = Font::Create(light);
+  auto b = Font::Create(bold);
+  if (!a->HasFace() || !b->HasFace()) GTEST_SKIP() << "no font installed";
+  EXPECT_GE(b->Extent("MMMM", 4).cx, a->Extent("MMMM", 4).cx);
+}
+
+TEST(Cp932, DecodesSingleAndDoubleByteText) {
+  struct Case {
+    std::string bytes;
+    std::u32string codes;
+  } cases[] = {
+      {"Score:", U"Score:"},
+      {"\x82\x6C\x82\x72\x20\x83\x53", U"\uFF2D\uFF33 \u30B4"},  // full-width MS, space, go
+      {"\xB1", U"\uFF71"},                                    // half-width katakana a
+      {"A\x82", U"A\uFFFD"},                                  // lead byte cut off at the end
+      {"", U""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecodeCp932(c.bytes.data(), static_cast<int>(c.bytes.size())), c.codes) << c.bytes;
+  }
+  EXPECT_EQ(DecodeCp932(nullptr, 5), U"");
+}
+
+// With no fonts at all, text draws nothing, measures nothing, and nothing crashes. Runs in a
+// child process so fontconfig starts with an empty configuration.
+TEST(FontMissing, TextDrawsNothingWithoutFonts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const std::string config = ::testing::TempDir() + "oru_empty_fonts.conf";
+        std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+        setenv("FONTCONFIG_FILE", config.c_str(), 1);
+        Canvas8 canvas;
+        DrawContext dc = canvas.Context();
+        FontParams params;
+        params.height = 20;
+        auto font = Font::Create(params);
+        dc.SelectFont(font.get());
+        dc.SetTextColour(0x000000FF);
+        const bool drawn = dc.TextOut(0, 0, "Score:1", -1);
+        dc.SelectFont(nullptr);
+        dc.TextOut(0, 0, "Score:1", -1);
+        const Size extent = dc.GetTextExtent("Score:1", -1);
+        std::exit(drawn && !font->HasFace() && canvas.Count(1) == 0 && extent.cx == 0 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace oru
