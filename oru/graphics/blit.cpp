@@ -1,0 +1,302 @@
+// Blitting: clipping, the choice of copy routine, the plain copies and the run table.
+//
+// Run table format. An image's run table holds one byte per pixel, rows packed Width() bytes
+// apart (not Pitch()). Each row is cut into alternating runs of transparent and opaque pixels,
+// starting with a transparent run that may be empty; a run is at most 255 pixels, a longer
+// stretch continues as further runs of the same kind (with an empty run of the other kind in
+// between, which takes no bytes). Each pixel's byte counts the pixels from it to the end of its
+// run, itself included: a run of n holds n, n-1, ..., 1. Whether a run is transparent is read
+// from the pixel. Because every pixel knows the rest of its run, a copy may start at any column
+// and skip or copy a whole run at once.
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "oru/graphics/colour_map.h"
+#include "oru/graphics/surface.h"
+
+namespace oru {
+
+namespace {
+
+// Copies n bytes between non-overlapping buffers. Inlined for the short spans of sprite runs,
+// where a call to memcpy costs more than the copy; 16-byte steps with one overlapping tail.
+inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
+  if (n >= 16) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+    if (i < n)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16)));
+  } else if (n >= 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, src, 8);
+    std::memcpy(&b, src + n - 8, 8);
+    std::memcpy(dst, &a, 8);
+    std::memcpy(dst + n - 8, &b, 8);
+  } else if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + n - 4, 4);
+    std::memcpy(dst, &a, 4);
+    std::memcpy(dst + n - 4, &b, 4);
+  } else {
+    for (int i = 0; i < n; ++i) dst[i] = src[i];
+  }
+}
+
+// Copies n bytes except those equal to key, without a branch per pixel.
+inline void CopySpanKeyed(std::uint8_t* dst, const std::uint8_t* src, int n, std::uint8_t key) {
+  const __m128i keys = _mm_set1_epi8(static_cast<char>(key));
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+    const __m128i transparent = _mm_cmpeq_epi8(s, keys);
+    const __m128i out = _mm_or_si128(_mm_and_si128(transparent, d),
+                                     _mm_andnot_si128(transparent, s));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
+  }
+  for (; i < n; ++i) {
+    const std::uint8_t s = src[i];
+    dst[i] = s == key ? dst[i] : s;
+  }
+}
+
+// The pixel rows of both sides of a copy, locked for its duration.
+struct CopyFrame {
+  std::uint8_t* dest = nullptr;
+  const std::uint8_t* src = nullptr;
+  int destPitch = 0;
+  int srcPitch = 0;
+};
+
+// The common frame of every copy routine: lock both sides, run body over the rows, unlock.
+template <typename Body>
+void WithRows(Surface* destination, const BlitRect& r, Surface* source, Body body) {
+  std::uint8_t* d = destination->Lock();
+  if (!d) return;
+  std::uint8_t* s = source->Lock();
+  if (!s) {
+    destination->Unlock();
+    return;
+  }
+  CopyFrame frame;
+  frame.destPitch = destination->Pitch();
+  frame.srcPitch = source->Pitch();
+  frame.dest = d + static_cast<std::ptrdiff_t>(r.destY) * frame.destPitch + r.destX;
+  frame.src = s + static_cast<std::ptrdiff_t>(r.srcY) * frame.srcPitch + r.srcX;
+  body(frame);
+  destination->Unlock();
+  source->Unlock();
+}
+
+}  // namespace
+
+void Surface::ClipBlit(BlitRect* out, int destX, int destY, int width, int height,
+                       Surface* source, int srcX, int srcY) {
+  // A clip rectangle set to reach past its image would let a copy read or write outside the
+  // pixels; each one is first narrowed to its image.
+  const int dLeft = std::max(clipLeft, 0), dTop = std::max(clipTop, 0);
+  const int dRight = std::min(clipRight, Width()), dBottom = std::min(clipBottom, Height());
+  const int sLeft = std::max(source->clipLeft, 0), sTop = std::max(source->clipTop, 0);
+  const int sRight = std::min(source->clipRight, source->Width());
+  const int sBottom = std::min(source->clipBottom, source->Height());
+
+  int a = 0, b = 0;
+  if (destX < dLeft) a = destX - dLeft;
+  if (destY < dTop) b = destY - dTop;
+  if (srcX < sLeft) a = std::min(a, srcX - sLeft);
+  if (srcY < sTop) b = std::min(b, srcY - sTop);
+  srcX -= a;
+  srcY -= b;
+  destX -= a;
+  destY -= b;
+  width += a;
+  height += b;
+
+  a = 0;
+  b = 0;
+  if (destX + width > dRight) a = dRight - destX - width;
+  if (destY + height > dBottom) b = dBottom - destY - height;
+  if (srcX + width > sRight) a = std::min(a, sRight - srcX - width);
+  if (srcY + height > sBottom) b = std::min(b, sBottom - srcY - height);
+  width += a;
+  height += b;
+
+  *out = BlitRect{destX, destY, srcX, srcY, width, height};
+}
+
+void Surface::Blit(int destX, int destY, int width, int height, Surface* source, int srcX,
+                   int srcY, int markBackdrop) {
+  if (!source || !info || !source->info) return;
+  BlitRect r;
+  ClipBlit(&r, destX, destY, width, height, source, srcX, srcY);
+  if (r.width < 0 || r.height < 0) return;
+
+  if (!fullRedraw) {
+    if (backdrop && markBackdrop == 1)
+      backdrop->MarkDirty(r.destX - backdrop->x, r.destY - backdrop->y, r.width, r.height);
+    MarkDirty(r.destX, r.destY, r.width, r.height);
+  }
+  if (r.width == 0 || r.height == 0) return;
+
+  const bool changesColours = source->TranslucencyActive() || source->TintActive();
+  if (source->colourMap && source->colourMap->mode != ColourMap::kNone) {
+    if (source->runTable) {
+      CopyMappedRuns(r, source);
+    } else {
+      CopyMapped(r, source);
+    }
+  } else if (source->runTable) {
+    if (changesColours) {
+      CopyBlendedRuns(r, source);
+    } else {
+      CopyRuns(r, source);
+    }
+  } else if (changesColours) {
+    CopyBlended(r, source);
+  } else if (source->transparentIndex == -1) {
+    CopyOpaque(r, source);
+  } else {
+    CopyKeyed(r, source);
+  }
+}
+
+void Surface::CopyOpaque(const BlitRect& r, Surface* source) {
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      // memmove: a surface may be blitted onto itself.
+      std::memmove(f.dest, f.src, static_cast<std::size_t>(r.width));
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+    }
+  });
+}
+
+void Surface::CopyKeyed(const BlitRect& r, Surface* source) {
+  const int key = source->transparentIndex;
+  if (key < 0 || key > 255) {
+    CopyOpaque(r, source);
+    return;
+  }
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      CopySpanKeyed(f.dest, f.src, r.width, static_cast<std::uint8_t>(key));
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+    }
+  });
+}
+
+void Surface::CopyRuns(const BlitRect& r, Surface* source) {
+  if (!source->HasRunTableForSize()) {
+    CopyKeyed(r, source);
+    return;
+  }
+  const int key = source->transparentIndex;
+  const int runStride = source->Width();
+  const std::uint8_t* runs =
+      source->runTable + static_cast<std::ptrdiff_t>(r.srcY) * runStride + r.srcX;
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      int column = 0;
+      while (column < r.width) {
+        const int n = runs[column];
+        if (f.src[column] != key) CopySpan(f.dest + column, f.src + column, std::min(n, r.width - column));
+        column += n;
+      }
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+      runs += runStride;
+    }
+  });
+}
+
+void Surface::CopyMapped(const BlitRect& r, Surface* source) {
+  const ColourMap* map = source->colourMap;
+  if (!map || !map->table) return;
+  const int key = source->transparentIndex;
+  const std::uint8_t* table = map->table;
+  const bool blend = map->mode == ColourMap::kBlend;
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      for (int i = 0; i < r.width; ++i) {
+        const int s = f.src[i];
+        if (s == key) continue;
+        f.dest[i] = blend ? table[s * 256 + f.dest[i]] : table[s];
+      }
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+    }
+  });
+}
+
+void Surface::CopyMappedRuns(const BlitRect& r, Surface* source) {
+  const ColourMap* map = source->colourMap;
+  if (!map || !map->table) return;
+  if (!source->HasRunTableForSize()) {
+    CopyMapped(r, source);
+    return;
+  }
+  const int key = source->transparentIndex;
+  const std::uint8_t* table = map->table;
+  const bool blend = map->mode == ColourMap::kBlend;
+  const int runStride = source->Width();
+  const std::uint8_t* runs =
+      source->runTable + static_cast<std::ptrdiff_t>(r.srcY) * runStride + r.srcX;
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      int column = 0;
+      while (column < r.width) {
+        const int n = runs[column];
+        if (f.src[column] != key) {
+          const int end = column + std::min(n, r.width - column);
+          for (int i = column; i < end; ++i) {
+            const int s = f.src[i];
+            f.dest[i] = blend ? table[s * 256 + f.dest[i]] : table[s];
+          }
+        }
+        column += n;
+      }
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+      runs += runStride;
+    }
+  });
+}
+
+void Image::BuildRunTable(int enable) {
+  delete[] runTable;
+  runTable = nullptr;
+  runTableWidth_ = 0;
+  runTableHeight_ = 0;
+  if (!enable) return;
+  const int width = Width(), height = Height();
+  std::uint8_t* p = Lock();
+  if (!p) return;
+  const int rowBytes = Pitch();
+  runTable = new std::uint8_t[static_cast<std::size_t>(width) * height];
+  runTableWidth_ = width;
+  runTableHeight_ = height;
+  const int key = transparentIndex;
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* src = p + static_cast<std::size_t>(row) * rowBytes;
+    std::uint8_t* out = runTable + static_cast<std::size_t>(row) * width;
+    bool transparentKind = true;
+    int column = 0;
+    while (column < width) {
+      int n = 0;
+      while (column + n < width && n < 255 && (src[column + n] == key) == transparentKind) ++n;
+      for (int i = 0; i < n; ++i) out[column + i] = static_cast<std::uint8_t>(n - i);
+      column += n;
+      transparentKind = !transparentKind;
+    }
+  }
+  Unlock();
+}
+
+}  // namespace oru

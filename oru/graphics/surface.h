@@ -1,0 +1,298 @@
+// Image and Surface: the library's one picture type, an 8-bit indexed pixel store with its own
+// colour table and palette (Image), plus position, animation frames, dirty tiles and group links
+// (Surface). Every sprite strip, label, gauge, the background and the screen is a Surface.
+//
+// Typical use, all on the game thread:
+//
+//   Surface sprite;
+//   sprite.Create(96, 96);                 // pixel store, default palette, clip = whole image
+//   sprite.Fill(-1);                       // transparent index, or 0 when there is none
+//   sprite.SetTransparentIndex(245);
+//   sprite.BuildRunTable(1);               // skip transparent runs a block at a time
+//   sprite.SetPosition(100, 40);
+//   scene.AddChild(&sprite);               // scene: a group surface; groups never own children
+//
+//   screen.SetBackdrop(&background);       // restored under last frame's sprites
+//   screen.SetScene(&scene);
+//   screen.Update(canvas, 0, 0);           // restore, draw by depth, present dirty tiles
+//
+// Pixel rows run top to bottom, Pitch() bytes apart (the width rounded up to a multiple of 4).
+// Code that touches the pixels of a surface it did not create goes through Lock/Pitch/Unlock, so
+// that a derived class whose pixels live elsewhere (the screen in full-screen mode) works
+// unchanged. Surfaces have no lock of their own: the owner serialises composing and presenting.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "oru/graphics/blit_rect.h"
+#include "oru/graphics/bounding_box.h"
+#include "oru/graphics/image_info.h"
+#include "oru/graphics/palette.h"
+#include "oru/graphics/palette_table.h"
+#include "oru/platform/messages.h"
+
+namespace oru {
+
+class Canvas;
+class ColourMap;
+class DrawContext;
+class Surface;
+
+// The pixel store with its colour table and palette. Only Surface and its descendants are
+// instantiated.
+class Image {
+ public:
+  Image();
+  Image(const Image&) = delete;
+  Image& operator=(const Image&) = delete;
+
+  // Virtual operations, slots 1-8.
+  virtual ~Image();
+  // Gives the image a pixel store of this size, keeping the old picture in the top-left corner
+  // and the palette. 1 on success, 0 on failure (the old store stays).
+  virtual int Create(int width, int height);
+  virtual int Pitch();
+  virtual void Unlock();
+  // The top-left pixel, or null without a pixel store.
+  virtual std::uint8_t* Lock();
+  // Called each time a pixel store has been created.
+  virtual void OnCreated();
+  // Loads the table into the palette; the colour table itself is not changed.
+  virtual void ApplyPaletteTable(const PaletteTable& table);
+  // Takes other's colour table and palette when both images have a colour table.
+  virtual void CopyPaletteFrom(Image* other);
+
+  int Width() const { return info ? info->header.width : 0; }
+  int Height() const { return info ? info->header.height : 0; }
+  int FrameWidth() const { return frameWidth ? frameWidth : Width(); }
+  int FrameHeight() const { return frameHeight ? frameHeight : Height(); }
+  void SetFrameSize(int width, int height) {
+    frameWidth = width;
+    frameHeight = height;
+  }
+
+  // A new header block for an 8-bit width x height store whose colour table is taken from the
+  // palette (created with the default colours if the image has none). The caller owns it until
+  // CreateFromInfo takes it.
+  ImageInfo* MakeInfo(int width, int height);
+  // Creates the pixel store that info describes and takes ownership of info (also on failure,
+  // when it is deleted). 1 on success, 0 on failure with the image unchanged.
+  int CreateFromInfo(ImageInfo* info);
+  // Frees an owned pixel store and header block; the drawing context and palette stay.
+  void ReleasePixels();
+
+  void SetTransparentIndex(int index) { transparentIndex = index; }
+  int TransparentIndex() const { return transparentIndex; }
+  // rgb has red in bits 0-7. transparentIndex becomes the first colour-table entry with that
+  // colour, or -1; without a colour table only the key is kept (loading re-applies it).
+  void SetColourKey(int rgb);
+  int ColourKey() const { return colourKey; }
+  // The pixel value at (x, y), or -1 outside the image or without a pixel store.
+  int PixelAt(int x, int y);
+  void SetTransparentFromPixel(int x, int y) { transparentIndex = PixelAt(x, y); }
+
+  // Writes index to all Pitch() x Height() bytes; -1 means the transparent index (0 if none).
+  void Fill(int index);
+  // Vertical gradient, one palette index per row; colours are 0x00BBGGRR.
+  void GradientFill(std::uint32_t topRgb, std::uint32_t bottomRgb);
+  // Null sets the whole image.
+  void SetClipRect(const Rect* rect);
+  void SavePixels();
+  // Copies the saved pixels back and drops them; does nothing without a saved copy.
+  void RestorePixels();
+  // Draws other's pixels from now on (other keeps ownership and must outlive this image).
+  void ShareImage(Image* other);
+  // Shares a picture of the named-surface registry; 0 while the name is not registered.
+  int ShareRegisteredImage(const char* name);
+  // Flips every whole frame cell in place: 1 top to bottom, 2 left to right, 3 both.
+  void MirrorFrames(int flags);
+  // Drops the run table; with enable non-zero builds one from the current pixels and the
+  // transparent index. Rebuild it after either changes.
+  void BuildRunTable(int enable);
+
+  // Fields. Pointers marked "owned" are released by this image only while ownsPixels is 1.
+  std::int32_t ownsPixels = 1;
+  std::uint8_t* bitmap = nullptr;     // owned pixel memory of the store
+  DrawContext* dc = nullptr;          // owned software drawing context over the pixels
+  ImageInfo* info = nullptr;          // owned header block; null = no pixel store
+  std::uint8_t* colourTable = nullptr;  // info's 256 entries: blue, green, red, flags
+  std::uint8_t* pixels = nullptr;     // top row first
+  std::uint8_t* savedPixels = nullptr;  // always this image's own
+  Palette* palette = nullptr;         // owned
+  std::int32_t transparentIndex = -1;
+  std::int32_t colourKey = -1;
+  // Per pixel, the pixels left in its transparent or opaque run (1..255), rows Width() apart.
+  std::uint8_t* runTable = nullptr;   // owned
+  std::int32_t pitch = 0;
+  std::int32_t frameWidth = 0;
+  std::int32_t frameHeight = 0;
+  std::int32_t clipLeft = 0;
+  std::int32_t clipTop = 0;
+  std::int32_t clipRight = 0;
+  std::int32_t clipBottom = 0;
+
+ protected:
+  // Frees everything an owning image owns besides the store: context, palette, run table.
+  void ReleaseOwnedExtras();
+  // A run table exists and was built for the current size.
+  bool HasRunTableForSize() const {
+    return runTable && runTableWidth_ == Width() && runTableHeight_ == Height();
+  }
+
+ private:
+  std::int32_t savedPitch_ = 0;
+  std::int32_t savedHeight_ = 0;
+  std::int32_t runTableWidth_ = 0;
+  std::int32_t runTableHeight_ = 0;
+  friend class Surface;
+};
+
+class Surface : public Image {
+ public:
+  static constexpr std::int32_t kLiveMarker = 123456;
+  static constexpr int kTileWidth = 48;
+  static constexpr int kTileHeight = 32;
+
+  Surface();
+  // Virtual operations, slots 1 and 6 (overridden) and 9-12.
+  ~Surface() override;
+  // Rebuilds the dirty grid for the new size and asks for a full redraw.
+  void OnCreated() override;
+  // Converts a rectangle of the surface through its palette into the window's canvas at (x, y)
+  // and asks the window to show it. Rectangles reaching past either edge are clipped.
+  virtual void PresentTo(Canvas* dc, int x, int y, int width, int height, int srcX, int srcY);
+  // The drawing context over the pixels (text and shapes); null without a pixel store.
+  virtual DrawContext* OpenDC();
+  virtual int CloseDC(DrawContext* dc);
+  // Draws the current frame onto target at (x, y) and marks target and its backdrop dirty.
+  virtual void Draw(Surface* target);
+
+  // Animation and position.
+  void AdvanceFrame() {
+    if (++currentFrame >= frameCount) currentFrame = 0;
+  }
+  void SetFrameCount(int count) { frameCount = count; }
+  int FrameCount() const { return frameCount; }
+  void SetCurrentFrame(int frame) { currentFrame = frame; }
+  int CurrentFrame() const { return currentFrame; }
+  void SetFrameOffset(int value) { frameOffset = value; }
+  int FrameOffset() const { return frameOffset; }
+  void SetVisible(int flag) { visible = flag; }
+  int IsVisible() const { return visible; }
+  void SetPosition(int nx, int ny) {
+    x = nx;
+    y = ny;
+  }
+  void SetDepth(int nz) { z = nz; }
+  void MoveBy(int dx, int dy, int dz) {
+    x += dx;
+    y += dy;
+    z += dz;
+  }
+  int X() const { return x; }
+  int Y() const { return y; }
+  int Z() const { return z; }
+  void SetHitBox(const BoundingBox& box) { hitBox = box; }
+
+  // Blitting (blit.cpp). The destination is this surface.
+  void Blit(int destX, int destY, int width, int height, Surface* source, int srcX, int srcY,
+            int markBackdrop);
+  void ClipBlit(BlitRect* out, int destX, int destY, int width, int height, Surface* source,
+                int srcX, int srcY);
+  void CopyOpaque(const BlitRect& rect, Surface* source);
+  void CopyKeyed(const BlitRect& rect, Surface* source);
+  void CopyRuns(const BlitRect& rect, Surface* source);
+  // The colour-changing routines; until they exist Blit falls back to the plain copy with the
+  // same transparency handling.
+  void CopyBlended(const BlitRect& rect, Surface* source);
+  void CopyBlendedRuns(const BlitRect& rect, Surface* source);
+  void CopyMapped(const BlitRect& rect, Surface* source);
+  void CopyMappedRuns(const BlitRect& rect, Surface* source);
+
+  // Dirty tiles (dirty_tiles.cpp).
+  void RequestFullRedraw() { fullRedraw = 1; }
+  void SetAllMarks(int value);
+  void MarkDirty(int mx, int my, int width, int height);
+  void MarkDirtyRect(const Rect& rect);
+  void MarkDirtyWithBackdrop(int mx, int my, int width, int height);
+  void MarkDirtyRectWithBackdrop(const Rect& rect);
+  bool IsTileMarked(int column, int row) const;
+  // Presents the marked tiles (or everything after a full-redraw request) to dc at (x, y),
+  // merging consecutive marked tiles of a row into one copy.
+  void PresentDirty(Canvas* dc, int px, int py);
+  // The same for blits onto target; never marks target's backdrop.
+  void CopyDirtyTo(Surface* target, int px, int py);
+  // The per-frame refresh: backdrop back under last frame's drawing, scene, present. Returns 1.
+  int Update(Canvas* dc, int px, int py);
+
+  // Scene (group.cpp).
+  void SetBackdrop(Surface* surface);
+  void SetScene(Surface* surface);
+  void DrawScene(Surface* root);
+  void DrawGroup(Surface* target);
+
+  // Groups (group.cpp). Slots of the child list are child pointers or null (free).
+  int FindChild(const Surface* surface) const;
+  void AddChild(Surface* surface);
+  int RemoveChild(const Surface* surface);
+  void DeleteChildren();
+  Surface* ChildAt(int index);
+  int CountVisibleLeaves() const;
+  int CollectVisibleLeaves(Surface** array, int start);
+  int SortLeaves();
+  void OffsetChildren();
+  void RestoreChildOffsets();
+
+  // Collision boxes (group.cpp).
+  BoundingBox Bounds();
+  int Overlaps(const BoundingBox& box);
+  int OverlapsSurface(Surface* other);
+  Surface* FindOverlappingChild(Surface* surface);
+
+  // Fields.
+  std::int32_t marker = kLiveMarker;
+  std::unique_ptr<Surface*[]> childList;
+  std::int32_t childCapacity = 0;
+  std::unique_ptr<Surface*[]> drawList;
+  std::int32_t drawListCapacity = 0;
+  std::unique_ptr<std::uint8_t[]> dirtyGrid;
+  std::int32_t tilesAcross = 0;
+  std::int32_t tilesDown = 0;
+  std::int32_t tileWidth = kTileWidth;
+  std::int32_t tileHeight = kTileHeight;
+  std::int32_t fullRedraw = 0;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t z = 0;
+  BoundingBox hitBox;
+  BoundingBox bounds;
+  std::int32_t frameCount = 0;
+  std::int32_t currentFrame = 0;
+  std::int32_t visible = 1;
+  std::int32_t frameOffset = 0;
+  std::int32_t tintRed = 0;
+  std::int32_t tintBlue = 0;
+  std::int32_t tintGreen = 0;
+  // Blue, green, red percent of the destination that shows through, then a zero byte; any
+  // non-zero byte switches blending on.
+  std::uint8_t translucency[4] = {0, 0, 0, 0};
+  ColourMap* colourMap = nullptr;  // not owned
+  Surface* backdrop = nullptr;
+  std::int32_t ownsBackdrop = 0;
+  Surface* scene = nullptr;
+  std::int32_t ownsScene = 0;
+
+ protected:
+  // The dirty-tile walk shared by PresentDirty and CopyDirtyTo: calls copy(destX, destY, width,
+  // height, srcX, srcY) for each run of marked tiles, or once for the whole surface.
+  template <typename CopyFunction>
+  void ForEachDirtyRun(bool whole, int px, int py, CopyFunction copy);
+
+  bool TranslucencyActive() const {
+    return (translucency[0] | translucency[1] | translucency[2] | translucency[3]) != 0;
+  }
+  bool TintActive() const { return tintRed != 0 && tintGreen != 0 && tintBlue != 0; }
+};
+
+}  // namespace oru
