@@ -1,0 +1,196 @@
+// Pack encoders (the plain scan and the hash-chain search that gives the same tokens) and the
+// bounds-checked decoder.
+#include "oru/data/pack_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace oru {
+namespace {
+
+// Appends one token to the areas under construction. flags is sized for the worst case (one
+// token per source byte) and trimmed at the end.
+struct TokenWriter {
+  PackTokens out;
+  std::uint32_t token = 0;
+
+  explicit TokenWriter(std::size_t size) {
+    out.flags.assign((size + 7) / 8, 0);
+    out.data.reserve(size);
+  }
+  void Literal(std::uint8_t byte) {
+    out.flags[token >> 3] |= static_cast<std::uint8_t>(1u << (token & 7));
+    out.data.push_back(byte);
+    ++token;
+  }
+  void Reference(std::uint32_t distance, std::uint32_t length) {
+    std::uint32_t w = ((distance - 3) << 4) | (length - 3);
+    out.data.push_back(static_cast<std::uint8_t>(w & 0xFF));
+    out.data.push_back(static_cast<std::uint8_t>(w >> 8));
+    ++token;
+  }
+  void Finish(PackTokens& tokens) {
+    out.flags.resize((out.data.size() + 7) / 8);
+    tokens = std::move(out);
+  }
+};
+
+bool FitsFormat(std::size_t size) { return size <= std::numeric_limits<std::uint32_t>::max(); }
+
+}  // namespace
+
+bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& tokens) {
+  if (!FitsFormat(size) || (!source && size)) return false;
+  TokenWriter writer(size);
+  std::size_t pos = 0;
+  while (pos < size) {
+    std::size_t best = 2, distance = 0;
+    std::size_t first = pos > kPackMaxDistance ? pos - kPackMaxDistance : 0;
+    for (std::size_t j = first; j + 2 <= pos; ++j) {
+      std::size_t k = 0;
+      while (k < kPackMaxMatch && j + k < pos && pos + k < size && source[j + k] == source[pos + k]) ++k;
+      if (k > best) {
+        best = k;
+        distance = pos - j;
+        if (best == kPackMaxMatch) break;
+      }
+    }
+    if (best < kPackMinMatch) {
+      writer.Literal(source[pos]);
+      pos += 1;
+    } else {
+      writer.Reference(static_cast<std::uint32_t>(distance), static_cast<std::uint32_t>(best));
+      pos += best;
+    }
+  }
+  writer.Finish(tokens);
+  return true;
+}
+
+// The hash-chain search. Every position whose three bytes start a possible match sits in the
+// chain of its three-byte hash, linked oldest to newest, so the candidates of a position can be
+// walked in the same order as the plain scan and the same match wins: the first candidate of the
+// greatest length. Two shortcuts keep the walk short without changing the winner:
+//  - candidates get only closer, so their length cap (the distance, as a match may not reach
+//    into the bytes it encodes) only shrinks; once it cannot beat the best, the walk ends;
+//  - inside a run of one byte value only two candidates of the run can matter: its oldest one,
+//    and the one whose rest of run equals the rest of run at the position (only that one can
+//    match beyond the run). The walk jumps between them using the run ends.
+bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens) {
+  if (!FitsFormat(size) || (!source && size)) return false;
+  TokenWriter writer(size);
+  if (size < kPackMinMatch + 1) {
+    for (std::size_t i = 0; i < size; ++i) writer.Literal(source[i]);
+    writer.Finish(tokens);
+    return true;
+  }
+
+  constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+  constexpr int kHashBits = 16;
+  const std::uint32_t n = static_cast<std::uint32_t>(size);
+  std::vector<std::uint32_t> oldest(1u << kHashBits, kNone), newest(1u << kHashBits, kNone);
+  std::vector<std::uint32_t> next(n, kNone), runEnd(n);
+  runEnd[n - 1] = n;
+  for (std::uint32_t p = n - 1; p-- > 0;) runEnd[p] = source[p] == source[p + 1] ? runEnd[p + 1] : p + 1;
+
+  auto hashAt = [source](std::uint32_t p) {
+    std::uint32_t key = (std::uint32_t{source[p]} << 16) | (std::uint32_t{source[p + 1]} << 8) | source[p + 2];
+    return (key * 2654435761u) >> (32 - kHashBits);
+  };
+
+  std::uint32_t inserted = 0;  // positions below this are in their chains
+  std::uint32_t pos = 0;
+  while (pos < n) {
+    // Candidates end at pos - 3; positions without three bytes left never start a match.
+    std::uint32_t insertEnd = std::min(pos, n - 2);
+    for (; inserted < insertEnd; ++inserted) {
+      std::uint32_t h = hashAt(inserted);
+      if (newest[h] != kNone) next[newest[h]] = inserted;
+      newest[h] = inserted;
+      if (oldest[h] == kNone) oldest[h] = inserted;
+    }
+
+    std::uint32_t best = 2, distance = 0;
+    if (pos >= kPackMinMatch && pos + kPackMinMatch <= n) {
+      const std::uint32_t lo = pos > kPackMaxDistance ? pos - kPackMaxDistance : 0;
+      const std::uint32_t hi = pos - kPackMinMatch;
+      const std::uint32_t maxLength = std::min<std::uint32_t>(kPackMaxMatch, n - pos);
+      const std::uint8_t b0 = source[pos], b1 = source[pos + 1], b2 = source[pos + 2];
+      const bool inRun = b0 == b1 && b1 == b2;
+      const std::uint32_t runRest = runEnd[pos] - pos;
+      std::uint32_t h = hashAt(pos);
+      std::uint32_t j = oldest[h];
+      while (j != kNone && j < lo) j = next[j];
+      oldest[h] = j;
+      while (j != kNone && j <= hi) {
+        const std::uint32_t cap = std::min(maxLength, pos - j);
+        if (cap <= best) break;  // every later candidate is capped at most as tightly
+        const bool sameKey = source[j] == b0 && source[j + 1] == b1 && source[j + 2] == b2;
+        if (sameKey && source[j + best] == source[pos + best]) {
+          std::uint32_t k = kPackMinMatch;
+          while (k < cap && source[j + k] == source[pos + k]) ++k;
+          if (k > best) {
+            best = k;
+            distance = pos - j;
+            if (best == maxLength) break;
+          }
+        }
+        if (sameKey && inRun) {
+          const std::uint32_t runRestJ = runEnd[j] - j;
+          if (runRestJ > runRest) {
+            j = runEnd[j] - runRest;  // the run's only candidate that can match past the run
+            continue;
+          }
+          j = next[runEnd[j] - kPackMinMatch];  // the rest of this run only gets shorter
+          continue;
+        }
+        j = next[j];
+      }
+    }
+
+    if (best < kPackMinMatch) {
+      writer.Literal(source[pos]);
+      pos += 1;
+    } else {
+      writer.Reference(distance, best);
+      pos += best;
+    }
+  }
+  writer.Finish(tokens);
+  return true;
+}
+
+bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uint8_t* data, std::size_t dataBytes,
+                std::uint8_t* out, std::size_t outSize) {
+  std::size_t k = 0, i = 0, t = 0;
+  while (k < dataBytes) {
+    if ((t >> 3) >= flagBytes) return false;
+    const unsigned flagByte = flags[t >> 3];
+    // Up to eight tokens share one flag byte.
+    for (unsigned bit = 0; bit < 8 && k < dataBytes; ++bit, ++t) {
+      if (flagByte & (1u << bit)) {
+        if (i >= outSize) return false;
+        out[i++] = data[k++];
+        continue;
+      }
+      if (dataBytes - k < 2) return false;
+      const unsigned w = data[k] | (unsigned{data[k + 1]} << 8);
+      k += 2;
+      const std::size_t length = (w & 15) + 3;
+      const std::size_t distance = (w >> 4) + 3;
+      if (distance > i || length > outSize - i) return false;
+      std::uint8_t* dst = out + i;
+      const std::uint8_t* src = dst - distance;
+      if (distance >= length) {
+        std::memcpy(dst, src, length);
+      } else {
+        for (std::size_t m = 0; m < length; ++m) dst[m] = src[m];
+      }
+      i += length;
+    }
+  }
+  return i == outSize;
+}
+
+}  // namespace oru

@@ -1,0 +1,110 @@
+// PackFile: one data file, compressed, with the name it was packed under.
+//
+//   PackFile pack;
+//   if (pack.OpenFile("kani.bmp") && pack.Unpack())   // kani.bmp itself, else kani.dpa
+//     Use(pack.Data(), pack.Size(), pack.StoredName());
+//
+//   PackFile::Pack("kani.bmp", nullptr);               // writes kani.dpa
+//
+// Layout (numbers are 32-bit little-endian):
+//   0   "ORUP" and a 0 byte (the magic is a NUL-terminated string), 3 bytes not read (written 0)
+//   8   100, written and never read
+//   12  infoSize, the size of the info block: 20 (a larger block is read and its rest ignored)
+//   16  info block: version 1, nameLength (stored name + 1), flagBytes ((dataBytes + 7) / 8),
+//       dataBytes, unpackedSize
+//   16 + infoSize: the stored name with its NUL (nameLength bytes), then the flag area
+//       (flagBytes) and the data area (dataBytes) described in pack_codec.h.
+//
+// Packs come from anywhere, so every size is checked against the bytes actually there: the info
+// block, the stored name and both areas must lie inside the pack, and the unpacked size must be
+// reachable from the data area (at most 18 bytes per data byte pair), which bounds what Unpack
+// allocates. A failed open or unpack leaves the object as it was.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace oru {
+
+struct PackInfo {
+  std::uint32_t version = 0;
+  std::uint32_t nameLength = 0;
+  std::uint32_t flagBytes = 0;
+  std::uint32_t dataBytes = 0;
+  std::uint32_t unpackedSize = 0;
+};
+
+class PackFile {
+ public:
+  static constexpr std::size_t kHeaderSize = 16;
+  static constexpr std::uint32_t kInfoSize = 20;
+  static constexpr std::uint32_t kHeaderWord = 100;
+  static constexpr std::uint32_t kVersion = 1;
+
+  PackFile() = default;
+  PackFile(const PackFile&) = delete;
+  PackFile& operator=(const PackFile&) = delete;
+
+  // name cut at its last "." and followed by ".dpa"; a name whose file part has no "." gets
+  // ".dpa" appended (a "." in a folder name is not an extension).
+  static std::string PackName(const char* name);
+
+  // Reads the header and the stored name of the pack file name, or, when no file of that name
+  // opens, of PackName(name). True when the file opened is a well-formed pack.
+  bool OpenFile(const char* name);
+
+  // The same over a pack image of size bytes in memory. The image must outlive the PackFile's
+  // use of it (Unpack reads the areas from it).
+  bool OpenMemory(const void* image, std::size_t size);
+
+  // Expands the content into Data(); false when the pack file cannot be read again or the areas
+  // are corrupt (the previous content then stays).
+  bool Unpack();
+
+  const std::uint8_t* Data() const { return data_.empty() ? nullptr : data_.data(); }
+  std::uint32_t Size() const { return static_cast<std::uint32_t>(data_.size()); }
+  const PackInfo& Info() const { return info_; }
+  const char* StoredName() const { return storedName_.empty() && !hasStoredName_ ? nullptr : storedName_.c_str(); }
+  const char* OpenedName() const { return hasPackName_ ? packName_.c_str() : nullptr; }
+  std::uint32_t AreaOffset() const { return areaOffset_; }
+
+  // The in-memory reading rules over the unpacked bytes (memory_stream.h).
+  std::size_t Read(void* buffer, std::size_t count);
+  int Seek(long offset, int origin);
+  long Tell() const { return static_cast<long>(position_); }
+  char* GetLine(char* buffer, int max);
+  int GetChar();
+
+  // Packs the file sourceName into packName, or PackName(sourceName) when packName is null; the
+  // pack stores sourceName as given. False when the source cannot be read, is too large for the
+  // format or the pack cannot be written.
+  static bool Pack(const char* sourceName, const char* packName);
+
+  // Packs size bytes held in memory into the file packName, storing storedName.
+  static bool PackMemory(const void* bytes, std::size_t size, const char* storedName, const char* packName);
+
+  // The complete pack image of size bytes stored under storedName; empty when size is too large.
+  static std::vector<std::uint8_t> BuildImage(const void* bytes, std::size_t size, const char* storedName);
+
+  // Opens and unpacks packName and writes the content to a file named by the stored name.
+  bool Extract(const char* packName);
+
+ private:
+  bool ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize, PackInfo& info,
+                   std::uint32_t& areaOffset, std::string& storedName);
+
+  PackInfo info_;
+  const std::uint8_t* image_ = nullptr;
+  std::size_t imageSize_ = 0;
+  std::uint32_t areaOffset_ = 0;
+  std::size_t position_ = 0;
+  std::string packName_;
+  bool hasPackName_ = false;
+  std::string storedName_;
+  bool hasStoredName_ = false;
+  std::vector<std::uint8_t> data_;
+};
+
+}  // namespace oru
