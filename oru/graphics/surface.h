@@ -37,6 +37,8 @@ namespace oru {
 class Canvas;
 class ColourMap;
 class DrawContext;
+class Font;
+struct Size;
 class Surface;
 
 // The pixel store with its colour table and palette. Only Surface and its descendants are
@@ -209,6 +211,26 @@ class Surface : public Image {
   void CopyBlendedRuns(const BlitRect& rect, Surface* source);
   void CopyMapped(const BlitRect& rect, Surface* source);
   void CopyMappedRuns(const BlitRect& rect, Surface* source);
+
+  // Text and shapes (drawing.cpp). Colours are 0x00BBGGRR values mapped to the nearest entry
+  // of the colour table; an outline of -1 means none; fonts passed in are released here. The
+  // context routines return 1 (0 for a null text), the index fills 0 without pixels.
+  int FillRectColour(const Rect& rect, std::uint32_t colour);
+  int FillRectInclusive(const Rect& rect, std::uint32_t colour);
+  int FrameRectColour(const Rect& rect, std::uint32_t colour, int thickness);
+  int DrawLine(int x0, int y0, int x1, int y1, std::uint32_t colour, int width);
+  int DrawLine(const Rect& line, std::uint32_t colour, int width);
+  int DrawTextAt(int px, int py, const char* text, std::uint32_t colour);
+  int DrawTextWithFont(int px, int py, const char* text, std::unique_ptr<Font> font,
+                       std::uint32_t colour, std::int32_t outline);
+  int DrawTextSized(int px, int py, const char* text, int height, std::uint32_t colour,
+                    std::int32_t outline);
+  int MakeTextImageWithFont(const char* text, std::unique_ptr<Font> font, std::uint32_t colour,
+                            std::int32_t outline, const Size* size = nullptr);
+  int MakeTextImage(const char* text, int height, std::uint32_t colour, std::int32_t outline,
+                    const Size* size = nullptr);
+  int FillRectIndex(const Rect& rect, int index);
+  int FillRectPattern(const Rect& rect, int index, int step);
 
   // Dirty tiles (dirty_tiles.cpp).
   void RequestFullRedraw() { fullRedraw = 1; }

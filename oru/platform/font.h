@@ -72,6 +72,10 @@ class Font {
   bool embolden_ = false;
 };
 
+// The parameters of the library's text fonts: light weight, Shift-JIS, modern family, no face
+// name, so the platform picks a modern face; only the height varies.
+FontParams LightModernFont(int height);
+
 // Converts code page 932 bytes to code points. Invalid bytes become U+FFFD and conversion goes on.
 std::u32string DecodeCp932(const char* text, int length);
 
