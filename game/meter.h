@@ -1,0 +1,64 @@
+// Meter: a surface that shows one value against a maximum as a gauge (a filled bar, a thin
+// marker, a clock dial with a needle, or a row of unit pictures), repainted whenever the value or
+// the maximum changes. The game's clock, charge gauge and life display are meters:
+//
+//   Meter clock;
+//   clock.Create(100, 100);
+//   clock.SetColours(0xFFFFFF, 0xFF0000, 1);   // white background made transparent, blue needle
+//   clock.SetStyle(MeterDial, MeterHorizontal);
+//   clock.SetMaximum(3600);
+//   clock.SetValue(0);                          // each SetValue repaints
+//   scene.AddChild(&clock);
+//
+// Colours are 0x00BBGGRR values (red in the low byte), mapped to the nearest palette entry.
+#pragma once
+
+#include <cstdint>
+
+#include "oru/graphics/surface.h"
+
+namespace oru {
+
+enum MeterKind : int { MeterBar = 1, MeterMarker = 2, MeterDial = 3, MeterImages = 4 };
+enum MeterOrientation : int { MeterHorizontal = 1, MeterVertical = 2 };
+
+class Meter : public Surface {
+ public:
+  Meter() = default;
+  ~Meter() override = default;  // the unit image goes first, then the surface
+
+  // Below 0 stores 0, above the maximum stores the maximum; repaints.
+  void SetValue(int value);
+  // Below 1 stores 1; repaints. The value is not re-clamped until the next SetValue.
+  void SetMaximum(int maximum);
+  int GetValue() const { return value_; }
+  int GetMaximum() const { return maximum_; }
+  int GetKind() const { return kind_; }
+  int GetOrientation() const { return orientation_; }
+
+  // Unknown kinds draw as a marker; any orientation but MeterHorizontal counts as vertical.
+  // Neither repaints.
+  void SetStyle(int kind, int orientation);
+  // transparent non-zero makes the background colour the colour key at each repaint.
+  void SetColours(std::uint32_t background, std::uint32_t foreground, int transparent);
+
+  // Loads the picture a MeterImages meter repeats, remaps it to the default colours, keys it on
+  // its top-left pixel and attaches it, hidden, to group (which then never draws it but keeps it
+  // alive in its list). 1 on success, 0 when the file could not be loaded.
+  int LoadUnitImage(const char* fileName, Surface* group);
+  Surface& UnitImage() { return unitImage_; }
+
+  void Redraw();
+
+ private:
+  int value_ = 0;
+  int maximum_ = 100;
+  int kind_ = MeterMarker;
+  int orientation_ = MeterHorizontal;
+  std::uint32_t background_ = 0;
+  std::uint32_t foreground_ = 0xFFFFFF;
+  int transparent_ = 0;
+  Surface unitImage_;
+};
+
+}  // namespace oru

@@ -1,0 +1,211 @@
+// Meters: clamping, and the pixels each kind and orientation paints.
+#include "game/meter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "oru/platform/draw_context.h"
+
+namespace oru {
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kBlue = 0xFF0000;
+constexpr std::uint32_t kOrange = 0x0080FF;
+
+int IndexOf(Surface& surface, std::uint32_t colour) {
+  return surface.OpenDC()->NearestIndex(colour);
+}
+
+// Smallest rectangle holding every pixel of the value.
+Rect BoxOf(Surface& surface, int value) {
+  Rect box{surface.Width(), surface.Height(), 0, 0};
+  for (int y = 0; y < surface.Height(); ++y) {
+    for (int x = 0; x < surface.Width(); ++x) {
+      if (surface.PixelAt(x, y) != value) continue;
+      box.left = std::min(box.left, x);
+      box.top = std::min(box.top, y);
+      box.right = std::max(box.right, x + 1);
+      box.bottom = std::max(box.bottom, y + 1);
+    }
+  }
+  return box;
+}
+
+void ExpectRect(const Rect& actual, const Rect& expected, const char* what) {
+  EXPECT_EQ(actual.left, expected.left) << what;
+  EXPECT_EQ(actual.top, expected.top) << what;
+  EXPECT_EQ(actual.right, expected.right) << what;
+  EXPECT_EQ(actual.bottom, expected.bottom) << what;
+}
+
+TEST(MeterValue, ClampedToZeroAndTheMaximum) {
+  Meter meter;
+  meter.Create(20, 20);
+  EXPECT_EQ(meter.GetMaximum(), 100);
+  EXPECT_EQ(meter.GetKind(), MeterMarker);
+  meter.SetMaximum(255);
+  struct Case {
+    int given, stored;
+  } cases[] = {{-5, 0}, {500, 255}, {128, 128}, {255, 255}, {0, 0}};
+  for (const Case& c : cases) {
+    meter.SetValue(c.given);
+    EXPECT_EQ(meter.GetValue(), c.stored) << c.given;
+  }
+  meter.SetMaximum(0);
+  EXPECT_EQ(meter.GetMaximum(), 1);
+  meter.SetMaximum(-7);
+  EXPECT_EQ(meter.GetMaximum(), 1);
+  // Shrinking the maximum leaves the value alone until the next SetValue.
+  meter.SetMaximum(200);
+  meter.SetValue(150);
+  meter.SetMaximum(100);
+  EXPECT_EQ(meter.GetValue(), 150);
+  meter.SetValue(150);
+  EXPECT_EQ(meter.GetValue(), 100);
+}
+
+// Bars and markers in both orientations: where the foreground lands.
+TEST(MeterGeometry, BarsAndMarkers) {
+  struct Case {
+    const char* what;
+    int kind, orientation, width, height, maximum, value;
+    Rect foreground;  // expected box of the foreground; empty right/bottom 0 means none
+  } cases[] = {
+      {"bar 128/255 on 300", MeterBar, MeterHorizontal, 300, 10, 255, 128, {0, 0, 150, 10}},
+      {"bar full", MeterBar, MeterHorizontal, 300, 10, 255, 255, {0, 0, 300, 10}},
+      {"bar empty", MeterBar, MeterHorizontal, 300, 10, 255, 0, {300, 10, 0, 0}},
+      {"vertical bar fills from the bottom", MeterBar, MeterVertical, 10, 100, 100, 30,
+       {0, 70, 10, 100}},
+      {"marker at 0", MeterMarker, MeterHorizontal, 100, 20, 100, 0, {0, 0, 1, 20}},
+      {"marker at the maximum", MeterMarker, MeterHorizontal, 100, 20, 100, 100, {99, 0, 100, 20}},
+      {"marker in the middle", MeterMarker, MeterHorizontal, 100, 20, 100, 50, {49, 0, 51, 20}},
+      {"vertical marker at 0", MeterMarker, MeterVertical, 20, 100, 100, 0, {0, 99, 20, 100}},
+      {"vertical marker at the maximum", MeterMarker, MeterVertical, 20, 100, 100, 100,
+       {0, 0, 20, 1}},
+      {"unknown kind draws a marker", 9, MeterHorizontal, 100, 20, 100, 50, {49, 0, 51, 20}},
+      {"unknown orientation is vertical", MeterBar, 7, 10, 100, 100, 30, {0, 70, 10, 100}},
+  };
+  for (const Case& c : cases) {
+    Meter meter;
+    meter.Create(c.width, c.height);
+    meter.SetColours(kBlack, kOrange, 0);
+    meter.SetStyle(c.kind, c.orientation);
+    meter.SetMaximum(c.maximum);
+    meter.SetValue(c.value);
+    const int foreground = IndexOf(meter, kOrange);
+    ExpectRect(BoxOf(meter, foreground), c.foreground, c.what);
+    // Everything else is background.
+    const Rect& f = c.foreground;
+    const int area = std::max(0, f.right - f.left) * std::max(0, f.bottom - f.top);
+    EXPECT_EQ(BoxOf(meter, IndexOf(meter, kBlack)).right == 0, area == c.width * c.height)
+        << c.what;
+    EXPECT_EQ(meter.TransparentIndex(), -1) << c.what;
+  }
+}
+
+// The dial's needle, two pixels wide, from the centre towards the value's angle; value 0 points
+// up and the needle turns clockwise.
+TEST(MeterGeometry, DialNeedle) {
+  struct Case {
+    int value;
+    Rect needle;
+  } cases[] = {
+      {0, {49, 0, 51, 51}},      // up to (50, 0)
+      {900, {49, 49, 100, 51}},  // right to (100, 50)
+      {1800, {49, 49, 51, 100}}, // down to (50, 100)
+      {2700, {0, 49, 51, 51}},   // left to (0, 50)
+      {3600, {49, 0, 51, 51}},   // a whole turn
+  };
+  for (const Case& c : cases) {
+    Meter meter;
+    meter.Create(100, 100);
+    meter.SetColours(kWhite, kBlue, 1);
+    meter.SetStyle(MeterDial, MeterHorizontal);
+    meter.SetMaximum(3600);
+    meter.SetValue(c.value);
+    ExpectRect(BoxOf(meter, IndexOf(meter, kBlue)), c.needle, "needle");
+    // The white background is the colour key.
+    EXPECT_EQ(meter.TransparentIndex(), IndexOf(meter, kWhite)) << c.value;
+    EXPECT_EQ(meter.PixelAt(0, 0), IndexOf(meter, kWhite));
+  }
+}
+
+TEST(MeterGeometry, DialWithASmallMaximumDoesNotDivideByZero) {
+  Meter meter;
+  meter.Create(40, 40);
+  meter.SetColours(kWhite, kBlue, 0);
+  meter.SetStyle(MeterDial, MeterHorizontal);
+  meter.SetMaximum(100);
+  meter.SetValue(90);  // a degree per unit: pointing right
+  const Rect needle = BoxOf(meter, IndexOf(meter, kBlue));
+  EXPECT_EQ(needle.right, 40);
+  EXPECT_EQ(needle.top, 19);
+}
+
+// A colour key that is not in the colour table leaves the background opaque.
+TEST(MeterColours, KeyMissingFromTheTableStaysOpaque) {
+  Meter meter;
+  meter.Create(10, 10);
+  meter.SetColours(0x123456, kBlue, 1);
+  meter.SetValue(5);
+  EXPECT_EQ(meter.TransparentIndex(), -1);
+}
+
+// The unit picture: 16 by 16, index 3 with a transparent top-left pixel.
+struct UnitRow {
+  UnitRow(int orientation, int value) {
+    Surface& unit = meter.UnitImage();
+    unit.Create(16, 16);
+    unit.Fill(3);
+    unit.FillRectIndex(Rect{0, 0, 1, 1}, 7);
+    unit.SetTransparentFromPixel(0, 0);
+    meter.SetColours(kWhite, kBlack, 1);
+    meter.SetStyle(MeterImages, orientation);
+    meter.SetMaximum(10);
+    meter.SetValue(value);
+  }
+  Meter meter;
+};
+
+TEST(MeterImagesRow, UnitsRepeatAlongTheRow) {
+  UnitRow row(MeterHorizontal, 5);
+  Meter& meter = row.meter;
+  ASSERT_EQ(meter.Width(), 160);
+  ASSERT_EQ(meter.Height(), 16);
+  const int background = IndexOf(meter, kWhite);
+  for (int x = 0; x < 160; x += 16) {
+    const bool unit = x < 80;
+    EXPECT_EQ(meter.PixelAt(x + 5, 5), unit ? 3 : background) << x;
+    // The unit's transparent pixel leaves the background showing.
+    EXPECT_EQ(meter.PixelAt(x, 0), background) << x;
+  }
+  EXPECT_EQ(meter.TransparentIndex(), background);
+
+  row.meter.SetValue(0);
+  EXPECT_EQ(BoxOf(meter, 3).right, 0);
+}
+
+TEST(MeterImagesRow, VerticalRowGrowsDown) {
+  UnitRow row(MeterVertical, 3);
+  Meter& meter = row.meter;
+  ASSERT_EQ(meter.Width(), 16);
+  ASSERT_EQ(meter.Height(), 160);
+  ExpectRect(BoxOf(meter, 3), Rect{0, 0, 16, 48}, "units");
+}
+
+TEST(MeterImagesRow, WithoutAUnitPictureOnlyTheBackgroundIsDrawn) {
+  Meter meter;
+  meter.Create(30, 10);
+  meter.SetColours(kWhite, kBlack, 0);
+  meter.SetStyle(MeterImages, MeterHorizontal);
+  meter.SetMaximum(10);
+  meter.SetValue(4);
+  EXPECT_EQ(meter.GetValue(), 4);
+  for (int x = 0; x < meter.Width(); ++x) EXPECT_EQ(meter.PixelAt(x, 0), IndexOf(meter, kWhite));
+}
+
+}  // namespace
+}  // namespace oru
