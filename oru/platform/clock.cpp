@@ -14,6 +14,7 @@ std::uint32_t MonotonicMs() {
 }
 
 std::atomic<ClockSource> clockSource{nullptr};
+std::atomic<SleepFunction> sleepFunction{nullptr};
 
 }  // namespace
 
@@ -25,10 +26,18 @@ std::uint32_t TimeGetTime() {
 ClockSource SetClockSource(ClockSource source) { return clockSource.exchange(source, std::memory_order_acq_rel); }
 
 void SleepMs(std::uint32_t ms) {
+  if (SleepFunction sleep = sleepFunction.load(std::memory_order_acquire)) {
+    sleep(ms);
+    return;
+  }
   if (ms == 0)
     std::this_thread::yield();
   else
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+SleepFunction SetSleepFunction(SleepFunction sleep) {
+  return sleepFunction.exchange(sleep, std::memory_order_acq_rel);
 }
 
 }  // namespace oru

@@ -1,0 +1,366 @@
+// The message loop over SDL's event queue, and the translation of SDL events into messages.
+#include "oru/platform/event_loop.h"
+
+#include <SDL2/SDL.h>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "oru/platform/keys.h"
+#include "oru/platform/keystate.h"
+#include "oru/platform/native_window.h"
+#include "oru/platform/sdl_events.h"
+
+namespace oru {
+namespace {
+
+// Mouse key flags of WM_MOUSEMOVE and the button messages.
+constexpr WParam MK_LBUTTON = 0x0001;
+constexpr WParam MK_RBUTTON = 0x0002;
+constexpr WParam MK_SHIFT = 0x0004;
+constexpr WParam MK_CONTROL = 0x0008;
+constexpr WParam MK_MBUTTON = 0x0010;
+constexpr std::uint16_t HTCLIENT = 1;
+constexpr unsigned WM_MBUTTONDOWN = 519;
+constexpr unsigned WM_MBUTTONUP = 520;
+
+// Filled by any thread, guarded by queueMutex.
+struct SharedQueue {
+  std::mutex mutex;
+  std::deque<MessageRecord> posted;
+  bool quitPosted = false;
+  int quitCode = 0;
+  bool closeRequested = false;
+  bool eventsReady = false;
+};
+
+SharedQueue& Shared() {
+  // Never destroyed: threads may still post while the process exits.
+  static SharedQueue* queue = new SharedQueue;
+  return *queue;
+}
+
+// One wake-up event in SDL's queue at a time, however many messages are posted.
+std::atomic<bool> wakePending{false};
+
+// Primary thread only.
+std::deque<MessageRecord> translated;
+std::vector<EventHook> hooks;
+std::string droppedFile;
+
+std::uint32_t UserEventBase() {
+  static const std::uint32_t base = SDL_RegisterEvents(2);
+  return base;
+}
+
+// Called with the queue lock held.
+void WakeLocked(SharedQueue& q) {
+  if (!q.eventsReady) return;  // the loop checks the queue before it first waits
+  if (!wakePending.exchange(true)) {
+    if (!PushUserEvent(WakeEventType(), 0)) wakePending = false;
+  }
+}
+
+bool TakeReady(MessageRecord* m) {
+  if (!translated.empty()) {
+    *m = translated.front();
+    translated.pop_front();
+    return true;
+  }
+  SharedQueue& q = Shared();
+  std::unique_lock lock(q.mutex);
+  if (!q.posted.empty()) {
+    *m = q.posted.front();
+    q.posted.pop_front();
+    return true;
+  }
+  if (q.closeRequested) {
+    q.closeRequested = false;
+    lock.unlock();
+    if (WindowHandle main = MainNativeWindow()) {
+      *m = {main, WM_CLOSE, 0, 0};
+      return true;
+    }
+    // Nothing to close: the request ends the loop.
+    lock.lock();
+    q.quitPosted = true;
+    q.quitCode = 0;
+  }
+  if (q.quitPosted) {
+    q.quitPosted = false;
+    *m = {nullptr, WM_QUIT, static_cast<WParam>(q.quitCode), 0};
+    return true;
+  }
+  return false;
+}
+
+WindowHandle TargetOf(const SDL_Event& e) {
+  std::uint32_t id = 0;
+  switch (e.type) {
+    case SDL_WINDOWEVENT:
+      id = e.window.windowID;
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      id = e.key.windowID;
+      break;
+    case SDL_MOUSEMOTION:
+      id = e.motion.windowID;
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      id = e.button.windowID;
+      break;
+    case SDL_DROPFILE:
+      id = e.drop.windowID;
+      break;
+  }
+  WindowHandle w = id ? WindowFromSdlId(id) : nullptr;
+  return w ? w : MainNativeWindow();
+}
+
+void HandleEvent(const SDL_Event& e) {
+  for (EventHook hook : hooks) hook(e);
+  if (e.type == WakeEventType()) {
+    wakePending = false;
+    return;
+  }
+  if (e.type == ShowEventType()) {
+    if (WindowHandle w = WindowFromSdlId(e.user.windowID)) PresentCanvas(w, false);
+    return;
+  }
+  if (e.type == SDL_QUIT) {
+    RequestClose();
+    return;
+  }
+  MessageRecord out[kMaxTranslated];
+  const int n = TranslateEvent(e, TargetOf(e), out);
+  for (int i = 0; i < n; ++i) translated.push_back(out[i]);
+  if (e.type == SDL_DROPFILE || e.type == SDL_DROPTEXT) SDL_free(e.drop.file);
+}
+
+WParam MouseKeyFlags(std::uint32_t buttons) {
+  WParam flags = 0;
+  if (buttons & SDL_BUTTON_LMASK) flags |= MK_LBUTTON;
+  if (buttons & SDL_BUTTON_RMASK) flags |= MK_RBUTTON;
+  if (buttons & SDL_BUTTON_MMASK) flags |= MK_MBUTTON;
+  if (GetAsyncKeyState(VK_SHIFT)) flags |= MK_SHIFT;
+  if (GetAsyncKeyState(VK_CONTROL)) flags |= MK_CONTROL;
+  return flags;
+}
+
+// Mouse positions travel as two unsigned 16-bit words, so a position left of or above the
+// client area arrives as a large positive number.
+LParam PointParam(int x, int y) {
+  return MakeLParam(static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y));
+}
+
+int TranslateWindowEvent(const SDL_WindowEvent& w, WindowHandle window, MessageRecord* out) {
+  switch (w.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+      out[0] = {window, WM_PAINT, 0, 0};
+      return 1;
+    case SDL_WINDOWEVENT_CLOSE:
+      out[0] = {window, WM_CLOSE, 0, 0};
+      return 1;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_RESTORED:
+      out[0] = {window, WM_ACTIVATE, WA_ACTIVE, 0};
+      return 1;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      // No key-up events follow for keys held while the focus goes.
+      ClearKeyState();
+      out[0] = {window, WM_ACTIVATE, WA_INACTIVE, 0};
+      return 1;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      out[0] = {window, WM_ACTIVATE, static_cast<WParam>(MakeLParam(WA_INACTIVE, 1)), 0};
+      return 1;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      out[0] = {window, WM_SIZE, 0, MakeLParam(static_cast<std::uint16_t>(w.data1), static_cast<std::uint16_t>(w.data2))};
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+std::uint32_t WakeEventType() { return UserEventBase(); }
+std::uint32_t ShowEventType() { return UserEventBase() + 1; }
+
+bool StartEvents() {
+  SharedQueue& q = Shared();
+  {
+    std::lock_guard lock(q.mutex);
+    if (q.eventsReady) return true;
+  }
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // A close request stays a close request: the window decides whether the program ends.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return false;
+  UserEventBase();
+  std::lock_guard lock(q.mutex);
+  q.eventsReady = true;
+  return true;
+}
+
+bool PushUserEvent(std::uint32_t type, std::uint32_t sdlWindowId) {
+  if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+  SDL_Event e{};
+  e.type = type;
+  e.user.windowID = sdlWindowId;
+  return SDL_PushEvent(&e) > 0;
+}
+
+void AddEventHook(EventHook hook) {
+  if (!hook) return;
+  for (EventHook h : hooks)
+    if (h == hook) return;
+  hooks.push_back(hook);
+}
+
+void RemoveEventHook(EventHook hook) { std::erase(hooks, hook); }
+
+bool PostMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+  if (!window) return false;
+  SharedQueue& q = Shared();
+  std::lock_guard lock(q.mutex);
+  q.posted.push_back({window, message, wParam, lParam});
+  WakeLocked(q);
+  return true;
+}
+
+void PostQuitMessage(int exitCode) {
+  SharedQueue& q = Shared();
+  std::lock_guard lock(q.mutex);
+  q.quitPosted = true;
+  q.quitCode = exitCode;
+  WakeLocked(q);
+}
+
+void RequestClose() {
+  SharedQueue& q = Shared();
+  std::lock_guard lock(q.mutex);
+  q.closeRequested = true;
+  WakeLocked(q);
+}
+
+bool GetMessage(MessageRecord* message) {
+  for (;;) {
+    if (TakeReady(message)) return message->message != WM_QUIT;
+    SDL_Event e;
+    if (StartEvents() && SDL_WaitEvent(&e))
+      HandleEvent(e);
+    else
+      SDL_Delay(10);
+  }
+}
+
+bool PeekMessage(MessageRecord* message) {
+  if (TakeReady(message)) return true;
+  if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+      HandleEvent(e);
+      if (TakeReady(message)) return true;
+    }
+  }
+  return false;
+}
+
+void TranslateMessage(const MessageRecord& m) {
+  if (m.message != WM_KEYDOWN) return;
+  const bool shift = GetAsyncKeyState(VK_SHIFT) != 0;
+  const auto vk = static_cast<int>(m.wParam);
+  int ch = 0;
+  if (vk >= 'A' && vk <= 'Z')
+    ch = shift ? vk : vk - 'A' + 'a';
+  else if (vk >= '0' && vk <= '9' && !shift)
+    ch = vk;
+  else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+    ch = '0' + vk - VK_NUMPAD0;
+  else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
+    ch = vk;
+  if (ch) translated.push_front({m.window, WM_CHAR, static_cast<WParam>(ch), m.lParam});
+}
+
+MessageResult DispatchMessage(const MessageRecord& m) {
+  if (!m.window) return 0;
+  return SendMessage(m.window, m.message, m.wParam, m.lParam);
+}
+
+int TranslateEvent(const SDL_Event& e, WindowHandle window, MessageRecord* out) {
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const bool down = e.type == SDL_KEYDOWN;
+      const bool numLock = (e.key.keysym.mod & KMOD_NUM) != 0;
+      const int vk = ApplyKeyEvent(e.key.keysym.scancode, down, numLock);
+      if (!vk || !window) return 0;
+      // Key data: repeat count 1, bit 30 the previous state, bit 31 the transition.
+      LParam data = 1;
+      if (!down || e.key.repeat) data |= LParam{1} << 30;
+      if (!down) data |= LParam{1} << 31;
+      out[0] = {window, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WParam>(vk), data};
+      return 1;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      int vk = 0;
+      unsigned message = 0;
+      switch (e.button.button) {
+        case SDL_BUTTON_LEFT:
+          vk = VK_LBUTTON;
+          message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+          break;
+        case SDL_BUTTON_RIGHT:
+          vk = VK_RBUTTON;
+          message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+          break;
+        case SDL_BUTTON_MIDDLE:
+          vk = VK_MBUTTON;
+          message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+          break;
+        default:
+          return 0;
+      }
+      SetKeyState(vk, down);
+      if (!window) return 0;
+      const std::uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
+      out[0] = {window, message, MouseKeyFlags(buttons), PointParam(e.button.x, e.button.y)};
+      return 1;
+    }
+    case SDL_MOUSEMOTION:
+      if (!window) return 0;
+      out[0] = {window, WM_SETCURSOR, reinterpret_cast<WParam>(window), MakeLParam(HTCLIENT, WM_MOUSEMOVE)};
+      out[1] = {window, WM_MOUSEMOVE, MouseKeyFlags(e.motion.state), PointParam(e.motion.x, e.motion.y)};
+      return 2;
+    case SDL_WINDOWEVENT:
+      if (!window) return 0;
+      return TranslateWindowEvent(e.window, window, out);
+    case SDL_DROPFILE:
+      if (!window || !e.drop.file) return 0;
+      // The name stays valid until the next drop.
+      droppedFile = e.drop.file;
+      out[0] = {window, WM_DROPFILES, reinterpret_cast<WParam>(droppedFile.c_str()), 0};
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void ResetMessageQueueForTesting() {
+  translated.clear();
+  SharedQueue& q = Shared();
+  std::lock_guard lock(q.mutex);
+  q.posted.clear();
+  q.quitPosted = false;
+  q.quitCode = 0;
+  q.closeRequested = false;
+}
+
+}  // namespace oru

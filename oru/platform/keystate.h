@@ -1,0 +1,35 @@
+// The keyboard state query (GetAsyncKeyState) over 256 atomic flags indexed by virtual-key code.
+//
+// The primary thread writes the flags from SDL key and mouse button events (ApplyKeyEvent,
+// SetKeyState); any thread reads them:
+//
+//   if (oru::GetAsyncKeyState(oru::VK_LEFT) & 0x8000) MoveLeft();
+//
+// Left and right Shift and Control also set the generic VK_SHIFT and VK_CONTROL, which stay
+// down while either side is held. Keypad keys follow Num Lock as on the native platform: digits
+// (VK_NUMPAD0..9, VK_DECIMAL) while it is on, the cursor block (arrows, Home, End, Page Up,
+// Page Down, Insert, Delete, VK_CLEAR for 5) while it is off.
+#pragma once
+
+namespace oru {
+
+// Bit 15 (0x8000, the value is negative) while the key is down, 0 while up or for codes outside
+// 0..255.
+short GetAsyncKeyState(int vk);
+
+// Sets one flag. Codes outside 0..255 are ignored.
+void SetKeyState(int vk, bool down);
+
+// Releases every key (when the window loses the keyboard focus, no key-up events follow).
+void ClearKeyState();
+
+// The virtual-key code of an SDL scancode, or 0 for a key the game has no code for.
+int VirtualKeyFromScancode(int scancode, bool numLock);
+
+// Records a key event: sets the flag of the key's virtual-key code and the generic Shift and
+// Control codes. A key is released under the code it was pressed with, even if Num Lock changed
+// in between. Returns the code the event is reported with (VK_SHIFT and VK_CONTROL for either
+// side, as key messages carry them), or 0 for an unknown key.
+int ApplyKeyEvent(int scancode, bool down, bool numLock);
+
+}  // namespace oru

@@ -1,0 +1,301 @@
+// Native windows over SDL video.
+#include "oru/platform/native_window.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "oru/platform/sdl_events.h"
+#include "oru/platform/window_canvas.h"
+
+namespace oru {
+
+struct NativeWindow {
+  WindowProc proc = nullptr;
+  std::uint32_t style = 0;
+  std::uint32_t sdlId = 0;
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* texture = nullptr;
+  bool open = false;
+  bool destroying = false;
+  WindowCanvas canvas;
+};
+
+namespace {
+
+constexpr int kDefaultWidth = Canvas::kWidth;
+constexpr int kDefaultHeight = Canvas::kHeight;
+
+// Window records live until the process ends, so handles stay unique and a canvas pointer
+// handed to another thread never dangles. The list is read by other threads (CanvasOf).
+struct WindowList {
+  std::mutex mutex;
+  std::vector<std::unique_ptr<NativeWindow>> all;
+  std::map<std::string, WindowProc> classes;
+};
+
+WindowList& Windows() {
+  static WindowList* list = new WindowList;
+  return *list;
+}
+
+NativeWindow* OpenWindow(WindowHandle handle) {
+  if (!handle) return nullptr;
+  WindowList& list = Windows();
+  std::lock_guard lock(list.mutex);
+  for (const auto& w : list.all)
+    if (w.get() == handle) return w->open ? w.get() : nullptr;
+  return nullptr;
+}
+
+// Asks the window for its size limits and applies them. The default maximum is the usable area
+// of the window's display.
+void ApplySizeLimits(NativeWindow* w) {
+  MinMaxInfo info{};
+  SDL_Rect bounds{0, 0, 0, 0};
+  const int display = SDL_GetWindowDisplayIndex(w->window);
+  if (display < 0 || SDL_GetDisplayUsableBounds(display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+    bounds = {0, 0, 16384, 16384};
+  info.maxSize = {bounds.w, bounds.h};
+  info.maxPosition = {bounds.x, bounds.y};
+  info.minTrackSize = {1, 1};
+  info.maxTrackSize = {bounds.w, bounds.h};
+  SendMessage(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LParam>(&info));
+
+  if (info.minTrackSize.x > 1 || info.minTrackSize.y > 1)
+    SDL_SetWindowMinimumSize(w->window, std::max(info.minTrackSize.x, 1), std::max(info.minTrackSize.y, 1));
+  if (info.maxTrackSize.x > 0 && info.maxTrackSize.y > 0 &&
+      (info.maxTrackSize.x < bounds.w || info.maxTrackSize.y < bounds.h)) {
+    SDL_SetWindowMaximumSize(w->window, info.maxTrackSize.x, info.maxTrackSize.y);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(w->window, &width, &height);
+    if (width > info.maxTrackSize.x || height > info.maxTrackSize.y)
+      SDL_SetWindowSize(w->window, std::min(width, info.maxTrackSize.x), std::min(height, info.maxTrackSize.y));
+  }
+}
+
+}  // namespace
+
+bool StartVideo() {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  if (!StartEvents()) return false;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  // Keys must arrive as key events, not be taken by an input method.
+  SDL_StopTextInput();
+  return true;
+}
+
+bool RegisterWindowClass(const char* className, WindowProc proc) {
+  if (!className || !proc) return false;
+  WindowList& list = Windows();
+  std::lock_guard lock(list.mutex);
+  return list.classes.emplace(className, proc).second;
+}
+
+WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style, int x,
+                                int y, int width, int height) {
+  WindowProc proc = nullptr;
+  WindowList& list = Windows();
+  {
+    std::lock_guard lock(list.mutex);
+    auto it = className ? list.classes.find(className) : list.classes.end();
+    if (it == list.classes.end()) return nullptr;
+    proc = it->second;
+  }
+  if (!StartVideo()) return nullptr;
+
+  if (width == kUseDefault || width <= 0) width = kDefaultWidth;
+  if (height == kUseDefault || height <= 0) height = kDefaultHeight;
+  if (x == kUseDefault) x = SDL_WINDOWPOS_UNDEFINED;
+  if (y == kUseDefault) y = SDL_WINDOWPOS_UNDEFINED;
+  std::uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+
+  auto record = std::make_unique<NativeWindow>();
+  NativeWindow* w = record.get();
+  w->proc = proc;
+  w->style = style;
+  w->window = SDL_CreateWindow(caption ? caption : "", x, y, width, height, flags);
+  if (!w->window) return nullptr;
+  w->renderer = SDL_CreateRenderer(w->window, -1, 0);
+  if (!w->renderer) w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_SOFTWARE);
+  if (w->renderer) {
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                   Canvas::kWidth, Canvas::kHeight);
+    SDL_RenderSetLogicalSize(w->renderer, Canvas::kWidth, Canvas::kHeight);
+  }
+  w->sdlId = SDL_GetWindowID(w->window);
+  w->open = true;
+  w->canvas.sdlWindowId = w->sdlId;
+  w->canvas.open = true;
+  {
+    std::lock_guard lock(list.mutex);
+    list.all.push_back(std::move(record));
+  }
+
+  ApplySizeLimits(w);
+  if (SendMessage(w, WM_CREATE, 0, 0) == -1) {
+    DestroyNativeWindow(w);
+    return nullptr;
+  }
+  SDL_GetWindowSize(w->window, &width, &height);
+  SendMessage(w, WM_SIZE, 0, MakeLParam(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height)));
+  return w;
+}
+
+bool DestroyNativeWindow(WindowHandle handle) {
+  NativeWindow* w = OpenWindow(handle);
+  if (!w || w->destroying) return false;
+  w->destroying = true;
+  SendMessage(w, WM_DESTROY, 0, 0);
+  {
+    std::lock_guard lock(Windows().mutex);
+    w->open = false;
+    w->canvas.open = false;
+  }
+  {
+    // A thread converting into the canvas finishes before the texture goes.
+    std::lock_guard canvasLock(w->canvas.Mutex());
+    if (w->texture) SDL_DestroyTexture(w->texture);
+    w->texture = nullptr;
+  }
+  if (w->renderer) SDL_DestroyRenderer(w->renderer);
+  w->renderer = nullptr;
+  SDL_DestroyWindow(w->window);
+  w->window = nullptr;
+  return true;
+}
+
+bool IsNativeWindow(WindowHandle window) { return OpenWindow(window) != nullptr; }
+
+MessageResult DefWindowProc(WindowHandle window, unsigned message, WParam, LParam) {
+  switch (message) {
+    case WM_CLOSE:
+      DestroyNativeWindow(window);
+      return 0;
+    case WM_PAINT:
+      PresentCanvas(window, true);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+MessageResult SendMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w) return 0;
+  return w->proc(w, message, wParam, lParam);
+}
+
+bool ShowNativeWindow(WindowHandle window, int showCommand) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w) return false;
+  switch (showCommand) {
+    case SW_HIDE:
+      SDL_HideWindow(w->window);
+      break;
+    case SW_SHOWMAXIMIZED:
+      // The limits may have changed since creation; maximising stays within them.
+      ApplySizeLimits(w);
+      SDL_ShowWindow(w->window);
+      SDL_MaximizeWindow(w->window);
+      break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+      SDL_ShowWindow(w->window);
+      SDL_MinimizeWindow(w->window);
+      break;
+    case SW_RESTORE:
+      SDL_ShowWindow(w->window);
+      SDL_RestoreWindow(w->window);
+      break;
+    default:
+      SDL_ShowWindow(w->window);
+      break;
+  }
+  return true;
+}
+
+void UpdateNativeWindow(WindowHandle window) { SendMessage(window, WM_PAINT, 0, 0); }
+
+bool SetWindowCaption(WindowHandle window, const char* caption) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w) return false;
+  SDL_SetWindowTitle(w->window, caption ? caption : "");
+  return true;
+}
+
+bool GetClientSize(WindowHandle window, int* width, int* height) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w) return false;
+  int cw = 0, ch = 0;
+  SDL_GetWindowSize(w->window, &cw, &ch);
+  if (width) *width = cw;
+  if (height) *height = ch;
+  return true;
+}
+
+std::uint32_t GetWindowStyle(WindowHandle window) {
+  NativeWindow* w = OpenWindow(window);
+  return w ? w->style : 0;
+}
+
+bool AdjustWindowRect(Rect* rect, std::uint32_t, bool) { return rect != nullptr; }
+
+WindowHandle MainNativeWindow() {
+  WindowList& list = Windows();
+  std::lock_guard lock(list.mutex);
+  for (const auto& w : list.all)
+    if (w->open) return w.get();
+  return nullptr;
+}
+
+WindowHandle WindowFromSdlId(std::uint32_t sdlWindowId) {
+  WindowList& list = Windows();
+  std::lock_guard lock(list.mutex);
+  for (const auto& w : list.all)
+    if (w->open && w->sdlId == sdlWindowId) return w.get();
+  return nullptr;
+}
+
+SDL_Window* SdlWindowOf(WindowHandle window) {
+  NativeWindow* w = OpenWindow(window);
+  return w ? w->window : nullptr;
+}
+
+SDL_Renderer* SdlRendererOf(WindowHandle window) {
+  NativeWindow* w = OpenWindow(window);
+  return w ? w->renderer : nullptr;
+}
+
+void PresentCanvas(WindowHandle window, bool whole) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w || !w->renderer || !w->texture) return;
+  Rect r;
+  if (!w->canvas.TakeChanged(whole, &r)) return;
+  {
+    std::lock_guard lock(w->canvas.Mutex());
+    const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    SDL_UpdateTexture(w->texture, &area, w->canvas.Pixels() + r.top * Canvas::kWidth + r.left,
+                      Canvas::kWidth * 4);
+  }
+  SDL_SetRenderDrawColor(w->renderer, 0, 0, 0, 255);
+  SDL_RenderClear(w->renderer);
+  SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
+  SDL_RenderPresent(w->renderer);
+}
+
+Canvas* CanvasOf(WindowHandle window) {
+  NativeWindow* w = OpenWindow(window);
+  return w ? &w->canvas : nullptr;
+}
+
+}  // namespace oru

@@ -1,0 +1,94 @@
+// WorkerThread: the loop, its two ways to end and restarting.
+#include "oru/shell/worker_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace oru {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds bound = 5000ms) {
+  const auto end = std::chrono::steady_clock::now() + bound;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+class Counter : public WorkerThread {
+ public:
+  ~Counter() override { Stop(); }
+  std::atomic<int> steps{0};
+  int lastStep = 0;  // Step returns false on this step (0: never)
+  bool stopInside = false;
+
+ protected:
+  bool Step() override {
+    const int n = ++steps;
+    if (stopInside && n == 3) Stop();
+    std::this_thread::sleep_for(1ms);
+    return n != lastStep;
+  }
+};
+
+TEST(WorkerThreadTest, StopOnANeverStartedThreadReturnsAtOnce) {
+  Counter c;
+  EXPECT_FALSE(c.IsRunning());
+  EXPECT_TRUE(c.Stop());
+  EXPECT_EQ(c.steps, 0);
+  EXPECT_EQ(c.ThreadId(), 0u);
+}
+
+TEST(WorkerThreadTest, StepReturningFalseEndsTheThread) {
+  Counter c;
+  c.lastStep = 4;
+  ASSERT_TRUE(c.Start());
+  EXPECT_NE(c.ThreadId(), 0u);
+  ASSERT_TRUE(WaitFor([&] { return !c.IsRunning(); }));
+  EXPECT_EQ(c.steps, 4);
+  EXPECT_TRUE(c.Stop());
+  EXPECT_EQ(c.steps, 4);
+}
+
+TEST(WorkerThreadTest, StopEndsTheLoopBeforeReturning) {
+  Counter c;
+  c.Start();
+  ASSERT_TRUE(WaitFor([&] { return c.steps >= 3; }));
+  c.Stop();
+  EXPECT_FALSE(c.IsRunning());
+  const int settled = c.steps;
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(c.steps, settled);
+}
+
+TEST(WorkerThreadTest, StopFromInsideStepDoesNotWaitForItself) {
+  Counter c;
+  c.stopInside = true;
+  c.Start();
+  ASSERT_TRUE(WaitFor([&] { return !c.IsRunning(); }));
+  EXPECT_EQ(c.steps, 3);
+}
+
+TEST(WorkerThreadTest, StartOnARunningThreadReplacesIt) {
+  Counter c;
+  c.Start();
+  const std::uint32_t first = c.ThreadId();
+  ASSERT_TRUE(WaitFor([&] { return c.steps >= 1; }));
+  c.Start();
+  EXPECT_NE(c.ThreadId(), first);
+  EXPECT_TRUE(c.IsRunning());
+  const int before = c.steps;
+  ASSERT_TRUE(WaitFor([&] { return c.steps > before + 2; }));
+  c.Stop();
+  EXPECT_FALSE(c.IsRunning());
+}
+
+}  // namespace
+}  // namespace oru
