@@ -76,7 +76,11 @@ bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& to
 //    into the bytes it encodes) only shrinks; once it cannot beat the best, the walk ends;
 //  - inside a run of one byte value only two candidates of the run can matter: its oldest one,
 //    and the one whose rest of run equals the rest of run at the position (only that one can
-//    match beyond the run). The walk jumps between them using the run ends.
+//    match beyond the run). The walk jumps between them using the run ends;
+//  - once a run candidate has matched the whole rest of the run at the position, only
+//    candidates that match past it can still win, and those end their run exactly where the
+//    position's run ends, followed by the same byte. Run boundaries are chained by their byte
+//    pair, so the walk goes on over just those.
 bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens) {
   if (!FitsFormat(size) || (!source && size)) return false;
   TokenWriter writer(size);
@@ -91,6 +95,8 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
   const std::uint32_t n = static_cast<std::uint32_t>(size);
   std::vector<std::uint32_t> oldest(1u << kHashBits, kNone), newest(1u << kHashBits, kNone);
   std::vector<std::uint32_t> next(n, kNone), runEnd(n);
+  // Run boundaries e (source[e - 1] != source[e]) chained by the pair source[e - 1], source[e].
+  std::vector<std::uint32_t> oldestEdge(1u << 16, kNone), newestEdge(1u << 16, kNone), nextEdge(n, kNone);
   runEnd[n - 1] = n;
   for (std::uint32_t p = n - 1; p-- > 0;) runEnd[p] = source[p] == source[p + 1] ? runEnd[p + 1] : p + 1;
 
@@ -109,6 +115,12 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
       if (newest[h] != kNone) next[newest[h]] = inserted;
       newest[h] = inserted;
       if (oldest[h] == kNone) oldest[h] = inserted;
+      if (inserted > 0 && source[inserted - 1] != source[inserted]) {
+        std::uint32_t pair = (std::uint32_t{source[inserted - 1]} << 8) | source[inserted];
+        if (newestEdge[pair] != kNone) nextEdge[newestEdge[pair]] = inserted;
+        newestEdge[pair] = inserted;
+        if (oldestEdge[pair] == kNone) oldestEdge[pair] = inserted;
+      }
     }
 
     std::uint32_t best = 2, distance = 0;
@@ -135,6 +147,29 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
             distance = pos - j;
             if (best == maxLength) break;
           }
+        }
+        if (inRun && best >= runRest && runRest < maxLength) {
+          // Only a run ending runRest after its candidate, before the same byte, can do better.
+          const std::uint32_t pair = (std::uint32_t{b0} << 8) | source[pos + runRest];
+          std::uint32_t e = oldestEdge[pair];
+          while (e != kNone && e < lo + kPackMinMatch) e = nextEdge[e];
+          oldestEdge[pair] = e;
+          while (e != kNone && e <= j + runRest) e = nextEdge[e];
+          for (; e != kNone; e = nextEdge[e]) {
+            const std::uint32_t c = e - runRest;
+            if (c > hi) break;
+            const std::uint32_t capC = std::min(maxLength, pos - c);
+            if (capC <= best) break;
+            if (runEnd[c] != e || source[c + best] != source[pos + best]) continue;
+            std::uint32_t k = runRest + 1;
+            while (k < capC && source[c + k] == source[pos + k]) ++k;
+            if (k > best) {
+              best = k;
+              distance = pos - c;
+              if (best == maxLength) break;
+            }
+          }
+          break;
         }
         if (sameKey && inRun) {
           const std::uint32_t runRestJ = runEnd[j] - j;
