@@ -137,11 +137,12 @@ void Surface::Blit(int destX, int destY, int width, int height, Surface* source,
   ClipBlit(&r, destX, destY, width, height, source, srcX, srcY);
   if (r.width < 0 || r.height < 0) return;
 
-  if (!fullRedraw) {
-    if (backdrop && markBackdrop == 1)
-      backdrop->MarkDirty(r.destX - backdrop->x, r.destY - backdrop->y, r.width, r.height);
-    MarkDirty(r.destX, r.destY, r.width, r.height);
-  }
+  // The backdrop is marked even while this surface awaits a full redraw: those marks are what
+  // erase the drawing next frame, and without them a sprite drawn during a full redraw would
+  // stay behind on the screen for good.
+  if (backdrop && markBackdrop == 1)
+    backdrop->MarkDirty(r.destX - backdrop->x, r.destY - backdrop->y, r.width, r.height);
+  if (!fullRedraw) MarkDirty(r.destX, r.destY, r.width, r.height);
   if (r.width == 0 || r.height == 0) return;
 
   const bool changesColours = source->TranslucencyActive() || source->TintActive();
