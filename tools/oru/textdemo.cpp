@@ -1,0 +1,205 @@
+// `oru text`: draws a score line and the game's three meters (clock dial, charge bar, life row)
+// set up the way the game sets them up, then shows them in a window or writes them to a PPM
+// picture. A quick look at the fonts and gauges on this machine.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/meter.h"
+#include "game/score.h"
+#include "oru/graphics/surface.h"
+#include "oru/platform/canvas.h"
+#include "oru/platform/draw_context.h"
+#include "oru/platform/event_loop.h"
+#include "oru/platform/keys.h"
+#include "oru/platform/native_window.h"
+#include "tools/oru/command.h"
+
+namespace oru::tool {
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+// "Score:1234_" splits into caption "Score:", number 1234 and suffix "_". A text without a
+// number keeps everything as its caption.
+struct ScoreParts {
+  std::string caption;
+  std::string suffix;
+  int value = 0;
+};
+
+ScoreParts SplitScore(const std::string& text) {
+  ScoreParts parts;
+  std::size_t start = 0;
+  while (start < text.size() && !std::isdigit(static_cast<unsigned char>(text[start]))) ++start;
+  if (start == text.size()) {
+    parts.caption = text;
+    return parts;
+  }
+  if (start > 0 && text[start - 1] == '-') --start;
+  std::size_t end = start + (text[start] == '-' ? 1 : 0);
+  while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+  parts.caption = text.substr(0, start);
+  parts.value = static_cast<int>(std::strtol(text.substr(start, end - start).c_str(), nullptr, 10));
+  parts.suffix = text.substr(end);
+  return parts;
+}
+
+// The life meter's unit: a persimmon drawn on the spot, keyed on its top-left pixel.
+void DrawPersimmon(Surface& unit) {
+  unit.Create(16, 16);
+  unit.FillRectColour(Rect{0, 0, 16, 16}, 0xFFFFFF);
+  unit.FillRectColour(Rect{3, 5, 13, 14}, 0x0080FF);
+  unit.FillRectColour(Rect{2, 7, 14, 12}, 0x0080FF);
+  unit.DrawLine(5, 4, 11, 4, 0x008000, 2);
+  unit.DrawLine(8, 1, 8, 5, 0x004080, 1);
+  unit.SetTransparentFromPixel(0, 0);
+}
+
+// Everything the demo shows, composed the way the game's screen composes its top layer.
+struct DemoScene {
+  explicit DemoScene(const ScoreParts& parts, const std::string& text) {
+    screen.Create(kWidth, kHeight);
+    screen.GradientFill(0x604020, 0xC0A080);
+
+    score.Create(100, 20);
+    score.SetValue(0);
+    score.SetTransparentFromPixel(0, 0);
+    score.SetCaption(parts.caption.c_str());
+    score.SetSuffix(parts.suffix.c_str());
+    score.SetValue(parts.value);
+    score.SetPosition(5, 21);
+
+    timeMeter.Create(100, 100);
+    timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
+    timeMeter.SetStyle(MeterDial, MeterHorizontal);
+    timeMeter.SetMaximum(3600);
+    timeMeter.SetValue(600);
+    timeMeter.SetPosition(540, 0);
+
+    chargeMeter.Create(300, 10);
+    chargeMeter.SetColours(0, 0x0080FF, 0);
+    chargeMeter.SetFrameSize(100, 10);
+    chargeMeter.SetStyle(MeterBar, MeterHorizontal);
+    chargeMeter.SetMaximum(255);
+    chargeMeter.SetValue(128);
+    chargeMeter.SetPosition(5, 50);
+
+    if (!lifeMeter.LoadUnitImage("kakimeter.bmp", &group)) DrawPersimmon(lifeMeter.UnitImage());
+    lifeMeter.SetColours(0xFFFFFF, 0, 1);
+    lifeMeter.SetStyle(MeterImages, MeterHorizontal);
+    lifeMeter.SetMaximum(10);
+    lifeMeter.SetValue(5);
+    lifeMeter.SetPosition(0, 0);
+
+    // The clock's face sits behind the needle.
+    clockFace.Create(100, 100);
+    clockFace.Fill(0);
+    clockFace.SetTransparentIndex(0);
+    clockFace.FillRectColour(Rect{10, 10, 90, 90}, 0xF0F0F0);
+    clockFace.FrameRectColour(Rect{10, 10, 90, 90}, 0x404040, 3);
+    clockFace.SetPosition(540, 0);
+
+    Surface* layers[] = {&score, &clockFace, &timeMeter, &chargeMeter, &lifeMeter};
+    for (Surface* layer : layers) layer->Draw(&screen);
+
+    // The text itself, large and outlined, and the whole charge bar (the game shows one cell
+    // of it at a time).
+    screen.DrawTextSized(20, 120, text.c_str(), 40, 0x00FFFF, 0x000000);
+    screen.Blit(20, 200, 300, 10, &chargeMeter, 0, 0, 1);
+    screen.DrawTextAt(330, 197, "charge 128 / 255", 0xFFFFFF);
+  }
+
+  Surface screen;
+  Surface group;
+  Surface clockFace;
+  ScoreDisplay score{20, 0xFF00FF};
+  Meter timeMeter;
+  Meter chargeMeter;
+  Meter lifeMeter;
+};
+
+bool WritePpm(Surface& surface, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  std::fprintf(file, "P6\n%d %d\n255\n", surface.Width(), surface.Height());
+  std::vector<unsigned char> row(static_cast<std::size_t>(surface.Width()) * 3);
+  for (int y = 0; y < surface.Height(); ++y) {
+    for (int x = 0; x < surface.Width(); ++x) {
+      const std::uint8_t* entry = surface.colourTable + surface.PixelAt(x, y) * 4;
+      row[x * 3 + 0] = entry[2];
+      row[x * 3 + 1] = entry[1];
+      row[x * 3 + 2] = entry[0];
+    }
+    std::fwrite(row.data(), 1, row.size(), file);
+  }
+  return std::fclose(file) == 0;
+}
+
+MessageResult DemoProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+    DestroyNativeWindow(window);
+    return 0;
+  }
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProc(window, message, wParam, lParam);
+}
+
+int ShowInWindow(Surface& screen, const std::string& caption) {
+  if (!StartVideo()) {
+    std::fprintf(stderr, "oru text: no display; use --out FILE.ppm\n");
+    return 1;
+  }
+  RegisterWindowClass("ORUTEXTDEMO", &DemoProc);
+  WindowHandle window = CreateNativeWindow("ORUTEXTDEMO", caption.c_str(), WS_OVERLAPPEDWINDOW,
+                                           kUseDefault, kUseDefault, kWidth, kHeight);
+  if (window == nullptr) {
+    std::fprintf(stderr, "oru text: cannot open a window\n");
+    return 1;
+  }
+  screen.PresentTo(CanvasOf(window), 0, 0, kWidth, kHeight, 0, 0);
+  ShowNativeWindow(window, SW_SHOWNORMAL);
+  UpdateNativeWindow(window);
+  MessageRecord message;
+  while (GetMessage(&message)) {
+    TranslateMessage(message);
+    DispatchMessage(message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+int RunText(const std::vector<std::string>& args) {
+  std::string text = "Score:1234_";
+  std::string out;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--out" && i + 1 < args.size()) {
+      out = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
+      return Usage("text");
+    } else {
+      text = args[i];
+    }
+  }
+  const ScoreParts parts = SplitScore(text);
+  DemoScene scene(parts, text);
+  if (!out.empty()) {
+    if (!WritePpm(scene.screen, out)) {
+      std::fprintf(stderr, "oru text: cannot write %s\n", out.c_str());
+      return 1;
+    }
+    return 0;
+  }
+  return ShowInWindow(scene.screen, "oru text: " + text);
+}
+
+const CommandRegistration kText("text", "text [TEXT] [--out FILE.ppm]", &RunText);
+
+}  // namespace
+}  // namespace oru::tool
