@@ -1,0 +1,74 @@
+// ScreenSurface: the surface the game composes every frame into and shows in its window.
+//
+//   ScreenSurface screen;                  // one per process
+//   screen.Create(640, 480);
+//   screen.SetBackdrop(&background);
+//   screen.SetScene(&layer);
+//   // each frame, on the game thread, under the game window's frame lock:
+//   screen.Update(CanvasOf(window), 0, 0);
+//
+// Windowed, it is an ordinary Surface whose dirty tiles are converted into the window's 32-bit
+// canvas; the primary thread then shows the canvas. Full screen takes the display over: the
+// pixels move into a display-owned off-screen buffer (Lock, Pitch, OpenDC then reach that
+// buffer), the palette is mirrored into the display's, and changed tiles go straight to the
+// visible picture. SetFullScreen switches between the two from the primary thread, under the
+// same frame lock. Without a display back end, full screen is refused and the game stays
+// windowed.
+#pragma once
+
+#include <cstdint>
+
+#include "oru/graphics/surface.h"
+#include "oru/platform/messages.h"
+
+namespace oru {
+
+class ScreenSurface : public Surface {
+ public:
+  static constexpr int kDisplayWidth = 640;
+  static constexpr int kDisplayHeight = 480;
+
+  ScreenSurface();
+  ~ScreenSurface() override;
+
+  int Create(int width, int height) override;
+  int Pitch() override;
+  void Unlock() override;
+  std::uint8_t* Lock() override;
+  void ApplyPaletteTable(const PaletteTable& table) override;
+  void CopyPaletteFrom(Image* other) override;
+  void PresentTo(Canvas* dc, int x, int y, int width, int height, int srcX, int srcY) override;
+  DrawContext* OpenDC() override;
+  int CloseDC(DrawContext* dc) override;
+
+  // Switches full screen on or off; returns the full-screen flag afterwards. Every call
+  // restores the clip rectangle and asks for a full redraw.
+  int SetFullScreen(int on);
+  // The process-wide full-screen flag (read by the mouse cursor and the game's F4 key).
+  static int IsFullScreen();
+
+  // The dirty-tile present of this class; Update uses it. Returns 1 when it presented, 0 when
+  // the display could not be restored.
+  int PresentDirty(Canvas* dc, int px, int py);
+  // The per-frame refresh of Surface::Update with this class's present. Returns 1.
+  int Update(Canvas* dc, int px, int py);
+
+  // Steps of the switch.
+  int EnterFullScreen(WindowHandle window);
+  void ReleaseDisplay();
+  int RestoreLost();
+  void SetClipperEnabled(int on);
+
+  // Full-screen state. The pixels live in offScreen while full screen holds a buffer of its own.
+  std::uint8_t* offScreen = nullptr;
+  std::int32_t offScreenPitch = 0;
+  std::int32_t clipperEnabled = 0;
+  std::int32_t switching = 0;
+  WindowHandle window = nullptr;
+  std::int32_t savedStyle = 0;
+  std::int32_t savedExtendedStyle = 0;
+  std::int32_t displayWidth = kDisplayWidth;
+  std::int32_t displayHeight = kDisplayHeight;
+};
+
+}  // namespace oru
