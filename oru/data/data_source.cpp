@@ -1,0 +1,118 @@
+// DataSource: the lookup order of Open and the dispatch of every read to the source found.
+#include "oru/data/data_source.h"
+
+namespace oru {
+
+DataSource::~DataSource() { Release(); }
+
+void DataSource::Release() {
+  resource_.reset();
+  file_.reset();
+  pack_.reset();
+  kind_ = SourceNone;
+}
+
+void DataSource::SetResourceType(const char* type) {
+  if (type)
+    resourceType_ = type;
+  else
+    resourceType_.reset();
+}
+
+bool DataSource::Open(const char* name) {
+  if (!name) return false;
+  Release();
+
+  pack_ = std::make_unique<PackFile>();
+  if (pack_->OpenFile(name) && pack_->Unpack()) {
+    kind_ = SourcePack;
+    return true;
+  }
+  pack_.reset();
+
+  file_ = std::make_unique<FileStream>();
+  if (file_->Open(name, FileRead)) {
+    kind_ = SourceFile;
+    return true;
+  }
+  file_.reset();
+
+  resource_ = std::make_unique<ResourceStream>();
+  if (!resource_->Open(name, resourceType_ ? resourceType_->c_str() : nullptr)) {
+    resource_.reset();
+    return false;
+  }
+  pack_ = std::make_unique<PackFile>();
+  if (pack_->OpenMemory(resource_->Data(), resource_->Size()) && pack_->Unpack()) {
+    kind_ = SourcePack;  // the resource stays attached: the pack read its areas from it
+    return true;
+  }
+  pack_.reset();
+  kind_ = SourceResource;
+  return true;
+}
+
+std::uint32_t DataSource::Size() {
+  switch (kind_) {
+    case SourceFile: return file_->Size();
+    case SourcePack: return pack_->Size();
+    case SourceResource: return resource_->Size();
+    default: return 0;
+  }
+}
+
+std::size_t DataSource::Read(void* buffer, std::size_t count) {
+  switch (kind_) {
+    case SourceFile: return file_->Read(buffer, count);
+    case SourcePack: return pack_->Read(buffer, count);
+    case SourceResource: return resource_->Read(buffer, count);
+    default: return 0;
+  }
+}
+
+int DataSource::Seek(long offset, int origin) {
+  switch (kind_) {
+    case SourceFile: return file_->Seek(offset, origin);
+    case SourcePack: return pack_->Seek(offset, origin);
+    case SourceResource: return resource_->Seek(offset, origin);
+    default: return 0;
+  }
+}
+
+long DataSource::Tell() {
+  switch (kind_) {
+    case SourceFile: return file_->Tell();
+    case SourcePack: return pack_->Tell();
+    case SourceResource: return resource_->Tell();
+    default: return 0;
+  }
+}
+
+char* DataSource::GetLine(char* buffer, int max) {
+  switch (kind_) {
+    case SourceFile: return file_->GetLine(buffer, max);
+    case SourcePack: return pack_->GetLine(buffer, max);
+    case SourceResource: return resource_->GetLine(buffer, max);
+    default: return nullptr;
+  }
+}
+
+int DataSource::GetChar() {
+  switch (kind_) {
+    case SourceFile: return file_->GetChar();
+    case SourcePack: return pack_->GetChar();
+    case SourceResource: return resource_->GetChar();
+    default: return -1;
+  }
+}
+
+const char* DataSource::GetName() const {
+  switch (kind_) {
+    case SourceFile: return file_->Name();
+    case SourcePack: return pack_->StoredName();
+    case SourceResource: return resource_->Name();
+    default: return nullptr;
+  }
+}
+
+}  // namespace oru

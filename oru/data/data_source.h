@@ -1,0 +1,72 @@
+// DataSource: the one stream every asset is read through, whatever lies behind its name.
+//
+//   DataSource source;
+//   if (!source.Open("kani.bmp")) return 0;
+//   std::vector<std::uint8_t> bytes(source.Size());
+//   source.Read(bytes.data(), bytes.size());
+//
+// Open looks the name up in this order: a pack stored under the name itself; when no file has
+// that name, a pack under the name with its extension replaced by ".dpa"; the plain file; an
+// embedded resource of the type given to SetResourceType that holds a pack; a plain resource.
+// So a plain kani.bmp wins over a pack kani.dpa. A pack is expanded into memory at once and
+// served from there; a pack that turns out corrupt is passed over like a file that is no pack.
+// A DataSource belongs to the thread that opened it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "oru/data/file_stream.h"
+#include "oru/data/pack_file.h"
+#include "oru/data/resource_stream.h"
+
+namespace oru {
+
+enum SourceKind : int { SourceNone = 0, SourceFile = 1, SourcePack = 2, SourceResource = 3 };
+
+class DataSource {
+ public:
+  DataSource() = default;
+  ~DataSource();
+  DataSource(const DataSource&) = delete;
+  DataSource& operator=(const DataSource&) = delete;
+
+  // The resource type the resource steps of Open look for; null (the default) finds only
+  // resources registered without a type.
+  void SetResourceType(const char* type);
+
+  // Releases what an earlier Open attached and opens name. False for a null name (nothing is
+  // changed then) or a name found nowhere (the source is left empty).
+  bool Open(const char* name);
+
+  SourceKind Kind() const { return kind_; }
+
+  // With no source open every query returns 0, -1 or null.
+  std::uint32_t Size();
+  // Copies up to count bytes and returns how many were delivered (fewer only at the end).
+  std::size_t Read(void* buffer, std::size_t count);
+  // Origin 0 start, 1 current, 2 end. A file returns the stream's result (0 on success); an
+  // in-memory source keeps its position within 0 .. Size() and returns 1.
+  int Seek(long offset, int origin);
+  long Tell();
+  // A file line keeps its line feed; an in-memory line does not (see memory_stream.h).
+  char* GetLine(char* buffer, int max);
+  // The next byte (0..255), or -1 at the end.
+  int GetChar();
+  // The name given to Open for a file or resource; the stored name for a pack.
+  const char* GetName() const;
+
+ private:
+  void Release();
+
+  SourceKind kind_ = SourceNone;
+  std::optional<std::string> resourceType_;
+  std::unique_ptr<FileStream> file_;
+  std::unique_ptr<ResourceStream> resource_;
+  std::unique_ptr<PackFile> pack_;
+};
+
+}  // namespace oru
