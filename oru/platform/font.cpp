@@ -14,15 +14,31 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "oru/platform/draw_context.h"
 
 namespace oru {
 
+// One rendered glyph: its set pixels as bytes (1 = set), where they sit relative to the pen on
+// the baseline, and how far the pen moves.
+struct Glyph {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int rows = 0;
+  int advance = 0;
+  std::vector<std::uint8_t> bits;
+};
+
 struct Font::Face {
   FT_Face face = nullptr;
   bool bold = false;  // the face itself is a bold design
+  // Rendered glyphs by size, emboldening and code point. Cleared when it grows past a few
+  // thousand entries, which only a program drawing many sizes of many characters reaches.
+  std::unordered_map<std::uint64_t, Glyph> glyphs;
 };
 
 namespace {
@@ -95,7 +111,9 @@ Font::Face* FindFace(const std::string& patternText) {
             if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0 && face->charmap == nullptr) {
               FT_Done_Face(face);
             } else {
-              result = new Font::Face{face, (face->style_flags & FT_STYLE_FLAG_BOLD) != 0};
+              result = new Font::Face;
+              result->face = face;
+              result->bold = (face->style_flags & FT_STYLE_FLAG_BOLD) != 0;
               lib.facesByFile[key] = result;
             }
           }
@@ -128,19 +146,42 @@ void ApplySize(FT_Face face, int pixelSize) {
 
 int RoundUp26(FT_Pos value) { return static_cast<int>((value + 63) >> 6); }
 
-// Loads and renders one glyph in monochrome into the face's slot. The caller holds FontMutex.
-bool LoadGlyph(FT_Face face, char32_t code, bool embolden) {
-  const FT_UInt glyph = FT_Get_Char_Index(face, code);
-  if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0) return false;
-  if (embolden) FT_GlyphSlot_Embolden(face->glyph);
-  if (face->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
-      FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0) {
-    return false;
+// The glyph for code at the font's size, rendered in monochrome on first use. The caller holds
+// FontMutex; the reference stays valid until the next call.
+const Glyph& GlyphFor(Font::Face* face, int pixelSize, bool embolden, char32_t code) {
+  const std::uint64_t key = (static_cast<std::uint64_t>(pixelSize) << 33) |
+                            (static_cast<std::uint64_t>(embolden) << 32) | code;
+  auto found = face->glyphs.find(key);
+  if (found != face->glyphs.end()) return found->second;
+  if (face->glyphs.size() >= 4096) face->glyphs.clear();
+  Glyph& glyph = face->glyphs[key];
+  FT_Face f = face->face;
+  ApplySize(f, pixelSize);
+  const FT_UInt index = FT_Get_Char_Index(f, code);
+  if (FT_Load_Glyph(f, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0) return glyph;
+  if (embolden) FT_GlyphSlot_Embolden(f->glyph);
+  glyph.advance = static_cast<int>((f->glyph->advance.x + 32) >> 6);
+  if (f->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
+      FT_Render_Glyph(f->glyph, FT_RENDER_MODE_MONO) != 0) {
+    return glyph;
   }
-  return true;
+  const FT_Bitmap& bitmap = f->glyph->bitmap;
+  glyph.left = f->glyph->bitmap_left;
+  glyph.top = f->glyph->bitmap_top;
+  glyph.width = static_cast<int>(bitmap.width);
+  glyph.rows = static_cast<int>(bitmap.rows);
+  glyph.bits.resize(static_cast<std::size_t>(glyph.width) * glyph.rows);
+  for (int row = 0; row < glyph.rows; ++row) {
+    const unsigned char* source = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
+    for (int column = 0; column < glyph.width; ++column) {
+      const bool set = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                           ? (source[column >> 3] & (0x80 >> (column & 7))) != 0
+                           : source[column] >= 128;
+      glyph.bits[static_cast<std::size_t>(row) * glyph.width + column] = set ? 1 : 0;
+    }
+  }
+  return glyph;
 }
-
-int Advance(FT_Face face) { return static_cast<int>((face->glyph->advance.x + 32) >> 6); }
 
 }  // namespace
 
@@ -235,15 +276,8 @@ Size Font::Extent(const char* text, int length) const {
   if (face_ == nullptr || text == nullptr || length <= 0) return Size{};
   const std::u32string codes = DecodeCp932(text, length);
   std::lock_guard<std::mutex> lock(FontMutex());
-  FT_Face f = face_->face;
-  ApplySize(f, pixelSize_);
   int width = 0;
-  for (char32_t code : codes) {
-    const FT_UInt glyph = FT_Get_Char_Index(f, code);
-    if (FT_Load_Glyph(f, glyph, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0) continue;
-    if (embolden_) FT_GlyphSlot_Embolden(f->glyph);
-    width += Advance(f);
-  }
+  for (char32_t code : codes) width += GlyphFor(face_, pixelSize_, embolden_, code).advance;
   return Size{width, ascent_ + descent_};
 }
 
@@ -252,32 +286,25 @@ void Font::Render(const char* text, int length, int x, int y, std::uint8_t* pixe
   if (face_ == nullptr || text == nullptr || length <= 0 || pixels == nullptr) return;
   const std::u32string codes = DecodeCp932(text, length);
   std::lock_guard<std::mutex> lock(FontMutex());
-  FT_Face f = face_->face;
-  ApplySize(f, pixelSize_);
   const int baseline = y + ascent_;
   int penX = x;
   for (char32_t code : codes) {
-    if (!LoadGlyph(f, code, embolden_)) continue;
-    const FT_Bitmap& bitmap = f->glyph->bitmap;
-    const int left = penX + f->glyph->bitmap_left;
-    const int top = baseline - f->glyph->bitmap_top;
-    const int rows = static_cast<int>(bitmap.rows);
-    const int columns = static_cast<int>(bitmap.width);
-    for (int row = 0; row < rows; ++row) {
-      const int py = top + row;
-      if (py < clip.top || py >= clip.bottom) continue;
-      const unsigned char* source = bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch;
-      std::uint8_t* target = pixels + static_cast<std::ptrdiff_t>(py) * pitch;
-      for (int column = 0; column < columns; ++column) {
-        const int px = left + column;
-        if (px < clip.left || px >= clip.right) continue;
-        const bool set = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
-                             ? (source[column >> 3] & (0x80 >> (column & 7))) != 0
-                             : source[column] >= 128;
-        if (set) target[px] = index;
+    const Glyph& glyph = GlyphFor(face_, pixelSize_, embolden_, code);
+    const int left = penX + glyph.left;
+    const int top = baseline - glyph.top;
+    // Clip the glyph box once, then copy the set bits.
+    const int row0 = std::max(0, clip.top - top);
+    const int row1 = std::min(glyph.rows, clip.bottom - top);
+    const int column0 = std::max(0, clip.left - left);
+    const int column1 = std::min(glyph.width, clip.right - left);
+    for (int row = row0; row < row1; ++row) {
+      const std::uint8_t* bits = glyph.bits.data() + static_cast<std::size_t>(row) * glyph.width;
+      std::uint8_t* target = pixels + static_cast<std::ptrdiff_t>(top + row) * pitch;
+      for (int column = column0; column < column1; ++column) {
+        if (bits[column]) target[left + column] = index;
       }
     }
-    penX += Advance(f);
+    penX += glyph.advance;
   }
 }
 
