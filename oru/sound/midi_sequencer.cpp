@@ -1,0 +1,389 @@
+// The MIDI sequencer: timer ticks to song ticks, channel state, fades, loops and seeks.
+#include "oru/sound/midi_sequencer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include <cstdio>
+
+namespace oru {
+namespace {
+
+constexpr std::uint32_t kMicrosecondsPerMinute = 60000000;
+constexpr std::uint64_t kMillisecondsPerMinute = 60000;
+constexpr int kStopVolumeOffset = -128;
+
+// Reads the whole named file.
+bool ReadMidiFile(const char* name, const char*, std::vector<std::uint8_t>& image) {
+  if (name == nullptr) return false;
+  std::FILE* f = std::fopen(name, "rb");
+  if (f == nullptr) return false;
+  std::uint8_t buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) image.insert(image.end(), buffer, buffer + n);
+  std::fclose(f);
+  return true;
+}
+
+std::uint8_t ClampVolume(std::int64_t v) { return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 127)); }
+
+}  // namespace
+
+// Takes the busy flag, waiting for a running tick to finish, so that ticks stay out while an
+// operation from another thread changes playback. Ticks that arrive meanwhile only count their
+// millisecond.
+class MidiSequencer::Exclusive {
+ public:
+  explicit Exclusive(std::atomic<bool>& busy) : busy_(busy) {
+    bool expected = false;
+    while (!busy_.compare_exchange_weak(expected, true)) {
+      expected = false;
+      std::this_thread::yield();
+    }
+  }
+  ~Exclusive() { busy_.store(false); }
+  Exclusive(const Exclusive&) = delete;
+  Exclusive& operator=(const Exclusive&) = delete;
+
+ private:
+  std::atomic<bool>& busy_;
+};
+
+MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks) : ticks_(ticks), device_(backend) {}
+
+MidiSequencer::~MidiSequencer() {
+  Stop();
+  TimerStop();
+}
+
+std::uint32_t MidiSequencer::TimerStart() {
+  const auto user = reinterpret_cast<std::uintptr_t>(this);
+  return ticks_ ? ticks_->Start(period_, &MidiSequencer::TimerCallback, user)
+                : timer_.Start(period_, &MidiSequencer::TimerCallback, user);
+}
+
+void MidiSequencer::TimerStop() {
+  if (ticks_)
+    ticks_->Stop();
+  else
+    timer_.Stop();
+}
+
+std::uint32_t MidiSequencer::TimerId() const { return ticks_ ? ticks_->Id() : timer_.Id(); }
+
+bool MidiSequencer::Load(const char* name, const char* type) {
+  Stop();
+  std::vector<std::uint8_t> image;
+  if (!ReadMidiFile(name, type, image) || image.empty()) return false;
+  return LoadImage(image);
+}
+
+bool MidiSequencer::LoadImage(std::span<const std::uint8_t> image) {
+  Stop();
+  if (!song_.Load(image)) return false;
+  ResetPlayback();
+  return true;
+}
+
+void MidiSequencer::ResetPlayback() {
+  channels_.fill(ChannelState{});
+  countdown_ = 0;
+  tempo_.store(kDefaultTempo, std::memory_order_relaxed);
+  fadingIn_ = false;
+  fadingOut_ = false;
+}
+
+bool MidiSequencer::Unload() {
+  if (!HasSong()) return false;
+  Stop();
+  song_.Clear();
+  return true;
+}
+
+bool MidiSequencer::Play() {
+  if (!HasSong()) return false;
+  Stop();
+  stopping_.store(false);
+  ResetPlayback();
+  song_.Rewind();
+  // Always the default device, whatever SetDevice selected; Resume uses the selected one.
+  device_.Open(MidiMapper);
+  ApplyTempo();
+  return true;
+}
+
+bool MidiSequencer::Resume() {
+  if (!HasSong()) return false;
+  Exclusive hold(busy_);
+  return ResumeHeld(false);
+}
+
+bool MidiSequencer::ResumeHeld(bool fromTick) {
+  // A tick that loops must not undo a stop that began while it ran.
+  if (!fromTick) stopping_.store(false);
+  gain_.store(0.0f, std::memory_order_relaxed);
+  if (!device_.IsOpen()) ReopenDevice();
+  ResendChannelState();
+  return ApplyTempo() != 0;
+}
+
+bool MidiSequencer::Stop() {
+  stopping_.store(true);
+  TimerStop();
+  while (busy_.load()) std::this_thread::yield();
+  // Every channel to volume 0, even while a fade-in holds the gain above 0.
+  SendVolumes(kStopVolumeOffset - std::max(TruncGain(), 0));
+  device_.Close();
+  fadingIn_ = false;
+  fadingOut_ = false;
+  return true;
+}
+
+bool MidiSequencer::SeekTo(std::uint64_t tick) {
+  if (!HasSong()) return false;
+  // The fast-forward owns the song: no tick may advance it meanwhile.
+  TimerStop();
+  Exclusive hold(busy_);
+  song_.Rewind();
+  ReopenDevice();
+  silent_ = true;
+  while (song_.HasMore() && song_.Position() < tick) {
+    countdown_ = 0;
+    SongTick();
+  }
+  silent_ = false;
+  ResumeHeld(false);
+  return true;
+}
+
+bool MidiSequencer::FadeIn(int ticks, int startGain) {
+  if (!HasSong()) return false;
+  Exclusive hold(busy_);
+  fadeStart_ = startGain;
+  fadeLength_ = ticks;
+  fadeCount_ = 0;
+  fadingOut_ = false;
+  fadingIn_ = true;
+  ResumeHeld(false);
+  return true;
+}
+
+bool MidiSequencer::FadeOut(int ms) {
+  if (!HasSong()) return false;
+  Exclusive hold(busy_);
+  gain_.store(0.0f, std::memory_order_relaxed);
+  fadeLength_ = ms / static_cast<int>(period_);
+  fadeCount_ = 0;
+  fadingIn_ = false;
+  fadingOut_ = true;
+  return true;
+}
+
+bool MidiSequencer::SetDevice(int deviceId) {
+  deviceId_ = deviceId;
+  if (TimerId() != 0) {
+    Stop();
+    SeekTo(song_.Position());
+  }
+  return true;
+}
+
+void MidiSequencer::SetTempoOffset(int bpm) {
+  tempoOffset_.store(bpm, std::memory_order_relaxed);
+  if (TimerId() != 0) {
+    Exclusive hold(busy_);
+    ApplyTempo();
+  }
+}
+
+std::uint32_t MidiSequencer::ApplyTempo() {
+  if (stopping_.load()) return 0;
+  period_ = 1;
+  const std::uint32_t tempo = tempo_.load(std::memory_order_relaxed);
+  // Beats per minute fit 16 bits except for absurdly short beats, which saturate.
+  bpm_.store(std::min<std::uint32_t>(kMicrosecondsPerMinute / std::max<std::uint32_t>(tempo, 1), 0xFFFF),
+             std::memory_order_relaxed);
+  msCount_.store(0, std::memory_order_relaxed);
+  done_.store(0, std::memory_order_relaxed);
+  if (silent_) return 1;
+  TimerStop();
+  const std::uint32_t id = TimerStart();
+  // A stop that began meanwhile may have missed the event just started.
+  if (stopping_.load()) {
+    TimerStop();
+    return 0;
+  }
+  return id;
+}
+
+void MidiSequencer::ReopenDevice() {
+  device_.Open(deviceId_);
+  AllSoundOff();
+}
+
+void MidiSequencer::AllSoundOff() {
+  if (silent_) return;
+  for (std::uint8_t c = 0; c < 16; ++c) device_.SendBytes(0xB0 | c, 120, 0);
+}
+
+int MidiSequencer::TruncGain() const {
+  return static_cast<int>(std::trunc(gain_.load(std::memory_order_relaxed)));
+}
+
+void MidiSequencer::SendVolumes(int offset) {
+  if (silent_) return;
+  const int gain = TruncGain();
+  lastGain_ = gain;
+  for (std::uint8_t c = 0; c < 16; ++c)
+    device_.SendBytes(0xB0 | c, 7, ClampVolume(std::int64_t{channels_[c].volume} + offset + gain));
+}
+
+void MidiSequencer::ResendChannelState() {
+  gain_.store(0.0f, std::memory_order_relaxed);
+  for (std::uint8_t c = 0; c < 16; ++c) device_.SendBytes(0xC0 | c, channels_[c].program, 0);
+  for (std::uint8_t c = 0; c < 16; ++c) device_.SendBytes(0xB0 | c, 0, channels_[c].bank);
+  for (std::uint8_t c = 0; c < 16; ++c) device_.SendBytes(0xB0 | c, 10, channels_[c].pan);
+  for (std::uint8_t c = 0; c < 16; ++c) device_.SendBytes(0xB0 | c, 91, channels_[c].reverb);
+  for (std::uint8_t c = 0; c < 16; ++c) device_.SendBytes(0xB0 | c, 93, channels_[c].chorus);
+  SendVolumes(0);
+}
+
+void MidiSequencer::TimerCallback(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                                  std::uintptr_t) {
+  auto* self = reinterpret_cast<MidiSequencer*>(user);
+  if (self->stopping_.load()) {
+    // A late tick of the stopped event ends that event, never a newer one.
+    if (id == self->TimerId()) self->TimerStop();
+    return;
+  }
+  if (id != self->TimerId()) return;  // a tick of a replaced event
+  // Counted even when the tick cannot run, so that no time is lost.
+  self->msCount_.fetch_add(1, std::memory_order_relaxed);
+  if (self->busy_.exchange(true)) return;
+  // Stop may have begun between the check above and taking busy; it waits for busy only after
+  // setting stopping, so looking again here closes the gap.
+  if (self->stopping_.load()) {
+    self->busy_.store(false);
+    return;
+  }
+  self->TimerTick();
+}
+
+// Runs with busy held; every path out clears it.
+void MidiSequencer::TimerTick() {
+  if (fadingOut_) {
+    if (fadeCount_ < fadeLength_) {
+      gain_.store(gain_.load(std::memory_order_relaxed) - static_cast<float>(kFadeOutDepth) / static_cast<float>(fadeLength_),
+                  std::memory_order_relaxed);
+      if (TruncGain() != lastGain_) SendVolumes(0);
+      lastGain_ = TruncGain();
+      ++fadeCount_;
+    } else {
+      gain_.store(0.0f, std::memory_order_relaxed);
+      fadingOut_ = false;
+      busy_.store(false);
+      Stop();
+      return;
+    }
+  }
+  if (fadingIn_) {
+    if (fadeCount_ < fadeLength_) {
+      ++fadeCount_;
+      const std::int64_t gain = fadeStart_ - std::int64_t{fadeStart_} * fadeCount_ / fadeLength_;
+      gain_.store(static_cast<float>(gain), std::memory_order_relaxed);
+      if (TruncGain() != lastGain_) SendVolumes(0);
+      lastGain_ = TruncGain();
+    } else {
+      gain_.store(0.0f, std::memory_order_relaxed);
+      fadingIn_ = false;
+      SendVolumes(0);
+    }
+  }
+
+  if (song_.HasMore()) {
+    const std::uint64_t ms = msCount_.load(std::memory_order_relaxed);
+    const std::uint64_t division = song_.Division();
+    const int offset = tempoOffset_.load(std::memory_order_relaxed);
+    std::uint64_t target;
+    if (offset == 0) {
+      target = ms * division * 1000 / tempo_.load(std::memory_order_relaxed);
+    } else {
+      // A negative offset can slow the song down to a crawl but never turn time backwards.
+      const std::int64_t bpm = std::max<std::int64_t>(std::int64_t{bpm_.load(std::memory_order_relaxed)} + offset, 1);
+      target = ms * division * static_cast<std::uint64_t>(bpm) / kMillisecondsPerMinute;
+    }
+    for (int i = 0; i < kMaxSongTicksPerTimerTick; ++i) {
+      const std::uint64_t done = done_.load(std::memory_order_relaxed);
+      if (done >= target) break;
+      SongTick();
+      done_.store(done_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
+    busy_.store(false);
+    return;
+  }
+
+  if (loop_.load()) {
+    TimerStop();
+    song_.Rewind();
+    countdown_ = 0;
+    ResumeHeld(true);
+    busy_.store(false);
+  } else {
+    busy_.store(false);
+    Stop();
+  }
+}
+
+void MidiSequencer::SongTick() {
+  while (countdown_ == 0 && song_.HasMore()) {
+    PlayEntry(song_.Current());
+    song_.Advance();
+    countdown_ = song_.Current().delta;
+  }
+  --countdown_;
+}
+
+void MidiSequencer::PlayEntry(const MidiEvent& entry) {
+  if (entry.status == 0xF0) {
+    // Sent even while fast-forwarding: a reset or mode change must reach the device.
+    if (SysExMessage* message = song_.SysEx(entry.Value())) device_.SendLong(*message);
+    return;
+  }
+  if (entry.status == 0xFF) {
+    const std::uint32_t low = entry.Value();
+    song_.Advance();
+    const std::uint32_t tempo = low | static_cast<std::uint32_t>(song_.Current().Value()) << 16;
+    if (tempo != 0) {
+      tempo_.store(tempo, std::memory_order_relaxed);
+      ApplyTempo();
+    }
+    return;
+  }
+  std::uint32_t message = entry.Message();
+  ChannelState& channel = channels_[entry.status & 0x0F];
+  switch (entry.status & 0xF0) {
+    case 0xB0:
+      switch (entry.data1) {
+        case 0: channel.bank = entry.data2; break;
+        case 7:
+          channel.volume = entry.data2;
+          message = PackMidiMessage(entry.status, entry.data1, ClampVolume(std::int64_t{entry.data2} + TruncGain()));
+          break;
+        case 10: channel.pan = entry.data2; break;
+        case 91: channel.reverb = entry.data2; break;
+        case 93: channel.chorus = entry.data2; break;
+        default: break;
+      }
+      break;
+    case 0xC0:
+      channel.program = entry.data1;
+      break;
+    default:
+      break;
+  }
+  if (!silent_) device_.SendShort(message);
+}
+
+}  // namespace oru

@@ -1,0 +1,481 @@
+// MidiSequencer driven tick by tick: a hand-delivered timer and a recording MIDI device.
+#include "oru/sound/midi_sequencer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "tests/sound/midi_file_builder.h"
+
+namespace oru {
+namespace {
+
+using test::MidiFileBuilder;
+
+// A timer whose ticks the test delivers; every Start makes a new event id.
+class ManualTicks : public MidiTickSource {
+ public:
+  std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback, std::uintptr_t user) override {
+    callback_ = callback;
+    user_ = user;
+    id_ = ++lastId_;
+    ++starts_;
+    return id_;
+  }
+  void Stop() override { id_ = 0; }
+  std::uint32_t Id() const override { return id_; }
+
+  // n ticks of whatever event runs at each one; none while the timer is stopped.
+  void Tick(int n = 1) {
+    for (int i = 0; i < n && id_ != 0; ++i) callback_(id_, 0, user_, 0, 0);
+  }
+  // A tick carrying a given event id, as from an event that has been replaced.
+  void TickWithId(std::uint32_t id) { callback_(id, 0, user_, 0, 0); }
+  int Starts() const { return starts_; }
+
+ private:
+  IntervalTimer::Callback callback_ = nullptr;
+  std::uintptr_t user_ = 0;
+  std::atomic<std::uint32_t> id_{0};
+  std::uint32_t lastId_ = 0;
+  int starts_ = 0;
+};
+
+constexpr std::uint32_t Msg(std::uint8_t status, std::uint8_t d1, std::uint8_t d2) {
+  return PackMidiMessage(status, d1, d2);
+}
+
+class MidiSequencerTest : public testing::Test {
+ protected:
+  void Load(const MidiFileBuilder& file) {
+    ASSERT_TRUE(sequencer.LoadImage(file.Bytes()));
+    recorder.Clear();
+  }
+  std::vector<std::uint32_t> Shorts() const { return recorder.ShortMessages(); }
+  bool Sent(std::uint32_t message) const {
+    const auto words = Shorts();
+    return std::find(words.begin(), words.end(), message) != words.end();
+  }
+  int CountSent(std::uint32_t message) const {
+    const auto words = Shorts();
+    return static_cast<int>(std::count(words.begin(), words.end(), message));
+  }
+  // The value of the last controller-7 message sent on a channel, -1 when none.
+  int LastVolume(int channel) const {
+    const auto words = Shorts();
+    for (auto it = words.rbegin(); it != words.rend(); ++it)
+      if ((*it & 0xFFFF) == static_cast<std::uint32_t>(0x07B0 | channel)) return static_cast<int>(*it >> 16);
+    return -1;
+  }
+  bool Has(MidiRecord::Kind kind) const {
+    const auto records = recorder.Records();
+    return std::any_of(records.begin(), records.end(), [kind](const MidiRecord& r) { return r.kind == kind; });
+  }
+
+  MidiRecorder recorder;
+  ManualTicks ticks;
+  MidiSequencer sequencer{&recorder, &ticks};
+};
+
+// One song tick per millisecond: division 400 at the default 400000 microseconds per beat.
+constexpr std::uint16_t kOneTickPerMs = 400;
+
+struct TargetCase {
+  const char* name;
+  std::uint32_t tempoEvent;  // 0: the song has none
+  int tempoOffset;
+  std::uint32_t dueTick;     // song ticks played after 1000 ms
+  int leadTicks;             // timer ticks before the count that matters starts
+};
+
+class MidiSequencerTarget : public MidiSequencerTest, public testing::WithParamInterface<TargetCase> {};
+
+TEST_P(MidiSequencerTarget, SongTicksFollowTheTempo) {
+  const TargetCase& c = GetParam();
+  MidiFileBuilder file(480);
+  // The first entry plays at once whatever its time, so the song starts with one at tick 0.
+  file.Track(0).Note(0, 0x90, 0, 0);
+  if (c.tempoEvent) file.Track(0).Tempo(0, c.tempoEvent);
+  file.Track(1).Note(c.dueTick - 1, 0x90, 1, 1).Note(1, 0x90, 2, 2);
+  Load(file);
+  ASSERT_TRUE(sequencer.Play());
+  if (c.tempoOffset) sequencer.SetTempoOffset(c.tempoOffset);
+  ticks.Tick(c.leadTicks + 999);
+  EXPECT_FALSE(Sent(Msg(0x90, 1, 1)));
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x90, 1, 1)));
+  EXPECT_FALSE(Sent(Msg(0x90, 2, 2)));
+}
+
+const TargetCase kTargets[] = {
+    {"DefaultTempo", 0, 0, 1200, 0},
+    {"OffsetOf16", 0, 16, 1328, 0},
+    // The tempo event is played in the first tick and restarts the millisecond count.
+    {"SongTempo", 500000, 0, 960, 1},
+    {"SongTempoWithOffset", 500000, 16, 1088, 1},
+};
+INSTANTIATE_TEST_SUITE_P(Division480, MidiSequencerTarget, testing::ValuesIn(kTargets),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MidiSequencerTest, AtMostTenSongTicksPerTimerTick) {
+  MidiFileBuilder file(9600);  // 24 song ticks per millisecond
+  file.Track(0).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2).Note(1, 0x90, 3, 3);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x90, 1, 1)));
+  EXPECT_FALSE(Sent(Msg(0x90, 2, 2)));
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x90, 2, 2)));
+  EXPECT_TRUE(Sent(Msg(0x90, 3, 3)));
+}
+
+TEST_F(MidiSequencerTest, PlayOnAnEmptySequencerOpensNothing) {
+  EXPECT_FALSE(sequencer.Play());
+  EXPECT_FALSE(sequencer.Resume());
+  EXPECT_FALSE(sequencer.SeekTo(10));
+  EXPECT_FALSE(sequencer.FadeIn(10, -90));
+  EXPECT_FALSE(sequencer.FadeOut(10));
+  EXPECT_FALSE(sequencer.Unload());
+  EXPECT_TRUE(recorder.Records().empty());
+  EXPECT_EQ(ticks.Starts(), 0);
+  EXPECT_FALSE(sequencer.IsPlaying());
+}
+
+TEST_F(MidiSequencerTest, LoadFailsOnBadImageAndKeepsTheSong) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1);
+  Load(file);
+  const std::vector<std::uint8_t> junk{'M', 'T', 'h', 'd', 0, 0, 0, 6};
+  EXPECT_FALSE(sequencer.LoadImage(junk));
+  EXPECT_TRUE(sequencer.HasSong());
+  EXPECT_FALSE(sequencer.Load("no such file.mid", nullptr));
+  EXPECT_TRUE(sequencer.Play());
+}
+
+TEST_F(MidiSequencerTest, StopSilencesEveryChannelThenResetsAndCloses) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xB0, 7, 100}).Message(0, {0xB5, 7, 127}).Note(1000, 0x90, 1, 1);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick(5);
+  recorder.Clear();
+  const std::uint32_t id = ticks.Id();
+  EXPECT_TRUE(sequencer.Stop());
+  EXPECT_FALSE(sequencer.IsPlaying());
+  std::vector<MidiRecord> expected;
+  for (int c = 0; c < 16; ++c)
+    expected.push_back({MidiRecord::kShort, MidiMapper, Msg(static_cast<std::uint8_t>(0xB0 | c), 7, 0), {}});
+  expected.push_back({MidiRecord::kReset, MidiMapper, 0, {}});
+  expected.push_back({MidiRecord::kClose, MidiMapper, 0, {}});
+  EXPECT_EQ(recorder.Records(), expected);
+  // A tick that arrives after the stop changes nothing.
+  ticks.TickWithId(id);
+  EXPECT_EQ(recorder.Count(), expected.size());
+}
+
+TEST_F(MidiSequencerTest, VolumeMessagesCarryTheGain) {
+  // The second volume message arrives at timer tick 91 of a 180 ms fade-out: gain -45.5.
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xB0, 7, 100}).Message(90, {0xB0, 7, 100}).Note(1000, 0x90, 1, 1);
+  Load(file);
+  sequencer.Play();
+  sequencer.FadeOut(180);
+  ticks.Tick(90);
+  const std::size_t before = recorder.Count();
+  ticks.Tick();
+  EXPECT_FLOAT_EQ(sequencer.Gain(), -45.5f);
+  ASSERT_EQ(recorder.Count(), before + 1);
+  EXPECT_EQ(Shorts().back(), Msg(0xB0, 7, 55));
+  EXPECT_EQ(sequencer.Channel(0).volume, 100);
+}
+
+TEST_F(MidiSequencerTest, FadeOutLowersEveryVolumeThenStops) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xB0, 7, 100}).Message(0, {0xB1, 7, 50}).Note(5000, 0x90, 1, 1);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick();
+  ASSERT_TRUE(sequencer.FadeOut(2000));
+  int previous = 100;
+  for (int i = 0; i < 2000; ++i) {
+    ticks.Tick();
+    const int volume = LastVolume(0);
+    ASSERT_LE(volume, previous) << "tick " << i;
+    previous = volume;
+  }
+  EXPECT_TRUE(sequencer.IsPlaying());
+  EXPECT_GE(LastVolume(0), 10);
+  EXPECT_LE(LastVolume(0), 11);
+  EXPECT_EQ(LastVolume(2), 0);  // a channel whose volume the song never set
+  ticks.Tick();
+  EXPECT_FALSE(sequencer.IsPlaying());
+  EXPECT_EQ(sequencer.Gain(), 0.0f);
+  EXPECT_EQ(LastVolume(0), 0);
+  EXPECT_TRUE(Has(MidiRecord::kClose));
+}
+
+TEST_F(MidiSequencerTest, FadeInRisesFromTheStartGain) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xB0, 7, 100}).Note(5000, 0x90, 1, 1);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick();
+  recorder.Clear();
+  ASSERT_TRUE(sequencer.FadeIn(1000, -90));
+  EXPECT_EQ(LastVolume(0), 100);  // the resume sends the volumes at gain 0
+  EXPECT_EQ(LastVolume(1), 0);
+  ticks.Tick();
+  EXPECT_EQ(LastVolume(0), 10);
+  ticks.Tick(998);
+  EXPECT_LT(LastVolume(0), 100);
+  ticks.Tick();
+  EXPECT_EQ(LastVolume(0), 100);
+  EXPECT_EQ(sequencer.Gain(), 0.0f);
+}
+
+TEST_F(MidiSequencerTest, StopInAFadeKeepsTheGainForTheNextPlay) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xB0, 7, 100}).Note(5000, 0x90, 1, 1);
+  Load(file);
+  sequencer.Play();
+  sequencer.FadeOut(180);
+  ticks.Tick(91);
+  sequencer.Stop();
+  EXPECT_FLOAT_EQ(sequencer.Gain(), -45.5f);
+  recorder.Clear();
+  sequencer.Play();
+  ticks.Tick();
+  EXPECT_EQ(LastVolume(0), 55);
+  // A resume sets the gain again.
+  sequencer.Resume();
+  EXPECT_EQ(LastVolume(0), 100);
+}
+
+TEST_F(MidiSequencerTest, LoopReplaysWithoutStopping) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xC0, 7}).Note(0, 0x90, 1, 1).Tempo(0, 200000).Note(20, 0x90, 2, 2);
+  Load(file);
+  sequencer.SetLoop(true);
+  sequencer.Play();
+  ticks.Tick(12);  // tick 1 plays the tempo: 2 song ticks per ms from then on
+  EXPECT_TRUE(Sent(Msg(0x90, 2, 2)));
+  EXPECT_EQ(CountSent(Msg(0x90, 1, 1)), 1);
+  ticks.Tick(2);
+  EXPECT_EQ(CountSent(Msg(0x90, 1, 1)), 2);
+  EXPECT_EQ(CountSent(Msg(0xC0, 7, 0)), 3);  // played, re-sent with the channel state, played
+  EXPECT_FALSE(Has(MidiRecord::kClose));
+  EXPECT_TRUE(sequencer.IsPlaying());
+}
+
+TEST_F(MidiSequencerTest, WithoutLoopTheEndStops) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2);
+  Load(file);
+  sequencer.SetLoop(false);
+  sequencer.Play();
+  ticks.Tick(20);
+  EXPECT_EQ(CountSent(Msg(0x90, 1, 1)), 1);
+  EXPECT_FALSE(sequencer.IsPlaying());
+  EXPECT_TRUE(Has(MidiRecord::kClose));
+}
+
+TEST_F(MidiSequencerTest, SeekPlaysSilentlyAndKeepsTheChannelState) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0)
+      .Note(0, 0x90, 1, 1)
+      .Message(100, {0xC1, 33})
+      .SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7})
+      .Note(0, 0x90, 2, 2)
+      .Note(100, 0x90, 3, 3)
+      .Note(100, 0x90, 4, 4);
+  Load(file);
+  ASSERT_TRUE(sequencer.SeekTo(150));
+  EXPECT_EQ(sequencer.Song().Position(), 200u);
+  EXPECT_FALSE(Sent(Msg(0x90, 1, 1)));
+  EXPECT_FALSE(Sent(Msg(0x90, 2, 2)));
+  EXPECT_FALSE(Sent(Msg(0x90, 3, 3)));
+  EXPECT_EQ(CountSent(Msg(0xB0, 120, 0)), 1);  // all sound off on the fresh device
+  EXPECT_TRUE(Sent(Msg(0xC1, 33, 0)));       // the program, sent with the channel state
+  EXPECT_EQ(sequencer.Channel(1).program, 33);
+  EXPECT_TRUE(Has(MidiRecord::kLong));       // a sysex reaches the device even while silent
+  EXPECT_TRUE(sequencer.IsPlaying());
+  ticks.Tick(99);
+  EXPECT_FALSE(Sent(Msg(0x90, 4, 4)));
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x90, 4, 4)));
+}
+
+TEST_F(MidiSequencerTest, SetDeviceSwitchesInMidSong) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xC0, 5}).Note(10, 0x90, 1, 1).Note(100, 0x90, 2, 2);
+  Load(file);
+  sequencer.SetDevice(3);  // stopped: only remembered
+  EXPECT_TRUE(recorder.Records().empty());
+  sequencer.Play();  // always the default device
+  ticks.Tick(20);
+  recorder.Clear();
+  sequencer.SetDevice(3);
+  const auto records = recorder.Records();
+  ASSERT_GE(records.size(), 19u);
+  EXPECT_EQ(records[16].kind, MidiRecord::kReset);
+  EXPECT_EQ(records[17].kind, MidiRecord::kClose);
+  EXPECT_EQ(records[17].deviceId, MidiMapper);
+  EXPECT_EQ((records[18] == MidiRecord{MidiRecord::kOpen, 3, 0, {}}), true);
+  EXPECT_TRUE(Sent(Msg(0xC0, 5, 0)));
+  EXPECT_FALSE(Sent(Msg(0x90, 1, 1)));
+  ticks.Tick(100);
+  EXPECT_TRUE(Sent(Msg(0x90, 2, 2)));
+  EXPECT_EQ(recorder.Records().back().deviceId, 3);
+}
+
+TEST_F(MidiSequencerTest, StaleAndStoppedTicksAreDropped) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1).Note(1, 0x90, 2, 2);
+  Load(file);
+  sequencer.Play();
+  const std::uint32_t first = ticks.Id();
+  sequencer.SetTempoOffset(1);  // restarts the timer under a new id
+  ASSERT_NE(ticks.Id(), first);
+  ticks.TickWithId(first);
+  EXPECT_FALSE(Sent(Msg(0x90, 1, 1)));
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x90, 1, 1)));
+}
+
+TEST_F(MidiSequencerTest, ResumeReopensTheSelectedDeviceAndRestoresChannels) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0)
+      .Message(0, {0xB2, 0, 1})
+      .Message(0, {0xB2, 10, 20})
+      .Message(0, {0xB2, 91, 30})
+      .Message(0, {0xB2, 93, 40})
+      .Message(0, {0xB2, 7, 50})
+      .Message(0, {0xC2, 60})
+      .Note(100, 0x92, 1, 1);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick(5);
+  sequencer.Stop();
+  EXPECT_EQ(sequencer.Channel(2), (ChannelState{60, 1, 20, 30, 40, 50}));
+  sequencer.SetDevice(7);
+  recorder.Clear();
+  ASSERT_TRUE(sequencer.Resume());
+  const auto records = recorder.Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ((records[0] == MidiRecord{MidiRecord::kOpen, 7, 0, {}}), true);
+  for (std::uint32_t m : {Msg(0xB2, 120, 0), Msg(0xC2, 60, 0), Msg(0xB2, 0, 1), Msg(0xB2, 10, 20),
+                          Msg(0xB2, 91, 30), Msg(0xB2, 93, 40), Msg(0xB2, 7, 50), Msg(0xB5, 7, 0)})
+    EXPECT_TRUE(Sent(m)) << std::hex << m;
+  ticks.Tick(95);
+  EXPECT_FALSE(Sent(Msg(0x92, 1, 1)));
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x92, 1, 1)));
+}
+
+TEST_F(MidiSequencerTest, DeviceThatDoesNotOpenLeavesPlaybackRunning) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2);
+  Load(file);
+  recorder.SetOpenFails(true);
+  sequencer.SetLoop(false);
+  EXPECT_TRUE(sequencer.Play());
+  ticks.Tick(5);
+  EXPECT_TRUE(sequencer.IsPlaying());
+  EXPECT_EQ(sequencer.Song().Index(), 1);
+  ticks.Tick(10);
+  EXPECT_FALSE(sequencer.IsPlaying());
+  EXPECT_TRUE(recorder.Records().empty());
+}
+
+// A device whose port holds one chosen message until the test lets it through.
+class GatedBackend : public MidiBackend {
+ public:
+  GatedBackend(MidiRecorder& recorder, std::uint32_t gated) : recorder_(recorder), gated_(gated) {}
+  std::unique_ptr<MidiPort> Open(int deviceId) override {
+    return std::make_unique<Port>(*this, recorder_.Open(deviceId));
+  }
+  bool DeviceName(int deviceId, char* name, std::size_t size) override {
+    return recorder_.DeviceName(deviceId, name, size);
+  }
+  void WaitUntilHeld() {
+    std::unique_lock lock(mutex_);
+    ASSERT_TRUE(changed_.wait_for(lock, std::chrono::seconds(30), [this] { return held_; }));
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  class Port : public MidiPort {
+   public:
+    Port(GatedBackend& owner, std::unique_ptr<MidiPort> inner) : owner_(owner), inner_(std::move(inner)) {}
+    bool SendShort(std::uint32_t message) override {
+      if (message == owner_.gated_) {
+        std::unique_lock lock(owner_.mutex_);
+        owner_.held_ = true;
+        owner_.changed_.notify_all();
+        owner_.changed_.wait(lock, [this] { return owner_.released_; });
+      }
+      return inner_->SendShort(message);
+    }
+    bool SendLong(const std::uint8_t* bytes, std::uint32_t length) override { return inner_->SendLong(bytes, length); }
+    void Reset() override { inner_->Reset(); }
+
+   private:
+    GatedBackend& owner_;
+    std::unique_ptr<MidiPort> inner_;
+  };
+
+  MidiRecorder& recorder_;
+  std::uint32_t gated_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+};
+
+TEST(MidiSequencerThreads, StopWaitsForTheRunningTick) {
+  MidiRecorder recorder;
+  GatedBackend backend(recorder, Msg(0x90, 1, 1));
+  ManualTicks ticks;
+  MidiSequencer sequencer(&backend, &ticks);
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1).Note(100, 0x90, 2, 2);
+  ASSERT_TRUE(sequencer.LoadImage(file.Bytes()));
+  sequencer.Play();
+
+  std::thread timerThread([&] { ticks.Tick(); });
+  backend.WaitUntilHeld();
+  EXPECT_TRUE(sequencer.IsBusy());
+  std::atomic<bool> stopped{false};
+  std::thread gameThread([&] {
+    sequencer.Stop();
+    stopped = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(stopped.load());
+  backend.Release();
+  timerThread.join();
+  gameThread.join();
+
+  // The held note reached the device before the stop's volumes and the close.
+  const auto records = recorder.Records();
+  ASSERT_EQ(records.size(), 1u + 1u + 16u + 2u);
+  EXPECT_EQ(records[0].kind, MidiRecord::kOpen);
+  EXPECT_EQ(records[1].message, Msg(0x90, 1, 1));
+  EXPECT_EQ(records[2].message, Msg(0xB0, 7, 0));
+  EXPECT_EQ(records.back().kind, MidiRecord::kClose);
+  EXPECT_FALSE(sequencer.IsBusy());
+}
+
+}  // namespace
+}  // namespace oru
