@@ -1,0 +1,60 @@
+// Process start-up values and the signal thread.
+#include "oru/platform/process.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "oru/platform/event_loop.h"
+
+namespace oru {
+namespace {
+
+std::string& CommandLineText() {
+  static std::string* text = new std::string;
+  return *text;
+}
+
+char moduleMarker;
+
+}  // namespace
+
+void StoreArguments(int argc, char** argv) {
+  std::string& text = CommandLineText();
+  text.clear();
+  for (int i = 1; i < argc && argv; ++i) {
+    if (!argv[i]) continue;
+    if (!text.empty()) text += ' ';
+    text += argv[i];
+  }
+}
+
+char* CommandLine() { return CommandLineText().data(); }
+
+void* ModuleInstance() { return &moduleMarker; }
+
+bool InstallCloseSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigset_t previous;
+  if (pthread_sigmask(SIG_BLOCK, &set, &previous) != 0) return false;
+  try {
+    std::thread([set] {
+      for (;;) {
+        int signal = 0;
+        if (sigwait(&set, &signal) == 0) RequestClose();
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace oru

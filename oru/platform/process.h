@@ -1,0 +1,23 @@
+// The process entry's helpers: the start-up values handed to the application object, and
+// SIGINT / SIGTERM turned into a close request for the main window.
+#pragma once
+
+namespace oru {
+
+// Keeps the program's arguments. The command line is stored for the application, never parsed.
+void StoreArguments(int argc, char** argv);
+
+// The arguments after the program name, joined by single spaces ("" when there are none).
+char* CommandLine();
+
+// A stand-in for the module instance handle: a non-null value unique to the program.
+void* ModuleInstance();
+
+// Blocks SIGINT and SIGTERM and starts a thread that waits for them; each one becomes a close
+// request for the main window (RequestClose in event_loop.h), so an interrupted game shuts down
+// in order. Call first thing in main, before any other thread exists, since threads inherit the
+// blocked set. Returns false when the thread cannot be started (the signals keep their default
+// action then).
+bool InstallCloseSignals();
+
+}  // namespace oru
