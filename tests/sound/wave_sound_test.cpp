@@ -1,0 +1,280 @@
+// WAVE image parsing and WaveSound's loading and voice choice, on a mixer of the test's own.
+#include "oru/sound/wave_sound.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "oru/platform/audio_device.h"
+#include "oru/platform/resources.h"
+#include "tests/sound/wave_image_builder.h"
+
+namespace oru {
+namespace {
+
+using test::WaveImageBuilder;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr int kRate = 8000;
+
+// 16-bit mono samples 100, 200, 300, ... so that the mixed value tells which frame each voice is at.
+Bytes Ramp(int frames) {
+  std::vector<int> values;
+  for (int i = 1; i <= frames; ++i) values.push_back(100 * i);
+  return WaveImageBuilder::Samples16(values);
+}
+
+Bytes RampWave(int frames) { return WaveImageBuilder().Format(1, kRate, 16).Data(Ramp(frames)).Build(); }
+
+// Mixes frames and returns the left channel in 16-bit sample units.
+std::vector<int> MixLeft(AudioMixer& mixer, int frames) {
+  std::vector<float> out(2 * static_cast<std::size_t>(frames));
+  mixer.Mix(out.data(), frames);
+  std::vector<int> left;
+  for (int i = 0; i < frames; ++i) left.push_back(static_cast<int>(std::lround(out[2 * i] * 32768.0f)));
+  return left;
+}
+
+struct ParseCase {
+  const char* name;
+  Bytes image;
+  bool ok;
+  std::uint32_t dataOffset = 0;
+  std::uint32_t dataBytes = 0;
+};
+
+TEST(WaveImageTest, ChunksAreFoundByWalkingTheList) {
+  const Bytes samples = {1, 2, 3, 4};
+  Bytes noWave = RampWave(2);
+  noWave[8] = 'X';
+  Bytes noRiff = RampWave(2);
+  noRiff[0] = 'r';
+  const ParseCase cases[] = {
+      {"plain 16-byte format", WaveImageBuilder().Format(1, kRate, 8).Data(samples).Build(), true, 44, 4},
+      {"18-byte format puts samples at 46", WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(samples).Build(), true, 46, 4},
+      {"LIST before the format", WaveImageBuilder().Chunk("LIST", {'I', 'N', 'F', 'O', 1, 2}).Format(1, kRate, 8).Data(samples).Build(), true, 58, 4},
+      {"fact and JUNK between", WaveImageBuilder().Format(1, kRate, 8).Chunk("fact", {4, 0, 0, 0}).Chunk("JUNK", {0, 0, 0}).Data(samples).Build(), true, 68, 4},
+      {"data before format", WaveImageBuilder().Data(samples).Format(1, kRate, 8).Build(), true, 20, 4},
+      {"odd last chunk without pad", WaveImageBuilder().Format(1, kRate, 8).Data({1, 2, 3}).Build(), true, 44, 3},
+      {"RIFF without WAVE", noWave, false},
+      {"WAVE without RIFF", noRiff, false},
+      {"shorter than a header", Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V'}, false},
+      {"empty", Bytes{}, false},
+      {"no data chunk", WaveImageBuilder().Format(1, kRate, 8).Build(), false},
+      {"no format chunk", WaveImageBuilder().Data(samples).Build(), false},
+      {"format shorter than 16", WaveImageBuilder().Chunk("fmt ", Bytes(14, 1)).Data(samples).Build(), false},
+      {"format runs past the image", WaveImageBuilder().Chunk("fmt ", Bytes(16, 1), 4000).Build(), false},
+      {"data runs past the image", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 5).Build(), false},
+      {"data size near 4 GiB", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 0xFFFFFFFF).Build(), false},
+      {"zero channels", WaveImageBuilder().Format(0, kRate, 8, {}, 1, 1).Data(samples).Build(), false},
+      {"zero block align", WaveImageBuilder().Format(1, kRate, 8, {}, 1, 0).Data(samples).Build(), false},
+  };
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    WaveImageInfo info;
+    // An exact-size heap copy lets the address sanitizer catch any read past the image.
+    std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[c.image.size() + (c.image.empty() ? 1 : 0)]);
+    std::copy(c.image.begin(), c.image.end(), exact.get());
+    ASSERT_EQ(ParseWaveImage(exact.get(), c.image.size(), &info), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(info.dataOffset, c.dataOffset);
+      EXPECT_EQ(info.dataBytes, c.dataBytes);
+      EXPECT_EQ(info.channels, 1);
+      EXPECT_EQ(info.samplesPerSecond, static_cast<std::uint32_t>(kRate));
+    }
+  }
+}
+
+TEST(WaveImageTest, OnlyIntegerPcmOfEightOrSixteenBitsIsPlayable) {
+  struct Case {
+    const char* name;
+    Bytes image;
+    bool playable;
+  };
+  Bytes extensiblePcm(24, 0), extensibleFloat(24, 0);
+  extensiblePcm[8] = 1;   // sub-format GUID begins 01 00 for PCM
+  extensibleFloat[8] = 3;
+  const Case cases[] = {
+      {"8-bit mono", WaveImageBuilder().Format(1, kRate, 8).Data({0}).Build(), true},
+      {"16-bit stereo", WaveImageBuilder().Format(2, 44100, 16).Data({0, 0, 0, 0}).Build(), true},
+      {"24-bit", WaveImageBuilder().Format(1, kRate, 24).Data({0, 0, 0}).Build(), false},
+      {"three channels", WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(), false},
+      {"float tag", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data({0, 0, 0, 0}).Build(), false},
+      {"ADPCM tag", WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(), false},
+      {"extensible PCM", WaveImageBuilder().Format(1, kRate, 16, extensiblePcm, 0xFFFE).Data({0, 0}).Build(), true},
+      {"extensible float", WaveImageBuilder().Format(1, kRate, 16, extensibleFloat, 0xFFFE).Data({0, 0}).Build(), false},
+      {"extensible too short", WaveImageBuilder().Format(1, kRate, 16, {}, 0xFFFE).Data({0, 0}).Build(), false},
+      {"zero rate", WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WaveImageInfo info;
+    ASSERT_TRUE(ParseWaveImage(c.image.data(), c.image.size(), &info));
+    EXPECT_EQ(IsPlayableWave(c.image.data(), info), c.playable);
+  }
+}
+
+TEST(WaveSoundTest, FourOverlappingPlaysTakeVoicesZeroOneTwoThenRestartTwo) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  Bytes wave = RampWave(50);
+  ASSERT_TRUE(sound.LoadImage(wave.data(), wave.size()));
+  ASSERT_EQ(sound.VoiceCount(), 3);
+  for (int i = 0; i < 3; ++i) ASSERT_GE(sound.VoiceId(i), 0);
+
+  ASSERT_TRUE(sound.Play(0));
+  MixLeft(mixer, 2);
+  ASSERT_TRUE(sound.Play(0));
+  MixLeft(mixer, 2);
+  ASSERT_TRUE(sound.Play(0));
+  MixLeft(mixer, 2);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(mixer.IsPlaying(sound.VoiceId(i)));
+  // Voices are at frames 6, 4 and 2: the next frame is 700 + 500 + 300.
+  ASSERT_TRUE(sound.Play(0));
+  // Voice 2 went back to its first sample: 700 + 500 + 100.
+  EXPECT_EQ(MixLeft(mixer, 1)[0], 1300);
+}
+
+TEST(WaveSoundTest, PlayAfterVoiceZeroFinishedReusesIt) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  Bytes wave = RampWave(4);
+  ASSERT_TRUE(sound.LoadImage(wave.data(), wave.size()));
+  ASSERT_TRUE(sound.Play(0));
+  MixLeft(mixer, 8);
+  EXPECT_FALSE(mixer.IsPlaying(sound.VoiceId(0)));
+  ASSERT_TRUE(sound.Play(0));
+  EXPECT_TRUE(mixer.IsPlaying(sound.VoiceId(0)));
+  EXPECT_FALSE(mixer.IsPlaying(sound.VoiceId(1)));
+  EXPECT_EQ(MixLeft(mixer, 2), (std::vector<int>{100, 200}));  // from the first sample again
+}
+
+TEST(WaveSoundTest, PanReachesTheVoice) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  Bytes wave = WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16({16384, 16384})).Build();
+  ASSERT_TRUE(sound.LoadImage(wave.data(), wave.size()));
+  ASSERT_TRUE(sound.Play(-2000));
+  std::vector<float> out(4);
+  mixer.Mix(out.data(), 2);
+  EXPECT_NEAR(out[0], 0.5f, 1e-4f);
+  EXPECT_NEAR(out[1], 0.05f, 1e-4f);
+}
+
+TEST(WaveSoundTest, WithoutVoicesPlaysGoToTheFallbackAndCutEachOtherOff) {
+  AudioMixer noVoices(kRate, 0);  // a device that cannot make voices
+  WaveSound first(&noVoices), second(&noVoices);
+  Bytes a = RampWave(20);
+  Bytes b = WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16(std::vector<int>(20, 7))).Build();
+  ASSERT_TRUE(first.LoadImage(a.data(), a.size()));
+  ASSERT_TRUE(second.LoadImage(b.data(), b.size()));
+  EXPECT_EQ(first.VoiceId(0), -1);
+  ASSERT_TRUE(first.Play(0));
+  EXPECT_EQ(MixLeft(noVoices, 2), (std::vector<int>{100, 200}));
+  ASSERT_TRUE(second.Play(0));
+  EXPECT_EQ(MixLeft(noVoices, 2), (std::vector<int>{7, 7}));  // the first one is gone
+  ASSERT_TRUE(first.Play(0));
+  EXPECT_EQ(MixLeft(noVoices, 1), (std::vector<int>{100}));
+}
+
+TEST(WaveSoundTest, SoundThatNeverLoadedSilencesTheFallbackAndReportsFailure) {
+  AudioMixer noVoices(kRate, 0);
+  WaveSound loaded(&noVoices), empty(&noVoices);
+  Bytes a = RampWave(20);
+  ASSERT_TRUE(loaded.LoadImage(a.data(), a.size()));
+  ASSERT_TRUE(loaded.Play(0));
+  EXPECT_FALSE(empty.Play(0));
+  EXPECT_FALSE(noVoices.ImagePlaying());
+}
+
+TEST(WaveSoundTest, WithoutAnyDeviceEverythingIsSilentAndFalse) {
+  WaveSound sound(nullptr);
+  Bytes wave = RampWave(4);
+  EXPECT_TRUE(sound.LoadImage(wave.data(), wave.size()));
+  EXPECT_EQ(sound.VoiceCount(), 3);
+  EXPECT_EQ(sound.VoiceId(0), -1);
+  EXPECT_FALSE(sound.Play(0));
+  EXPECT_FALSE(sound.SetWindow(nullptr));
+}
+
+TEST(WaveSoundTest, SetWindowStoresOnlyNewWindows) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  auto* w = reinterpret_cast<WindowHandle>(0x1000);
+  EXPECT_TRUE(sound.SetWindow(w));
+  EXPECT_FALSE(sound.SetWindow(w));
+  EXPECT_EQ(sound.Window(), w);
+  EXPECT_TRUE(sound.SetWindow(nullptr));
+  EXPECT_EQ(sound.Window(), w);
+}
+
+TEST(WaveSoundTest, BadImageReplacesTheOldSoundAndPlaysNothing) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  Bytes good = RampWave(10);
+  ASSERT_TRUE(sound.LoadImage(good.data(), good.size()));
+  EXPECT_EQ(mixer.VoiceCount(), 3);
+  Bytes bad = good;
+  bad[8] = 'X';  // RIFF but not WAVE
+  EXPECT_FALSE(sound.LoadImage(bad.data(), bad.size()));
+  EXPECT_EQ(sound.VoiceCount(), 0);
+  EXPECT_EQ(mixer.VoiceCount(), 0);
+  EXPECT_EQ(sound.ImageSize(), bad.size());  // the image stays, without voices
+  EXPECT_EQ(sound.Data(), nullptr);
+  EXPECT_FALSE(sound.Play(0));
+  EXPECT_EQ(MixLeft(mixer, 1)[0], 0);
+
+  Bytes stereo24 = WaveImageBuilder().Format(2, kRate, 24).Data(Bytes(60, 1)).Build();
+  EXPECT_FALSE(sound.LoadImage(stereo24.data(), stereo24.size()));
+}
+
+TEST(WaveSoundTest, LoadingAgainReplacesImageAndVoices) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  Bytes a = RampWave(10), b = WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(Bytes(5, 200)).Build();
+  ASSERT_TRUE(sound.LoadImage(a.data(), a.size()));
+  ASSERT_TRUE(sound.LoadImage(b.data(), b.size()));
+  EXPECT_EQ(mixer.VoiceCount(), 3);
+  EXPECT_EQ(sound.DataBytes(), 5u);
+  EXPECT_EQ(sound.Data(), sound.Image() + 46);
+  sound.CreateVoices(5);
+  EXPECT_EQ(sound.VoiceCount(), 5);
+  EXPECT_EQ(mixer.VoiceCount(), 5);
+  sound.DestroyVoices();
+  EXPECT_EQ(mixer.VoiceCount(), 0);
+}
+
+TEST(WaveSoundTest, LoadsFromFilesAndResources) {
+  AudioMixer mixer(kRate);
+  Bytes wave = RampWave(8);
+  std::string path = ::testing::TempDir() + "oru_wave_sound_test.wav";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(wave.data(), 1, wave.size(), f);
+  std::fclose(f);
+  ASSERT_TRUE(RegisterResource("ORU_TEST_BEEP.WAV", "WAVE", wave.data(), wave.size()));
+
+  WaveSound sound(&mixer);
+  EXPECT_TRUE(sound.LoadFile(path.c_str()));
+  EXPECT_EQ(sound.DataBytes(), 16u);
+  EXPECT_TRUE(sound.LoadResource("ORU_TEST_BEEP.WAV", "WAVE"));
+  EXPECT_TRUE(sound.Load(path.c_str(), nullptr));
+  EXPECT_TRUE(sound.Load("ORU_TEST_BEEP.WAV", "WAVE"));
+
+  // A name found nowhere changes nothing.
+  const std::uint8_t* image = sound.Image();
+  EXPECT_FALSE(sound.LoadFile("/nonexistent/oru.wav"));
+  EXPECT_FALSE(sound.LoadResource("ORU_NO_SUCH.WAV", "WAVE"));
+  EXPECT_FALSE(sound.Load("ORU_NO_SUCH.WAV", nullptr));
+  EXPECT_EQ(sound.Image(), image);
+  EXPECT_EQ(sound.VoiceCount(), 3);
+
+  UnregisterResource("ORU_TEST_BEEP.WAV", "WAVE");
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace oru
