@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <utility>
+
+#include "oru/platform/audio_device.h"
+#include "oru/platform/midi_synth.h"
 
 namespace oru {
 namespace {
@@ -144,6 +148,89 @@ TEST(SysExMessageTest, InitPrefixesF0AndCopiesTheBody) {
   ASSERT_TRUE(moved.Init(0, nullptr));
   EXPECT_EQ(moved.BufferLength(), 1u);
   EXPECT_EQ(moved.Buffer()[0], 0xF0);
+}
+
+// The synthesizer itself, rendered by hand. Needs a General MIDI SoundFont; skipped without one.
+class MidiSynthTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { synth_ = MidiSynth::Create(nullptr, nullptr).release(); }
+  static void TearDownTestSuite() {
+    delete synth_;
+    synth_ = nullptr;
+  }
+  void SetUp() override {
+    if (synth_ == nullptr) GTEST_SKIP() << "no SoundFont installed";
+  }
+  // Peak level of frames rendered from now on.
+  static float Peak(int frames) {
+    std::vector<float> out(2 * static_cast<std::size_t>(frames), 0.0f);
+    synth_->Render(out.data(), frames);
+    float peak = 0.0f;
+    for (float v : out) peak = std::max(peak, std::abs(v));
+    return peak;
+  }
+  static MidiSynth* synth_;
+};
+MidiSynth* MidiSynthTest::synth_ = nullptr;
+
+TEST_F(MidiSynthTest, NoteSoundsAndResetEndsIt) {
+  ASSERT_TRUE(synth_->Reset());
+  Peak(44100);
+  EXPECT_LT(Peak(1000), 1e-4f);
+  ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0xB0, 64, 127)));  // sustain held down
+  ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0x90, 60, 127)));
+  ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0x80, 60, 0)));    // held by the pedal
+  EXPECT_GT(Peak(4410), 0.01f);
+  ASSERT_TRUE(synth_->Reset());
+  Peak(3 * 44100);  // the release tail dies away
+  EXPECT_LT(Peak(1000), 1e-3f);
+}
+
+TEST_F(MidiSynthTest, RefusesWhatIsNotAChannelMessage) {
+  EXPECT_FALSE(synth_->SendShort(0x3C));                 // running status: not packed
+  EXPECT_FALSE(synth_->SendShort(PackMidiMessage(0xF0, 1, 2)));
+  EXPECT_FALSE(synth_->SendShort(PackMidiMessage(0xFF, 0, 0)));
+  EXPECT_TRUE(synth_->SendShort(PackMidiMessage(0xE0, 0, 64)));
+  const std::uint8_t gmOn[] = {0x7E, 0x7F, 0x09, 0x01};
+  EXPECT_TRUE(synth_->SendSysEx(gmOn, sizeof gmOn));
+  EXPECT_FALSE(synth_->SendSysEx(gmOn, 0));
+  EXPECT_FALSE(synth_->SendSysEx(nullptr, 4));
+  std::vector<std::uint8_t> huge(1 << 16, 0x10);
+  EXPECT_FALSE(synth_->SendSysEx(huge.data(), huge.size()));
+  Peak(256);
+}
+
+TEST_F(MidiSynthTest, RendersIntoAMixerInSmallBlocks) {
+  AudioMixer mixer(44100);
+  std::unique_ptr<MidiSynth> own = MidiSynth::Create(&mixer, nullptr);
+  ASSERT_NE(own, nullptr);
+  own->SendShort(PackMidiMessage(0xC0, 0, 0));
+  own->SendShort(PackMidiMessage(0x90, 64, 120));
+  std::vector<float> out(2 * 1000);  // not a multiple of the 256-frame sub-block
+  mixer.Mix(out.data(), 1000);
+  float peak = 0.0f;
+  for (float v : out) peak = std::max(peak, std::abs(v));
+  EXPECT_GT(peak, 0.01f);
+}
+
+TEST(MidiSynthPlatformTest, SoundFontLookupFindsAReadableFile) {
+  std::string path = FindSoundFont();
+  if (path.empty()) GTEST_SKIP() << "no SoundFont installed";
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  EXPECT_NE(f, nullptr);
+  if (f) std::fclose(f);
+  EXPECT_EQ(MidiSynth::Create(nullptr, "/nonexistent/none.sf2"), nullptr);
+}
+
+// Through MidiOut on the platform's own devices: opens when there is an audio device (the dummy
+// driver counts) and a SoundFont, and otherwise fails cleanly.
+TEST(MidiSynthPlatformTest, MapperOpensOnlyWithDeviceAndSoundFont) {
+  MidiOut out(nullptr);
+  bool expected = SharedAudioMixer() != nullptr && !FindSoundFont().empty();
+  EXPECT_EQ(out.Open(MidiMapper), expected);
+  EXPECT_EQ(out.SendBytes(0x90, 60, 100), expected);
+  EXPECT_EQ(out.Close(), expected);
+  EXPECT_FALSE(out.Open(5));  // no further devices
 }
 
 }  // namespace
