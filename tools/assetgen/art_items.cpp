@@ -22,8 +22,9 @@ int ChestnutPart(float u, float v) {
 }
 
 // Draws a chestnut centred at (cx, cy) with its tip pointing at angle (radians, 0 = right).
-void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& shell, const Ramp& base) {
-  const float ca = std::cos(angle), sa = std::sin(angle);
+void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& shell, const Ramp& base,
+                    float size = 1.0f) {
+  const float ca = std::cos(angle) / size, sa = std::sin(angle) / size;
   p.Paint([&](int x, int y) -> int {
     const float dx = x + 0.5f - cx, dy = y + 0.5f - cy;
     const float u = dx * ca + dy * sa, v = -dx * sa + dy * ca;
@@ -39,7 +40,7 @@ void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& she
   // A glossy glint near the top-left and the tuft at the tip.
   p.Set(static_cast<int>(cx - 1), static_cast<int>(cy - 4), shell.Lightest());
   p.Set(static_cast<int>(cx), static_cast<int>(cy - 4), shell.Lightest());
-  p.Set(static_cast<int>(cx + ca * 10.0f), static_cast<int>(cy + sa * 10.0f), base[1]);
+  p.Set(static_cast<int>(cx + ca * size * size * 10.0f), static_cast<int>(cy + sa * size * size * 10.0f), base[1]);
 }
 
 const Ramp& ChestnutShell() {
@@ -81,20 +82,22 @@ Picture DrawRoastChestnut() {
 
 Picture DrawChargeShot() {
   Picture p(63, 20, kKey);
-  const Ramp shell{{C(153, 102, 0), C(204, 153, 0), C(255, 204, 51), C(255, 255, 204)}};
-  const Ramp base{{C(255, 204, 102), C(255, 255, 153)}};
+  const Ramp shell{{C(153, 51, 0), C(204, 102, 0), C(255, 153, 0), C(255, 255, 153)}};
+  const Ramp base{{C(255, 255, 153), C(255, 255, 255)}};
   for (int f = 0; f < 3; ++f) {
     Picture cell(21, 20, kKey);
-    // Aura: a dithered ring turning with the frames.
+    DrawChestnutAt(cell, 10.5f, 10.0f, f * 2.0f * kPi / 3.0f, shell, base, 0.78f);
+    cell.Outline(kKey, C(102, 0, 0));
+    // Aura: bright arcs turning around it with the frames.
     cell.Paint([&](int x, int y) -> int {
+      if (cell.At(x, y) != kKey) return -1;
       const float dx = x + 0.5f - 10.5f, dy = y + 0.5f - 10.0f;
       const float r = std::sqrt(dx * dx + dy * dy);
-      if (r > 9.6f || r < 6.5f) return -1;
+      if (r > 10.0f || r < 8.0f) return -1;
       const float a = std::atan2(dy, dx) + f * (2.0f * kPi / 9.0f);
       const float wave = 0.5f + 0.5f * std::sin(a * 3.0f);
-      return Dither(x, y, wave * (1.0f - (r - 6.5f) / 3.1f) + 0.15f) ? C(255, 255, 102) : -1;
+      return wave > 0.5f ? (wave > 0.85f ? C(255, 255, 255) : C(255, 255, 51)) : -1;
     });
-    DrawChestnutAt(cell, 10.5f, 10.0f, f * 2.0f * kPi / 3.0f, shell, base);
     // Sparkles at rotating points of the ring.
     for (int k = 0; k < 2; ++k) {
       const float a = f * 2.0f * kPi / 3.0f + k * kPi + 0.7f;
@@ -106,7 +109,6 @@ Picture DrawChargeShot() {
       cell.Set(sx, sy - 1, C(255, 255, 153));
       cell.Set(sx, sy + 1, C(255, 255, 153));
     }
-    cell.Outline(kKey, C(153, 51, 0));
     p.Draw(cell, f * 21, 0, kKey);
   }
   return p;
@@ -150,7 +152,7 @@ Picture DrawExplosion() {
     Picture cell(96, 96, kKey);
     if (f < 3) {
       // Flash: a white-hot core with rays.
-      const float r = 14.0f + f * 9.0f;
+      const float r = 12.0f + f * 7.0f;
       cell.Paint([&](int x, int y) -> int {
         const float dx = x + 0.5f - 48, dy = y + 0.5f - 48;
         const float d = std::sqrt(dx * dx + dy * dy);
@@ -164,8 +166,8 @@ Picture DrawExplosion() {
     } else if (f < 9) {
       // Fireball: grows and cools; the hottest core shrinks.
       const float k = (f - 3) / 5.0f;
-      const float r = 26.0f + k * 16.0f;
-      const float heat = 1.0f - k * 0.75f;
+      const float r = 30.0f + k * 12.0f;
+      const float heat = 1.05f - k * 0.6f;
       cell.Paint([&](int x, int y) -> int {
         const float dx = x + 0.5f - 48, dy = y + 0.5f - 48;
         const float d = std::sqrt(dx * dx + dy * dy);
@@ -206,7 +208,7 @@ Picture DrawExplosion() {
         if (!Dither(x, y, fade * (0.6f + best) + n * 0.3f - 0.2f)) return -1;
         // Lit from the top-left: lighter above, ember glow early on.
         const float lit = std::clamp(0.5f + (48.0f - y) / 90.0f + (48.0f - x) / 180.0f + n * 0.3f, 0.0f, 0.999f);
-        if (f < 11 && best > 0.55f && n > 0.55f) return fire[2];
+        if (f < 11 && best > 0.5f && n > 0.5f && Dither(x, y, (11 - f) * 0.3f)) return fire[f == 9 ? 3 : 2];
         return smoke[static_cast<int>(lit * 4.0f)];
       });
     }

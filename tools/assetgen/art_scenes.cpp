@@ -87,7 +87,7 @@ int CentredX(std::string_view text, int scale, int width) { return (width - Text
 Picture DrawFieldBackground() {
   Picture p(640, 480, 0);
   // Soft sky, paler toward the horizon.
-  Gradient(p, 0, 190, Ramp{{C(153, 204, 255), C(166, 202, 240), C(204, 255, 255)}});
+  Gradient(p, 0, 190, Ramp{{C(153, 204, 255), C(153, 204, 255), C(204, 255, 255)}});
   Cloud(p, 110, 60, 22, C(255, 255, 255), C(204, 255, 255));
   Cloud(p, 390, 40, 17, C(255, 255, 255), C(204, 255, 255));
   Cloud(p, 560, 95, 13, C(255, 255, 255), C(204, 255, 255));
