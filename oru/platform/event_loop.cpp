@@ -193,9 +193,10 @@ std::uint32_t ShowEventType() { return UserEventBase() + 1; }
 
 bool StartEvents() {
   SharedQueue& q = Shared();
-  {
+  if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
     std::lock_guard lock(q.mutex);
-    if (q.eventsReady) return true;
+    q.eventsReady = true;
+    return true;
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // A close request stays a close request: the window decides whether the program ends.

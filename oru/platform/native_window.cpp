@@ -85,6 +85,8 @@ void ApplySizeLimits(NativeWindow* w) {
 bool StartVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
   if (!StartEvents()) return false;
+  // Also when another part of the program started SDL's events first.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   // Keys must arrive as key events, not be taken by an input method.
   SDL_StopTextInput();

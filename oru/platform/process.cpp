@@ -1,6 +1,7 @@
 // Process start-up values and the signal thread.
 #include "oru/platform/process.h"
 
+#include <SDL2/SDL_hints.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -37,6 +38,8 @@ char* CommandLine() { return CommandLineText().data(); }
 void* ModuleInstance() { return &moduleMarker; }
 
 bool InstallCloseSignals() {
+  // The signals are ours to handle; SDL must not install handlers of its own.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
