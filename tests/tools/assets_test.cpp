@@ -14,6 +14,7 @@
 #include "oru/data/data_source.h"
 #include "oru/graphics/palette_table.h"
 #include "oru/sound/midi_song.h"
+#include "oru/sound/wave_sound.h"
 #include "tools/assetgen/art.h"
 #include "tools/assetgen/generator.h"
 #include "tools/assetgen/palette.h"
@@ -396,6 +397,32 @@ TEST_F(GeneratedData, GameFolderHoldsAPackOfEveryFile) {
     ASSERT_EQ(source.Read(read.data(), read.size()), read.size());
     EXPECT_EQ(read, bytes) << "the pack holds what the generator makes now";
   }
+}
+
+TEST_F(GeneratedData, GameLoadersReadThePackedSoundsAndSong) {
+  const std::string dir = std::string(ORU_GAME_DIR) + "/";
+  auto read = [&dir](const char* name) {
+    DataSource source;
+    std::vector<uint8_t> bytes;
+    if (source.Open((dir + name).c_str())) {
+      bytes.resize(source.Size());
+      bytes.resize(source.Read(bytes.data(), bytes.size()));
+    }
+    return bytes;
+  };
+  for (const char* name : {"SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV", "CRASH.WAV"}) {
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> image = read(name);
+    WaveSound sound(nullptr);
+    ASSERT_TRUE(sound.LoadImage(image.data(), image.size()));
+    const std::vector<uint8_t>& w = File(name);
+    EXPECT_EQ(sound.DataBytes(), Le32(w, 24 + Le32(w, 16)));
+    EXPECT_EQ(sound.Data(), sound.Image() + 28 + Le32(w, 16)) << "the data chunk follows the format chunk";
+  }
+  const std::vector<uint8_t> image = read("brello_s.mid");
+  MidiSong song;
+  ASSERT_TRUE(song.Load(image));
+  EXPECT_GT(song.EventCount(), 1000);
 }
 
 TEST(GeneratorOutput, PlainFilesAreWrittenWhenAsked) {
