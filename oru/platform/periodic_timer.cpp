@@ -28,6 +28,9 @@ struct PeriodicTimer::State {
 
 namespace {
 
+// How far behind the timer may fall and still catch up.
+constexpr std::chrono::milliseconds kCatchUpLimit{20};
+
 std::atomic<std::uint32_t> lastEventId{0};
 
 std::uint32_t NextEventId() {
@@ -57,8 +60,10 @@ void TimerThread(std::shared_ptr<PeriodicTimer::State> state) {
       continue;
     }
     state->deadline += state->period;
-    // More than a whole period behind: count again from now rather than catch up in a burst.
-    if (state->deadline <= now) state->deadline = now + state->period;
+    // A few late wake-ups are made up by ticking again at once, so the average rate holds on a
+    // busy machine; after a real stall the timer counts again from now instead of firing every
+    // missed tick in a burst.
+    if (now - state->deadline > kCatchUpLimit) state->deadline = now + state->period;
     const PeriodicTimer::Callback callback = state->callback;
     const std::uintptr_t user = state->user;
     lock.unlock();
