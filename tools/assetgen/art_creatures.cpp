@@ -212,15 +212,16 @@ void DrawOctopusFrame(Picture& p, int frame) {
     std::vector<PointF> pts;
     for (int s = 0; s <= 8; ++s) {
       const float t = s / 8.0f;
-      const float sway = std::sin(phase + i * 1.3f + t * 3.5f) * (1.0f + t * 4.0f);
+      const float sway = std::sin(phase + i * 1.3f + t * 3.5f) * (1.0f + t * 5.5f);
       pts.push_back({rootX + (i - 2) * t * 3.0f + sway + t * 3.0f, 22.0f + t * 16.0f});
     }
     Tube(p, pts, 5.0f, 2.0f, skin);
   }
-  // Siphon on the left: the ink leaves here.
-  p.ThickLine(3.0f, 18.0f, 11.0f, 19.0f, 5.0f, skin[1]);
-  p.FillEllipse(3.0f, 18.0f, 3.0f, 3.2f, skin[1]);
-  p.FillEllipse(2.5f, 18.0f, 1.5f, 1.8f, skin[0]);
+  // Siphon on the left: the ink blob appears with its top-left at (0, 18), so its round head
+  // leaves this opening.
+  p.ThickLine(3.0f, 23.0f, 12.0f, 21.0f, 5.0f, skin[1]);
+  p.FillEllipse(3.5f, 23.0f, 3.2f, 3.8f, skin[3]);
+  p.FillEllipse(3.0f, 23.0f, 1.6f, 2.2f, C(51, 0, 51));
   // Head: a dome leaning back.
   p.FillEllipse(24.0f, 13.0f, 12.0f, 12.0f, skin[1]);
   p.FillEllipse(20.0f, 20.0f, 10.0f, 5.0f, skin[1]);
