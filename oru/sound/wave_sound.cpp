@@ -1,13 +1,14 @@
 // WaveSound: loading WAVE images and playing them on the shared mixer's voices.
 #include "oru/sound/wave_sound.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "oru/data/data_source.h"
+#include "oru/data/file_stream.h"
+#include "oru/data/resource_stream.h"
 #include "oru/platform/audio_device.h"
-#include "oru/platform/resources.h"
 
 namespace oru {
 
@@ -15,37 +16,16 @@ namespace {
 
 using Bytes = std::unique_ptr<std::uint8_t[]>;
 
-// Reads a whole plain file; false when it does not open or cannot be read completely.
-bool ReadPlainFile(const char* name, Bytes* bytes, std::size_t* size) {
-  if (name == nullptr) return false;
-  std::FILE* file = std::fopen(name, "rb");
-  if (file == nullptr) return false;
-  bool ok = false;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    long length = std::ftell(file);
-    if (length >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-      Bytes buffer(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(length) + 1]);
-      if (buffer && std::fread(buffer.get(), 1, static_cast<std::size_t>(length), file) ==
-                        static_cast<std::size_t>(length)) {
-        *bytes = std::move(buffer);
-        *size = static_cast<std::size_t>(length);
-        ok = true;
-      }
-    }
-  }
-  std::fclose(file);
-  return ok;
-}
-
-bool ReadResource(const char* name, const char* type, Bytes* bytes, std::size_t* size) {
-  if (name == nullptr) return false;
-  const Resource* resource = FindResource(name, type);
-  if (resource == nullptr) return false;
-  Bytes buffer(new (std::nothrow) std::uint8_t[resource->size + 1]);
+// Reads a whole open stream (DataSource, FileStream or ResourceStream) into a new buffer; false
+// when memory runs out or the stream delivers fewer bytes than its size.
+template <typename Stream>
+bool ReadWhole(Stream& stream, Bytes* bytes, std::size_t* size) {
+  const std::size_t length = stream.Size();
+  Bytes buffer(new (std::nothrow) std::uint8_t[length + 1]);
   if (!buffer) return false;
-  if (resource->size != 0) std::memcpy(buffer.get(), resource->data, resource->size);
+  if (length != 0 && stream.Read(buffer.get(), length) != length) return false;
   *bytes = std::move(buffer);
-  *size = resource->size;
+  *size = length;
   return true;
 }
 
@@ -69,23 +49,30 @@ bool WaveSound::SetWindow(WindowHandle window) {
 }
 
 bool WaveSound::Load(const char* name, const char* type) {
+  DataSource source;
+  source.SetResourceType(type);
+  if (!source.Open(name)) return false;
   Bytes bytes;
   std::size_t size = 0;
-  if (!ReadPlainFile(name, &bytes, &size) && !ReadResource(name, type, &bytes, &size)) return false;
+  if (!ReadWhole(source, &bytes, &size)) return false;
   return TakeImage(std::move(bytes), size);
 }
 
 bool WaveSound::LoadResource(const char* name, const char* type) {
+  ResourceStream stream;
+  if (name == nullptr || !stream.Open(name, type)) return false;
   Bytes bytes;
   std::size_t size = 0;
-  if (!ReadResource(name, type, &bytes, &size)) return false;
+  if (!ReadWhole(stream, &bytes, &size)) return false;
   return TakeImage(std::move(bytes), size);
 }
 
 bool WaveSound::LoadFile(const char* name) {
+  FileStream stream;
+  if (stream.Open(name, FileRead) == nullptr) return false;
   Bytes bytes;
   std::size_t size = 0;
-  if (!ReadPlainFile(name, &bytes, &size)) return false;
+  if (!ReadWhole(stream, &bytes, &size)) return false;
   return TakeImage(std::move(bytes), size);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/pack_file.h"
 #include "oru/platform/audio_device.h"
 #include "oru/platform/resources.h"
 #include "tests/sound/wave_image_builder.h"
@@ -263,6 +264,15 @@ TEST(WaveSoundTest, LoadsFromFilesAndResources) {
   EXPECT_TRUE(sound.LoadResource("ORU_TEST_BEEP.WAV", "WAVE"));
   EXPECT_TRUE(sound.Load(path.c_str(), nullptr));
   EXPECT_TRUE(sound.Load("ORU_TEST_BEEP.WAV", "WAVE"));
+
+  // A pack under the name with ".dpa" stands in for a missing plain file.
+  std::string packed = ::testing::TempDir() + "oru_wave_sound_packed.wav";
+  std::string pack = ::testing::TempDir() + "oru_wave_sound_packed.dpa";
+  Bytes other = WaveImageBuilder().Format(1, kRate, 8).Data(Bytes(7, 130)).Build();
+  ASSERT_TRUE(PackFile::PackMemory(other.data(), other.size(), "oru_wave_sound_packed.wav", pack.c_str()));
+  EXPECT_TRUE(sound.Load(packed.c_str(), nullptr));
+  EXPECT_EQ(sound.DataBytes(), 7u);
+  std::remove(pack.c_str());
 
   // A name found nowhere changes nothing.
   const std::uint8_t* image = sound.Image();
