@@ -1,0 +1,127 @@
+// The pad's key layouts, joystick thresholds and button masks.
+#include "oru/input/pad.h"
+
+#include "oru/platform/keys.h"
+#include "oru/platform/keystate.h"
+
+namespace oru {
+namespace {
+
+// Previous and current button masks per joystick id (bit n = button n). Only the game thread
+// polls, so plain words serve.
+std::array<std::uint32_t, kPadMaskSlots> previousMasks{};
+std::array<std::uint32_t, kPadMaskSlots> currentMasks{};
+
+constexpr int kNone = -1;
+constexpr int kKeyZ = 'Z', kKeyX = 'X', kKeyC = 'C', kKeyV = 'V';
+constexpr int kKeyT = 'T', kKeyB = 'B', kKeyH = 'H', kKeyF = 'F';
+
+// A blank map: no key in columns 0 to 6, and key code 0 (never down) in column 7.
+constexpr Pad::KeyMap kBlank = {kNone, kNone, kNone, kNone, kNone, kNone, kNone, 0};
+
+// Columns: up, down, right, left, button 1 to 4.
+constexpr std::array<std::array<Pad::KeyMap, kPadKeyMaps>, kPadLayouts> kLayouts = {{
+    {{
+        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_RETURN, kNone, kNone},
+        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, kKeyZ, kKeyX, kKeyC, kKeyV},
+        {kNone, kNone, kNone, kNone, VK_SHIFT, VK_CONTROL, VK_ESCAPE, kNone},
+    }},
+    {{
+        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_RETURN, kNone, kNone},
+        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, VK_NUMPAD0, VK_NUMPAD5, kNone, kNone},
+        kBlank,
+    }},
+    {{
+        {kKeyT, kKeyB, kKeyH, kKeyF, kKeyZ, kKeyX, kKeyC, kKeyV},
+        kBlank,
+        kBlank,
+    }},
+    {{
+        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_ESCAPE, kNone, kNone},
+        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, VK_RETURN, kNone, kNone, kNone},
+        {kNone, kNone, kNone, kNone, kKeyZ, kKeyX, kNone, kNone},
+    }},
+}};
+
+constexpr std::array<int, kPadButtons> kColumnOfButton = {0, 2, 1, 3, 4, 5, 6, 7};
+
+bool KeyDown(int vk) { return vk > 0 && vk < 256 && (GetAsyncKeyState(vk) & 0x8000) != 0; }
+
+bool ValidButton(int button) { return button >= 0 && button < kPadButtons; }
+
+}  // namespace
+
+int Pad::ColumnOf(int button) { return ValidButton(button) ? kColumnOfButton[static_cast<unsigned>(button)] : -1; }
+
+void Pad::Configure(int joystick, int layout) {
+  if (layout >= 0 && layout < kPadLayouts) {
+    keyMaps = kLayouts[static_cast<unsigned>(layout)];
+  } else {
+    keyMaps = {kBlank, kBlank, kBlank};
+  }
+  joystickId = joystick != 0 ? 1 : 0;
+  joystickCaps = JoyCaps{};
+  capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps, sizeof joystickCaps) == kJoyNoError;
+  up = right = down = left = 0;
+  joystickButtons = 0;
+}
+
+void Pad::Poll() {
+  joystickButtons = 0;
+  JoyInfo info{};
+  bool read = JoyGetPos(static_cast<unsigned>(joystickId), &info) == kJoyNoError;
+  if (read && !capsValid) {
+    // Plugged in after Configure: without its ranges every position would read as a direction.
+    capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps, sizeof joystickCaps) == kJoyNoError;
+    read = capsValid;
+  }
+  if (read) {
+    const std::uint32_t xMax = joystickCaps.xMax;
+    const std::uint32_t yMax = joystickCaps.yMax;
+    const std::int64_t xLimit = xMax / 3;
+    const std::int64_t yLimit = yMax / 3;
+    const std::int64_t dx = static_cast<std::int32_t>(info.xPos - xMax / 2);
+    const std::int64_t dy = static_cast<std::int32_t>(info.yPos - yMax / 2);
+    joystickButtons = info.buttons;
+    up = -dy > yLimit ? 1 : 0;
+    right = dx > xLimit ? 1 : 0;
+    down = dy > yLimit ? 1 : 0;
+    left = -dx > xLimit ? 1 : 0;
+  }
+
+  std::uint32_t mask = 0;
+  for (int n = 0; n < kPadButtons; ++n)
+    if (Held(n)) mask |= 1u << n;
+  const auto slot = static_cast<unsigned>(joystickId);
+  previousMasks[slot] = currentMasks[slot];
+  currentMasks[slot] = mask;
+}
+
+int Pad::Held(int button) const {
+  if (!ValidButton(button)) return 0;
+  const auto column = static_cast<unsigned>(kColumnOfButton[static_cast<unsigned>(button)]);
+  for (const KeyMap& map : keyMaps) {
+    const int key = map[column];
+    if (key != kNone && KeyDown(key)) return 1;
+  }
+  switch (button) {
+    case PadUp:
+      return up;
+    case PadRight:
+      return right;
+    case PadDown:
+      return down;
+    case PadLeft:
+      return left;
+    default:
+      return static_cast<int>(joystickButtons & (1u << (button - PadButton1)));
+  }
+}
+
+int Pad::Pressed(int button) const {
+  if (!ValidButton(button)) return 0;
+  if (previousMasks[static_cast<unsigned>(joystickId)] & (1u << button)) return 0;
+  return Held(button);
+}
+
+}  // namespace oru

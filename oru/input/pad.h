@@ -1,0 +1,92 @@
+// Pad: eight game buttons (four directions, four action buttons) over keyboard and joystick.
+//
+// Usage (the game thread owns the pad):
+//   Pad pad;
+//   pad.Configure(0, 0);          // joystick 0, key layout 0; once, before anything else
+//   each frame:
+//     pad.Poll();                 // read the joystick, take the button snapshot
+//     if (pad.Held(PadLeft)) ...  // down now
+//     if (pad.Pressed(PadButton2)) ...  // down now, and was up at the poll before this one
+//
+// A button is down when any of up to three keys mapped to it is down (one per key map) or when
+// the joystick shows its direction or button. Held reads the keys and the joystick flags live;
+// Pressed also consults the button masks of the previous poll, which are shared process-wide by
+// every pad with the same joystick id.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "oru/platform/joystick.h"
+
+namespace oru {
+
+enum PadButtonId : int {
+  PadUp = 0,
+  PadRight = 1,
+  PadDown = 2,
+  PadLeft = 3,
+  PadButton1 = 4,
+  PadButton2 = 5,
+  PadButton3 = 6,
+  PadButton4 = 7,
+};
+
+inline constexpr int kPadButtons = 8;
+inline constexpr int kPadKeyMaps = 3;
+inline constexpr int kPadLayouts = 4;
+// Slots of the process-wide button masks, one per joystick id.
+inline constexpr int kPadMaskSlots = 10;
+
+class Pad {
+ public:
+  // Key-map columns run up, down, right, left, then the four action buttons; button numbers run
+  // up, right, down, left. Maps hold virtual-key codes; -1 (and 0) is no key.
+  using KeyMap = std::array<int, kPadButtons>;
+
+  // Sets the key maps of layout (0 to 3; any other layout maps no key at all), picks joystick 1
+  // when joystick is non-zero and joystick 0 otherwise, reads its ranges and clears the
+  // joystick flags. The process-wide masks are left as they are.
+  void Configure(int joystick, int layout);
+
+  // Reads the joystick and records which buttons are down. Once per frame, before the queries.
+  void Poll();
+
+  // Non-zero while button is down: 1 for a key or a direction, the button's own bit (1, 2, 4
+  // or 8) for a joystick button. 0 for a number outside 0 to 7.
+  int Held(int button) const;
+
+  // Held, unless the button was already down at the poll before the latest one.
+  int Pressed(int button) const;
+
+  // The accessors the game reads.
+  bool Up() const { return Held(PadUp) != 0; }
+  bool Right() const { return Held(PadRight) != 0; }
+  bool Down() const { return Held(PadDown) != 0; }
+  bool Left() const { return Held(PadLeft) != 0; }
+  bool Button1Held() const { return Held(PadButton1) != 0; }
+  bool Button1Pressed() const { return Pressed(PadButton1) != 0; }
+  bool Button2Pressed() const { return Pressed(PadButton2) != 0; }
+  bool Button3Pressed() const { return Pressed(PadButton3) != 0; }
+  bool Button4Pressed() const { return Pressed(PadButton4) != 0; }
+
+  int JoystickId() const { return joystickId; }
+  const KeyMap& Map(int index) const { return keyMaps[static_cast<unsigned>(index)]; }
+
+  // Column of the key maps that feeds button (0 to 7).
+  static int ColumnOf(int button);
+
+ private:
+  JoyCaps joystickCaps{};
+  std::array<KeyMap, kPadKeyMaps> keyMaps{};
+  int up = 0;
+  int right = 0;
+  int down = 0;
+  int left = 0;
+  std::uint32_t joystickButtons = 0;
+  int joystickId = 0;
+  // The ranges are read again once a pad turns up that was not there at Configure.
+  bool capsValid = false;
+};
+
+}  // namespace oru

@@ -1,0 +1,257 @@
+// Pad: key layouts, the button-to-column order, joystick thresholds, held versus newly pressed.
+#include "oru/input/pad.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "oru/platform/joystick.h"
+#include "oru/platform/keys.h"
+#include "oru/platform/keystate.h"
+
+namespace oru {
+namespace {
+
+void ReleaseAllKeys() {
+  for (int vk = 0; vk < 256; ++vk) SetKeyState(vk, false);
+}
+
+class PadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ReleaseAllKeys();
+    ResetJoysticksForTesting();
+    Configure(0, 0);
+  }
+  void TearDown() override {
+    ReleaseAllKeys();
+    ResetJoysticksForTesting();
+  }
+
+  // Configures and polls twice with nothing down, so the shared masks start clear.
+  void Configure(int joystick, int layout) {
+    pad.Configure(joystick, layout);
+    pad.Poll();
+    pad.Poll();
+  }
+
+  // Bit n set when Held(n) is non-zero.
+  unsigned HeldMask() const {
+    unsigned mask = 0;
+    for (int n = 0; n < kPadButtons; ++n)
+      if (pad.Held(n)) mask |= 1u << n;
+    return mask;
+  }
+
+  Pad pad;
+};
+
+constexpr unsigned Bit(int button) { return 1u << button; }
+
+struct KeyCase {
+  int layout;
+  int key;
+  unsigned held;  // buttons held while only this key is down
+};
+
+TEST_F(PadTest, EachLayoutMapsItsKeysToTheRightButtons) {
+  const KeyCase cases[] = {
+      // Layout 0: arrows and numeric pad; the numeric-pad 6 is right, not down.
+      {0, VK_UP, Bit(PadUp)},
+      {0, VK_DOWN, Bit(PadDown)},
+      {0, VK_RIGHT, Bit(PadRight)},
+      {0, VK_LEFT, Bit(PadLeft)},
+      {0, VK_NUMPAD8, Bit(PadUp)},
+      {0, VK_NUMPAD2, Bit(PadDown)},
+      {0, VK_NUMPAD6, Bit(PadRight)},
+      {0, VK_NUMPAD4, Bit(PadLeft)},
+      {0, VK_SPACE, Bit(PadButton1)},
+      {0, 'Z', Bit(PadButton1)},
+      {0, VK_SHIFT, Bit(PadButton1)},
+      {0, VK_RETURN, Bit(PadButton2)},
+      {0, 'X', Bit(PadButton2)},
+      {0, VK_CONTROL, Bit(PadButton2)},
+      {0, 'C', Bit(PadButton3)},
+      {0, VK_ESCAPE, Bit(PadButton3)},
+      {0, 'V', Bit(PadButton4)},
+      {0, VK_NUMPAD0, 0},
+      {0, 'T', 0},
+      // Layout 1: numeric pad 0 and 5 fire; letters do nothing.
+      {1, VK_NUMPAD6, Bit(PadRight)},
+      {1, VK_NUMPAD0, Bit(PadButton1)},
+      {1, VK_NUMPAD5, Bit(PadButton2)},
+      {1, VK_SPACE, Bit(PadButton1)},
+      {1, 'Z', 0},
+      {1, VK_SHIFT, 0},
+      // Layout 2: letters only.
+      {2, 'T', Bit(PadUp)},
+      {2, 'B', Bit(PadDown)},
+      {2, 'H', Bit(PadRight)},
+      {2, 'F', Bit(PadLeft)},
+      {2, 'Z', Bit(PadButton1)},
+      {2, 'V', Bit(PadButton4)},
+      {2, VK_UP, 0},
+      {2, VK_NUMPAD6, 0},
+      // Layout 3: Escape is button 2, Return on the second map is button 1.
+      {3, VK_ESCAPE, Bit(PadButton2)},
+      {3, VK_RETURN, Bit(PadButton1)},
+      {3, 'Z', Bit(PadButton1)},
+      {3, 'X', Bit(PadButton2)},
+      {3, VK_NUMPAD2, Bit(PadDown)},
+      {3, 'C', 0},
+  };
+  for (const KeyCase& c : cases) {
+    Configure(0, c.layout);
+    SetKeyState(c.key, true);
+    EXPECT_EQ(HeldMask(), c.held) << "layout " << c.layout << " key " << c.key;
+    SetKeyState(c.key, false);
+  }
+}
+
+TEST_F(PadTest, BlankMapsHoldNoKeyAndEndWithKeyZero) {
+  Configure(0, 2);
+  const Pad::KeyMap blank = {-1, -1, -1, -1, -1, -1, -1, 0};
+  EXPECT_EQ(pad.Map(1), blank);
+  EXPECT_EQ(pad.Map(2), blank);
+}
+
+TEST_F(PadTest, LayoutOutsideTheFourMapsNoKey) {
+  for (int layout : {-1, 4, 100}) {
+    Configure(0, layout);
+    for (int vk = 1; vk < 256; ++vk) {
+      SetKeyState(vk, true);
+      EXPECT_EQ(HeldMask(), 0u) << "layout " << layout << " key " << vk;
+      SetKeyState(vk, false);
+    }
+  }
+}
+
+TEST_F(PadTest, ButtonNumbersOutsideTheEightAreNeverDown) {
+  for (int vk = 1; vk < 256; ++vk) SetKeyState(vk, true);
+  for (int n : {-1, 8, 31, 32}) {
+    EXPECT_EQ(pad.Held(n), 0) << n;
+    EXPECT_EQ(pad.Pressed(n), 0) << n;
+  }
+}
+
+TEST_F(PadTest, NonZeroJoystickFlagPicksJoystickOne) {
+  Configure(7, 0);
+  EXPECT_EQ(pad.JoystickId(), 1);
+  SetJoystickSnapshot(1, {true, 65535, 32768, 0});
+  pad.Poll();
+  EXPECT_EQ(HeldMask(), Bit(PadRight));
+  Configure(0, 0);
+  EXPECT_EQ(pad.JoystickId(), 0);
+  EXPECT_EQ(HeldMask(), 0u);
+}
+
+struct StickCase {
+  std::uint16_t x, y;
+  unsigned held;
+};
+
+TEST_F(PadTest, JoystickDirectionsUseStrictThirdOfTheRange) {
+  // Range 0..600: centre 300, limit 200 on both axes.
+  SetJoystickRange(0, 0, 600, 0, 600);
+  SetJoystickSnapshot(0, {true, 300, 300, 0});
+  Configure(0, 0);
+  const StickCase cases[] = {
+      {300, 300, 0},
+      {501, 300, Bit(PadRight)},
+      {500, 300, 0},
+      {99, 300, Bit(PadLeft)},
+      {100, 300, 0},
+      {300, 501, Bit(PadDown)},
+      {300, 500, 0},
+      {300, 99, Bit(PadUp)},
+      {300, 100, 0},
+      {600, 0, Bit(PadRight) | Bit(PadUp)},
+      {0, 600, Bit(PadLeft) | Bit(PadDown)},
+  };
+  for (const StickCase& c : cases) {
+    SetJoystickSnapshot(0, {true, c.x, c.y, 0});
+    pad.Poll();
+    EXPECT_EQ(HeldMask(), c.held) << "x " << c.x << " y " << c.y;
+  }
+}
+
+TEST_F(PadTest, JoystickButtonsReturnTheirOwnBit) {
+  SetJoystickSnapshot(0, {true, 32768, 32768, 0b1010});
+  Configure(0, 0);
+  pad.Poll();
+  EXPECT_EQ(pad.Held(PadButton1), 0);
+  EXPECT_EQ(pad.Held(PadButton2), 2);
+  EXPECT_EQ(pad.Held(PadButton3), 0);
+  EXPECT_EQ(pad.Held(PadButton4), 8);
+  EXPECT_EQ(HeldMask(), Bit(PadButton2) | Bit(PadButton4));
+}
+
+TEST_F(PadTest, FailedReadKeepsDirectionsAndDropsButtons) {
+  SetJoystickSnapshot(0, {true, 65535, 32768, 1});
+  Configure(0, 0);
+  pad.Poll();
+  ASSERT_EQ(HeldMask(), Bit(PadRight) | Bit(PadButton1));
+  SetJoystickSnapshot(0, {false, 32768, 32768, 0});
+  pad.Poll();
+  EXPECT_EQ(HeldMask(), Bit(PadRight));
+}
+
+TEST_F(PadTest, PadPluggedInAfterConfigureReadsItsRanges) {
+  // Configured with no joystick: the ranges could not be read then.
+  SetJoystickSnapshot(0, {true, 32768, 32768, 0});
+  pad.Poll();
+  EXPECT_EQ(HeldMask(), 0u);
+  SetJoystickSnapshot(0, {true, 32768, 0, 0});
+  pad.Poll();
+  EXPECT_EQ(HeldMask(), Bit(PadUp));
+}
+
+TEST_F(PadTest, PressedOnlyAtTheFirstPollThatSeesTheButton) {
+  SetKeyState(VK_SPACE, true);
+  std::vector<int> pressed;
+  std::vector<int> held;
+  for (int poll = 0; poll < 3; ++poll) {
+    pad.Poll();
+    pressed.push_back(pad.Pressed(PadButton1));
+    held.push_back(pad.Held(PadButton1));
+  }
+  EXPECT_EQ(pressed, (std::vector<int>{1, 0, 0}));
+  EXPECT_EQ(held, (std::vector<int>{1, 1, 1}));
+
+  SetKeyState(VK_SPACE, false);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton1), 0);
+  SetKeyState(VK_SPACE, true);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton1), 1);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton1), 0);
+}
+
+TEST_F(PadTest, PressedAlsoCountsJoystickButtons) {
+  SetJoystickSnapshot(0, {true, 32768, 32768, 0});
+  Configure(0, 0);
+  SetJoystickSnapshot(0, {true, 32768, 32768, 4});
+  pad.Poll();
+  EXPECT_NE(pad.Pressed(PadButton3), 0);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton3), 0);
+  EXPECT_NE(pad.Held(PadButton3), 0);
+}
+
+TEST_F(PadTest, MasksAreKeptPerJoystickId) {
+  Pad other;
+  other.Configure(1, 0);
+  other.Poll();
+  other.Poll();
+  SetKeyState(VK_RETURN, true);
+  pad.Poll();
+  pad.Poll();
+  // Pad 0 has seen Return at two polls; pad 1 none, so for it Return is new.
+  EXPECT_EQ(pad.Pressed(PadButton2), 0);
+  EXPECT_EQ(other.Pressed(PadButton2), 1);
+}
+
+}  // namespace
+}  // namespace oru
