@@ -232,7 +232,7 @@ Picture DrawLogo() {
 Picture DrawHowToPlay() {
   struct Line {
     const char* text;
-    int kind;  // 0 text, 1 heading, 2 gap
+    int kind;  // 0 text, 1 heading, 2 gap, 3 a row of the game's sprites
   };
   const Line lines[] = {
       {"HOW TO PLAY", 1},
@@ -244,39 +244,61 @@ Picture DrawHowToPlay() {
       {"ROASTED ONES BEAT OCTOPUSES.", 0},
       {"HOLD FIRE TO CHARGE: GOLDEN", 0},
       {"CHESTNUTS GO THROUGH THEM ALL.", 0},
-      {"", 2},
+      {"shots", 3},
       {"CATCH THE FLYING MORTAR TO", 0},
       {"CLEAR THE FIELD.", 0},
       {"LAST UNTIL THE CLOCK RUNS OUT,", 0},
       {"THEN BEAT THE BOSS!", 0},
       {"RIPE PERSIMMONS GIVE A LIFE,", 0},
       {"GREEN ONES TAKE ONE AWAY.", 0},
-      {"", 2},
+      {"fruit", 3},
       {"KEYS", 1},
-      {"MOVE    ARROWS OR NUM PAD", 0},
-      {"FIRE    SPACE, Z OR SHIFT", 0},
-      {"        HOLD TO CHARGE", 0},
-      {"SWITCH  RETURN, X OR CTRL", 0},
-      {"PAUSE   V", 0},
-      {"START   C", 0},
-      {"SCREEN  F4 FULL SCREEN", 0},
-      {"QUIT    ESCAPE", 0},
+      {"MOVE        ARROWS OR NUM PAD", 0},
+      {"FIRE        SPACE, Z OR SHIFT", 0},
+      {"            (HOLD TO CHARGE)", 0},
+      {"SWITCH      RETURN, X OR CTRL", 0},
+      {"PAUSE       V", 0},
+      {"START       C", 0},
+      {"FULL SCREEN F4", 0},
+      {"QUIT        ESCAPE", 0},
   };
-  int height = 30;
-  for (const Line& l : lines) height += l.kind == 1 ? 50 : l.kind == 2 ? 16 : 28;
-  height = std::clamp(height + 30, 500, 800);
+  auto advance = [](int kind) { return kind == 1 ? 46 : kind == 2 ? 14 : kind == 3 ? 58 : 26; };
+  // The picture is as tall as its content (the rules want 500 to 800 rows).
+  int height = 16;
+  for (const Line& l : lines) height += advance(l.kind);
+  height = std::max(height + 8, 500);
   Picture p(640, height, kKey);
-  int y = 30;
+  // Sprite rows, each picture cut from the game's own art.
+  const Picture crab = DrawCrab().Crop(0, 0, 40, 40, kKey);
+  const Picture monkey = DrawMonkey().Crop(50, 0, 50, 60, kKey);
+  const Picture octopus = DrawOctopus().Crop(0, 0, 40, 40, kKey);
+  const Picture ink = DrawInk();
+  const Picture charge = DrawChargeShot().Crop(0, 0, 21, 20, kKey);
+  auto row = [&](std::string_view which, int y) {
+    std::vector<Picture> owned;
+    if (which == "shots") {
+      owned = {crab, DrawChestnut(), monkey, DrawRoastChestnut(), octopus, charge, ink, DrawMortarPickup()};
+    } else {
+      owned = {DrawPersimmon(true), DrawLifePersimmon(), DrawPersimmon(false), crab};
+    }
+    int total = 0;
+    for (const Picture& q : owned) total += q.Width() + 24;
+    int x = (640 - total + 24) / 2;
+    for (const Picture& q : owned) {
+      p.Draw(q, x, y + (60 - q.Height()) / 2, kKey);
+      x += q.Width() + 24;
+    }
+  };
+  int y = 16;
   for (const Line& l : lines) {
     if (l.kind == 1) {
-      RimmedText(p, l.text, CentredX(l.text, 5, 640), y + 6, 5, C(255, 204, 0), C(51, 0, 0), kKey);
-      y += 50;
-    } else if (l.kind == 2) {
-      y += 16;
-    } else {
+      RimmedText(p, l.text, CentredX(l.text, 5, 640), y + 4, 5, C(255, 204, 0), C(51, 0, 0), kKey);
+    } else if (l.kind == 3) {
+      row(l.text, y + 2);
+    } else if (l.kind == 0) {
       RimmedText(p, l.text, 42, y, 3, C(255, 255, 255), C(0, 0, 51), kKey);
-      y += 28;
     }
+    y += advance(l.kind);
   }
   return p;
 }
