@@ -221,11 +221,11 @@ Picture DrawLogo() {
   bevel.Outline(kKey, C(51, 0, 0));
   p.Draw(bevel, 0, 0, kKey);
   for (int i = 0; i < 5; ++i) p.DropShadow(kKey, 1 + i, 1 + i, C(0, 0, 51));
-  // A chestnut and a persimmon as ornaments at the ends of the first line.
-  Picture chestnut = DrawChestnut().Scaled(2);
-  Picture kaki = DrawPersimmon(true).Scaled(2);
-  p.Draw(chestnut, 18, 40, kKey);
-  p.Draw(kaki, 580, 28, kKey);
+  // The cast at the ends of the lines: a chestnut and a persimmon, the crab and an octopus.
+  p.Draw(DrawChestnut().Scaled(3), 28, 26, kKey);
+  p.Draw(DrawPersimmon(true).Scaled(2), 560, 18, kKey);
+  p.Draw(DrawCrab().Crop(0, 0, 40, 40, kKey).Scaled(2), 36, 104, kKey);
+  p.Draw(DrawOctopus().Crop(0, 0, 40, 40, kKey).Scaled(2), 528, 104, kKey);
   return p;
 }
 
