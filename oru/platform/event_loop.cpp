@@ -123,7 +123,6 @@ WindowHandle TargetOf(const SDL_Event& e) {
 }
 
 void HandleEvent(const SDL_Event& e) {
-  for (EventHook hook : hooks) hook(e);
   if (e.type == WakeEventType()) {
     wakePending = false;
     return;
@@ -132,6 +131,8 @@ void HandleEvent(const SDL_Event& e) {
     if (WindowHandle w = WindowFromSdlId(e.user.windowID)) PresentCanvas(w, false);
     return;
   }
+  // Hooks see SDL's events, not the loop's own.
+  for (EventHook hook : hooks) hook(e);
   if (e.type == SDL_QUIT) {
     RequestClose();
     return;
@@ -263,8 +264,11 @@ bool GetMessage(MessageRecord* message) {
 bool PeekMessage(MessageRecord* message) {
   if (TakeReady(message)) return true;
   if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
+    // SDL_PollEvent may stop at a marker of its own with events still queued behind it;
+    // taking events directly sees all of them.
+    SDL_PumpEvents();
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
       HandleEvent(e);
       if (TakeReady(message)) return true;
     }

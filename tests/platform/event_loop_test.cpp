@@ -191,6 +191,9 @@ void CountingHook(const SDL_Event& e) {
 
 TEST_F(EventLoopTest, HooksSeeRawEventsOnce) {
   ASSERT_TRUE(StartEvents());
+  MessageRecord m{};
+  while (PeekMessage(&m)) {
+  }
   AddEventHook(&CountingHook);
   AddEventHook(&CountingHook);
   hookCalls = 0;
@@ -198,7 +201,6 @@ TEST_F(EventLoopTest, HooksSeeRawEventsOnce) {
   SDL_Event e{};
   e.type = kType;
   ASSERT_EQ(SDL_PushEvent(&e), 1);
-  MessageRecord m{};
   EXPECT_FALSE(PeekMessage(&m));
   EXPECT_EQ(hookCalls, 1);
   EXPECT_EQ(hookSawType, kType);
