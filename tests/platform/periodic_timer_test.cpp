@@ -1,0 +1,60 @@
+// The periodic timer's thread handling beyond what IntervalTimer's tests cover: a timer
+// destroyed by its own tick, and ids unique across timers.
+#include "oru/platform/periodic_timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace oru {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds bound = 5000ms) {
+  const auto end = std::chrono::steady_clock::now() + bound;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+struct SelfDestroying {
+  PeriodicTimer* timer = new PeriodicTimer;
+  std::atomic<int> ticks{0};
+  std::atomic<bool> destroyed{false};
+
+  static void Tick(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+    auto* self = reinterpret_cast<SelfDestroying*>(user);
+    ++self->ticks;
+    if (!self->destroyed.exchange(true)) delete self->timer;
+  }
+};
+
+TEST(PeriodicTimerTest, TimerDestroyedByItsOwnTickEndsCleanly) {
+  SelfDestroying s;
+  ASSERT_NE(s.timer->Start(1, &SelfDestroying::Tick, reinterpret_cast<std::uintptr_t>(&s)), 0u);
+  ASSERT_TRUE(WaitFor([&] { return s.destroyed.load(); }));
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(s.ticks, 1);
+}
+
+TEST(PeriodicTimerTest, IdsAreUniqueAcrossTimersAndNullCallbackStartsNothing) {
+  auto nop = [](std::uint32_t, std::uint32_t, std::uintptr_t, std::uintptr_t, std::uintptr_t) {};
+  PeriodicTimer a, b;
+  const std::uint32_t idA = a.Start(10, nop, 0);
+  const std::uint32_t idB = b.Start(10, nop, 0);
+  EXPECT_NE(idA, 0u);
+  EXPECT_NE(idB, 0u);
+  EXPECT_NE(idA, idB);
+  EXPECT_EQ(a.Start(10, nullptr, 0), 0u);
+  EXPECT_EQ(a.Id(), 0u) << "a failed start leaves the timer idle";
+  EXPECT_EQ(b.Id(), idB);
+}
+
+}  // namespace
+}  // namespace oru
