@@ -5,11 +5,20 @@
 // thread while the audio thread renders would make the audio thread wait on a lock held by a
 // thread of ordinary priority. Instead every message is written into a lock-free ring (the
 // producers take turns on a mutex among themselves; the audio thread never touches it) and the
-// audio thread applies the queued messages at the start of each block before rendering. After
-// construction only the audio thread calls into the synthesizer, so FluidSynth's own locking is
-// switched off (synth.threadsafe-api 0).
+// audio thread applies the queued messages while it renders. After construction only the audio
+// thread calls into the synthesizer, so FluidSynth's own locking is switched off
+// (synth.threadsafe-api 0).
 //
-// Ring records: a 4-byte header (kind, unused, 16-bit payload length), then the payload.
+// Timing: the sequencer sends on a 1 ms timer, but the device asks for sound a block (about
+// 10 ms) at a time. Applying everything at the start of a block would move notes by up to a
+// block. Instead each message carries the time it was sent, and a block rendered at time T
+// places a message sent at t at (T - t) before the block's end (at its start when that is
+// earlier): every message is heard with the same delay of about one block, and the block is
+// rendered in pieces split at those places (and at most 256 frames long). Nothing queued before
+// a block is left for a later one, so a stalled clock can never pile messages up.
+//
+// Ring records: a 12-byte header (kind, unused, 16-bit payload length, 64-bit send time in
+// nanoseconds of the steady clock), then the payload.
 #include "oru/platform/midi_synth.h"
 
 #include <fluidsynth.h>
@@ -17,6 +26,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -48,30 +58,34 @@ bool Readable(const char* path) { return path != nullptr && path[0] != '\0' && a
 class MessageRing {
  public:
   // Writes header and payload as one record; false when it does not fit.
-  bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length) {
-    const std::uint32_t need = 4 + length;
+  static constexpr std::uint32_t kHeader = 12;
+
+  bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length, std::int64_t time) {
+    const std::uint32_t need = kHeader + length;
     const std::uint32_t head = head_.load(std::memory_order_relaxed);
     const std::uint32_t tail = tail_.load(std::memory_order_acquire);
     if (kRingBytes - (head - tail) < need) return false;
-    const std::uint8_t header[4] = {kind, 0, static_cast<std::uint8_t>(length),
+    std::uint8_t header[kHeader] = {kind, 0, static_cast<std::uint8_t>(length),
                                     static_cast<std::uint8_t>(length >> 8)};
-    Copy(head, header, 4);
-    Copy(head + 4, payload, length);
+    std::memcpy(header + 4, &time, sizeof time);
+    Copy(head, header, kHeader);
+    Copy(head + kHeader, payload, length);
     head_.store(head + need, std::memory_order_release);
     return true;
   }
 
   // Reads the next record into payload (room for kMaxSysEx bytes); false when empty.
-  bool Pop(std::uint8_t* kind, std::uint8_t* payload, std::uint16_t* length) {
+  bool Pop(std::uint8_t* kind, std::uint8_t* payload, std::uint16_t* length, std::int64_t* time) {
     const std::uint32_t tail = tail_.load(std::memory_order_relaxed);
     const std::uint32_t head = head_.load(std::memory_order_acquire);
     if (head == tail) return false;
-    std::uint8_t header[4];
-    Read(tail, header, 4);
+    std::uint8_t header[kHeader];
+    Read(tail, header, kHeader);
     *kind = header[0];
     *length = static_cast<std::uint16_t>(header[2] | header[3] << 8);
-    Read(tail + 4, payload, *length);
-    tail_.store(tail + 4 + *length, std::memory_order_release);
+    std::memcpy(time, header + 4, sizeof *time);
+    Read(tail + kHeader, payload, *length);
+    tail_.store(tail + kHeader + *length, std::memory_order_release);
     return true;
   }
 
@@ -116,37 +130,63 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
 
   bool Reset() override { return Push(kReset, nullptr, 0); }
 
+  // Rendered by a mixer, messages keep their spacing in time (see the top of this file);
+  // rendered by hand, every queued message applies at the start of the block.
   void Render(float* out, int frames) override {
-    ApplyQueued();
+    const std::int64_t now = mixer_ != nullptr ? Now() : 0;
+    const std::int64_t rate = mixer_ != nullptr ? mixer_->Rate() : 1;
     for (int done = 0; done < frames;) {
-      const int n = std::min(kSubBlock, frames - done);
+      int end = std::min(done + kSubBlock, frames);
+      // Apply what is due by `done`; a message due later in the block ends this piece there.
+      for (;;) {
+        if (!hasPending_) {
+          if (!ring_.Pop(&pending_.kind, scratch_, &pending_.length, &pending_.time)) break;
+          hasPending_ = true;
+        }
+        int due = 0;
+        if (mixer_ != nullptr) {
+          const std::int64_t age = std::clamp<std::int64_t>(now - pending_.time, 0, 1000000000);
+          const std::int64_t framesAgo = std::min<std::int64_t>(age * rate / 1000000000, frames - 1);
+          due = frames - 1 - static_cast<int>(framesAgo);
+        }
+        if (due > done) {
+          end = std::min(end, due);
+          break;
+        }
+        Apply();
+        hasPending_ = false;
+      }
+      const int n = end - done;
       fluid_synth_write_float(synth_, n, block_, 0, 2, block_, 1, 2);
       float* o = out + 2 * static_cast<std::size_t>(done);
       for (int i = 0; i < 2 * n; ++i) o[i] += block_[i];
-      done += n;
+      done = end;
     }
   }
 
  private:
-  bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length) {
-    std::lock_guard<std::mutex> lock(producers_);
-    return ring_.Push(kind, payload, length);
+  static std::int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
   }
 
-  void ApplyQueued() {
-    std::uint8_t kind;
-    std::uint16_t length;
-    while (ring_.Pop(&kind, scratch_, &length)) {
-      if (kind == kShort) {
-        ApplyShort(scratch_[0], scratch_[1], scratch_[2]);
-      } else if (kind == kSysEx) {
-        fluid_synth_sysex(synth_, reinterpret_cast<const char*>(scratch_), length, nullptr, nullptr,
-                          nullptr, 0);
-      } else if (kind == kReset) {
-        for (int channel = 0; channel < kChannels; ++channel) {
-          fluid_synth_cc(synth_, channel, 64, 0);  // sustain off first, or held notes ring on
-          fluid_synth_all_notes_off(synth_, channel);
-        }
+  bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length) {
+    std::lock_guard<std::mutex> lock(producers_);
+    // Stamped under the producers' lock, so times never decrease along the ring.
+    return ring_.Push(kind, payload, length, Now());
+  }
+
+  void Apply() {
+    if (pending_.kind == kShort) {
+      ApplyShort(scratch_[0], scratch_[1], scratch_[2]);
+    } else if (pending_.kind == kSysEx) {
+      fluid_synth_sysex(synth_, reinterpret_cast<const char*>(scratch_), pending_.length, nullptr,
+                        nullptr, nullptr, 0);
+    } else if (pending_.kind == kReset) {
+      for (int channel = 0; channel < kChannels; ++channel) {
+        fluid_synth_cc(synth_, channel, 64, 0);  // sustain off first, or held notes ring on
+        fluid_synth_all_notes_off(synth_, channel);
       }
     }
   }
@@ -170,7 +210,14 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   AudioMixer* mixer_;
   std::mutex producers_;
   MessageRing ring_;
-  // Audio thread only.
+  // Audio thread only: the record taken from the ring but not yet due, its payload in scratch_.
+  struct Pending {
+    std::uint8_t kind = 0;
+    std::uint16_t length = 0;
+    std::int64_t time = 0;
+  };
+  Pending pending_;
+  bool hasPending_ = false;
   float block_[2 * kSubBlock];
   std::uint8_t scratch_[kMaxSysEx];
 };
