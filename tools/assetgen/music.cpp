@@ -1,10 +1,10 @@
 // The game's tune: a bright folk dance in G major, written out as a small score and turned into a
 // Standard MIDI File.
 //
-// File layout: "MThd" (length 6, format 1, five tracks, 480 ticks per quarter note), then five
-// "MTrk" chunks: the conductor (track name, time signature, tempo and a General MIDI reset), the
-// melody, the harmony, the bass and the drums on channel 10. Each event is a variable-length delta
-// time followed by the event; channel messages reuse the previous status byte (running status),
+// File layout: "MThd" (length 6, format 1, six tracks, 480 ticks per quarter note), then six
+// "MTrk" chunks: the conductor (General MIDI reset, track name, time signature and tempo), the
+// melody, the harmony, the bass, a second voice and the drums on channel 10. Each event is a
+// variable-length delta time followed by the event; channel messages reuse the previous status byte (running status),
 // and notes end with a note-on of velocity 0 so that runs of notes share one status. Every track
 // ends at the same tick, on the bar line where the tune starts again, and the last channel event
 // (the bass note released on that bar line) lies exactly there, so a player that restarts the song
@@ -122,7 +122,23 @@ int KeyOf(std::string_view name) {
 
 // A melody line as "NOTE:EIGHTHS" words, "r" for a rest, e.g. "D5:2 G5:1 r:1".
 // Writes the notes from tick `start` and returns the tick after the last one.
-uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, int velocity) {
+// The note `steps` degrees of the G major scale away from key (negative = down).
+int ScaleStep(int key, int steps) {
+  auto inScale = [](int k) {
+    const int pc = k % 12;
+    return pc == 7 || pc == 9 || pc == 11 || pc == 0 || pc == 2 || pc == 4 || pc == 6;
+  };
+  const int direction = steps < 0 ? -1 : 1;
+  int k = key;
+  for (int n = std::abs(steps); n > 0;) {
+    k += direction;
+    if (inScale(k)) --n;
+  }
+  return k;
+}
+
+// Writes a phrase; with `third` set, the notes a diatonic third below instead (a second voice).
+uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, int velocity, bool third = false) {
   uint32_t tick = start;
   size_t pos = 0;
   int beat = 0;
@@ -138,7 +154,8 @@ uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, in
     if (word[0] != 'r') {
       // Accent the strong beats a little; leave a breath between notes.
       const int accent = (beat % 4 == 0) ? 10 : (beat % 2 == 0) ? 4 : 0;
-      t.Note(tick, length - length / 8, channel, KeyOf(word.substr(0, colon)), std::min(127, velocity + accent));
+      const int key = KeyOf(word.substr(0, colon));
+      t.Note(tick, length - length / 8, channel, third ? ScaleStep(key, -2) : key, std::min(127, velocity + accent));
     }
     tick += length;
     beat += eighths;
@@ -160,7 +177,7 @@ Chord ChordOf(std::string_view name) {
   return {45, 40, {57, 60, 64}};  // Am
 }
 
-constexpr int kMelody = 0, kHarmony = 1, kBass = 2, kDrums = 9;
+constexpr int kMelody = 0, kHarmony = 1, kBass = 2, kSecond = 3, kDrums = 9;
 
 }  // namespace
 
@@ -169,6 +186,7 @@ std::vector<uint8_t> MakeSong() {
   struct Section {
     const char* chords;
     const char* melody;
+    bool second = false;  // a clarinet doubles the tune a third below
   };
   const Section intro{"G D", ""};
   const char* aMelody =
@@ -177,16 +195,18 @@ std::vector<uint8_t> MakeSong() {
   const Section a{"G C G D G C D G", aMelody};
   const Section a2{"G C G Em C D G G",
                    "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 G5:2  E5:2 G5:2 B5:3 A5:1 "
-                   "E6:2 D6:1 C6:1 G5:2 E5:2  F#5:2 A5:2 D6:2 C6:2  B5:2 A5:1 G5:1 A5:2 B5:2  G5:4 r:2 D5:2"};
+                   "E6:2 D6:1 C6:1 G5:2 E5:2  F#5:2 A5:2 D6:2 C6:2  B5:2 A5:1 G5:1 A5:2 B5:2  G5:4 r:2 D5:2",
+                   true};
   const Section b{"C G Am D C G Em D",
                   "E6:4 D6:2 C6:2  D6:4 B5:2 G5:2  C6:3 B5:1 A5:2 C6:2  A5:4 F#5:2 A5:2 "
                   "G5:2 A5:2 C6:2 E6:2  D6:3 C6:1 B5:2 G5:2  B5:2 G5:2 E5:2 G5:2  A5:6 r:2"};
   const Section b2{"C G Am D C D G G",
                    "E6:4 D6:2 C6:2  D6:4 B5:2 G5:2  C6:3 B5:1 A5:2 E6:2  D6:4 C6:2 A5:2 "
-                   "G5:2 A5:2 C6:2 E6:2  D6:2 E6:1 D6:1 C6:2 A5:2  B5:2 D6:2 G6:2 D6:2  G5:6 D5:2"};
+                   "G5:2 A5:2 C6:2 E6:2  D6:2 E6:1 D6:1 C6:2 A5:2  B5:2 D6:2 G6:2 D6:2  G5:6 D5:2",
+                   true};
   const Section form[] = {intro, a, a2, b, b2, a};
 
-  Track conductor, melody, harmony, bass, drums;
+  Track conductor, melody, harmony, bass, second, drums;
   // The reset comes first: a player merging the tracks takes one event per track in turn, and the
   // other tracks open with their names, so the reset goes out before any program or volume.
   conductor.SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7});  // General MIDI system on
@@ -198,6 +218,7 @@ std::vector<uint8_t> MakeSong() {
   melody.Meta(0, 0x03, "Melody");
   harmony.Meta(0, 0x03, "Harmony");
   bass.Meta(0, 0x03, "Bass");
+  second.Meta(0, 0x03, "Second voice");
   drums.Meta(0, 0x03, "Drums");
 
   // Instruments, volumes, pan and a touch of reverb. Every channel sets its volume, so a player
@@ -209,6 +230,7 @@ std::vector<uint8_t> MakeSong() {
   const Setup setups[] = {{&melody, kMelody, 73, 104, 64, 40},   // flute
                           {&harmony, kHarmony, 24, 84, 44, 40},  // nylon guitar
                           {&bass, kBass, 32, 100, 64, 20},       // acoustic bass
+                          {&second, kSecond, 71, 76, 84, 40},    // clarinet
                           {&drums, kDrums, 0, 80, 64, 30}};      // standard kit
   for (const Setup& s : setups) {
     s.track->Program(0, s.channel, s.program);
@@ -222,6 +244,7 @@ std::vector<uint8_t> MakeSong() {
   for (const Section& section : form) {
     const uint32_t sectionStart = bar * kBar;
     if (section.melody[0] != '\0') Phrase(melody, sectionStart, kMelody, section.melody, 92);
+    if (section.second) Phrase(second, sectionStart, kSecond, section.melody, 72, true);
     std::string_view chords = section.chords;
     int barInSection = 0;
     size_t pos = 0;
@@ -267,9 +290,9 @@ std::vector<uint8_t> MakeSong() {
   }
   const uint32_t endTick = bar * kBar;
 
-  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 5,
+  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 6,
                                static_cast<uint8_t>(kDivision >> 8), static_cast<uint8_t>(kDivision & 0xFF)};
-  for (const Track* t : {&conductor, &melody, &harmony, &bass, &drums}) {
+  for (const Track* t : {&conductor, &melody, &harmony, &bass, &second, &drums}) {
     const std::vector<uint8_t> chunk = t->Encode(endTick);
     file.insert(file.end(), chunk.begin(), chunk.end());
   }
