@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "oru/platform/event_loop.h"
+#include "oru/platform/sdl_events.h"
 
 namespace oru {
 namespace {
@@ -224,6 +225,8 @@ unsigned JoyGetPos(unsigned id, JoyInfo* info) {
 
 bool JoystickStartUp() {
   if (startedUp) return true;
+  // The event service first, so it starts with the loop's settings whoever comes first.
+  if (!StartEvents()) return false;
   // Linux pads are read through evdev; SDL starts fine with none present. A failure here (no
   // access to the input devices at all) only means no joystick.
   if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;

@@ -1,7 +1,10 @@
 // Joystick queries over the published snapshots, and the mapping of device readings.
 #include "oru/platform/joystick.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include "oru/platform/event_loop.h"
 
 namespace oru {
 namespace {
@@ -75,6 +78,109 @@ TEST_F(JoystickTest, StartsUpWithoutAnyDevice) {
   JoyInfo info{};
   const unsigned result = JoyGetPos(0, &info);
   EXPECT_TRUE(result == kJoyNoError || result == kJoyUnplugged);
+}
+
+
+// Pads plugged in and out while the loop runs, through SDL's virtual joysticks: the same events
+// and device calls as real hardware.
+class VirtualPadTest : public JoystickTest {
+ protected:
+  void SetUp() override {
+    JoystickTest::SetUp();
+    if (!JoystickStartUp()) GTEST_SKIP() << "no joystick service";
+    Pump();
+  }
+  void TearDown() override {
+    if (device) SDL_JoystickClose(device);
+    if (index >= 0) SDL_JoystickDetachVirtual(index);
+    Pump();
+    JoystickTest::TearDown();
+  }
+
+  static void Pump() {
+    MessageRecord m;
+    while (PeekMessage(&m)) {
+    }
+  }
+
+  // Attaches a virtual device and opens our own handle to drive it. Returns its joystick id.
+  int Attach(SDL_JoystickType type, int axes, int buttons, int hats) {
+    index = SDL_JoystickAttachVirtual(type, axes, buttons, hats);
+    if (index < 0) return -1;
+    device = SDL_JoystickOpen(index);
+    Pump();
+    for (unsigned id = 0; id < kJoystickSlots; ++id)
+      if (GetJoystickSnapshot(id).connected) return static_cast<int>(id);
+    return -1;
+  }
+
+  JoystickSnapshot After(void (*drive)(SDL_Joystick*), unsigned id) {
+    drive(device);
+    Pump();
+    return GetJoystickSnapshot(id);
+  }
+
+  int index = -1;
+  SDL_Joystick* device = nullptr;
+};
+
+TEST_F(VirtualPadTest, GameControllerReportsLeftStickDpadAndFaceButtons) {
+  const int id = Attach(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+  ASSERT_GE(id, 0) << SDL_GetError();
+  ASSERT_TRUE(SDL_IsGameController(index));
+  const auto slot = static_cast<unsigned>(id);
+  JoyCaps caps{};
+  EXPECT_EQ(JoyGetDevCaps(slot, &caps, sizeof caps), kJoyNoError);
+  EXPECT_EQ(caps.xMax, 65535u);
+
+  JoystickSnapshot s = After([](SDL_Joystick* j) {
+    SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTY, -32768);
+    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 1);
+    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_Y, 1);
+    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_START, 1);
+  }, slot);
+  EXPECT_EQ(s.x, 65535);
+  EXPECT_EQ(s.y, 0);
+  EXPECT_EQ(s.buttons, 0b1001);
+
+  s = After([](SDL_Joystick* j) {
+    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_DPAD_LEFT, 1);
+    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_DPAD_DOWN, 1);
+    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 0);
+  }, slot);
+  EXPECT_EQ(s.x, 0);
+  EXPECT_EQ(s.y, 65535);
+  EXPECT_EQ(s.buttons, 0b1000);
+
+  SDL_JoystickClose(device);
+  device = nullptr;
+  SDL_JoystickDetachVirtual(index);
+  index = -1;
+  Pump();
+  JoyInfo info{};
+  EXPECT_EQ(JoyGetPos(slot, &info), kJoyUnplugged);
+}
+
+TEST_F(VirtualPadTest, PlainJoystickReportsAxesHatAndFirstFourButtons) {
+  const int id = Attach(SDL_JOYSTICK_TYPE_ARCADE_STICK, 2, 6, 1);
+  ASSERT_GE(id, 0) << SDL_GetError();
+  ASSERT_FALSE(SDL_IsGameController(index));
+  const auto slot = static_cast<unsigned>(id);
+
+  JoystickSnapshot s = After([](SDL_Joystick* j) {
+    SDL_JoystickSetVirtualAxis(j, 0, -32768);
+    SDL_JoystickSetVirtualAxis(j, 1, 0);
+    SDL_JoystickSetVirtualButton(j, 1, 1);
+    SDL_JoystickSetVirtualButton(j, 5, 1);
+  }, slot);
+  EXPECT_EQ(s.x, 0);
+  EXPECT_EQ(s.y, 32768);
+  EXPECT_EQ(s.buttons, 0b0010);
+
+  s = After([](SDL_Joystick* j) { SDL_JoystickSetVirtualHat(j, 0, SDL_HAT_RIGHTUP); }, slot);
+  EXPECT_EQ(s.x, 65535);
+  EXPECT_EQ(s.y, 0);
 }
 
 }  // namespace
