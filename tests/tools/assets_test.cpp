@@ -25,7 +25,9 @@ namespace {
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
-uint16_t Le16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
 
 class GeneratedData : public ::testing::Test {
  protected:
@@ -66,11 +68,11 @@ int VisibleIn(const PictureAsset& a, int cell) {
 
 TEST_F(GeneratedData, EveryFileOfTheGameIsMadeOnce) {
   const std::set<std::string> expected = {
-      "haikei1.bmp", "haikei0.bmp", "title1.bmp", "title2.bmp", "title3.bmp", "zenkei2.bmp", "zenkei1.bmp",
-      "saru.bmp", "tako.bmp", "boss.bmp", "kuri_n.bmp", "kuri_b.bmp", "kuri_s.bmp", "baku.bmp",
-      "kaki_a.bmp", "kaki_s.bmp", "sumi.bmp", "kani.bmp", "usu.bmp", "usubaku.bmp", "fire.bmp",
-      "meter.bmp", "kakimeter.bmp", "gameover.bmp", "gameclear.bmp", "SUCKER1.WAV", "BLEEP04.WAV",
-      "WHISTLE2.WAV", "CRASH.WAV", "brello_s.mid"};
+      "haikei1.bmp",   "haikei0.bmp", "title1.bmp",  "title2.bmp",   "title3.bmp",    "zenkei2.bmp",
+      "zenkei1.bmp",   "saru.bmp",    "tako.bmp",    "boss.bmp",     "kuri_n.bmp",    "kuri_b.bmp",
+      "kuri_s.bmp",    "baku.bmp",    "kaki_a.bmp",  "kaki_s.bmp",   "sumi.bmp",      "kani.bmp",
+      "usu.bmp",       "usubaku.bmp", "fire.bmp",    "meter.bmp",    "kakimeter.bmp", "gameover.bmp",
+      "gameclear.bmp", "SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV", "CRASH.WAV",     "brello_s.mid"};
   std::set<std::string> made;
   for (const auto& [name, bytes] : *files_) {
     made.insert(name);
@@ -154,7 +156,8 @@ TEST_F(GeneratedData, PicturesHaveTheirSizesCellsAndKeys) {
       EXPECT_EQ(h % c.cellHeight, 0);
       EXPECT_EQ((w / c.cellWidth) * (h / c.cellHeight), c.cells);
     }
-    const int keyPixels = static_cast<int>(std::count(a.picture.Pixels().begin(), a.picture.Pixels().end(), kKey));
+    const int keyPixels =
+        static_cast<int>(std::count(a.picture.Pixels().begin(), a.picture.Pixels().end(), kKey));
     if (c.keyed) {
       EXPECT_EQ(a.picture.At(0, 0), kKey) << "the key colour must fill the top-left pixel";
       // Every cell shows something, and the picture is more than a filled box.
@@ -173,9 +176,11 @@ TEST_F(GeneratedData, AnimationCellsDiffer) {
     const int perRow = a.picture.Width() / a.cellWidth;
     const int cells = perRow * (a.picture.Height() / a.cellHeight);
     for (int i = 1; i < cells; ++i) {
-      const Picture now = a.picture.Crop((i % perRow) * a.cellWidth, (i / perRow) * a.cellHeight, a.cellWidth, a.cellHeight, kKey);
-      const Picture before = a.picture.Crop(((i - 1) % perRow) * a.cellWidth, ((i - 1) / perRow) * a.cellHeight,
-                                            a.cellWidth, a.cellHeight, kKey);
+      const Picture now = a.picture.Crop((i % perRow) * a.cellWidth, (i / perRow) * a.cellHeight, a.cellWidth,
+                                         a.cellHeight, kKey);
+      const Picture before =
+          a.picture.Crop(((i - 1) % perRow) * a.cellWidth, ((i - 1) / perRow) * a.cellHeight, a.cellWidth,
+                         a.cellHeight, kKey);
       EXPECT_NE(now.Pixels(), before.Pixels()) << "cell " << i << " repeats cell " << i - 1;
     }
   }
@@ -370,7 +375,8 @@ TEST_F(GeneratedData, SongIsAFormatOneFileThatLoopsOnTheBeat) {
   }
   EXPECT_EQ(playing, (std::set<int>{0, 1, 2, 3, 9}));
   EXPECT_GT(drumNotes, 0);
-  for (const auto& [note, count] : held) EXPECT_EQ(count, 0) << "note " << note.second << " on " << note.first;
+  for (const auto& [note, count] : held)
+    EXPECT_EQ(count, 0) << "note " << note.second << " on " << note.first;
   EXPECT_EQ(song.Entry(song.EventCount()).delta, kMidiClosingDelta);
 
   // The last event lies on a bar line, so the restart keeps the beat; one to two minutes a pass.
@@ -430,7 +436,8 @@ TEST_F(GeneratedData, GameLoadersReadThePackedSoundsAndSong) {
 
 TEST(GeneratorOutput, PlainFilesAreWrittenWhenAsked) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("assetgen_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  const fs::path dir = fs::temp_directory_path() /
+                       ("assetgen_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   fs::remove_all(dir);
   GenerateOptions options;
   options.outputDir = dir.string();

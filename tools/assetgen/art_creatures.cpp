@@ -36,7 +36,8 @@ void Eye(Picture& p, float cx, float cy, float r, float lookX, float lookY, floa
   p.FillEllipse(cx, cy, r, r, C(255, 255, 255));
   const float px = cx + lookX * (r - pupil) * 0.8f, py = cy + lookY * (r - pupil) * 0.8f;
   p.FillEllipse(px, py, pupil, pupil, C(0, 0, 0));
-  if (pupil >= 1.5f) p.Set(static_cast<int>(px - pupil * 0.4f), static_cast<int>(py - pupil * 0.4f), C(255, 255, 255));
+  if (pupil >= 1.5f)
+    p.Set(static_cast<int>(px - pupil * 0.4f), static_cast<int>(py - pupil * 0.4f), C(255, 255, 255));
 }
 
 // A tube along a curve: thick base line, then a lighter core toward the top-left.
@@ -119,12 +120,12 @@ Picture DrawCrab() {
 namespace {
 
 struct MonkeyPose {
-  float bob;        // body lift
-  float frontArm;   // angle of the front arm, radians from straight down (positive = forward)
+  float bob;       // body lift
+  float frontArm;  // angle of the front arm, radians from straight down (positive = forward)
   float backArm;
-  float frontLeg;   // 0 = tucked, 1 = stretched
+  float frontLeg;  // 0 = tucked, 1 = stretched
   float backLeg;
-  float tail;       // tail sway
+  float tail;  // tail sway
 };
 
 void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
@@ -186,10 +187,10 @@ void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
 
 Picture DrawMonkey() {
   const MonkeyPose poses[4] = {
-      {2.0f, 0.4f, -0.3f, 0.2f, 0.2f, 0.0f},     // crouch
-      {-2.0f, 1.3f, 0.6f, 1.0f, 0.9f, 0.8f},     // push off
-      {-5.0f, 2.0f, 1.2f, 0.7f, 0.3f, 1.6f},     // in the air, arms up front
-      {-1.0f, 0.9f, 0.2f, 0.9f, 0.6f, 0.8f},     // landing
+      {2.0f, 0.4f, -0.3f, 0.2f, 0.2f, 0.0f},  // crouch
+      {-2.0f, 1.3f, 0.6f, 1.0f, 0.9f, 0.8f},  // push off
+      {-5.0f, 2.0f, 1.2f, 0.7f, 0.3f, 1.6f},  // in the air, arms up front
+      {-1.0f, 0.9f, 0.2f, 0.9f, 0.6f, 0.8f},  // landing
   };
   Picture p(200, 60, kKey);
   for (int f = 0; f < 4; ++f) {

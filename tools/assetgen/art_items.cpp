@@ -40,7 +40,8 @@ void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& she
   // A glossy glint near the top-left and the tuft at the tip.
   p.Set(static_cast<int>(cx - 1), static_cast<int>(cy - 4), shell.Lightest());
   p.Set(static_cast<int>(cx), static_cast<int>(cy - 4), shell.Lightest());
-  p.Set(static_cast<int>(cx + ca * size * size * 10.0f), static_cast<int>(cy + sa * size * size * 10.0f), base[1]);
+  p.Set(static_cast<int>(cx + ca * size * size * 10.0f), static_cast<int>(cy + sa * size * size * 10.0f),
+        base[1]);
 }
 
 const Ramp& ChestnutShell() {
@@ -145,7 +146,7 @@ class Noise {
 Picture DrawExplosion() {
   Picture p(384, 384, kKey);
   const Noise noise(0xBA4Bu);
-  const uint8_t fire[] = {C(102, 0, 0), C(204, 0, 0), C(255, 102, 0), C(255, 153, 0),
+  const uint8_t fire[] = {C(102, 0, 0),    C(204, 0, 0),     C(255, 102, 0),  C(255, 153, 0),
                           C(255, 204, 51), C(255, 255, 153), C(255, 255, 255)};
   const uint8_t smoke[] = {C(51, 51, 51), C(102, 102, 102), C(153, 153, 153), C(204, 204, 204)};
   for (int f = 0; f < 16; ++f) {
@@ -187,7 +188,9 @@ Picture DrawExplosion() {
       const float k = (f - 9) / 6.0f;
       const float fade = 1.0f - k * 0.85f;
       Random puffs(7);
-      struct Puff { float x, y, r; };
+      struct Puff {
+        float x, y, r;
+      };
       std::vector<Puff> list;
       for (int i = 0; i < 7; ++i) {
         const float a = i * 2.0f * kPi / 7.0f + puffs.Signed() * 0.4f;
@@ -207,7 +210,8 @@ Picture DrawExplosion() {
         const float n = noise.Fractal(x * 0.12f + f, y * 0.12f);
         if (!Dither(x, y, fade * (0.6f + best) + n * 0.3f - 0.2f)) return -1;
         // Lit from the top-left: lighter above, ember glow early on.
-        const float lit = std::clamp(0.5f + (48.0f - y) / 90.0f + (48.0f - x) / 180.0f + n * 0.3f, 0.0f, 0.999f);
+        const float lit =
+            std::clamp(0.5f + (48.0f - y) / 90.0f + (48.0f - x) / 180.0f + n * 0.3f, 0.0f, 0.999f);
         if (f < 11 && best > 0.5f && n > 0.5f && Dither(x, y, (11 - f) * 0.3f)) return fire[f == 9 ? 3 : 2];
         return smoke[static_cast<int>(lit * 4.0f)];
       });
@@ -367,8 +371,13 @@ Picture DrawMortarPickup() {
   const uint8_t white = C(255, 255, 255), grey = C(204, 204, 204);
   for (int side = -1; side <= 1; side += 2) {
     const float bx = 20.0f + side * 10.0f;
-    p.FillPolygon({{bx, 16}, {bx + side * 10.0f, 6}, {bx + side * 9.0f, 12}, {bx + side * 11.0f, 14},
-                   {bx + side * 8.0f, 19}, {bx + side * 9.0f, 22}, {bx, 24}},
+    p.FillPolygon({{bx, 16},
+                   {bx + side * 10.0f, 6},
+                   {bx + side * 9.0f, 12},
+                   {bx + side * 11.0f, 14},
+                   {bx + side * 8.0f, 19},
+                   {bx + side * 9.0f, 22},
+                   {bx, 24}},
                   white);
     p.Line(static_cast<int>(bx + side * 2), 17, static_cast<int>(bx + side * 7), 12, grey);
     p.Line(static_cast<int>(bx + side * 2), 20, static_cast<int>(bx + side * 7), 18, grey);
@@ -386,7 +395,8 @@ Picture DrawMortarPickup() {
 Picture DrawFireIcon() {
   Picture p(24, 16, kKey);
   // A flame on the left...
-  const uint8_t red = C(204, 0, 0), orange = C(255, 102, 0), yellow = C(255, 204, 0), white = C(255, 255, 153);
+  const uint8_t red = C(204, 0, 0), orange = C(255, 102, 0), yellow = C(255, 204, 0),
+                white = C(255, 255, 153);
   p.FillPolygon({{6, 0}, {11, 7}, {11, 12}, {6, 15}, {1, 12}, {1, 7}, {3, 5}, {4, 8}}, red);
   p.FillPolygon({{6, 4}, {9, 9}, {9, 12}, {6, 14}, {3, 12}, {3, 9}}, orange);
   p.FillPolygon({{6, 8}, {8, 11}, {6, 13}, {4, 11}}, yellow);
@@ -430,7 +440,8 @@ Picture DrawClockFace() {
   for (int m = 0; m < 60; ++m) {
     if (m % 5 == 0) continue;
     const float a = m * kPi / 30.0f;
-    p.Set(static_cast<int>(c + std::sin(a) * 39.0f), static_cast<int>(c - std::cos(a) * 39.0f), C(153, 153, 102));
+    p.Set(static_cast<int>(c + std::sin(a) * 39.0f), static_cast<int>(c - std::cos(a) * 39.0f),
+          C(153, 153, 102));
   }
   // The hub the needle turns on.
   p.FillEllipse(c, c, 4.0f, 4.0f, C(51, 51, 51));

@@ -36,12 +36,16 @@ float Ridge(float x, float period, float seed) {
 }
 
 void Cloud(Picture& p, float x, float y, float s, uint8_t light, uint8_t shade) {
-  const float puffs[][3] = {{0, 0, 1.0f}, {-1.1f, 0.35f, 0.7f}, {1.1f, 0.3f, 0.75f}, {0.5f, -0.45f, 0.7f}, {-0.5f, -0.3f, 0.6f}};
-  for (const auto& q : puffs) p.FillEllipse(x + q[0] * s, y + q[1] * s, q[2] * s * 1.2f, q[2] * s * 0.8f, shade);
-  for (const auto& q : puffs) p.FillEllipse(x + q[0] * s - 2, y + q[1] * s - 3, q[2] * s * 1.1f, q[2] * s * 0.65f, light);
+  const float puffs[][3] = {
+      {0, 0, 1.0f}, {-1.1f, 0.35f, 0.7f}, {1.1f, 0.3f, 0.75f}, {0.5f, -0.45f, 0.7f}, {-0.5f, -0.3f, 0.6f}};
+  for (const auto& q : puffs)
+    p.FillEllipse(x + q[0] * s, y + q[1] * s, q[2] * s * 1.2f, q[2] * s * 0.8f, shade);
+  for (const auto& q : puffs)
+    p.FillEllipse(x + q[0] * s - 2, y + q[1] * s - 3, q[2] * s * 1.1f, q[2] * s * 0.65f, light);
 }
 
-void Reed(Picture& p, float x, float baseY, float height, float lean, uint8_t stem, uint8_t head, uint8_t headLight) {
+void Reed(Picture& p, float x, float baseY, float height, float lean, uint8_t stem, uint8_t head,
+          uint8_t headLight) {
   const float topX = x + lean, topY = baseY - height;
   p.ThickLine(x, baseY, topX, topY, 2.0f, stem);
   // Cattail head a little below the tip.
@@ -133,8 +137,9 @@ Picture DrawFieldBackground() {
 Picture DrawTitleBackground() {
   Picture p(640, 480, 0);
   // Evening sky from deep blue to warm orange.
-  Gradient(p, 0, 300, Ramp{{C(51, 51, 102), C(102, 51, 102), C(153, 51, 102), C(204, 102, 51),
-                            C(255, 153, 51), C(255, 204, 102)}});
+  Gradient(p, 0, 300,
+           Ramp{{C(51, 51, 102), C(102, 51, 102), C(153, 51, 102), C(204, 102, 51), C(255, 153, 51),
+                 C(255, 204, 102)}});
   // Stars in the dark part.
   Random r(0x7171);
   for (int i = 0; i < 70; ++i) {
@@ -168,8 +173,8 @@ Picture DrawTitleBackground() {
   for (int i = 0; i < 26; ++i) {
     const float a = r.Unit() * 2 * kPi;
     const float d = r.Unit();
-    p.FillEllipse(535 + std::cos(a) * 95 * d, 225 + std::sin(a) * 60 * d, r.Between(18, 34), r.Between(12, 22),
-                  i % 2 ? C(0, 51, 0) : C(51, 51, 0));
+    p.FillEllipse(535 + std::cos(a) * 95 * d, 225 + std::sin(a) * 60 * d, r.Between(18, 34),
+                  r.Between(12, 22), i % 2 ? C(0, 51, 0) : C(51, 51, 0));
   }
   for (int i = 0; i < 16; ++i) {
     const float a = r.Unit() * 2 * kPi;
@@ -180,7 +185,8 @@ Picture DrawTitleBackground() {
   }
   // Grass tufts along the bottom.
   for (int i = 0; i < 90; ++i) {
-    GrassBlade(p, r.Below(640), 480, r.Between(10, 34), r.Signed() * 8, 3, i % 2 ? C(0, 51, 0) : C(51, 102, 0));
+    GrassBlade(p, r.Below(640), 480, r.Between(10, 34), r.Signed() * 8, 3,
+               i % 2 ? C(0, 51, 0) : C(51, 102, 0));
   }
   return p;
 }
@@ -212,8 +218,10 @@ Picture DrawLogo() {
   for (int yy = 0; yy < 200; ++yy) {
     for (int xx = 0; xx < 640; ++xx) {
       if (letters.At(xx, yy) == kKey) continue;
-      if (letters.Get(xx - 1, yy, kKey) == kKey || letters.Get(xx, yy - 1, kKey) == kKey) bevel.Set(xx, yy, C(255, 255, 204));
-      else if (letters.Get(xx + 1, yy, kKey) == kKey || letters.Get(xx, yy + 1, kKey) == kKey) bevel.Set(xx, yy, C(204, 102, 0));
+      if (letters.Get(xx - 1, yy, kKey) == kKey || letters.Get(xx, yy - 1, kKey) == kKey)
+        bevel.Set(xx, yy, C(255, 255, 204));
+      else if (letters.Get(xx + 1, yy, kKey) == kKey || letters.Get(xx, yy + 1, kKey) == kKey)
+        bevel.Set(xx, yy, C(204, 102, 0));
     }
   }
   bevel.Outline(kKey, C(102, 0, 0));
@@ -323,7 +331,8 @@ Picture DrawRearForeground() {
   Random r(0x2EED);
   // Reeds standing in the shallows.
   const uint8_t stem = C(51, 102, 0), head = C(102, 51, 0), headLight = C(153, 102, 51);
-  const float reeds[][3] = {{40, 150, -6}, {52, 120, 4}, {60, 170, 10}, {180, 110, -8}, {196, 140, 3}, {262, 95, 6}};
+  const float reeds[][3] = {{40, 150, -6},  {52, 120, 4},  {60, 170, 10},
+                            {180, 110, -8}, {196, 140, 3}, {262, 95, 6}};
   for (const auto& q : reeds) Reed(p, q[0], 470, q[1], q[2], stem, head, headLight);
   // Long leaves.
   for (int i = 0; i < 14; ++i) {
@@ -336,7 +345,8 @@ Picture DrawRearForeground() {
     if (y < top) return -1;
     return Dither(x, y, (y - top) / 30.0f) ? C(51, 102, 0) : C(102, 153, 0);
   });
-  for (int i = 0; i < 60; ++i) GrassBlade(p, 4.0f + r.Below(312), 462, r.Between(10, 26), r.Signed() * 6, 3, C(102, 153, 0));
+  for (int i = 0; i < 60; ++i)
+    GrassBlade(p, 4.0f + r.Below(312), 462, r.Between(10, 26), r.Signed() * 6, 3, C(102, 153, 0));
   Stone(p, 120, 468, 16, 10);
   Stone(p, 140, 472, 10, 7);
   Stone(p, 240, 470, 12, 8);
@@ -355,7 +365,8 @@ Picture DrawFrontForeground() {
   Stone(p, 170, 474, 24, 14);
   p.FillEllipse(164, 462, 14, 4, mid);
   p.FillEllipse(160, 461, 8, 2, light);
-  for (int i = 0; i < 20; ++i) GrassBlade(p, 4.0f + r.Below(232), 480, r.Between(6, 18), r.Signed() * 5, 3, i % 2 ? dark : mid);
+  for (int i = 0; i < 20; ++i)
+    GrassBlade(p, 4.0f + r.Below(232), 480, r.Between(6, 18), r.Signed() * 5, 3, i % 2 ? dark : mid);
   p.Outline(kKey, C(0, 0, 0));
   return p;
 }
@@ -394,7 +405,8 @@ Picture DrawGameClear() {
     return std::sin(a * 24.0f) > 0.6f && Dither(x, y, 0.5f) ? C(255, 255, 204) : -1;
   });
   // Confetti.
-  const uint8_t confetti[] = {C(255, 51, 51), C(255, 204, 0), C(51, 153, 255), C(51, 204, 51), C(255, 102, 204)};
+  const uint8_t confetti[] = {C(255, 51, 51), C(255, 204, 0), C(51, 153, 255), C(51, 204, 51),
+                              C(255, 102, 204)};
   for (int i = 0; i < 160; ++i) {
     const int x = r.Below(640), y = r.Below(480);
     p.FillRect(x, y, 3, 2, confetti[i % 5]);

@@ -18,7 +18,8 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
   Put16(out, v >> 16);
 }
 
-void PutHeaders(std::vector<uint8_t>& out, const Picture& pic, int bits, uint32_t colours, uint32_t rowBytes) {
+void PutHeaders(std::vector<uint8_t>& out, const Picture& pic, int bits, uint32_t colours,
+                uint32_t rowBytes) {
   const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(pic.Height());
   const uint32_t offset = 14 + 40 + colours * 4;
   out.push_back('B');

@@ -8,9 +8,9 @@
 namespace oru::assetgen {
 
 struct GenerateOptions {
-  std::string outputDir;      // the folder the game starts in
-  bool packed = true;         // each file as a pack under its ".dpa" name instead of the plain file
-  std::string contactSheet;   // when not empty, the path of a BMP showing every picture
+  std::string outputDir;     // the folder the game starts in
+  bool packed = true;        // each file as a pack under its ".dpa" name instead of the plain file
+  std::string contactSheet;  // when not empty, the path of a BMP showing every picture
 };
 
 // A generated file: its name as the game asks for it, and its bytes.

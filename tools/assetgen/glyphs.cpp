@@ -95,7 +95,8 @@ void DrawText(Picture& pic, std::string_view text, int x, int y, int scale, uint
     const int gx = x + static_cast<int>(i) * (kGlyphWidth + 1) * scale;
     for (int row = 0; row < kGlyphHeight; ++row)
       for (int col = 0; col < kGlyphWidth; ++col)
-        if (GlyphPixel(text[i], col, row)) pic.FillRect(gx + col * scale, y + row * scale, scale, scale, colour);
+        if (GlyphPixel(text[i], col, row))
+          pic.FillRect(gx + col * scale, y + row * scale, scale, scale, colour);
   }
 }
 

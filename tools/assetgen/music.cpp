@@ -4,11 +4,11 @@
 // File layout: "MThd" (length 6, format 1, six tracks, 480 ticks per quarter note), then six
 // "MTrk" chunks: the conductor (General MIDI reset, track name, time signature and tempo), the
 // melody, the harmony, the bass, a second voice and the drums on channel 10. Each event is a
-// variable-length delta time followed by the event; channel messages reuse the previous status byte (running status),
-// and notes end with a note-on of velocity 0 so that runs of notes share one status. Every track
-// ends at the same tick, on the bar line where the tune starts again, and the last channel event
-// (the bass note released on that bar line) lies exactly there, so a player that restarts the song
-// after its last event keeps the beat.
+// variable-length delta time followed by the event; channel messages reuse the previous status
+// byte (running status), and notes end with a note-on of velocity 0 so that runs of notes share
+// one status. Every track ends at the same tick, on the bar line where the tune starts again, and
+// the last channel event (the bass note released on that bar line) lies exactly there, so a player
+// that restarts the song after its last event keeps the beat.
 #include "tools/assetgen/music.h"
 
 #include <algorithm>
@@ -45,8 +45,10 @@ class Track {
     events_.push_back({tick, 0, std::move(b)});
   }
   void Control(uint32_t tick, int channel, int controller, int value) {
-    events_.push_back({tick, 1, {static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(controller),
-                                 static_cast<uint8_t>(value)}});
+    events_.push_back({tick,
+                       1,
+                       {static_cast<uint8_t>(0xB0 | channel), static_cast<uint8_t>(controller),
+                        static_cast<uint8_t>(value)}});
   }
   void Program(uint32_t tick, int channel, int program) {
     events_.push_back({tick, 1, {static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)}});
@@ -138,7 +140,8 @@ int ScaleStep(int key, int steps) {
 }
 
 // Writes a phrase; with `third` set, the notes a diatonic third below instead (a second voice).
-uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, int velocity, bool third = false) {
+uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, int velocity,
+                bool third = false) {
   uint32_t tick = start;
   size_t pos = 0;
   int beat = 0;
@@ -155,7 +158,8 @@ uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, in
       // Accent the strong beats a little; leave a breath between notes.
       const int accent = (beat % 4 == 0) ? 10 : (beat % 2 == 0) ? 4 : 0;
       const int key = KeyOf(word.substr(0, colon));
-      t.Note(tick, length - length / 8, channel, third ? ScaleStep(key, -2) : key, std::min(127, velocity + accent));
+      t.Note(tick, length - length / 8, channel, third ? ScaleStep(key, -2) : key,
+             std::min(127, velocity + accent));
     }
     tick += length;
     beat += eighths;
@@ -164,9 +168,9 @@ uint32_t Phrase(Track& t, uint32_t start, int channel, std::string_view text, in
 }
 
 struct Chord {
-  int root;             // bass root key
-  int fifth;            // bass fifth key
-  int voicing[3];       // guitar notes
+  int root;        // bass root key
+  int fifth;       // bass fifth key
+  int voicing[3];  // guitar notes
 };
 
 Chord ChordOf(std::string_view name) {
@@ -193,10 +197,11 @@ std::vector<uint8_t> MakeSong() {
       "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 D6:2  A5:3 G5:1 A5:4 "
       "B5:2 D6:2 E6:1 D6:1 B5:2  C6:2 E6:2 D6:1 C6:1 B5:2  A5:2 B5:1 A5:1 F#5:2 A5:2  G5:6 r:2";
   const Section a{"G C G D G C D G", aMelody};
-  const Section a2{"G C G Em C D G G",
-                   "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 G5:2  E5:2 G5:2 B5:3 A5:1 "
-                   "E6:2 D6:1 C6:1 G5:2 E5:2  F#5:2 A5:2 D6:2 C6:2  B5:2 A5:1 G5:1 A5:2 B5:2  G5:4 r:2 D5:2",
-                   true};
+  const Section a2{
+      "G C G Em C D G G",
+      "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 G5:2  E5:2 G5:2 B5:3 A5:1 "
+      "E6:2 D6:1 C6:1 G5:2 E5:2  F#5:2 A5:2 D6:2 C6:2  B5:2 A5:1 G5:1 A5:2 B5:2  G5:4 r:2 D5:2",
+      true};
   const Section b{"C G Am D C G Em D",
                   "E6:4 D6:2 C6:2  D6:4 B5:2 G5:2  C6:3 B5:1 A5:2 C6:2  A5:4 F#5:2 A5:2 "
                   "G5:2 A5:2 C6:2 E6:2  D6:3 C6:1 B5:2 G5:2  B5:2 G5:2 E5:2 G5:2  A5:6 r:2"};
@@ -213,7 +218,8 @@ std::vector<uint8_t> MakeSong() {
   conductor.Meta(0, 0x03, "Brello Song");
   conductor.Meta(0, 0x58, std::string_view("\x04\x02\x18\x08", 4));
   const uint32_t tempo = 60000000u / kBeatsPerMinute;
-  const char tempoBytes[3] = {static_cast<char>(tempo >> 16), static_cast<char>(tempo >> 8), static_cast<char>(tempo)};
+  const char tempoBytes[3] = {static_cast<char>(tempo >> 16), static_cast<char>(tempo >> 8),
+                              static_cast<char>(tempo)};
   conductor.Meta(0, 0x51, std::string_view(tempoBytes, 3));
   melody.Meta(0, 0x03, "Melody");
   harmony.Meta(0, 0x03, "Harmony");
@@ -267,7 +273,8 @@ std::vector<uint8_t> MakeSong() {
       // Guitar: strummed chords on two and four, a lighter one on the "and" of four.
       for (int beat : {1, 3}) {
         for (int k = 0; k < 3; ++k)
-          harmony.Note(t0 + beat * kDivision + k * 12, kDivision - 80, kHarmony, chord.voicing[k], 70 - k * 4);
+          harmony.Note(t0 + beat * kDivision + k * 12, kDivision - 80, kHarmony, chord.voicing[k],
+                       70 - k * 4);
       }
       for (int k = 0; k < 2; ++k)
         harmony.Note(t0 + 3 * kDivision + kEighth + k * 10, kEighth - 40, kHarmony, chord.voicing[k + 1], 50);
@@ -290,8 +297,20 @@ std::vector<uint8_t> MakeSong() {
   }
   const uint32_t endTick = bar * kBar;
 
-  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 6,
-                               static_cast<uint8_t>(kDivision >> 8), static_cast<uint8_t>(kDivision & 0xFF)};
+  std::vector<uint8_t> file = {'M',
+                               'T',
+                               'h',
+                               'd',
+                               0,
+                               0,
+                               0,
+                               6,
+                               0,
+                               1,
+                               0,
+                               6,
+                               static_cast<uint8_t>(kDivision >> 8),
+                               static_cast<uint8_t>(kDivision & 0xFF)};
   for (const Track* t : {&conductor, &melody, &harmony, &bass, &second, &drums}) {
     const std::vector<uint8_t> chunk = t->Encode(endTick);
     file.insert(file.end(), chunk.begin(), chunk.end());

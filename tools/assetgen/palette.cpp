@@ -27,8 +27,8 @@ std::array<Rgb, 256> BuildDefault() {
       for (int g = 0; g < 6; ++g) {
         const bool corner = (r == 0 || r == 5) && (g == 0 || g == 5) && (b == 0 || b == 5);
         if (corner) continue;
-        colours[count++] = Rgb{static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51),
-                               static_cast<uint8_t>(b * 51)};
+        colours[count++] =
+            Rgb{static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)};
       }
     }
   }
@@ -69,8 +69,7 @@ uint8_t Nearest(Rgb c) {
 
 uint8_t Darker(uint8_t index, float factor) {
   const Rgb c = DefaultColours()[index];
-  return C(static_cast<int>(c.r * factor), static_cast<int>(c.g * factor),
-           static_cast<int>(c.b * factor));
+  return C(static_cast<int>(c.r * factor), static_cast<int>(c.g * factor), static_cast<int>(c.b * factor));
 }
 
 uint8_t Lighter(uint8_t index, float amount) {

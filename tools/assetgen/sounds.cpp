@@ -102,8 +102,10 @@ std::vector<float> Crash() {
     // Splinters: sparse clicks in the first third of a second.
     const bool splinter = t < 0.35f && r.Below(1000) < static_cast<int>(60.0f * std::exp(-t * 8.0f));
     const float crackIn = splinter ? r.Signed() * 3.0f : 0.0f;
-    const float l = rumbleL(r.Signed()) * std::exp(-t * 4.5f) * 1.4f + crackL(crackIn + r.Signed() * 0.3f * std::exp(-t * 25.0f));
-    const float rr = rumbleR(r.Signed()) * std::exp(-t * 4.5f) * 1.4f + crackR(crackIn * 0.8f + r.Signed() * 0.3f * std::exp(-t * 25.0f));
+    const float l = rumbleL(r.Signed()) * std::exp(-t * 4.5f) * 1.4f +
+                    crackL(crackIn + r.Signed() * 0.3f * std::exp(-t * 25.0f));
+    const float rr = rumbleR(r.Signed()) * std::exp(-t * 4.5f) * 1.4f +
+                     crackR(crackIn * 0.8f + r.Signed() * 0.3f * std::exp(-t * 25.0f));
     const float attack = std::min(1.0f, t * 1500.0f);
     s[static_cast<size_t>(i) * 2] = std::tanh((thump + l) * 1.3f) * 0.8f * attack;
     s[static_cast<size_t>(i) * 2 + 1] = std::tanh((thump + rr) * 1.3f) * 0.8f * attack;
