@@ -1,15 +1,22 @@
 // The audio mixer: one second of output with twelve sound effects playing and the synthesizer
-// playing a four-part tune, rendered in device-sized blocks. The time per iteration is the
-// time needed for one second of sound; cpu_percent reads it as a share of one core.
+// playing the game's tune, rendered in device-sized blocks. The time per iteration is the time
+// needed for one second of sound; cpu_percent reads it as a share of one core.
+//
+// The tune is "brello_s.mid" from the game's folder when the benchmark runs where it can find it
+// (the build folder or the game folder); otherwise a generated four-part tune stands in. The
+// label says which one played.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
+#include "oru/data/data_source.h"
 #include "oru/platform/audio_device.h"
 #include "oru/platform/midi_synth.h"
 #include "oru/sound/midi_out.h"
+#include "oru/sound/midi_song.h"
 
 namespace {
 
@@ -66,6 +73,58 @@ class Tune {
   int step_ = 0;
 };
 
+// Plays a loaded song straight from its entry list, a block at a time, looping at its end.
+class SongPlayer {
+ public:
+  SongPlayer(const oru::MidiSong& song, oru::MidiSynth* synth) : song_(song), synth_(synth) {}
+
+  void Step(int frames) {
+    // Song ticks in this block at the tempo in force.
+    now_ += static_cast<double>(frames) / kRate * 1e6 / tempo_ * song_.Division();
+    while (index_ < song_.EventCount() && next_ <= now_) {
+      const oru::MidiEvent& e = song_.Entry(index_);
+      if (e.status == 0xF0) {
+        if (const oru::SysExMessage* m = song_.SysEx(e.Value())) {
+          std::uint32_t n = m->BufferLength();
+          if (n > 1 && m->Buffer()[n - 1] == 0xF7) --n;
+          if (n > 1) synth_->SendSysEx(m->Buffer() + 1, n - 1);
+        }
+      } else if (e.status == 0xFF) {
+        const std::uint32_t tempo = e.Value() | static_cast<std::uint32_t>(song_.Entry(index_ + 1).Value()) << 16;
+        if (tempo != 0) tempo_ = tempo;
+        ++index_;
+      } else {
+        synth_->SendShort(e.Message());
+      }
+      ++index_;
+      if (index_ >= song_.EventCount()) {
+        index_ = 0;
+        now_ = next_ = 0;
+        break;
+      }
+      next_ += song_.Entry(index_).delta;
+    }
+  }
+
+ private:
+  const oru::MidiSong& song_;
+  oru::MidiSynth* synth_;
+  int index_ = 0;
+  double now_ = 0, next_ = 0;
+  double tempo_ = 400000;
+};
+
+bool LoadGameTune(oru::MidiSong* song) {
+  for (const char* name : {"brello_s.mid", "game-data/brello_s.mid", "../game-data/brello_s.mid"}) {
+    oru::DataSource source;
+    if (!source.Open(name)) continue;
+    std::vector<std::uint8_t> bytes(source.Size());
+    if (source.Read(bytes.data(), bytes.size()) != bytes.size()) continue;
+    if (song->Load(std::span<const std::uint8_t>(bytes)) && song->EventCount() > 0) return true;
+  }
+  return false;
+}
+
 // Twelve different effects, 8-bit and 16-bit, mono and stereo, at rates other than the mixer's,
 // each long enough to keep playing through the whole second.
 std::vector<int> MakeVoices(oru::AudioMixer& mixer) {
@@ -89,6 +148,10 @@ void BM_MixerMix(benchmark::State& state) {
     return;
   }
   std::vector<int> voices = MakeVoices(mixer);
+  oru::MidiSong song;
+  const bool gameTune = LoadGameTune(&song);
+  state.SetLabel(gameTune ? "game tune" : "generated tune");
+  SongPlayer player(song, synth.get());
   Tune tune(synth.get());
   std::vector<float> out(2 * kBlock);
   for (auto _ : state) {
@@ -98,7 +161,11 @@ void BM_MixerMix(benchmark::State& state) {
       mixer.Start(id);
     }
     for (int done = 0; done < kRate; done += kBlock) {
-      tune.Step(kBlock);
+      if (gameTune) {
+        player.Step(kBlock);
+      } else {
+        tune.Step(kBlock);
+      }
       mixer.Mix(out.data(), kBlock);
       benchmark::DoNotOptimize(out.data());
     }
