@@ -12,6 +12,10 @@
 // the joystick shows its direction or button. Held reads the keys and the joystick flags live;
 // Pressed also consults the button masks of the previous poll, which are shared process-wide by
 // every pad with the same joystick id.
+//
+// Joysticks show up once the primary thread has started the platform's joystick service
+// (JoystickStartUp in oru/platform/joystick.h, after the window exists); until then, and without
+// a pad, the keyboard works alone. A pad plugged in later is picked up at the next poll.
 #pragma once
 
 #include <array>
