@@ -105,12 +105,15 @@ class VirtualPadTest : public JoystickTest {
 
   // Attaches a virtual device and opens our own handle to drive it. Returns its joystick id.
   int Attach(SDL_JoystickType type, int axes, int buttons, int hats) {
+    bool before[kJoystickSlots];
+    for (unsigned id = 0; id < kJoystickSlots; ++id) before[id] = GetJoystickSnapshot(id).connected;
     index = SDL_JoystickAttachVirtual(type, axes, buttons, hats);
     if (index < 0) return -1;
     device = SDL_JoystickOpen(index);
     Pump();
+    // The id that turned up (a real pad on the machine may hold another).
     for (unsigned id = 0; id < kJoystickSlots; ++id)
-      if (GetJoystickSnapshot(id).connected) return static_cast<int>(id);
+      if (!before[id] && GetJoystickSnapshot(id).connected) return static_cast<int>(id);
     return -1;
   }
 
