@@ -8,6 +8,12 @@
 // run, itself included: a run of n holds n, n-1, ..., 1. Whether a run is transparent is read
 // from the pixel. Because every pixel knows the rest of its run, a copy may start at any column
 // and skip or copy a whole run at once.
+//
+// Behind the run bytes, in the same allocation, the table keeps an index of each row's opaque
+// stretches (cut into pieces of at most 256): height + 1 row starts into a list of (begin, end)
+// column pairs. CopyRuns walks that index, so a row costs one block copy per opaque
+// stretch and nothing per transparent one; the per-pixel bytes serve the other run-walking
+// copies and anyone starting at an arbitrary column.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -20,17 +26,20 @@ namespace oru {
 
 namespace {
 
-// Copies n bytes between non-overlapping buffers. Inlined for the short spans of sprite runs,
-// where a call to memcpy costs more than the copy; 16-byte steps with one overlapping tail.
+// Longest stretch the index keeps in one piece: moderate copies stream better than long ones.
+constexpr int kMaxSpan = 256;
+
+// Copies n bytes between non-overlapping buffers. Short spans, the common case for sprites, are
+// copied inline with at most two overlapping moves, where a call to memcpy would cost more than
+// the copy; long ones go to memcpy, which picks the widest moves the processor has.
 inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
-  if (n >= 16) {
-    int i = 0;
-    for (; i + 16 <= n; i += 16)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
-    if (i < n)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16),
-                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16)));
+  if (n > 32) {
+    std::memcpy(dst, src, static_cast<std::size_t>(n));
+  } else if (n >= 16) {
+    const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), head);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), tail);
   } else if (n >= 8) {
     std::uint64_t a, b;
     std::memcpy(&a, src, 8);
@@ -198,21 +207,25 @@ void Surface::CopyRuns(const BlitRect& r, Surface* source) {
     CopyKeyed(r, source);
     return;
   }
-  const int key = source->transparentIndex;
-  const int runStride = source->Width();
-  const std::uint8_t* runs =
-      source->runTable + static_cast<std::ptrdiff_t>(r.srcY) * runStride + r.srcX;
-  WithRows(this, r, source, [&](CopyFrame& f) {
-    for (int row = 0; row < r.height; ++row) {
-      int column = 0;
-      while (column < r.width) {
-        const int n = runs[column];
-        if (f.src[column] != key) CopySpan(f.dest + column, f.src + column, std::min(n, r.width - column));
-        column += n;
+  WithRows(this, r, source, [&r, source](CopyFrame& f) {
+    // Everything the loop reads is in locals: the copies below may write anywhere as far as
+    // the compiler knows, which would otherwise force a reload of every field per stretch.
+    const std::uint32_t* rowStart = source->runSpans_ + r.srcY;
+    const std::uint32_t* const spans = source->runSpans_ + source->Height() + 1;
+    const int left = r.srcX, right = r.srcX + r.width;
+    const std::ptrdiff_t destPitch = f.destPitch, srcPitch = f.srcPitch;
+    std::uint8_t* dest = f.dest;
+    const std::uint8_t* src = f.src;
+    for (int row = r.height; row > 0; --row, ++rowStart) {
+      const std::uint32_t* span = spans + 2 * rowStart[0];
+      const std::uint32_t* const end = spans + 2 * rowStart[1];
+      for (; span != end; span += 2) {
+        const int begin = std::max(static_cast<int>(span[0]), left);
+        const int stop = std::min(static_cast<int>(span[1]), right);
+        if (begin < stop) CopySpan(dest + (begin - left), src + (begin - left), stop - begin);
       }
-      f.dest += f.destPitch;
-      f.src += f.srcPitch;
-      runs += runStride;
+      dest += destPitch;
+      src += srcPitch;
     }
   });
 }
@@ -273,6 +286,7 @@ void Surface::CopyMappedRuns(const BlitRect& r, Surface* source) {
 void Image::BuildRunTable(int enable) {
   delete[] runTable;
   runTable = nullptr;
+  runSpans_ = nullptr;
   runTableWidth_ = 0;
   runTableHeight_ = 0;
   if (!enable) return;
@@ -280,13 +294,39 @@ void Image::BuildRunTable(int enable) {
   std::uint8_t* p = Lock();
   if (!p) return;
   const int rowBytes = Pitch();
-  runTable = new std::uint8_t[static_cast<std::size_t>(width) * height];
+  const int key = transparentIndex;
+  auto row = [&](int y) { return p + static_cast<std::size_t>(y) * rowBytes; };
+
+  // Calls add(begin, end) for each opaque stretch of row y, cut into pieces of kMaxSpan.
+  auto forEachStretch = [&](int y, auto add) {
+    const std::uint8_t* src = row(y);
+    for (int x = 0; x < width;) {
+      if (src[x] == key) {
+        ++x;
+        continue;
+      }
+      const int begin = x;
+      while (x < width && x - begin < kMaxSpan && src[x] != key) ++x;
+      add(begin, x);
+    }
+  };
+  // Count the stretches first to size the index.
+  std::size_t spanCount = 0;
+  for (int y = 0; y < height; ++y) forEachStretch(y, [&](int, int) { ++spanCount; });
+  const std::size_t runBytes = static_cast<std::size_t>(width) * height;
+  const std::size_t indexOffset = (runBytes + 7) & ~std::size_t{7};
+  const std::size_t indexWords = static_cast<std::size_t>(height) + 1 + 2 * spanCount;
+  runTable = new std::uint8_t[indexOffset + indexWords * sizeof(std::uint32_t)];
+  auto* index = reinterpret_cast<std::uint32_t*>(runTable + indexOffset);
+  runSpans_ = index;
   runTableWidth_ = width;
   runTableHeight_ = height;
-  const int key = transparentIndex;
-  for (int row = 0; row < height; ++row) {
-    const std::uint8_t* src = p + static_cast<std::size_t>(row) * rowBytes;
-    std::uint8_t* out = runTable + static_cast<std::size_t>(row) * width;
+
+  std::uint32_t* spans = index + height + 1;
+  std::uint32_t spanIndex = 0;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* src = row(y);
+    std::uint8_t* out = runTable + static_cast<std::size_t>(y) * width;
     bool transparentKind = true;
     int column = 0;
     while (column < width) {
@@ -296,7 +336,14 @@ void Image::BuildRunTable(int enable) {
       column += n;
       transparentKind = !transparentKind;
     }
+    index[y] = spanIndex;
+    forEachStretch(y, [&](int begin, int end) {
+      spans[2 * spanIndex] = static_cast<std::uint32_t>(begin);
+      spans[2 * spanIndex + 1] = static_cast<std::uint32_t>(end);
+      ++spanIndex;
+    });
   }
+  index[height] = spanIndex;
   Unlock();
 }
 

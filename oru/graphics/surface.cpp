@@ -41,6 +41,7 @@ void Image::ReleaseOwnedExtras() {
   palette = nullptr;
   delete[] runTable;
   runTable = nullptr;
+  runSpans_ = nullptr;
 }
 
 int Image::Pitch() { return pitch; }
@@ -128,11 +129,13 @@ int Image::CreateFromInfo(ImageInfo* newInfo) {
     if (shared) palette->CopyFrom(*shared);
     dc = nullptr;
     runTable = nullptr;
+    runSpans_ = nullptr;
   }
   ReleasePixels();
   // A run table describes the old size; reading it for the new one would run past its end.
   delete[] runTable;
   runTable = nullptr;
+  runSpans_ = nullptr;
 
   ownsPixels = 1;
   pixels = store;
@@ -283,6 +286,7 @@ void Image::ShareImage(Image* other) {
   runTable = other->runTable;
   runTableWidth_ = other->runTableWidth_;
   runTableHeight_ = other->runTableHeight_;
+  runSpans_ = other->runSpans_;
   pitch = other->pitch;
   frameWidth = other->frameWidth;
   frameHeight = other->frameHeight;

@@ -137,9 +137,9 @@ class Image {
  protected:
   // Frees everything an owning image owns besides the store: context, palette, run table.
   void ReleaseOwnedExtras();
-  // A run table exists and was built for the current size.
+  // A run table with its stretch index exists and was built for the current size.
   bool HasRunTableForSize() const {
-    return runTable && runTableWidth_ == Width() && runTableHeight_ == Height();
+    return runTable && runSpans_ && runTableWidth_ == Width() && runTableHeight_ == Height();
   }
 
  private:
@@ -147,6 +147,9 @@ class Image {
   std::int32_t savedHeight_ = 0;
   std::int32_t runTableWidth_ = 0;
   std::int32_t runTableHeight_ = 0;
+  // Index of the opaque stretches, stored in the run table's allocation after the run bytes
+  // (see blit.cpp); null when the table came from elsewhere.
+  const std::uint32_t* runSpans_ = nullptr;
   friend class Surface;
 };
 
