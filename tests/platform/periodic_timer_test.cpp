@@ -25,19 +25,26 @@ bool WaitFor(Condition condition, std::chrono::milliseconds bound = 5000ms) {
 
 struct SelfDestroying {
   PeriodicTimer* timer = new PeriodicTimer;
+  std::atomic<bool> started{false};  // Start has returned: the timer is the tick's to delete
   std::atomic<int> ticks{0};
+  std::atomic<bool> deleting{false};
   std::atomic<bool> destroyed{false};
 
   static void Tick(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
     auto* self = reinterpret_cast<SelfDestroying*>(user);
+    while (!self->started) std::this_thread::yield();
     ++self->ticks;
-    if (!self->destroyed.exchange(true)) delete self->timer;
+    if (!self->deleting.exchange(true)) {
+      delete self->timer;
+      self->destroyed = true;  // the last touch of self
+    }
   }
 };
 
 TEST(PeriodicTimerTest, TimerDestroyedByItsOwnTickEndsCleanly) {
   SelfDestroying s;
   ASSERT_NE(s.timer->Start(1, &SelfDestroying::Tick, reinterpret_cast<std::uintptr_t>(&s)), 0u);
+  s.started = true;
   ASSERT_TRUE(WaitFor([&] { return s.destroyed.load(); }));
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(s.ticks, 1);
