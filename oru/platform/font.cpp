@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -53,15 +54,20 @@ std::mutex& FontMutex() {
 struct FontLibrary {
   FT_Library library = nullptr;
   bool initialised = false;
+  bool fontconfig = false;
   std::map<std::pair<std::string, int>, Font::Face*> facesByFile;
   std::map<std::string, Font::Face*> facesByPattern;  // null entries: nothing found
 };
 
+// Never destroyed: fonts may still be in use while static objects are torn down at exit.
 FontLibrary& Library() {
-  static FontLibrary library;
+  static FontLibrary& library = *new FontLibrary;
   if (!library.initialised) {
     library.initialised = true;
     if (FT_Init_FreeType(&library.library) != 0) library.library = nullptr;
+    // fontconfig's own tables are released at exit, so leak checkers see only real leaks.
+    library.fontconfig = FcInit() != 0;
+    if (library.fontconfig) std::atexit([] { FcFini(); });
   }
   return library;
 }
@@ -90,7 +96,7 @@ Font::Face* FindFace(const std::string& patternText) {
   auto cached = lib.facesByPattern.find(patternText);
   if (cached != lib.facesByPattern.end()) return cached->second;
   Font::Face* result = nullptr;
-  if (lib.library != nullptr && FcInit()) {
+  if (lib.library != nullptr && lib.fontconfig) {
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(patternText.c_str()));
     if (pattern != nullptr) {
       FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -188,7 +194,15 @@ const Glyph& GlyphFor(Font::Face* face, int pixelSize, bool embolden, char32_t c
 std::u32string DecodeCp932(const char* text, int length) {
   std::u32string out;
   if (text == nullptr || length <= 0) return out;
-  thread_local iconv_t converter = iconv_open("UTF-32LE", "CP932");
+  // One converter per thread, closed when the thread ends.
+  struct Converter {
+    iconv_t handle = iconv_open("UTF-32LE", "CP932");
+    ~Converter() {
+      if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
+    }
+  };
+  thread_local Converter perThread;
+  iconv_t converter = perThread.handle;
   if (converter == reinterpret_cast<iconv_t>(-1)) {
     // No converter: ASCII still reads right, other bytes become replacement characters.
     for (int i = 0; i < length; ++i) {
