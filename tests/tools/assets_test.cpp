@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "oru/data/data_source.h"
 #include "oru/graphics/palette_table.h"
 #include "oru/sound/midi_song.h"
@@ -27,6 +29,14 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
 }
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
   return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+// A fresh folder of this process, so suites running side by side in other build folders never
+// share it.
+std::filesystem::path FreshTempDir(const std::string& tag) {
+  const auto dir = std::filesystem::temp_directory_path() / (tag + "_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  return dir;
 }
 
 class GeneratedData : public ::testing::Test {
@@ -436,9 +446,7 @@ TEST_F(GeneratedData, GameLoadersReadThePackedSoundsAndSong) {
 
 TEST(GeneratorOutput, PlainFilesAreWrittenWhenAsked) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() /
-                       ("assetgen_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-  fs::remove_all(dir);
+  const fs::path dir = FreshTempDir("assetgen_plain");
   GenerateOptions options;
   options.outputDir = dir.string();
   options.packed = false;
