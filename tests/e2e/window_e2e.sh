@@ -13,7 +13,7 @@ workdir=$2
 exit_bound_ms=3000
 
 if [ "${ORU_E2E_INSIDE:-}" != 1 ]; then
-  for tool in xvfb-run openbox xdotool xwininfo xprop; do
+  for tool in xvfb-run openbox xdotool; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
   done
   ORU_E2E_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
@@ -28,8 +28,9 @@ now_ms() { date +%s%3N; }
 openbox >/dev/null 2>&1 &
 wm=$!
 trap 'kill "$wm" 2>/dev/null' EXIT
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# The window manager is up once it publishes its desktops.
+for _ in $(seq 200); do
+  xdotool get_num_desktops >/dev/null 2>&1 && break
   sleep 0.05
 done
 
@@ -67,7 +68,7 @@ expect_exit() {
   [ "$code" = 0 ] || fail "$what: exit code $code"
 }
 
-client_size() { xwininfo -id "$wid" | awk '/^ *Width:/{w=$2} /^ *Height:/{h=$2} END{print w "x" h}'; }
+client_size() { xdotool getwindowgeometry --shell "$wid" | awk -F= '/^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print w "x" h}'; }
 
 # 1. Caption and client area, then the window manager's close request.
 start_game
