@@ -2,6 +2,7 @@
 #include "oru/sound/midi_sequencer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <thread>
 #include <vector>
@@ -72,6 +73,12 @@ void MidiSequencer::TimerStop() {
 }
 
 std::uint32_t MidiSequencer::TimerId() const { return ticks_ ? ticks_->Id() : timer_.Id(); }
+
+std::uint64_t MidiSequencer::NowMicroseconds() const {
+  if (ticks_) return ticks_->NowMicroseconds();
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
 
 bool MidiSequencer::Load(const char* name, const char* type) {
   Stop();
@@ -205,7 +212,7 @@ std::uint32_t MidiSequencer::ApplyTempo() {
   // Beats per minute fit 16 bits except for absurdly short beats, which saturate.
   bpm_.store(std::min<std::uint32_t>(kMicrosecondsPerMinute / std::max<std::uint32_t>(tempo, 1), 0xFFFF),
              std::memory_order_relaxed);
-  msCount_.store(0, std::memory_order_relaxed);
+  tempoStart_.store(NowMicroseconds(), std::memory_order_relaxed);
   done_.store(0, std::memory_order_relaxed);
   if (silent_) return 1;
   TimerStop();
@@ -259,8 +266,7 @@ void MidiSequencer::TimerCallback(std::uint32_t id, std::uint32_t, std::uintptr_
     return;
   }
   if (id != self->TimerId()) return;  // a tick of a replaced event
-  // Counted even when the tick cannot run, so that no time is lost.
-  self->msCount_.fetch_add(1, std::memory_order_relaxed);
+  // A tick that cannot run loses no time: the next one reads the clock.
   if (self->busy_.exchange(true)) return;
   // Stop may have begun between the check above and taking busy; it waits for busy only after
   // setting stopping, so looking again here closes the gap.
@@ -303,17 +309,23 @@ void MidiSequencer::TimerTick() {
   }
 
   if (song_.HasMore()) {
-    const std::uint64_t ms = msCount_.load(std::memory_order_relaxed);
-    const std::uint64_t division = song_.Division();
+    // Song ticks due since the tempo was applied: elapsed ms x division x 1000 / tempo, or with
+    // an offset, elapsed ms x division x (bpm + offset) / 60000; here from microseconds, in 128
+    // bits so that no song is long enough to overflow.
+    const std::uint64_t now = NowMicroseconds();
+    const std::uint64_t start = tempoStart_.load(std::memory_order_relaxed);
+    const unsigned __int128 elapsed = now > start ? now - start : 0;
+    const unsigned __int128 division = song_.Division();
     const int offset = tempoOffset_.load(std::memory_order_relaxed);
-    std::uint64_t target;
+    unsigned __int128 due;
     if (offset == 0) {
-      target = ms * division * 1000 / tempo_.load(std::memory_order_relaxed);
+      due = elapsed * division / tempo_.load(std::memory_order_relaxed);
     } else {
       // A negative offset can slow the song down to a crawl but never turn time backwards.
       const std::int64_t bpm = std::max<std::int64_t>(std::int64_t{bpm_.load(std::memory_order_relaxed)} + offset, 1);
-      target = ms * division * static_cast<std::uint64_t>(bpm) / kMillisecondsPerMinute;
+      due = elapsed * division * static_cast<std::uint64_t>(bpm) / (kMillisecondsPerMinute * 1000);
     }
+    const std::uint64_t target = static_cast<std::uint64_t>(std::min<unsigned __int128>(due, UINT64_MAX));
     for (int i = 0; i < kMaxSongTicksPerTimerTick; ++i) {
       const std::uint64_t done = done_.load(std::memory_order_relaxed);
       if (done >= target) break;

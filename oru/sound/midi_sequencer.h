@@ -12,7 +12,9 @@
 //   music.Stop();                           // every channel's volume to 0, device reset and closed
 //
 // Every millisecond the timer converts the time since the tempo was last applied into song ticks
-// and plays the ticks that are due, at most 10 per timer tick. The sequencer remembers the last
+// and plays the ticks that are due, at most 10 per timer tick. That time is read from a clock
+// rather than counted in ticks: a timer thread that is held up skips the ticks it missed, and
+// counting them would make the song fall further behind with every hold-up. The sequencer remembers the last
 // program, bank, pan, reverb, chorus and volume of every channel so that a fresh device (after a
 // seek, a loop or a device switch) gets them again.
 //
@@ -46,6 +48,8 @@ class MidiTickSource {
   virtual void Stop() = 0;
   // The running event's id; 0 when none runs.
   virtual std::uint32_t Id() const = 0;
+  // The time the ticks measure, in microseconds from any fixed start.
+  virtual std::uint64_t NowMicroseconds() const = 0;
 };
 
 // The last values a channel was given by the song.
@@ -122,6 +126,7 @@ class MidiSequencer {
   std::uint32_t TimerStart();
   void TimerStop();
   std::uint32_t TimerId() const;
+  std::uint64_t NowMicroseconds() const;
 
   void ResetPlayback();
   bool ResumeHeld(bool fromTick);
@@ -138,9 +143,9 @@ class MidiSequencer {
   std::atomic<bool> busy_{false};
   std::atomic<bool> stopping_{false};
   std::uint32_t period_ = 1;
-  // Counters since the tempo was last applied; written by ticks and by operations from other
-  // threads, hence atomic.
-  std::atomic<std::uint64_t> msCount_{0};
+  // Since the tempo was last applied: when that was, and how many song ticks were played. Written
+  // by ticks and by operations from other threads, hence atomic.
+  std::atomic<std::uint64_t> tempoStart_{0};
   std::atomic<std::uint64_t> done_{0};
   std::atomic<std::uint32_t> bpm_{0};
   std::atomic<std::uint32_t> tempo_{kDefaultTempo};

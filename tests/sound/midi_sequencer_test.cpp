@@ -18,7 +18,8 @@ namespace {
 
 using test::MidiFileBuilder;
 
-// A timer whose ticks the test delivers; every Start makes a new event id.
+// A timer whose ticks the test delivers, each one millisecond after the one before; every Start
+// makes a new event id.
 class ManualTicks : public MidiTickSource {
  public:
   std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback, std::uintptr_t user) override {
@@ -30,11 +31,17 @@ class ManualTicks : public MidiTickSource {
   }
   void Stop() override { id_ = 0; }
   std::uint32_t Id() const override { return id_; }
+  std::uint64_t NowMicroseconds() const override { return now_; }
 
   // n ticks of whatever event runs at each one; none while the timer is stopped.
   void Tick(int n = 1) {
-    for (int i = 0; i < n && id_ != 0; ++i) callback_(id_, 0, user_, 0, 0);
+    for (int i = 0; i < n && id_ != 0; ++i) {
+      now_ += 1000;
+      callback_(id_, 0, user_, 0, 0);
+    }
   }
+  // Time passes without ticks, as when the timer thread is held up.
+  void Skip(int ms) { now_ += static_cast<std::uint64_t>(ms) * 1000; }
   // A tick carrying a given event id, as from an event that has been replaced.
   void TickWithId(std::uint32_t id) { callback_(id, 0, user_, 0, 0); }
   int Starts() const { return starts_; }
@@ -43,6 +50,7 @@ class ManualTicks : public MidiTickSource {
   IntervalTimer::Callback callback_ = nullptr;
   std::uintptr_t user_ = 0;
   std::atomic<std::uint32_t> id_{0};
+  std::atomic<std::uint64_t> now_{5000000};
   std::uint32_t lastId_ = 0;
   int starts_ = 0;
 };
@@ -134,6 +142,19 @@ TEST_F(MidiSequencerTest, AtMostTenSongTicksPerTimerTick) {
   ticks.Tick();
   EXPECT_TRUE(Sent(Msg(0x90, 2, 2)));
   EXPECT_TRUE(Sent(Msg(0x90, 3, 3)));
+}
+
+TEST_F(MidiSequencerTest, MissedTicksDoNotHoldTheSongBack) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1).Note(100, 0x90, 2, 2);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick(50);
+  ticks.Skip(30);
+  ticks.Tick(20);  // catching up at 10 song ticks per timer tick
+  EXPECT_FALSE(Sent(Msg(0x90, 2, 2)));
+  ticks.Tick();
+  EXPECT_TRUE(Sent(Msg(0x90, 2, 2)));
 }
 
 TEST_F(MidiSequencerTest, PlayOnAnEmptySequencerOpensNothing) {
