@@ -3,6 +3,9 @@
 
 #include <cmath>
 
+#include "oru/graphics/bitmap_file.h"
+#include "oru/graphics/colour_conversion.h"
+
 namespace oru {
 
 void Meter::SetValue(int value) {
@@ -27,9 +30,13 @@ void Meter::SetColours(std::uint32_t background, std::uint32_t foreground, int t
 }
 
 int Meter::LoadUnitImage(const char* fileName, Surface* group) {
-  (void)fileName;
-  (void)group;
-  return 0;
+  if (fileName == nullptr || !LoadBitmap(unitImage_, fileName)) return 0;
+  RemapToTable(unitImage_, nullptr, 1);
+  unitImage_.SetTransparentFromPixel(0, 0);
+  // The group keeps the picture in its list but never draws it; only the meter copies it.
+  if (group != nullptr) group->AddChild(&unitImage_);
+  unitImage_.SetVisible(0);
+  return 1;
 }
 
 void Meter::Redraw() {

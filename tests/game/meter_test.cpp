@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+
+#include "oru/graphics/bitmap_file.h"
 
 #include "oru/platform/draw_context.h"
 
@@ -205,6 +208,40 @@ TEST(MeterImagesRow, WithoutAUnitPictureOnlyTheBackgroundIsDrawn) {
   meter.SetValue(4);
   EXPECT_EQ(meter.GetValue(), 4);
   for (int x = 0; x < meter.Width(); ++x) EXPECT_EQ(meter.PixelAt(x, 0), IndexOf(meter, kWhite));
+}
+
+// The life display's set-up: the unit picture comes from a bitmap file, is keyed on its top-left
+// pixel and hangs hidden in the scene group.
+TEST(MeterImagesRow, UnitPictureFromAFile) {
+  Surface picture;
+  picture.Create(16, 16);
+  picture.Fill(0);  // black corner: the key
+  picture.FillRectColour(Rect{2, 2, 14, 14}, kOrange);
+  const std::string path = ::testing::TempDir() + "oru_meter_unit.bmp";
+  ASSERT_EQ(SaveBitmap(picture, path.c_str()), 1);
+
+  Surface group;
+  Meter meter;
+  ASSERT_EQ(meter.LoadUnitImage(path.c_str(), &group), 1);
+  Surface& unit = meter.UnitImage();
+  EXPECT_EQ(unit.Width(), 16);
+  EXPECT_EQ(unit.TransparentIndex(), unit.PixelAt(0, 0));
+  EXPECT_GE(group.FindChild(&unit), 0);
+  EXPECT_EQ(unit.IsVisible(), 0);
+
+  meter.SetColours(kWhite, kBlack, 1);
+  meter.SetStyle(MeterImages, MeterHorizontal);
+  meter.SetMaximum(10);
+  meter.SetValue(2);
+  EXPECT_EQ(meter.Width(), 160);
+  const int orange = IndexOf(meter, kOrange);
+  ExpectRect(BoxOf(meter, orange), Rect{2, 2, 30, 14}, "two units");
+  EXPECT_EQ(meter.PixelAt(0, 0), IndexOf(meter, kWhite));
+  group.RemoveChild(&unit);
+
+  Meter missing;
+  EXPECT_EQ(missing.LoadUnitImage("no-such-unit.bmp", &group), 0);
+  EXPECT_EQ(missing.UnitImage().Width(), 0);
 }
 
 }  // namespace
