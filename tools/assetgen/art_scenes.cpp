@@ -380,15 +380,24 @@ Picture DrawGameOver() {
     const int x = r.Below(640), y = r.Below(480);
     p.Line(x, y, x - 2, y + 7, C(102, 102, 153));
   }
-  // The crab, upside down, with ink blots.
+  // The crab, knocked out (crosses for eyes, an ink splash on its shell), between ink blots.
   Picture crab = DrawCrab().Crop(0, 0, 40, 40, kKey);
-  Picture flipped(40, 40, kKey);
-  for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 40; ++x) flipped.Set(x, 39 - y, crab.At(x, y));
-  p.Draw(flipped.Scaled(4), 240, 270, kKey);
+  for (const float ex : {15.0f, 24.0f}) {
+    crab.FillEllipse(ex, 9.0f, 3.0f, 3.0f, C(255, 255, 255));
+    const int cx = static_cast<int>(ex), cy = 9;
+    crab.Line(cx - 2, cy - 2, cx + 1, cy + 1, C(0, 0, 0));
+    crab.Line(cx - 2, cy + 1, cx + 1, cy - 2, C(0, 0, 0));
+  }
+  crab.FillEllipse(23.0f, 22.0f, 3.0f, 2.0f, C(0, 0, 51));
+  // Turn the smile into a frown.
+  crab.Set(17, 26, crab.At(17, 25));
+  crab.Set(22, 26, crab.At(22, 25));
+  crab.Set(17, 28, crab.At(18, 27));
+  crab.Set(22, 28, crab.At(18, 27));
+  p.Draw(crab.Scaled(4), 240, 262, kKey);
   Picture ink = DrawInk().Scaled(3);
-  p.Draw(ink, 180, 330, kKey);
-  p.Draw(ink, 420, 300, kKey);
+  p.Draw(ink, 170, 330, kKey);
+  p.Draw(ink, 430, 300, kKey);
   RimmedText(p, "GAME OVER", CentredX("GAME OVER", 10, 640), 100, 10, C(204, 204, 255), C(0, 0, 0), kKey);
   RimmedText(p, "PRESS C", CentredX("PRESS C", 3, 640), 440, 3, C(255, 255, 255), C(0, 0, 0), kKey);
   p.Replace(kKey, C(0, 0, 51));
