@@ -14,7 +14,10 @@
 #include <unistd.h>
 
 #include "oru/data/data_source.h"
+#include "oru/graphics/bitmap_file.h"
+#include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/palette_table.h"
+#include "oru/graphics/surface.h"
 #include "oru/sound/midi_song.h"
 #include "oru/sound/wave_sound.h"
 #include "tools/assetgen/art.h"
@@ -431,9 +434,8 @@ TEST_F(GeneratedData, GameLoadersReadThePackedSoundsAndSong) {
   };
   for (const char* name : {"SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV", "CRASH.WAV"}) {
     SCOPED_TRACE(name);
-    const std::vector<uint8_t> image = read(name);
     WaveSound sound(nullptr);
-    ASSERT_TRUE(sound.LoadImage(image.data(), image.size()));
+    ASSERT_TRUE(sound.Load((dir + name).c_str(), nullptr));
     const std::vector<uint8_t>& w = File(name);
     EXPECT_EQ(sound.DataBytes(), Le32(w, 24 + Le32(w, 16)));
     EXPECT_EQ(sound.Data(), sound.Image() + 28 + Le32(w, 16)) << "the data chunk follows the format chunk";
@@ -442,6 +444,57 @@ TEST_F(GeneratedData, GameLoadersReadThePackedSoundsAndSong) {
   MidiSong song;
   ASSERT_TRUE(song.Load(image));
   EXPECT_GT(song.EventCount(), 1000);
+}
+
+// What the game does with every picture: load it (plain file or pack), convert it to the default
+// palette and take the colour of the top-left pixel as transparent.
+void CheckLoadedPicture(const PictureAsset& a, const std::string& path) {
+  SCOPED_TRACE(path);
+  Surface s;
+  ASSERT_EQ(LoadBitmap(s, path.c_str()), 1);
+  const int w = a.picture.Width(), h = a.picture.Height();
+  ASSERT_EQ(s.Width(), w);
+  ASSERT_EQ(s.Height(), h);
+  auto colourOf = [&s](int x, int y) {
+    const int v = s.PixelAt(x, y);
+    return Rgb{s.colourTable[v * 4 + 2], s.colourTable[v * 4 + 1], s.colourTable[v * 4]};
+  };
+  std::vector<Rgb> before;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) before.push_back(colourOf(x, y));
+  RemapToTable(s, nullptr, 1);
+  const Rgb key = DefaultColours()[kKey];
+  const int keyIndex = s.PixelAt(0, 0);
+  int changed = 0, keyedVisible = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const Rgb was = before[static_cast<size_t>(y) * w + x];
+      changed += !(colourOf(x, y) == was);
+      // The drawn picture and the loaded one agree pixel for pixel.
+      changed += !(was == DefaultColours()[a.picture.At(x, y)]);
+      if (a.keyed && !(was == key)) keyedVisible += s.PixelAt(x, y) == keyIndex;
+    }
+  }
+  EXPECT_EQ(changed, 0) << "converting to the default palette changes no visible colour";
+  if (a.keyed) {
+    EXPECT_EQ(colourOf(0, 0), key);
+    EXPECT_EQ(keyedVisible, 0) << "no visible pixel turns transparent";
+  }
+}
+
+TEST_F(GeneratedData, PicturesLoadThroughTheBitmapLoaderUnchanged) {
+  namespace fs = std::filesystem;
+  const fs::path plain = FreshTempDir("assetgen_pictures");
+  GenerateOptions options;
+  options.outputDir = plain.string();
+  options.packed = false;
+  std::string error;
+  ASSERT_TRUE(GenerateAll(options, &error)) << error;
+  for (const PictureAsset& a : *pictures_) {
+    CheckLoadedPicture(a, (plain / a.name).string());
+    CheckLoadedPicture(a, (fs::path(ORU_GAME_DIR) / a.name).string());
+  }
+  fs::remove_all(plain);
 }
 
 TEST(GeneratorOutput, PlainFilesAreWrittenWhenAsked) {
