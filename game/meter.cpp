@@ -1,6 +1,7 @@
 // Meter repainting: the whole gauge is drawn again from the fields on every change.
 #include "game/meter.h"
 
+#include <climits>
 #include <cmath>
 
 #include "oru/graphics/bitmap_file.h"
@@ -42,10 +43,14 @@ int Meter::LoadUnitImage(const char* fileName, Surface* group) {
 void Meter::Redraw() {
   const bool horizontal = orientation_ == MeterHorizontal;
   if (kind_ == MeterImages) {
-    if (horizontal) {
-      Create(unitImage_.Width() * maximum_, unitImage_.Height());
-    } else if (orientation_ == MeterVertical) {
-      Create(unitImage_.Width(), unitImage_.Height() * maximum_);
+    // A row too long for an int is refused like any other impossible size: the surface keeps
+    // its size.
+    const long long across = static_cast<long long>(unitImage_.Width()) * maximum_;
+    const long long down = static_cast<long long>(unitImage_.Height()) * maximum_;
+    if (horizontal && across <= INT_MAX) {
+      Create(static_cast<int>(across), unitImage_.Height());
+    } else if (orientation_ == MeterVertical && down <= INT_MAX) {
+      Create(unitImage_.Width(), static_cast<int>(down));
     }
   }
   const int w = Width();
@@ -74,7 +79,11 @@ void Meter::Redraw() {
     const int unitWidth = unitImage_.Width();
     const int unitHeight = unitImage_.Height();
     if (unitWidth == 0 || unitHeight == 0) return;
-    for (int i = 0; i < value_; ++i) {
+    // Units past the surface's end would be clipped away entirely, so the loop stops there.
+    const int fits =
+        horizontal ? (w + unitWidth - 1) / unitWidth : (h + unitHeight - 1) / unitHeight;
+    const int count = value_ < fits ? value_ : fits;
+    for (int i = 0; i < count; ++i) {
       if (horizontal) {
         Blit(i * unitWidth, 0, unitWidth, unitHeight, &unitImage_, 0, 0, 1);
       } else {

@@ -199,6 +199,21 @@ TEST(MeterImagesRow, VerticalRowGrowsDown) {
   ExpectRect(BoxOf(meter, 3), Rect{0, 0, 16, 48}, "units");
 }
 
+// A maximum whose row would not fit in an int keeps the surface's size and draws what fits.
+TEST(MeterImagesRow, HugeMaximumKeepsTheSize) {
+  Meter meter;
+  meter.Create(48, 16);
+  Surface& unit = meter.UnitImage();
+  unit.Create(16, 16);
+  unit.Fill(3);
+  meter.SetColours(kWhite, kBlack, 0);
+  meter.SetStyle(MeterImages, MeterHorizontal);
+  meter.SetMaximum(0x7FFFFFFF);
+  meter.SetValue(0x7FFFFFF0);
+  EXPECT_EQ(meter.Width(), 48);
+  ExpectRect(BoxOf(meter, 3), Rect{0, 0, 48, 16}, "units");
+}
+
 TEST(MeterImagesRow, WithoutAUnitPictureOnlyTheBackgroundIsDrawn) {
   Meter meter;
   meter.Create(30, 10);
