@@ -4,3 +4,13 @@ if(TARGET tools_tests AND TARGET assetgen_core)
   target_link_libraries(tools_tests PRIVATE assetgen_core)
   add_dependencies(tools_tests assetgen_data)
 endif()
+
+# The `oru` tool reads the generated files as they ship, from their packs in the game folder.
+if(TARGET oru AND TARGET assetgen_data)
+  add_test(NAME GeneratedData.OruWavInfoReadsEverySound
+           COMMAND ${CMAKE_COMMAND} -E chdir ${ORU_GAME_DIR} sh -c
+                   "$<TARGET_FILE:oru> wav info SUCKER1.WAV && $<TARGET_FILE:oru> wav info BLEEP04.WAV && $<TARGET_FILE:oru> wav info WHISTLE2.WAV && $<TARGET_FILE:oru> wav info CRASH.WAV")
+  set_tests_properties(GeneratedData.OruWavInfoReadsEverySound PROPERTIES
+    PASS_REGULAR_EXPRESSION "channels 1 rate 22050 bits 16.*channels 1 rate 22050 bits 8.*channels 1 rate 22050 bits 16.*channels 2 rate 22050 bits 16"
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy" TIMEOUT 60)
+endif()
