@@ -119,7 +119,9 @@ void DrawContext::LineTo(int x, int y) {
           right = std::max(right, dx);
         }
       }
-      if (left <= right) FillClipped(px + left, py + dy, px + right + 1, py + dy + 1, index, bounds);
+      if (left <= right) {
+        FillClipped(px + left, py + dy, px + right + 1, py + dy + 1, index, bounds);
+      }
     }
   };
   // Bresenham from `from` towards (x, y); the end point itself is not drawn.
