@@ -1,4 +1,14 @@
-// Writes every data file of the game: 25 pictures, 4 sounds and the music.
+// Writes every data file of the game: 25 pictures, 4 sounds and the music. The build runs the
+// `assetgen` tool on the folder the game starts in; tests call the same code:
+//
+//   GenerateOptions options;
+//   options.outputDir = "build/game-data";   // packs "kani.dpa", "CRASH.dpa", ...
+//   options.packed = false;                   // or plain "kani.bmp", "CRASH.WAV", ...
+//   std::string error;
+//   if (!GenerateAll(options, &error)) ...    // error says which file failed
+//
+// Everything is drawn, synthesised and composed in code with fixed seeds: the same bytes on every
+// run and every machine.
 #pragma once
 
 #include <cstdint>
