@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include <cstdio>
+#include "oru/data/data_source.h"
 
 namespace oru {
 namespace {
@@ -16,15 +16,13 @@ constexpr std::uint32_t kMicrosecondsPerMinute = 60000000;
 constexpr std::uint64_t kMillisecondsPerMinute = 60000;
 constexpr int kStopVolumeOffset = -128;
 
-// Reads the whole named file.
-bool ReadMidiFile(const char* name, const char*, std::vector<std::uint8_t>& image) {
-  if (name == nullptr) return false;
-  std::FILE* f = std::fopen(name, "rb");
-  if (f == nullptr) return false;
-  std::uint8_t buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) image.insert(image.end(), buffer, buffer + n);
-  std::fclose(f);
+// The whole of the named data: a pack, a plain file or an embedded resource of that type.
+bool ReadMidiFile(const char* name, const char* type, std::vector<std::uint8_t>& image) {
+  DataSource source;
+  source.SetResourceType(type);
+  if (name == nullptr || !source.Open(name)) return false;
+  image.resize(source.Size());
+  image.resize(source.Read(image.data(), image.size()));
   return true;
 }
 
@@ -33,8 +31,8 @@ std::uint8_t ClampVolume(std::int64_t v) { return static_cast<std::uint8_t>(std:
 }  // namespace
 
 // Takes the busy flag, waiting for a running tick to finish, so that ticks stay out while an
-// operation from another thread changes playback. Ticks that arrive meanwhile only count their
-// millisecond.
+// operation from another thread changes playback. Ticks that arrive meanwhile are dropped; the
+// next one reads the clock, so no time is lost.
 class MidiSequencer::Exclusive {
  public:
   explicit Exclusive(std::atomic<bool>& busy) : busy_(busy) {

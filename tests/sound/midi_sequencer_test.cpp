@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "oru/platform/resources.h"
 #include "tests/sound/midi_file_builder.h"
 
 namespace oru {
@@ -178,6 +179,21 @@ TEST_F(MidiSequencerTest, LoadFailsOnBadImageAndKeepsTheSong) {
   EXPECT_TRUE(sequencer.HasSong());
   EXPECT_FALSE(sequencer.Load("no such file.mid", nullptr));
   EXPECT_TRUE(sequencer.Play());
+}
+
+TEST_F(MidiSequencerTest, LoadsThroughDataSources) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Name(0, "resource").Note(0, 0x90, 1, 1);
+  const std::vector<std::uint8_t> image = file.Bytes();
+  ASSERT_TRUE(RegisterResource("sequencer_test.mid", "MIDI", image.data(), image.size()));
+  EXPECT_TRUE(sequencer.Load("sequencer_test.mid", "MIDI"));
+  EXPECT_STREQ(sequencer.Song().Title(), "resource");
+  EXPECT_FALSE(sequencer.Load("sequencer_test.mid", nullptr));  // a resource of another type
+  UnregisterResource("sequencer_test.mid", "MIDI");
+  const std::uint8_t empty = 0;
+  ASSERT_TRUE(RegisterResource("empty.mid", "MIDI", &empty, 0));
+  EXPECT_FALSE(sequencer.Load("empty.mid", "MIDI"));
+  UnregisterResource("empty.mid", "MIDI");
 }
 
 TEST_F(MidiSequencerTest, StopSilencesEveryChannelThenResetsAndCloses) {
