@@ -39,7 +39,8 @@ start_game() {
   (cd "$workdir" && exec "$game") &
   pid=$!
   wid=""
-  for _ in $(seq 200); do
+  # Start-up loads every asset and the synthesizer's sound bank before the window shows.
+  for _ in $(seq 1200); do
     wid=$(xdotool search --onlyvisible --name '^BRELLOW-DIDOVEZ$' 2>/dev/null | head -n1)
     [ -n "$wid" ] && break
     kill -0 "$pid" 2>/dev/null || break
