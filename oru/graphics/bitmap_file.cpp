@@ -112,6 +112,17 @@ int ApplyKeyAndRemap(Image& image, int loaded) {
 
 }  // namespace
 
+bool ReadBitmapHeader(const std::uint8_t* data, std::size_t size, int headerOptional, BitmapHeader& out) {
+  BitmapLayout layout;
+  if (!ParseBitmap(data, size, headerOptional, layout)) return false;
+  out.width = layout.width;
+  out.height = layout.height;
+  out.topDown = layout.topDown;
+  out.bitCount = layout.bitCount;
+  out.colourCount = static_cast<int>(layout.colourCount);
+  return true;
+}
+
 int DecodeBitmap(Image& image, const std::uint8_t* data, std::size_t size, int headerOptional) {
   BitmapLayout layout;
   if (!ParseBitmap(data, size, headerOptional, layout)) return 0;

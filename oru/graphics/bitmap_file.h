@@ -24,6 +24,18 @@ namespace oru {
 
 class Image;
 
+// What the headers of BMP data say, once they have passed the decoder's checks.
+struct BitmapHeader {
+  int width = 0;
+  int height = 0;  // positive; topDown tells the row order
+  bool topDown = false;
+  int bitCount = 0;
+  int colourCount = 0;  // entries of the file's colour table
+};
+
+// Reads and checks the headers the way DecodeBitmap does, without touching any image.
+bool ReadBitmapHeader(const std::uint8_t* data, std::size_t size, int headerOptional, BitmapHeader& out);
+
 // Decodes size bytes of BMP data. Without the "BM" file header the data is accepted only when
 // headerOptional is 1, and then starts with the info header.
 int DecodeBitmap(Image& image, const std::uint8_t* data, std::size_t size, int headerOptional);

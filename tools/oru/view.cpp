@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/palette_table.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/canvas.h"
@@ -48,8 +49,8 @@ void DrawTestPattern(Surface& screen) {
   }
 }
 
-// Loads a picture file into the surface. Picture files are not readable yet.
-bool LoadPicture(Surface& /*surface*/, const std::string& /*path*/) { return false; }
+// Loads a bitmap, or a pack holding one, into the surface with its own colours.
+bool LoadPicture(Surface& surface, const std::string& path) { return LoadBitmap(surface, path.c_str()) != 0; }
 
 bool WritePpm(Surface& surface, const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
