@@ -106,6 +106,17 @@ Picture DrawFieldBackground() {
   });
   // Far meadow.
   Gradient(p, 230, 262, Ramp{{C(153, 204, 102), C(153, 204, 51)}});
+  // Two small persimmon trees on the far bank, soft enough to stay in the distance.
+  for (const float tx : {96.0f, 452.0f}) {
+    p.ThickLine(tx, 252, tx, 236, 3, C(102, 102, 51));
+    p.FillEllipse(tx, 228, 15, 11, C(102, 153, 51));
+    p.FillEllipse(tx - 3, 225, 9, 6, C(153, 204, 51));
+    for (const float fx : {-8.0f, -1.0f, 6.0f, 2.0f, -5.0f}) {
+      const int x = static_cast<int>(tx + fx), y = static_cast<int>(230 + std::fabs(fx) * 0.4f - (fx > 0 ? 4 : 0));
+      p.Set(x, y, C(255, 153, 51));
+      p.Set(x + 1, y, C(255, 153, 51));
+    }
+  }
   // The river, with calm ripples.
   Gradient(p, 262, 360, Ramp{{C(102, 153, 204), C(102, 153, 153), C(102, 153, 204)}});
   Random r(0x51CE);
@@ -130,6 +141,16 @@ Picture DrawFieldBackground() {
   for (int i = 0; i < 260; ++i) {
     const int x = r.Below(640), y = r.Between(372, 478);
     p.Line(x, y, x + r.Between(-1, 1), y - r.Between(2, 4), C(102, 153, 51));
+  }
+  // A scatter of tiny flowers in the grass.
+  for (int i = 0; i < 40; ++i) {
+    const int x = r.Below(640), y = r.Between(376, 476);
+    const uint8_t petal = i % 3 ? C(255, 255, 255) : C(255, 255, 153);
+    p.Set(x - 1, y, petal);
+    p.Set(x + 1, y, petal);
+    p.Set(x, y - 1, petal);
+    p.Set(x, y + 1, petal);
+    p.Set(x, y, C(255, 204, 0));
   }
   return p;
 }
