@@ -287,6 +287,43 @@ TEST(WaveSoundTest, LoadsFromFilesAndResources) {
   std::remove(path.c_str());
 }
 
+// Damaged files, as a seeded stream of mutations of a valid one with extra chunks: chunk sizes,
+// format fields and the length of the image. Loading must never read outside the image (run
+// under the address sanitizer to see that) and a successful load must point inside it.
+TEST(WaveSoundTest, DamagedImagesNeverLeadOutsideTheImage) {
+  AudioMixer mixer(kRate, 4);
+  WaveSound sound(&mixer);
+  const Bytes original = WaveImageBuilder()
+                             .Chunk("LIST", {'I', 'N', 'F', 'O', 'x'})
+                             .Format(2, kRate, 16, {0, 0})
+                             .Chunk("fact", {1, 0, 0, 0})
+                             .Data(Ramp(6))
+                             .Build();
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (int round = 0; round < 3000; ++round) {
+    Bytes image = original;
+    for (int edits = 1 + next() % 4; edits > 0; --edits) {
+      const std::uint32_t at = next() % image.size();
+      switch (next() % 3) {
+        case 0: image[at] = static_cast<std::uint8_t>(next() >> 24); break;
+        case 1: image[at] = 0xFF; break;
+        default: image.resize(at); break;
+      }
+      if (image.empty()) break;
+    }
+    std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[image.size() + 1]);
+    std::copy(image.begin(), image.end(), exact.get());
+    if (sound.LoadImage(exact.get(), image.size())) {
+      ASSERT_GE(sound.Data(), sound.Image());
+      ASSERT_LE(sound.Data() + sound.DataBytes(), sound.Image() + sound.ImageSize());
+      sound.Play(static_cast<std::int32_t>(next() % 20001) - 10000);
+      std::vector<float> out(2 * 16);
+      mixer.Mix(out.data(), 16);
+    }
+  }
+}
+
 // The whole path through the shared device: with the dummy driver SDL runs the callback on its
 // own thread, so a short sound must finish on its own. Skipped where no device opens at all.
 TEST(WaveSoundDeviceTest, PlaysToItsEndOnTheSharedDevice) {
