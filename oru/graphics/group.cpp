@@ -114,15 +114,22 @@ int Surface::SortLeaves() {
   const int n = CountVisibleLeaves();
   if (drawListCapacity < n) {
     drawList = std::make_unique<Surface*[]>(static_cast<std::size_t>(n));
+    drawDepths_ = std::make_unique<std::int32_t[]>(static_cast<std::size_t>(n));
     drawListCapacity = n;
   }
   if (n == 0) return 0;
   CollectVisibleLeaves(drawList.get(), 0);
   // This exact exchange sort fixes the order of equal depths, which the picture depends on.
+  // It runs on a copy of the depths so the comparisons stay in one small array.
   Surface** leaves = drawList.get();
+  std::int32_t* depths = drawDepths_.get();
+  for (int i = 0; i < n; ++i) depths[i] = leaves[i]->z;
   for (int i = 0; i < n - 1; ++i)
     for (int j = i + 1; j < n; ++j)
-      if (leaves[j]->z < leaves[i]->z) std::swap(leaves[i], leaves[j]);
+      if (depths[j] < depths[i]) {
+        std::swap(depths[i], depths[j]);
+        std::swap(leaves[i], leaves[j]);
+      }
   return n;
 }
 

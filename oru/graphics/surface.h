@@ -318,6 +318,10 @@ class Surface : public Image {
     return (translucency[0] | translucency[1] | translucency[2] | translucency[3]) != 0;
   }
   bool TintActive() const { return tintRed != 0 && tintGreen != 0 && tintBlue != 0; }
+
+ private:
+  // Depths of the draw list's leaves while sorting, drawListCapacity entries.
+  std::unique_ptr<std::int32_t[]> drawDepths_;
 };
 
 }  // namespace oru
