@@ -104,8 +104,8 @@ class MessageRing {
 
 class FluidMidiSynth final : public MidiSynth, public AudioSource {
  public:
-  FluidMidiSynth(fluid_settings_t* settings, fluid_synth_t* synth, AudioMixer* mixer)
-      : settings_(settings), synth_(synth), mixer_(mixer) {}
+  FluidMidiSynth(fluid_settings_t* settings, fluid_synth_t* synth, AudioMixer* mixer, Clock clock)
+      : settings_(settings), synth_(synth), mixer_(mixer), clock_(clock != nullptr ? clock : &SteadyNow) {}
 
   ~FluidMidiSynth() override {
     if (mixer_ != nullptr) mixer_->RemoveSource(this);
@@ -133,7 +133,7 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   // Rendered by a mixer, messages keep their spacing in time (see the top of this file);
   // rendered by hand, every queued message applies at the start of the block.
   void Render(float* out, int frames) override {
-    const std::int64_t now = mixer_ != nullptr ? Now() : 0;
+    const std::int64_t now = mixer_ != nullptr ? clock_() : 0;
     const std::int64_t rate = mixer_ != nullptr ? mixer_->Rate() : 1;
     for (int done = 0; done < frames;) {
       int end = std::min(done + kSubBlock, frames);
@@ -165,7 +165,7 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   }
 
  private:
-  static std::int64_t Now() {
+  static std::int64_t SteadyNow() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -174,7 +174,7 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length) {
     std::lock_guard<std::mutex> lock(producers_);
     // Stamped under the producers' lock, so times never decrease along the ring.
-    return ring_.Push(kind, payload, length, Now());
+    return ring_.Push(kind, payload, length, clock_());
   }
 
   void Apply() {
@@ -208,6 +208,7 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   fluid_settings_t* settings_;
   fluid_synth_t* synth_;
   AudioMixer* mixer_;
+  Clock clock_;
   std::mutex producers_;
   MessageRing ring_;
   // Audio thread only: the record taken from the ring but not yet due, its payload in scratch_.
@@ -241,7 +242,7 @@ std::string FindSoundFont() {
   return {};
 }
 
-std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soundFontPath) {
+std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soundFontPath, Clock clock) {
   SilenceFluidLog();
   std::string path = soundFontPath != nullptr && soundFontPath[0] != '\0' ? soundFontPath : FindSoundFont();
   if (!Readable(path.c_str())) return nullptr;
@@ -259,7 +260,7 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soun
     return nullptr;
   }
   // The wrapper owns settings and synth from here on, so every failure below frees them.
-  auto result = std::make_unique<FluidMidiSynth>(settings, synth, mixer);
+  auto result = std::make_unique<FluidMidiSynth>(settings, synth, mixer, clock);
   if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) return nullptr;
   if (!result->Attach()) return nullptr;
   return result;

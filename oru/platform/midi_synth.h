@@ -19,10 +19,16 @@ class AudioMixer;
 
 class MidiSynth {
  public:
+  // Nanoseconds of a steady clock; messages are stamped with it when sent.
+  using Clock = std::int64_t (*)();
+
   // A synthesizer with the SoundFont at soundFontPath (null or "": found with FindSoundFont),
   // rendering into mixer (null: rendered only by explicit Render calls). Null when FluidSynth
-  // or the SoundFont cannot be loaded.
-  static std::unique_ptr<MidiSynth> Create(AudioMixer* mixer, const char* soundFontPath);
+  // or the SoundFont cannot be loaded. Rendered by a mixer, each message sounds at the place in
+  // the block that matches when it was sent (clock: null for the steady clock; tests pass
+  // their own).
+  static std::unique_ptr<MidiSynth> Create(AudioMixer* mixer, const char* soundFontPath,
+                                           Clock clock = nullptr);
   virtual ~MidiSynth() = default;
 
   // A packed channel message (status, data1 << 8, data2 << 16). False for anything else or a

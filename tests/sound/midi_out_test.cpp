@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -219,6 +220,30 @@ TEST_F(MidiSynthTest, RendersIntoAMixerInSmallBlocks) {
     for (int i = 0; i < 4000; ++i) ASSERT_TRUE(own->SendShort(PackMidiMessage(0xB0, 1, i & 0x7F)));
     mixer.Mix(out.data(), 1000);
   }
+}
+
+std::atomic<std::int64_t> fakeNowNs{0};
+std::int64_t FakeClock() { return fakeNowNs.load(); }
+
+TEST_F(MidiSynthTest, MessagesSoundWhereTheirSendTimeFallsInTheBlock) {
+  AudioMixer mixer(48000);
+  std::unique_ptr<MidiSynth> own = MidiSynth::Create(&mixer, nullptr, &FakeClock);
+  ASSERT_NE(own, nullptr);
+  fakeNowNs = 0;
+  own->SendShort(PackMidiMessage(0xC0, 0, 0));
+  own->SendShort(PackMidiMessage(0x90, 60, 127));
+  // The block is rendered 10 ms (480 frames) after the note was sent: the note belongs 480
+  // frames before the block's end, so what comes before that is silence.
+  fakeNowNs = 10'000'000;
+  std::vector<float> out(2 * 960);
+  mixer.Mix(out.data(), 960);
+  float before = 0.0f, after = 0.0f;
+  for (int i = 0; i < 2 * 960; ++i) {
+    float& peak = i < 2 * 479 ? before : after;
+    peak = std::max(peak, std::abs(out[i]));
+  }
+  EXPECT_LT(before, 1e-6f);  // the synthesizer's own noise floor, far below any note
+  EXPECT_GT(after, 1e-3f);
 }
 
 TEST(MidiSynthPlatformTest, SoundFontLookupFindsAReadableFile) {
