@@ -196,7 +196,9 @@ bool MidiSequencer::SetDevice(int deviceId) {
 }
 
 void MidiSequencer::SetTempoOffset(int bpm) {
-  tempoOffset_.store(bpm, std::memory_order_relaxed);
+  // Applying the tempo restarts the count of song ticks and drops the fraction of a tick under
+  // way, so a caller that repeats the same offset every frame must not slow the song down.
+  if (tempoOffset_.exchange(bpm, std::memory_order_relaxed) == bpm) return;
   if (TimerId() != 0) {
     Exclusive hold(busy_);
     ApplyTempo();
@@ -234,7 +236,8 @@ void MidiSequencer::AllSoundOff() {
 }
 
 int MidiSequencer::TruncGain() const {
-  return static_cast<int>(std::trunc(gain_.load(std::memory_order_relaxed)));
+  // Far beyond any volume, and within int whatever start gain a fade was given.
+  return static_cast<int>(std::trunc(std::clamp(gain_.load(std::memory_order_relaxed), -1.0e6f, 1.0e6f)));
 }
 
 void MidiSequencer::SendVolumes(int offset) {

@@ -101,6 +101,7 @@ struct TargetCase {
   int tempoOffset;
   std::uint32_t dueTick;     // song ticks played after 1000 ms
   int leadTicks;             // timer ticks before the count that matters starts
+  int repeatEvery = 0;       // the game sets the same offset again every so many ticks
 };
 
 class MidiSequencerTarget : public MidiSequencerTest, public testing::WithParamInterface<TargetCase> {};
@@ -115,7 +116,10 @@ TEST_P(MidiSequencerTarget, SongTicksFollowTheTempo) {
   Load(file);
   ASSERT_TRUE(sequencer.Play());
   if (c.tempoOffset) sequencer.SetTempoOffset(c.tempoOffset);
-  ticks.Tick(c.leadTicks + 999);
+  for (int i = 0; i < c.leadTicks + 999; ++i) {
+    if (c.repeatEvery && i % c.repeatEvery == 0) sequencer.SetTempoOffset(c.tempoOffset);
+    ticks.Tick();
+  }
   EXPECT_FALSE(Sent(Msg(0x90, 1, 1)));
   ticks.Tick();
   EXPECT_TRUE(Sent(Msg(0x90, 1, 1)));
@@ -125,6 +129,7 @@ TEST_P(MidiSequencerTarget, SongTicksFollowTheTempo) {
 const TargetCase kTargets[] = {
     {"DefaultTempo", 0, 0, 1200, 0},
     {"OffsetOf16", 0, 16, 1328, 0},
+    {"OffsetRepeatedEveryFrame", 0, 16, 1328, 0, 30},
     // The tempo event is played in the first tick and restarts the millisecond count.
     {"SongTempo", 500000, 0, 960, 1},
     {"SongTempoWithOffset", 500000, 16, 1088, 1},
