@@ -1,6 +1,7 @@
 // `oru text`: draws a score line and the game's three meters (clock dial, charge bar, life row)
 // set up the way the game sets them up, then shows them in a window or writes them to a PPM
-// picture. A quick look at the fonts and gauges on this machine.
+// picture. A quick look at the fonts and gauges on this machine. Run in the game's data folder
+// it uses the game's clock face and life picture; elsewhere it draws stand-ins.
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,8 @@
 
 #include "game/meter.h"
 #include "game/score.h"
+#include "oru/graphics/bitmap_file.h"
+#include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/canvas.h"
 #include "oru/platform/draw_context.h"
@@ -96,12 +99,17 @@ struct DemoScene {
     lifeMeter.SetValue(5);
     lifeMeter.SetPosition(0, 0);
 
-    // The clock's face sits behind the needle.
-    clockFace.Create(100, 100);
-    clockFace.Fill(0);
-    clockFace.SetTransparentIndex(0);
-    clockFace.FillRectColour(Rect{10, 10, 90, 90}, 0xF0F0F0);
-    clockFace.FrameRectColour(Rect{10, 10, 90, 90}, 0x404040, 3);
+    // The clock's face sits behind the needle: the game's picture when run in its data folder.
+    if (LoadBitmap(clockFace, "meter.bmp")) {
+      RemapToTable(clockFace, nullptr, 1);
+      clockFace.SetTransparentFromPixel(0, 0);
+    } else {
+      clockFace.Create(100, 100);
+      clockFace.Fill(0);
+      clockFace.SetTransparentIndex(0);
+      clockFace.FillRectColour(Rect{10, 10, 90, 90}, 0xF0F0F0);
+      clockFace.FrameRectColour(Rect{10, 10, 90, 90}, 0x404040, 3);
+    }
     clockFace.SetPosition(540, 0);
 
     Surface* layers[] = {&score, &clockFace, &timeMeter, &chargeMeter, &lifeMeter};
