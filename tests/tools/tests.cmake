@@ -13,4 +13,9 @@ if(TARGET oru AND TARGET assetgen_data)
   set_tests_properties(GeneratedData.OruWavInfoReadsEverySound PROPERTIES
     PASS_REGULAR_EXPRESSION "channels 1 rate 22050 bits 16.*channels 1 rate 22050 bits 8.*channels 1 rate 22050 bits 16.*channels 2 rate 22050 bits 16"
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy" TIMEOUT 60)
+  add_test(NAME GeneratedData.OruMidiDumpReadsTheSong
+           COMMAND ${CMAKE_COMMAND} -E chdir ${ORU_GAME_DIR} $<TARGET_FILE:oru> midi dump brello_s.mid)
+  set_tests_properties(GeneratedData.OruMidiDumpReadsTheSong PROPERTIES
+    PASS_REGULAR_EXPRESSION "division 480\ntitle Brello Song\n0 sysex F0 7E 7F 09 01 F7\n"
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy" TIMEOUT 60)
 endif()
