@@ -274,9 +274,11 @@ Font::Font(const FontParams& params, Face* face) : params_(params), face_(face) 
   ApplySize(f, pixelSize_);
   ascent_ = RoundUp26(f->size->metrics.ascender);
   descent_ = RoundUp26(-f->size->metrics.descender);
-  if (height > 0 && ascent_ + descent_ > height) {
-    // Rounding both up may overshoot the cell by a pixel; the cell height is what was asked.
-    descent_ = std::max(0, height - ascent_);
+  if (height > 0) {
+    // The em size was rounded down and the metrics up, so the sum may be a pixel off; the cell
+    // height is what was asked for, whatever the face.
+    ascent_ = std::min(ascent_, height);
+    descent_ = height - ascent_;
   }
 }
 

@@ -289,6 +289,17 @@ TEST(FontMetrics, LongerTextIsWiderAtTheSameHeight) {
     EXPECT_EQ(longer.cy, shorter.cy);
     EXPECT_EQ(longer.cy, 20);
   }
+  // A positive height is the cell height exactly, in either face.
+  for (int height : {8, 12, 16, 20, 33, 64}) {
+    for (bool bold : {false, true}) {
+      FontParams params = LightModernFont(height);
+      if (bold) {
+        params.weight = 700;
+        params.faceName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
+      }
+      EXPECT_EQ(Font::Create(params)->CellHeight(), height) << height << " bold " << bold;
+    }
+  }
   // A negative height is the em size, so the cell is at least as tall.
   FontParams em;
   em.height = -20;
