@@ -146,6 +146,9 @@ class Noise {
 Picture DrawExplosion() {
   Picture p(384, 384, kKey);
   const Noise noise(0xBA4Bu);
+  // An explosion is placed at the top-left of what blew up, so its centre sits up and left in
+  // the cell, near the middle of a 40 to 60 pixel sprite, and it stays inside the cell.
+  constexpr float kX = 40.0f, kY = 40.0f;
   const uint8_t fire[] = {C(102, 0, 0),    C(204, 0, 0),     C(255, 102, 0),  C(255, 153, 0),
                           C(255, 204, 51), C(255, 255, 153), C(255, 255, 255)};
   const uint8_t smoke[] = {C(51, 51, 51), C(102, 102, 102), C(153, 153, 153), C(204, 204, 204)};
@@ -153,9 +156,9 @@ Picture DrawExplosion() {
     Picture cell(96, 96, kKey);
     if (f < 3) {
       // Flash: a white-hot core with rays.
-      const float r = 12.0f + f * 7.0f;
+      const float r = 10.0f + f * 6.0f;
       cell.Paint([&](int x, int y) -> int {
-        const float dx = x + 0.5f - 48, dy = y + 0.5f - 48;
+        const float dx = x + 0.5f - kX, dy = y + 0.5f - kY;
         const float d = std::sqrt(dx * dx + dy * dy);
         const float a = std::atan2(dy, dx);
         const float ray = r * (1.0f + 0.5f * std::pow(std::fabs(std::sin(a * 4.0f + f)), 8.0f));
@@ -167,10 +170,10 @@ Picture DrawExplosion() {
     } else if (f < 9) {
       // Fireball: grows and cools; the hottest core shrinks.
       const float k = (f - 3) / 5.0f;
-      const float r = 30.0f + k * 12.0f;
+      const float r = 23.0f + k * 9.0f;
       const float heat = 1.05f - k * 0.6f;
       cell.Paint([&](int x, int y) -> int {
-        const float dx = x + 0.5f - 48, dy = y + 0.5f - 48;
+        const float dx = x + 0.5f - kX, dy = y + 0.5f - kY;
         const float d = std::sqrt(dx * dx + dy * dy);
         const float n = noise.Fractal(x * 0.09f + f * 1.7f, y * 0.09f - f * 0.9f);
         const float edge = r * (0.8f + 0.4f * n);
@@ -194,11 +197,11 @@ Picture DrawExplosion() {
       std::vector<Puff> list;
       for (int i = 0; i < 7; ++i) {
         const float a = i * 2.0f * kPi / 7.0f + puffs.Signed() * 0.4f;
-        const float dist = 14.0f + 14.0f * k + puffs.Unit() * 6.0f;
-        list.push_back({48.0f + std::cos(a) * dist, 48.0f + std::sin(a) * dist - 10.0f * k,
-                        11.0f + 5.0f * k + puffs.Unit() * 4.0f});
+        const float dist = 10.0f + 10.0f * k + puffs.Unit() * 4.0f;
+        list.push_back({kX + std::cos(a) * dist, kY + 4.0f + std::sin(a) * dist - 6.0f * k,
+                        8.0f + 4.0f * k + puffs.Unit() * 3.0f});
       }
-      list.push_back({48.0f, 46.0f - 8.0f * k, 16.0f + 6.0f * k});
+      list.push_back({kX, kY + 2.0f - 6.0f * k, 12.0f + 5.0f * k});
       cell.Paint([&](int x, int y) -> int {
         float best = 0.0f;
         for (const Puff& pf : list) {
@@ -211,7 +214,7 @@ Picture DrawExplosion() {
         if (!Dither(x, y, fade * (0.6f + best) + n * 0.3f - 0.2f)) return -1;
         // Lit from the top-left: lighter above, ember glow early on.
         const float lit =
-            std::clamp(0.5f + (48.0f - y) / 90.0f + (48.0f - x) / 180.0f + n * 0.3f, 0.0f, 0.999f);
+            std::clamp(0.5f + (kY - y) / 70.0f + (kX - x) / 140.0f + n * 0.3f, 0.0f, 0.999f);
         if (f < 11 && best > 0.5f && n > 0.5f && Dither(x, y, (11 - f) * 0.3f)) return fire[f == 9 ? 3 : 2];
         return smoke[static_cast<int>(lit * 4.0f)];
       });
