@@ -187,10 +187,10 @@ void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
 
 Picture DrawMonkey() {
   const MonkeyPose poses[4] = {
-      {2.0f, 0.4f, -0.3f, 0.2f, 0.2f, 0.0f},  // crouch
-      {-2.0f, 1.3f, 0.6f, 1.0f, 0.9f, 0.8f},  // push off
-      {-5.0f, 2.0f, 1.2f, 0.7f, 0.3f, 1.6f},  // in the air, arms up front
-      {-1.0f, 0.9f, 0.2f, 0.9f, 0.6f, 0.8f},  // landing
+      {3.0f, 0.4f, -0.3f, 0.1f, 0.1f, 0.0f},   // crouch
+      {-2.0f, 1.3f, 0.6f, 1.0f, 1.0f, 0.8f},   // push off
+      {-7.0f, 2.2f, 1.4f, 0.5f, 0.2f, 1.6f},   // in the air, arms up front, legs tucked
+      {-1.0f, 0.9f, 0.2f, 0.9f, 0.6f, 0.8f},   // landing
   };
   Picture p(200, 60, kKey);
   for (int f = 0; f < 4; ++f) {
