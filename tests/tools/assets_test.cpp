@@ -418,6 +418,8 @@ TEST_F(GeneratedData, GameFolderHoldsAPackOfEveryFile) {
     std::vector<uint8_t> read(source.Size());
     ASSERT_EQ(source.Read(read.data(), read.size()), read.size());
     EXPECT_EQ(read, bytes) << "the pack holds what the generator makes now";
+    ASSERT_NE(source.GetName(), nullptr);
+    EXPECT_EQ(std::string(source.GetName()), name) << "packed under the bare file name, so it extracts in place";
   }
 }
 
