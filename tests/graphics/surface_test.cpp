@@ -191,6 +191,17 @@ TEST(SurfaceTest, DrawShowsTheCurrentFrameCell) {
   }
 }
 
+TEST(SurfaceTest, CellsWiderThanTheImageDrawNothing) {
+  Surface strip, target;
+  ASSERT_EQ(strip.Create(20, 20), 1);
+  strip.Fill(4);
+  strip.SetFrameSize(32, 20);  // no whole cell fits in a row
+  ASSERT_EQ(target.Create(40, 40), 1);
+  target.Fill(0);
+  strip.Draw(&target);
+  EXPECT_EQ(target.PixelAt(0, 0), 0);
+}
+
 TEST(SurfaceTest, AdvanceFrameWraps) {
   Surface s;
   s.SetFrameCount(3);
