@@ -169,7 +169,6 @@ void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
   p.FillEllipse(hx - 1.0f, hy - 2.0f, 5.0f, 4.0f, skin[1]);
   p.FillEllipse(hx - 7.0f, hy - 2.0f, 4.0f, 4.0f, skin[1]);
   p.ShadeEllipse(hx - 4.0f, hy + 1.0f, 8.0f, 8.0f, skin, fur[0]);
-  // Re-darken fur pixels that the face shading touched.
   // Eyes, nose and a cheeky grin.
   p.FillEllipse(hx - 8.0f, hy - 1.5f, 1.6f, 2.2f, C(0, 0, 0));
   p.FillEllipse(hx - 2.5f, hy - 1.5f, 1.6f, 2.2f, C(0, 0, 0));

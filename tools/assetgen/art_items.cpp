@@ -40,8 +40,9 @@ void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& she
   // A glossy glint near the top-left and the tuft at the tip.
   p.Set(static_cast<int>(cx - 1), static_cast<int>(cy - 4), shell.Lightest());
   p.Set(static_cast<int>(cx), static_cast<int>(cy - 4), shell.Lightest());
-  p.Set(static_cast<int>(cx + ca * size * size * 10.0f), static_cast<int>(cy + sa * size * size * 10.0f),
-        base[1]);
+  // ca and sa carry 1 / size, so the tip lies at 10 * size along the axis.
+  const float tip = 10.0f * size * size;
+  p.Set(static_cast<int>(cx + ca * tip), static_cast<int>(cy + sa * tip), base[1]);
 }
 
 const Ramp& ChestnutShell() {
