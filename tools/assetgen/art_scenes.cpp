@@ -383,9 +383,14 @@ Picture DrawFrontForeground() {
   for (int i = 0; i < 9; ++i) {
     GrassBlade(p, 60.0f + r.Below(30), 480, r.Between(40, 100), r.Signed() * 26, 5, i % 3 == 0 ? light : mid);
   }
+  // A dandelion leaning out of the clump.
+  p.ThickLine(84, 470, 112, 392, 2, mid);
+  p.FillEllipse(113, 388, 6, 6, C(255, 204, 0));
+  p.FillEllipse(112, 387, 3, 3, C(255, 255, 102));
   Stone(p, 170, 474, 24, 14);
   p.FillEllipse(164, 462, 14, 4, mid);
   p.FillEllipse(160, 461, 8, 2, light);
+  Stone(p, 205, 477, 9, 5);
   for (int i = 0; i < 20; ++i)
     GrassBlade(p, 4.0f + r.Below(232), 480, r.Between(6, 18), r.Signed() * 5, 3, i % 2 ? dark : mid);
   p.Outline(kKey, C(0, 0, 0));
