@@ -1,10 +1,14 @@
-// The game's application object, its window and the game thread's loop.
+// The game's application object, its window with the asset load, and the game thread's loop.
 #include "game/gmain.h"
 
 #include <mutex>
 
+#include "oru/graphics/bitmap_file.h"
+#include "oru/graphics/colour_conversion.h"
+#include "oru/platform/canvas.h"
 #include "oru/platform/clock.h"
 #include "oru/platform/event_loop.h"
+#include "oru/platform/joystick.h"
 #include "oru/platform/keys.h"
 #include "oru/platform/native_window.h"
 #include "oru/platform/resources.h"
@@ -13,15 +17,157 @@ namespace oru {
 
 GameApplication gameApplication;
 
+GameWindow::GameWindow() {
+  input.Configure(0, 0);
+  mouse.SetVisible(0);
+  screen.Create(kFieldWidth, kFieldHeight);
+  // The screen refers to both without owning them: they are members like the rest.
+  screen.SetBackdrop(&backdrop);
+  screen.SetScene(&scene);
+}
+
+GameWindow::~GameWindow() {
+  // A window destroyed without a close request (process exit) still stops its thread first.
+  runRequested.store(false, std::memory_order_release);
+  while (threadAlive.load(std::memory_order_acquire)) SleepMs(1);
+}
+
 namespace {
-constexpr std::uint32_t kFrameMs = 30;
+
+// Load and remap a single picture; key it on its top-left pixel when asked.
+void LoadPicture(Surface& picture, const char* file, bool keyed) {
+  LoadBitmap(picture, file);
+  RemapToTable(picture, nullptr, 1);
+  if (keyed) picture.SetTransparentFromPixel(0, 0);
+}
+
+// A picture that joins the scene as a layer at (x, y), hidden until a state shows it.
+void AddLayer(Surface& scene, Surface& picture, const char* file, bool keyed, int x, int y) {
+  LoadPicture(picture, file, keyed);
+  scene.AddChild(&picture);
+  picture.SetPosition(x, y);
+  picture.SetVisible(0);
+}
+
+// An item set whose pool of count items is made now, so play reuses items instead of loading.
+void MakePool(ItemSet& set, Surface& scene, const char* file, int cellWidth, int cellHeight,
+              int count) {
+  set.SetSource(file, &scene, cellWidth, cellHeight);
+  for (int i = 0; i < count; ++i) set.Spawn(0, 0);
+  set.KillAll();
+}
+
 }  // namespace
 
-GameWindow::GameWindow() = default;
+bool GameWindow::OnCreate() { return LoadAssets(); }
 
-GameWindow::~GameWindow() = default;
+bool GameWindow::LoadAssets() {
+  // The order below is the layer order: the scene draws its children in the order they joined.
+  LoadPicture(backdrop, "haikei1.bmp", false);
+  AddLayer(scene, titleBack, "haikei0.bmp", false, 0, 0);
+  AddLayer(scene, titleScroll, "title2.bmp", true, 0, 480);
+  AddLayer(scene, titleTop, "title1.bmp", true, 0, -1);
+  AddLayer(scene, titleBottom, "title3.bmp", true, 0, 410);
 
-bool GameWindow::OnCreate() { return true; }
+  MakePool(foreground2, scene, "zenkei2.bmp", -1, -1, 2);
+  MakePool(monkeys, scene, "saru.bmp", 50, 60, 20);
+  MakePool(octopuses, scene, "tako.bmp", 40, 40, 20);
+  boss.SetHitBox(240, 0, 499, 309);
+  MakePool(boss, scene, "boss.bmp", -1, -1, 1);
+  MakePool(normalShots, scene, "kuri_n.bmp", -1, -1, 30);
+  MakePool(switchShots, scene, "kuri_b.bmp", -1, -1, 30);
+  MakePool(chargeShots, scene, "kuri_s.bmp", 21, 20, 5);
+  MakePool(explosions, scene, "baku.bmp", 96, 96, 30);
+  MakePool(badPersimmons, scene, "kaki_s.bmp", -1, -1, 30);
+  MakePool(goodPersimmons, scene, "kaki_a.bmp", -1, -1, 10);
+  MakePool(ink, scene, "sumi.bmp", -1, -1, 30);
+  MakePool(crab, scene, "kani.bmp", 40, 40, 1);
+  MakePool(mortars, scene, "usu.bmp", -1, -1, 1);
+  MakePool(mortarPickups, scene, "usubaku.bmp", -1, -1, 1);
+  MakePool(foreground1, scene, "zenkei1.bmp", -1, -1, 2);
+
+  scoreDisplay.SetFontHeight(20);
+  scoreDisplay.SetTextColour(0xFF00FF);
+  scoreDisplay.Create(100, 20);
+  scoreDisplay.SetValue(0);
+  scoreDisplay.SetTransparentFromPixel(0, 0);
+  scene.AddChild(&scoreDisplay);
+  scoreDisplay.SetCaption("Score:");
+  scoreDisplay.SetSuffix("_");
+  scoreDisplay.SetPosition(5, 21);
+  scoreDisplay.SetVisible(0);
+
+  AddLayer(scene, fireIndicator, "fire.bmp", true, 110, 21);
+  AddLayer(scene, clockFace, "meter.bmp", true, 540, 0);
+
+  timeMeter.Create(100, 100);
+  timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
+  timeMeter.SetStyle(MeterDial, MeterHorizontal);
+  timeMeter.SetMaximum(kPlayFrames);
+  timeMeter.SetValue(0);
+  scene.AddChild(&timeMeter);
+  timeMeter.SetPosition(540, 0);
+  timeMeter.SetVisible(0);
+
+  chargeMeter.Create(300, 10);
+  chargeMeter.SetColours(0, 0x0080FF, 0);
+  chargeMeter.SetFrameSize(100, 10);
+  chargeMeter.SetStyle(MeterBar, MeterHorizontal);
+  chargeMeter.SetMaximum(255);
+  chargeMeter.SetValue(0);
+  scene.AddChild(&chargeMeter);
+  chargeMeter.SetPosition(5, 50);
+  chargeMeter.SetVisible(0);
+
+  lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
+  lifeMeter.SetColours(0xFFFFFF, 0, 1);
+  lifeMeter.SetStyle(MeterImages, MeterHorizontal);
+  lifeMeter.SetMaximum(kMaxLives);
+  lifeMeter.SetValue(5);
+  scene.AddChild(&lifeMeter);
+  lifeMeter.SetPosition(0, 0);
+  lifeMeter.SetVisible(0);
+
+  AddLayer(scene, gameOverPicture, "gameover.bmp", false, 0, 0);
+  AddLayer(scene, gameClearPicture, "gameclear.bmp", false, 0, 0);
+
+  frameCounter = kPlayFrames;
+  gameState = Title;
+  EnterState(Title);
+
+  struct NamedSound {
+    WaveSound& sound;
+    const char* file;
+  };
+  for (const NamedSound& s : {NamedSound{hitSound, "SUCKER1.WAV"},
+                              NamedSound{bleepSound, "BLEEP04.WAV"},
+                              NamedSound{whistleSound, "WHISTLE2.WAV"},
+                              NamedSound{crashSound, "CRASH.WAV"}}) {
+    s.sound.SetWindow(handle);
+    s.sound.Load(s.file, nullptr);
+  }
+
+  music.Load("brello_s.mid", nullptr);
+  music.SetLoop(true);
+  return true;
+}
+
+void GameWindow::OnMouseMove(WParam keyFlags, const Point* point) {
+  mouse.Update();
+  Window::OnMouseMove(keyFlags, point);
+}
+
+void GameWindow::OnSetCursor(WindowHandle cursorWindow, unsigned hitTest, unsigned mouseMessage) {
+  mouse.Update();
+  Window::OnSetCursor(cursorWindow, hitTest, mouseMessage);
+}
+
+void GameWindow::OnPaint() {
+  // The scene is never composed half-updated: the game thread holds frameLock over its update.
+  std::lock_guard lock(frameLock);
+  screen.RequestFullRedraw();
+  screen.Update(CanvasOf(handle), 0, 0);
+}
 
 void GameWindow::OnKeyDown(WParam virtualKey, LParam keyData, int reserved) {
   switch (virtualKey) {
@@ -29,8 +175,14 @@ void GameWindow::OnKeyDown(WParam virtualKey, LParam keyData, int reserved) {
       PostMessage(handle, WM_CLOSE, 0, 0);
       break;
     case VK_F3:
-      pacer.SetEnabled(!pacer.IsEnabled());
+      // The pacer belongs to the game thread; it applies the toggle before its next wait.
+      pacingToggles.fetch_add(1, std::memory_order_acq_rel);
       break;
+    case VK_F4: {
+      std::lock_guard lock(frameLock);
+      screen.SetFullScreen(!ScreenSurface::IsFullScreen());
+      break;
+    }
   }
   Window::OnKeyDown(virtualKey, keyData, reserved);
 }
@@ -48,6 +200,10 @@ void GameWindow::OnClose() {
   runRequested.store(false, std::memory_order_release);
   // The game thread finishes the frame it is in, sleep included, and leaves its loop.
   while (threadAlive.load(std::memory_order_acquire)) SleepMs(1);
+  {
+    std::lock_guard lock(frameLock);
+    screen.SetFullScreen(0);
+  }
   Window::OnClose();
 }
 
@@ -63,9 +219,15 @@ bool GameWindow::StartGameThread() {
 }
 
 bool GameWindow::StepFrame() {
-  if (pacer.Carry() == 0) {
+  if (pacingToggles.exchange(0, std::memory_order_acq_rel) & 1) {
+    pacer.SetEnabled(!pacer.IsEnabled());
+  }
+  {
     std::lock_guard lock(frameLock);
-    // The picture of the frame is composed and presented here.
+    input.Poll();
+    UpdateState();
+    // A late frame is simulated but not shown.
+    if (pacer.Carry() == 0) screen.Update(CanvasOf(handle), 0, 0);
   }
   pacer.Wait(kFrameMs);
   return true;
@@ -87,6 +249,9 @@ bool GameApplication::Init() {
   char caption[100];
   LoadString(kStringCaption, caption, sizeof caption);
   const WindowHandle h = window->Create(nullptr, caption, 0);
+  window->mouse.SetWindow(h);
+  // Joysticks are seen only once the primary thread has started their service.
+  JoystickStartUp();
   window->OnCreate();
   ShowNativeWindow(h, showCommand);
   UpdateNativeWindow(h);

@@ -1,4 +1,4 @@
-// The game's application object and its window.
+// The game's application object and its window, the owner of every game object.
 //
 // GameApplication::Init creates the GameWindow, gives it its native window with the caption of
 // string 1, lets it load its assets (OnCreate), shows it (as started, then maximised within a 640
@@ -6,27 +6,87 @@
 // messages, which reach the window's handlers; the game thread runs one frame per 30 ms slot
 // (StepFrame) until a close request stops it.
 //
-// Threads: the handlers run on the primary thread, StepFrame on the game thread. They meet under
-// frameLock (composing and presenting the picture) and through runRequested / threadAlive, the
-// stop handshake of OnClose.
+// Without a native window the game runs just the same, which is how the tests drive it:
+//
+//   GameWindow game;                       // every member built, nothing loaded
+//   game.LoadAssets();                     // pictures, sounds, song; the title state
+//   SetKeyState(VK_C, true);               // the keys the pad reads
+//   game.StepFrame();                      // poll, update, compose (no pacing once F3 is off)
+//
+// Threads: the handlers run on the primary thread, StepFrame on the game thread. frameLock is
+// held over the whole of a frame's state update and its composition, and by a paint request and
+// the full-screen switch, so a paint never sees a half-updated scene. F3 only leaves a request
+// that the game thread applies to its pacer. The stop handshake is runRequested / threadAlive.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <random>
 
+#include "game/item.h"
+#include "game/meter.h"
+#include "game/score.h"
+#include "oru/graphics/screen_surface.h"
+#include "oru/graphics/surface.h"
+#include "oru/input/mouse_cursor.h"
+#include "oru/input/pad.h"
 #include "oru/platform/threads.h"
 #include "oru/shell/application.h"
 #include "oru/shell/frame_pacer.h"
 #include "oru/shell/window.h"
+#include "oru/sound/midi_sequencer.h"
+#include "oru/sound/wave_sound.h"
 
 namespace oru {
 
-class GameWindow : public Window {
+// The value of GameWindow::gameState.
+enum GameState : int {
+  Title = 0,
+  Play = 1,
+  GameOver = 2,
+  GameClear = 3,
+  PlayPaused = 4,
+  BossFight = 5,
+  BossPaused = 6,
+};
+
+// What an overlapping pair reported to GameWindow::OnHit means. The first item belongs to the
+// set the collision pass runs on, the second to the other set.
+enum HitKind : int {
+  HitShotMonkey = 0,      // normal shot, monkey: damage, the shot is used up
+  HitShotOctopus = 1,     // switch shot, octopus: damage, the shot is used up
+  HitCrab = 2,            // crab, any hazard: a life or the game
+  HitMortarPickup = 3,    // crab, mortar pickup: the mortar falls
+  HitKnockBack = 4,       // normal shot, boss: pushed back, no damage
+  HitSwitchBoss = 5,      // switch shot, boss: damage
+  HitChargeBoss = 6,      // charge shot, boss: damage through the armour count
+  HitPersimmon = 7,       // crab, good persimmon: a life
+  HitNothing = 8,
+  HitChargeMonkey = 9,    // charge shot, monkey: damage, the shot flies on
+  HitChargeOctopus = 10,  // charge shot, octopus: damage, the shot flies on
+};
+
+class GameWindow : public Window, public HitHandler {
  public:
+  static constexpr int kFieldWidth = 640;
+  static constexpr int kFieldHeight = 480;
+  static constexpr std::uint32_t kFrameMs = 30;
+  static constexpr int kPlayFrames = 3600;
+  static constexpr int kMaxLives = 10;
+
   GameWindow();
+  // Stops a game thread that is still running, then destroys the members in reverse order.
   ~GameWindow() override;
 
+  // LoadAssets. Always true.
   bool OnCreate() override;
+  // Fills every member from the data files in layer order and enters the title state. A missing
+  // file leaves its picture, sound or song empty. Always true.
+  bool LoadAssets();
+
+  void OnMouseMove(WParam keyFlags, const Point* point) override;
+  void OnSetCursor(WindowHandle cursorWindow, unsigned hitTest, unsigned mouseMessage) override;
+  void OnPaint() override;
   void OnKeyDown(WParam virtualKey, LParam keyData, int reserved) override;
   void OnGetMinMaxInfo(MinMaxInfo* info) override;
   void OnClose() override;
@@ -35,22 +95,80 @@ class GameWindow : public Window {
   // close request handled before the thread is first scheduled still stops it.
   bool StartGameThread();
 
-  // One frame of the game; always true.
+  // One frame of the game: poll the pad, update the state, compose and present unless the frame
+  // is late, wait for the next slot. Always true.
   bool StepFrame();
 
   bool ThreadAlive() const { return threadAlive.load(std::memory_order_acquire); }
+  bool PacingEnabled() const { return pacer.IsEnabled(); }
+
+  // The rules (rules.cpp).
+  // The update of the current state; a state outside 0..6 does nothing.
+  void UpdateState();
+  void ChangeState(int state);
+  void EnterState(int state);
+  void ExitState(int state);
+  // One octopus (or in the boss fight the boss) whose countdown ran out fires.
+  void EnemyFire();
+
+  // The hit effects (collisions.cpp): damage, kills, explosions, score, sounds, lives, game over.
+  void OnHit(Item* first, Item* second, int kind) override;
+
+  // The game's random source: one generator, never seeded, so a run follows from its inputs.
+  int Random() { return static_cast<int>(random() >> 1); }
 
  protected:
   friend std::uint32_t GameThreadMain(void* window);
 
-  // The wanted client area; bounds the window size.
-  int clientWidth = 640;
+  // Loop state.
+  int clientWidth = 640;  // the wanted client area; bounds the window size
   int clientHeight = 480;
   CriticalSection frameLock;
   FramePacer pacer;
   std::atomic<bool> runRequested{false};
   std::atomic<bool> threadAlive{false};
   std::uint32_t threadId = 0;
+
+ public:
+  // The game's objects, in construction order (they are destroyed in reverse: every item set and
+  // the meters leave before the scene group that refers to them). Only the game thread touches
+  // them once the thread runs, and only under frameLock.
+  Pad input;
+  MouseCursor mouse;
+  ScreenSurface screen;
+  Surface backdrop;
+  Surface scene;
+  ItemSet crab, monkeys, octopuses, boss, normalShots, switchShots, chargeShots, goodPersimmons,
+      badPersimmons, ink, mortars, mortarPickups;
+  Surface fireIndicator;
+  ItemSet foreground1, foreground2, explosions;
+  ScoreDisplay scoreDisplay;
+  Meter timeMeter, lifeMeter, chargeMeter;
+  Surface clockFace;
+  WaveSound hitSound, bleepSound, whistleSound, crashSound;
+  MidiSequencer music;
+  Surface gameClearPicture, gameOverPicture, titleBack, titleTop, titleScroll, titleBottom;
+  int gameState = Title;
+  // Frames left in Play, frames elapsed in BossFight.
+  int frameCounter = 0;
+  // End of the crab's invincibility on the millisecond clock; 0 = none.
+  std::uint32_t invincibleUntil = 0;
+
+ private:
+  void UpdateTitle();
+  void UpdatePlay();
+  void UpdateBossFight();
+  void FireControl();
+  void Steer();
+  void Foreground();
+  void ResetChargeGauge();
+  bool CrabInvincible();
+  void CollidePlay();
+  void CollideBossFight(bool crabInvincible);
+  void Explode(const Item* at);
+  // Each F3 press adds one; the game thread toggles its pacer once per odd count.
+  std::atomic<int> pacingToggles{0};
+  std::mt19937 random;
 };
 
 // The game thread's routine; window is the GameWindow. Returns 1 for a null window, else 0.

@@ -1,0 +1,385 @@
+// The game's states, their enter and exit actions, and the per-frame rules of each state:
+// steering, firing and charging, spawning, enemy fire, the mortar, the foreground strips and the
+// timed tempo and colour changes.
+#include <cstdint>
+
+#include "game/gmain.h"
+#include "oru/platform/clock.h"
+
+namespace oru {
+
+namespace {
+
+constexpr int kChargeShotFrames = 3;
+constexpr int kExplosionFrames = 16;
+constexpr int kEnemyFrames = 4;
+constexpr int kCrabFrames = 2;
+constexpr int kShotSpeed = 8;
+constexpr int kCrabStep = 5;
+constexpr int kInkSpeed = 6;
+
+}  // namespace
+
+void GameWindow::ChangeState(int state) {
+  ExitState(gameState);
+  gameState = state;
+  EnterState(state);
+}
+
+void GameWindow::ExitState(int state) {
+  music.Stop();
+  switch (state) {
+    case Title:
+      titleBack.SetVisible(0);
+      titleTop.SetVisible(0);
+      titleScroll.SetVisible(0);
+      titleBottom.SetVisible(0);
+      break;
+    case BossFight:
+      boss.KillAll();
+      lifeMeter.SetVisible(0);
+      chargeMeter.SetVisible(0);
+      goodPersimmons.KillAll();
+      badPersimmons.KillAll();
+      [[fallthrough]];
+    case Play:
+      for (ItemSet* set : {&crab, &monkeys, &octopuses, &normalShots, &switchShots, &chargeShots,
+                           &ink, &mortars, &mortarPickups, &foreground1, &foreground2,
+                           &explosions}) {
+        set->KillAll();
+      }
+      scoreDisplay.SetVisible(0);
+      timeMeter.SetVisible(0);
+      clockFace.SetVisible(0);
+      fireIndicator.SetVisible(0);
+      chargeMeter.SetVisible(0);
+      break;
+    case GameOver:
+      gameOverPicture.SetVisible(0);
+      break;
+    case GameClear:
+      gameClearPicture.SetVisible(0);
+      break;
+    default:
+      break;
+  }
+}
+
+void GameWindow::EnterState(int state) {
+  // The two foreground strips start spread over the field so it never begins empty.
+  auto spreadForeground = [this] {
+    foreground2.Spawn(0, 0);
+    foreground2.Spawn(320, 0);
+    foreground1.Spawn(240, 0);
+    foreground1.Spawn(480, 0);
+  };
+  switch (state) {
+    case Title:
+      music.SetTempoOffset(0);
+      titleScroll.SetPosition(0, 480);
+      titleBack.SetVisible(1);
+      titleTop.SetVisible(1);
+      titleScroll.SetVisible(1);
+      titleBottom.SetVisible(1);
+      break;
+    case Play:
+      scoreDisplay.SetValue(0);
+      chargeMeter.SetValue(0);
+      frameCounter = kPlayFrames;
+      timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
+      spreadForeground();
+      scoreDisplay.SetVisible(1);
+      timeMeter.SetVisible(1);
+      chargeMeter.SetVisible(1);
+      clockFace.SetVisible(1);
+      crab.Spawn(0, 240);
+      music.SetTempoOffset(16);
+      music.Play();
+      break;
+    case GameOver:
+      music.SetTempoOffset(0);
+      gameOverPicture.SetVisible(1);
+      music.Play();
+      break;
+    case GameClear:
+      music.SetTempoOffset(0);
+      gameClearPicture.SetVisible(1);
+      music.Play();
+      break;
+    case BossFight: {
+      lifeMeter.SetValue(scoreDisplay.GetValue() / 10);
+      chargeMeter.SetValue(0);
+      frameCounter = 0;
+      lifeMeter.SetVisible(1);
+      const int i = boss.Spawn(640, 190);
+      if (Item* b = boss.Find(i)) {
+        b->SetLife(100);
+        b->SetCountdown(Random() % 50 + 30);
+        b->SetArmour(10);
+      }
+      boss.SetVelocity(i, -(Random() % 3 + 2), 0);
+      spreadForeground();
+      scoreDisplay.SetVisible(1);
+      chargeMeter.SetVisible(1);
+      crab.Spawn(0, 240);
+      music.SetTempoOffset(16);
+      music.Play();
+      invincibleUntil = 0;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void GameWindow::UpdateState() {
+  switch (gameState) {
+    case Title:
+      UpdateTitle();
+      break;
+    case Play:
+      UpdatePlay();
+      break;
+    case GameOver:
+    case GameClear:
+      if (input.Pressed(PadButton3)) ChangeState(Title);
+      break;
+    case PlayPaused:
+      // No enter or exit actions: the music plays on and the picture stays as it was.
+      if (input.Pressed(PadButton4)) gameState = Play;
+      break;
+    case BossFight:
+      UpdateBossFight();
+      break;
+    case BossPaused:
+      if (input.Pressed(PadButton4)) gameState = BossFight;
+      break;
+    default:
+      break;
+  }
+}
+
+void GameWindow::UpdateTitle() {
+  titleScroll.MoveBy(0, -1, 0);
+  if (titleScroll.Y() + titleScroll.FrameHeight() < 0) titleScroll.SetPosition(0, 480);
+  if (input.Pressed(PadButton3)) ChangeState(Play);
+}
+
+void GameWindow::ResetChargeGauge() {
+  chargeMeter.SetValue(0);
+  chargeMeter.SetFrameOffset(0);
+  chargeMeter.SetColours(0, 0x0080FF, 0);
+}
+
+void GameWindow::FireControl() {
+  const int cx = crab.GetX(0);
+  const int cy = crab.GetY(0);
+  const int m = chargeMeter.GetMaximum();
+  if (input.Pressed(PadButton1)) {
+    // A tap fires the kind of chestnut the indicator shows; charging starts on the next frame.
+    ItemSet& shots = fireIndicator.IsVisible() ? switchShots : normalShots;
+    const int i = shots.Spawn(cx + 40, cy + 10);
+    shots.SetVelocity(i, kShotSpeed, 0);
+    return;
+  }
+  if (input.Held(PadButton1)) {
+    chargeMeter.SetValue(chargeMeter.GetValue() + 2);
+    const int v = chargeMeter.GetValue();
+    // The visible 100-pixel window of the 300-pixel gauge follows the third that is filling.
+    if (v >= m) {
+      chargeMeter.SetFrameOffset(2);
+      const std::uint32_t red = static_cast<std::uint32_t>(Random() % 255);
+      const std::uint32_t green = static_cast<std::uint32_t>(Random() % 255);
+      const std::uint32_t blue = static_cast<std::uint32_t>(Random() % 255);
+      chargeMeter.SetColours(0x0000FF, red | green << 8 | blue << 16, 0);
+    } else if (v >= (m / 3) * 2) {
+      chargeMeter.SetFrameOffset(2);
+      chargeMeter.SetColours(0xFF00FF, 0x0000FF, 0);
+    } else if (v >= m / 3) {
+      chargeMeter.SetFrameOffset(1);
+      chargeMeter.SetColours(0x0080FF, 0xFF00FF, 0);
+    } else {
+      chargeMeter.SetFrameOffset(0);
+      chargeMeter.SetColours(0, 0x0080FF, 0);
+    }
+    return;
+  }
+  const int v = chargeMeter.GetValue();
+  int offsets[3] = {};
+  int count = 0;
+  if (v >= m) {
+    offsets[0] = -15, offsets[1] = 10, offsets[2] = 35, count = 3;
+  } else if (v >= (m / 3) * 2) {
+    offsets[0] = -5, offsets[1] = 25, count = 2;
+  } else if (v >= m / 3) {
+    offsets[0] = 10, count = 1;
+  }
+  for (int k = 0; k < count; ++k) {
+    const int i = chargeShots.Spawn(cx + 40, cy + offsets[k]);
+    chargeShots.SetVelocity(i, kShotSpeed, 0);
+  }
+  ResetChargeGauge();
+}
+
+void GameWindow::Steer() {
+  if (input.Pressed(PadButton2)) {
+    bleepSound.Play(0);
+    fireIndicator.SetVisible(!fireIndicator.IsVisible());
+  }
+  if (input.Held(PadUp)) crab.MoveAll(0, -kCrabStep, EdgeClamp);
+  if (input.Held(PadDown)) crab.MoveAll(0, kCrabStep, EdgeClamp);
+  if (input.Held(PadRight)) crab.MoveAll(kCrabStep, 0, EdgeClamp);
+  if (input.Held(PadLeft)) crab.MoveAll(-kCrabStep, 0, EdgeClamp);
+}
+
+void GameWindow::Foreground() {
+  foreground1.MoveAll(-2, 0, EdgeKill);
+  foreground2.MoveAll(-1, 0, EdgeKill);
+  // The draw is made only when a strip is missing.
+  if (foreground1.CountAlive() < 2 && Random() % 100 == 0) foreground1.Spawn(640, 0);
+  if (foreground2.CountAlive() < 2 && Random() % 100 == 0) foreground2.Spawn(640, 0);
+}
+
+void GameWindow::EnemyFire() {
+  if (gameState == BossFight) {
+    Item* b = boss.NextReady();
+    if (!b) return;
+    b->SetCountdown(Random() % 50 + 30);
+    const int bx = b->X() + 178;
+    const int by = b->Y() + 140;
+    for (const int vy : {0, -3, 3}) {
+      const int i = ink.Spawn(bx, by);
+      ink.SetVelocity(i, -kInkSpeed, vy);
+    }
+    return;
+  }
+  Item* o = octopuses.NextReady();
+  if (!o) return;
+  o->SetCountdown(Random() % 50 + 30);
+  const int i = ink.Spawn(o->X(), o->Y() + 18);
+  ink.SetVelocity(i, -kInkSpeed, 0);
+}
+
+void GameWindow::UpdatePlay() {
+  if (--frameCounter == 0) {
+    ChangeState(BossFight);
+    return;
+  }
+  FireControl();
+  Steer();
+  if (frameCounter % 10 == 0) {
+    monkeys.Animate(kEnemyFrames, AnimLoop);
+    octopuses.Animate(kEnemyFrames, AnimLoop);
+  }
+  if (input.Pressed(PadButton4)) {
+    // The pressing frame has fired and steered; everything else waits for the unpause.
+    gameState = PlayPaused;
+    return;
+  }
+  if (frameCounter % 2 == 0) {
+    explosions.Animate(kExplosionFrames, AnimOnce);
+    chargeShots.Animate(kChargeShotFrames, AnimLoop);
+  }
+  if (frameCounter % 20 == 0) {
+    if (Random() % 2 == 0) {
+      const int i = monkeys.Spawn(640, Random() % 420);
+      if (Item* monkey = monkeys.Find(i)) monkey->SetLife(3);
+      monkeys.SetVelocity(i, -(Random() % 3 + 2), 0);
+    } else {
+      const int i = octopuses.Spawn(640, Random() % 440);
+      Item* octopus = octopuses.Find(i);
+      if (octopus) octopus->SetLife(1);
+      const int countdown = Random() % 50 + 30;
+      if (octopus) octopus->SetCountdown(countdown);
+      octopuses.SetVelocity(i, -(Random() % 3 + 2), 0);
+    }
+  }
+  EnemyFire();
+  if (frameCounter % 1000 == 0 && mortarPickups.CountAlive() == 0 && mortars.CountAlive() == 0) {
+    mortarPickups.Spawn(640, 0);
+  }
+  mortarPickups.MoveAll(-7, 0, EdgeKill);
+  mortars.MoveAll(0, 12, EdgeClamp);
+  // The mortar lands when it rests on the bottom edge (the clamp keeps it there).
+  if (mortars.CountAlive() > 0) {
+    Item* mortar = mortars.Find(0);
+    if (mortar && mortar->Y() + mortar->FrameHeight() >= kFieldHeight) {
+      crashSound.Play(0);
+      mortars.KillAll();
+      monkeys.ConvertAll(&explosions);
+      octopuses.ConvertAll(&explosions);
+      ink.ConvertAll(&explosions);
+    }
+  }
+  Foreground();
+  for (ItemSet* set : {&normalShots, &switchShots, &chargeShots, &monkeys, &octopuses, &ink}) {
+    set->StepAll(EdgeKill);
+  }
+  CollidePlay();
+  // The clock and the music speed up as time runs out.
+  switch (frameCounter) {
+    case 1800:
+      timeMeter.SetColours(0xFFFFFF, 0x00FF00, 1);
+      music.SetTempoOffset(32);
+      break;
+    case 900:
+      timeMeter.SetColours(0xFFFFFF, 0x00FFFF, 1);
+      music.SetTempoOffset(64);
+      break;
+    case 360:
+      timeMeter.SetColours(0xFFFFFF, 0x0000FF, 1);
+      music.SetTempoOffset(128);
+      break;
+    default:
+      break;
+  }
+  timeMeter.SetValue(kPlayFrames - frameCounter);
+}
+
+bool GameWindow::CrabInvincible() {
+  if (invincibleUntil == 0) return false;
+  // Wrap-safe: the clock wraps at 2^32 ms, so compare by the signed difference.
+  if (static_cast<std::int32_t>(invincibleUntil - TimeGetTime()) > 0) return true;
+  invincibleUntil = 0;
+  return false;
+}
+
+void GameWindow::UpdateBossFight() {
+  ++frameCounter;
+  if (boss.CountAlive() == 0) {
+    ChangeState(GameClear);
+    return;
+  }
+  const bool invincible = CrabInvincible();
+  FireControl();
+  Steer();
+  if (input.Pressed(PadButton4)) {
+    gameState = BossPaused;
+    return;
+  }
+  if (frameCounter % 2 == 0) {
+    explosions.Animate(kExplosionFrames, AnimOnce);
+    chargeShots.Animate(kChargeShotFrames, AnimLoop);
+    // An invincible crab blinks between its two frames.
+    if (invincible) {
+      crab.Animate(kCrabFrames, AnimLoop);
+    } else {
+      crab.SetFrame(0, 0);
+    }
+  }
+  EnemyFire();
+  if (frameCounter % 100 == 0) {
+    ItemSet& persimmons = Random() % 2 == 0 ? goodPersimmons : badPersimmons;
+    persimmons.Spawn(Random() % 600, -30);
+  }
+  goodPersimmons.MoveAll(0, 5, EdgeKill);
+  badPersimmons.MoveAll(0, 5, EdgeKill);
+  Foreground();
+  for (ItemSet* set : {&normalShots, &switchShots, &chargeShots}) set->StepAll(EdgeKill);
+  // The boss is moved only here, never by its velocity: it drifts left and comes back in.
+  boss.MoveAll(-4, 0, EdgeWrap);
+  ink.StepAll(EdgeKill);
+  CollideBossFight(invincible);
+}
+
+}  // namespace oru
