@@ -86,6 +86,22 @@ void RimmedText(Picture& p, std::string_view text, int x, int y, int scale, uint
 
 int CentredX(std::string_view text, int scale, int width) { return (width - TextWidth(text, scale)) / 2; }
 
+// The picture cut down to the box around its pixels that are not the key colour.
+Picture Trimmed(const Picture& q) {
+  int x0 = q.Width(), y0 = q.Height(), x1 = -1, y1 = -1;
+  for (int y = 0; y < q.Height(); ++y) {
+    for (int x = 0; x < q.Width(); ++x) {
+      if (q.At(x, y) == kKey) continue;
+      x0 = std::min(x0, x);
+      y0 = std::min(y0, y);
+      x1 = std::max(x1, x);
+      y1 = std::max(y1, y);
+    }
+  }
+  if (x1 < 0) return q;
+  return q.Crop(x0, y0, x1 - x0 + 1, y1 - y0 + 1, kKey);
+}
+
 }  // namespace
 
 Picture DrawFieldBackground() {
@@ -277,21 +293,21 @@ Picture DrawHowToPlay() {
       {"CATCH THE FLYING MORTAR TO", 0},
       {"CLEAR THE FIELD.", 0},
       {"LAST UNTIL THE CLOCK RUNS OUT,", 0},
-      {"THEN BEAT THE BOSS!", 0},
+      {"THEN BEAT THE BOSS: ONLY ROASTED", 0},
+      {"AND GOLDEN CHESTNUTS HURT IT.", 0},
       {"RIPE PERSIMMONS GIVE A LIFE,", 0},
       {"GREEN ONES TAKE ONE AWAY.", 0},
       {"fruit", 3},
       {"KEYS", 1},
       {"MOVE        ARROWS OR NUM PAD", 0},
       {"FIRE        SPACE, Z OR SHIFT", 0},
-      {"            (HOLD TO CHARGE)", 0},
       {"SWITCH      RETURN, X OR CTRL", 0},
       {"PAUSE       V", 0},
       {"START       C", 0},
       {"FULL SCREEN F4", 0},
       {"QUIT        ESCAPE", 0},
   };
-  auto advance = [](int kind) { return kind == 1 ? 46 : kind == 2 ? 14 : kind == 3 ? 58 : 26; };
+  auto advance = [](int kind) { return kind == 1 ? 44 : kind == 2 ? 8 : kind == 3 ? 60 : 26; };
   // The picture is as tall as its content (the rules want 500 to 800 rows).
   int height = 16;
   for (const Line& l : lines) height += advance(l.kind);
@@ -310,11 +326,13 @@ Picture DrawHowToPlay() {
     } else {
       owned = {DrawPersimmon(true), DrawLifePersimmon(), DrawPersimmon(false), crab};
     }
+    // Trim each sprite to what it shows and stand them all on one baseline.
+    for (Picture& q : owned) q = Trimmed(q);
     int total = 0;
     for (const Picture& q : owned) total += q.Width() + 24;
     int x = (640 - total + 24) / 2;
     for (const Picture& q : owned) {
-      p.Draw(q, x, y + (60 - q.Height()) / 2, kKey);
+      p.Draw(q, x, y + 54 - q.Height(), kKey);
       x += q.Width() + 24;
     }
   };
