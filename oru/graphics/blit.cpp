@@ -216,6 +216,18 @@ void Surface::CopyRuns(const BlitRect& r, Surface* source) {
     const std::ptrdiff_t destPitch = f.destPitch, srcPitch = f.srcPitch;
     std::uint8_t* dest = f.dest;
     const std::uint8_t* src = f.src;
+    if (left == 0 && right == source->Width()) {
+      // Whole rows: every stretch lies inside.
+      for (int row = r.height; row > 0; --row, ++rowStart) {
+        const std::uint32_t* span = spans + 2 * rowStart[0];
+        const std::uint32_t* const end = spans + 2 * rowStart[1];
+        for (; span != end; span += 2)
+          CopySpan(dest + span[0], src + span[0], static_cast<int>(span[1] - span[0]));
+        dest += destPitch;
+        src += srcPitch;
+      }
+      return;
+    }
     for (int row = r.height; row > 0; --row, ++rowStart) {
       const std::uint32_t* span = spans + 2 * rowStart[0];
       const std::uint32_t* const end = spans + 2 * rowStart[1];
