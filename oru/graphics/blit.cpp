@@ -57,22 +57,32 @@ inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
   }
 }
 
-// Copies n bytes except those equal to key, without a branch per pixel.
+// Copies n bytes except those equal to key, without a branch per pixel. The row's ragged end
+// is one more 16-byte step overlapping the last whole one; its result is computed from the
+// destination as it was before the row (the same bytes either way) and stored last, so no load
+// waits on a store it only partly overlaps.
+inline __m128i KeyedBlend(__m128i s, __m128i d, __m128i keys) {
+  const __m128i transparent = _mm_cmpeq_epi8(s, keys);
+  return _mm_or_si128(_mm_and_si128(transparent, d), _mm_andnot_si128(transparent, s));
+}
+
 inline void CopySpanKeyed(std::uint8_t* dst, const std::uint8_t* src, int n, std::uint8_t key) {
+  if (n < 16) {
+    for (int i = 0; i < n; ++i) {
+      const std::uint8_t s = src[i];
+      dst[i] = s == key ? dst[i] : s;
+    }
+    return;
+  }
   const __m128i keys = _mm_set1_epi8(static_cast<char>(key));
-  int i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-    const __m128i transparent = _mm_cmpeq_epi8(s, keys);
-    const __m128i out = _mm_or_si128(_mm_and_si128(transparent, d),
-                                     _mm_andnot_si128(transparent, s));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), out);
-  }
-  for (; i < n; ++i) {
-    const std::uint8_t s = src[i];
-    dst[i] = s == key ? dst[i] : s;
-  }
+  auto load = [](const std::uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  };
+  const __m128i tail = KeyedBlend(load(src + n - 16), load(dst + n - 16), keys);
+  for (int i = 0; i + 16 <= n; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                     KeyedBlend(load(src + i), load(dst + i), keys));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), tail);
 }
 
 // The pixel rows of both sides of a copy, locked for its duration.
