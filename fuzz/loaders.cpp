@@ -1,0 +1,215 @@
+// The loader drivers: untrusted bytes through each loader and through what a caller does next.
+#include "fuzz/loaders.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "oru/data/data_source.h"
+#include "oru/data/pack_file.h"
+#include "oru/graphics/bitmap_file.h"
+#include "oru/graphics/colour_conversion.h"
+#include "oru/graphics/palette_table.h"
+#include "oru/graphics/surface.h"
+#include "oru/platform/audio_device.h"
+#include "oru/sound/midi_out.h"
+#include "oru/sound/midi_sequencer.h"
+#include "oru/sound/midi_song.h"
+#include "oru/sound/wave_sound.h"
+
+namespace oru::fuzz {
+namespace {
+
+// A file that lives only in memory, reachable by name through /proc, so the loaders that open
+// names see the bytes without touching the disk.
+class MemoryFile {
+ public:
+  MemoryFile(const std::uint8_t* data, std::size_t size) {
+    fd_ = memfd_create("oru-fuzz", 0);
+    if (fd_ < 0) return;
+    std::size_t done = 0;
+    while (done < size) {
+      ssize_t n = write(fd_, data + done, size - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    name_ = "/proc/self/fd/" + std::to_string(fd_);
+  }
+  ~MemoryFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+
+  // Null when the file could not be made.
+  const char* Name() const { return fd_ >= 0 ? name_.c_str() : nullptr; }
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
+// Reads whatever a line-oriented caller reads, with every buffer size that has an edge: none, one
+// byte (only the terminator fits), a few bytes, and a normal line buffer.
+template <typename Source>
+void ReadEverything(Source& source) {
+  char buffer[260];
+  for (int max : {0, 1, 2, 7, 256}) {
+    source.Seek(0, 0);
+    // In-memory sources give empty lines forever at the end; the bound keeps the loop finite.
+    for (int i = 0; i < 4096; ++i) {
+      char* line = source.GetLine(buffer, max);
+      if (!line) break;
+      if (max > 0 && std::char_traits<char>::length(line) >= static_cast<std::size_t>(max)) __builtin_trap();
+      if (source.Tell() < 0) break;
+    }
+  }
+  source.Seek(-3, 2);
+  while (source.GetChar() >= 0) {
+  }
+  source.Seek(5, 0);
+  source.Seek(-100, 1);
+  std::uint8_t block[97];
+  while (source.Read(block, sizeof block) == sizeof block) {
+  }
+  source.Read(block, 0);
+}
+
+}  // namespace
+
+void RunBitmap(const std::uint8_t* data, std::size_t size) {
+  for (int headerOptional : {0, 1}) {
+    BitmapHeader header;
+    bool readable = ReadBitmapHeader(data, size, headerOptional, header);
+    Surface picture;
+    int decoded = DecodeBitmap(picture, data, size, headerOptional);
+    if (decoded && !readable) __builtin_trap();  // a refused header never decodes
+    if (decoded) {
+      if (picture.Width() <= 0 || picture.Height() <= 0) __builtin_trap();
+      RemapToTable(picture, nullptr, 1);
+      picture.PixelAt(picture.Width() - 1, picture.Height() - 1);
+    }
+  }
+}
+
+void RunPack(const std::uint8_t* data, std::size_t size) {
+  {
+    PackFile pack;
+    if (pack.OpenMemory(data, size) && pack.Unpack()) {
+      if (pack.Size() != pack.Info().unpackedSize) __builtin_trap();
+      ReadEverything(pack);
+    }
+  }
+  MemoryFile file(data, size);
+  if (!file.Name()) return;
+  PackFile pack;
+  if (pack.OpenFile(file.Name()) && pack.Unpack()) {
+    if (pack.Size() != pack.Info().unpackedSize) __builtin_trap();
+    pack.Unpack();  // a second unpack reads the file again
+    ReadEverything(pack);
+  }
+}
+
+void RunLines(const std::uint8_t* data, std::size_t size) {
+  MemoryFile file(data, size);
+  if (!file.Name()) return;
+  DataSource source;
+  if (!source.Open(file.Name())) return;
+  source.Size();
+  ReadEverything(source);
+}
+
+void RunPaletteText(const std::uint8_t* data, std::size_t size) {
+  MemoryFile file(data, size);
+  if (!file.Name()) return;
+  PaletteTable table;
+  LoadText(table, file.Name());
+}
+
+void RunWave(const std::uint8_t* data, std::size_t size) {
+  WaveImageInfo info;
+  if (ParseWaveImage(data, size, &info)) {
+    if (info.dataOffset > size || info.dataBytes > size - info.dataOffset) __builtin_trap();
+    IsPlayableWave(data, info);
+  }
+  AudioMixer mixer(22050, 4);
+  float out[2 * 256];
+  {
+    WaveSound sound(&mixer);
+    if (sound.LoadImage(data, size)) {
+      sound.Play(0);
+      sound.Play(-1500);
+      for (int i = 0; i < 4; ++i) mixer.Mix(out, 256);
+    }
+  }
+  // The fallback voice reads the image in place, so it must stay alive while it is mixed.
+  std::vector<std::uint8_t> image(data, data + size);
+  if (mixer.PlayImage(image.data(), image.size())) {
+    for (int i = 0; i < 4; ++i) mixer.Mix(out, 256);
+  }
+  mixer.PlayImage(nullptr, 0);
+}
+
+namespace {
+
+class HandTicks : public MidiTickSource {
+ public:
+  std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback, std::uintptr_t user) override {
+    callback_ = callback;
+    user_ = user;
+    id_ = ++lastId_;
+    return id_;
+  }
+  void Stop() override { id_ = 0; }
+  std::uint32_t Id() const override { return id_; }
+  std::uint64_t NowMicroseconds() const override { return now_; }
+  void Tick(int n) {
+    for (int i = 0; i < n && id_ != 0; ++i) {
+      now_ += 1000;
+      callback_(id_, 0, user_, 0, 0);
+    }
+  }
+
+ private:
+  IntervalTimer::Callback callback_ = nullptr;
+  std::uintptr_t user_ = 0;
+  std::uint32_t id_ = 0, lastId_ = 0;
+  std::uint64_t now_ = 0;
+};
+
+}  // namespace
+
+void RunMidi(const std::uint8_t* data, std::size_t size) {
+  MidiSong song;
+  if (song.Load({data, size})) DescribeMidiEntries(song);
+
+  MidiRecorder recorder;
+  HandTicks ticks;
+  MidiSequencer sequencer(&recorder, &ticks);
+  if (!sequencer.LoadImage({data, size})) return;
+  sequencer.SetLoop(false);
+  sequencer.Play();
+  ticks.Tick(20);
+  sequencer.SeekTo(~std::uint64_t{0});
+  ticks.Tick(20);
+  sequencer.SetTempoOffset(40);
+  sequencer.SeekTo(0);
+  sequencer.SetLoop(true);
+  ticks.Tick(50);
+  sequencer.Stop();
+}
+
+const NamedDriver* Drivers(std::size_t* count) {
+  static const NamedDriver drivers[] = {
+      {"bmp", RunBitmap},  {"pack", RunPack}, {"lines", RunLines}, {"palette_text", RunPaletteText},
+      {"wave", RunWave},   {"midi", RunMidi},
+  };
+  *count = std::size(drivers);
+  return drivers;
+}
+
+}  // namespace oru::fuzz
