@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace oru {
 namespace {
@@ -94,9 +95,11 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
   constexpr int kHashBits = 16;
   const std::uint32_t n = static_cast<std::uint32_t>(size);
   std::vector<std::uint32_t> oldest(1u << kHashBits, kNone), newest(1u << kHashBits, kNone);
-  std::vector<std::uint32_t> next(n, kNone), runEnd(n);
+  // Links are written when a position joins its chain, so these start uninitialised.
+  std::unique_ptr<std::uint32_t[]> next(new std::uint32_t[n]), runEnd(new std::uint32_t[n]);
   // Run boundaries e (source[e - 1] != source[e]) chained by the pair source[e - 1], source[e].
-  std::vector<std::uint32_t> oldestEdge(1u << 16, kNone), newestEdge(1u << 16, kNone), nextEdge(n, kNone);
+  std::vector<std::uint32_t> oldestEdge(1u << 16, kNone), newestEdge(1u << 16, kNone);
+  std::unique_ptr<std::uint32_t[]> nextEdge(new std::uint32_t[n]);
   runEnd[n - 1] = n;
   for (std::uint32_t p = n - 1; p-- > 0;) runEnd[p] = source[p] == source[p + 1] ? runEnd[p + 1] : p + 1;
 
@@ -112,11 +115,13 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
     std::uint32_t insertEnd = std::min(pos, n - 2);
     for (; inserted < insertEnd; ++inserted) {
       std::uint32_t h = hashAt(inserted);
+      next[inserted] = kNone;
       if (newest[h] != kNone) next[newest[h]] = inserted;
       newest[h] = inserted;
       if (oldest[h] == kNone) oldest[h] = inserted;
       if (inserted > 0 && source[inserted - 1] != source[inserted]) {
         std::uint32_t pair = (std::uint32_t{source[inserted - 1]} << 8) | source[inserted];
+        nextEdge[inserted] = kNone;
         if (newestEdge[pair] != kNone) nextEdge[newestEdge[pair]] = inserted;
         newestEdge[pair] = inserted;
         if (oldestEdge[pair] == kNone) oldestEdge[pair] = inserted;
@@ -132,8 +137,21 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
       const bool inRun = b0 == b1 && b1 == b2;
       const std::uint32_t runRest = runEnd[pos] - pos;
       std::uint32_t h = hashAt(pos);
+      // Drop the chain's positions that left the window, a whole run at a time: every position
+      // of a run but its last two starts the same three bytes, so they follow one another here.
       std::uint32_t j = oldest[h];
-      while (j != kNone && j < lo) j = next[j];
+      while (j != kNone && j < lo) {
+        if (source[j] == source[j + 1] && source[j + 1] == source[j + 2]) {
+          const std::uint32_t last = runEnd[j] - kPackMinMatch;
+          if (last >= lo) {
+            j = lo;
+            break;
+          }
+          j = next[last];
+        } else {
+          j = next[j];
+        }
+      }
       oldest[h] = j;
       while (j != kNone && j <= hi) {
         const std::uint32_t cap = std::min(maxLength, pos - j);
