@@ -504,6 +504,15 @@ TEST_F(ItemSetTest, ItemsDrawTheCellOfTheirFrameThroughTheGroup) {
   EXPECT_NE(target.PixelAt(20, 20), 7);
   EXPECT_NE(target.PixelAt(41, 1), 7);
 
+  // Frames outside the picture (a finished explosion brought back by ReviveAll shows the frame
+  // past its last) draw nothing rather than pixels from outside it.
+  target.Fill(7);
+  set.SetFrame(0, 2);
+  set.SetFrame(1, -3);
+  group_.DrawGroup(&target);
+  EXPECT_EQ(target.PixelAt(20, 20), 7);
+  EXPECT_EQ(target.PixelAt(41, 1), 7);
+
   // Dead items are not drawn.
   target.Fill(7);
   set.KillAll();
