@@ -105,10 +105,7 @@ void AddColoursOf(PaletteTable& table, Surface* surface) {
   }
 }
 
-void AddRegistryColours(PaletteTable& table) {
-  // The registry's slots, in slot order, once it exists.
-  static_cast<void>(table);
-}
+// AddRegistryColours is in surface_registry.cpp, beside the registry.
 
 int SaveText(const PaletteTable& table, const char* path) {
   if (!path) return 0;

@@ -36,8 +36,8 @@ void RemapToPaletteOf(Image& image, Surface* surface, int remapPixels);
 // surface's pixels, skipping colours the table already holds.
 void AddColoursOf(PaletteTable& table, Surface* surface);
 
-// AddColoursOf for every registered surface, slot 0 first. The named-surface registry has no
-// slots yet, so this adds nothing for now.
+// AddColoursOf for every surface of SurfaceRegistry::Global(), slot 0 first; slots without
+// pixels add nothing.
 void AddRegistryColours(PaletteTable& table);
 
 // Writes entries 0 .. count - 1. 1, or 0 when the file cannot be written.

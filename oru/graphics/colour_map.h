@@ -7,6 +7,8 @@
 
 namespace oru {
 
+class Image;
+
 class ColourMap {
  public:
   static constexpr int kNone = 0;
@@ -19,6 +21,13 @@ class ColourMap {
   ColourMap& operator=(const ColourMap&) = delete;
 
   int At(int index) const { return table ? table[index] : 0; }
+
+  // Recomputes the table from image's colour table and the global colour tables (build those
+  // first, colour_tables.h). All three percentages non-zero make a blend map: each source colour
+  // moves that many percent towards each destination colour, then the offsets are added. Else
+  // any non-zero offset makes a tint map. Else the mode stays and no table is built.
+  void Build(const Image* image, int redPercent, int greenPercent, int bluePercent,
+             int redOffset, int greenOffset, int blueOffset);
 
   std::uint8_t* table = nullptr;  // owned
   std::int32_t mode = kNone;

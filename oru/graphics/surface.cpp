@@ -298,10 +298,7 @@ void Image::ShareImage(Image* other) {
   OnCreated();
 }
 
-int Image::ShareRegisteredImage(const char* /*name*/) {
-  // The named-surface registry is not part of the library yet: no name is registered.
-  return 0;
-}
+// Image::ShareRegisteredImage is in surface_registry.cpp, beside the registry.
 
 void Image::MirrorFrames(int flags) {
   const int fw = FrameWidth(), fh = FrameHeight();

@@ -208,12 +208,21 @@ class Surface : public Image {
   void CopyOpaque(const BlitRect& rect, Surface* source);
   void CopyKeyed(const BlitRect& rect, Surface* source);
   void CopyRuns(const BlitRect& rect, Surface* source);
-  // The colour-changing routines; until they exist Blit falls back to the plain copy with the
-  // same transparency handling.
+  // The colour-changing routines: per-pixel blending with translucency and tint (blend_blit.cpp,
+  // through the global colour tables), and the source's colour map.
   void CopyBlended(const BlitRect& rect, Surface* source);
   void CopyBlendedRuns(const BlitRect& rect, Surface* source);
   void CopyMapped(const BlitRect& rect, Surface* source);
   void CopyMappedRuns(const BlitRect& rect, Surface* source);
+
+  // Translucency, tint and the global colour tables (colour_tables.cpp).
+  // Percent (clamped to 0..100) of the destination colour that shows through, per channel.
+  void SetTranslucency(int red, int green, int blue);
+  // Offsets (clamped to -255..255) added to the drawn colour; active only when all three are
+  // non-zero.
+  void SetTint(int red, int green, int blue);
+  // Fills ClampTable, then InverseColourTable from this surface's palette.
+  void BuildColourTables();
 
   // Text and shapes (drawing.cpp). Colours are 0x00BBGGRR values mapped to the nearest entry
   // of the colour table; an outline of -1 means none; fonts passed in are released here. The
