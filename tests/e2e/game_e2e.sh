@@ -148,7 +148,9 @@ else
 fi
 start_x=$(crab_x play)
 echo "play: crab at x ~ $start_x"
-[ "$start_x" -ge 0 ] && [ "$start_x" -le 60 ] || fail "play: no crab at the left edge (x ~ $start_x)"
+if [ "$start_x" -lt 0 ] || [ "$start_x" -gt 60 ]; then
+  fail "play: no crab at the left edge (x ~ $start_x)"
+fi
 
 # 3. Holding the right arrow walks the crab right.
 hold Right 500
