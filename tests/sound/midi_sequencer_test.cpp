@@ -354,6 +354,22 @@ TEST_F(MidiSequencerTest, SeekPlaysSilentlyAndKeepsTheChannelState) {
   EXPECT_TRUE(Sent(Msg(0x90, 4, 4)));
 }
 
+TEST_F(MidiSequencerTest, SeekWhilePlayingJumpsBack) {
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2).Note(100, 0x90, 3, 3).Note(100, 0x90, 4, 4);
+  Load(file);
+  sequencer.Play();
+  ticks.Tick(150);
+  ASSERT_TRUE(Sent(Msg(0x90, 3, 3)));
+  recorder.Clear();
+  ASSERT_TRUE(sequencer.SeekTo(5));
+  EXPECT_EQ(sequencer.Song().Position(), 10u);
+  EXPECT_TRUE(sequencer.IsPlaying());
+  ticks.Tick(100);
+  EXPECT_EQ(CountSent(Msg(0x90, 3, 3)), 1);
+  EXPECT_FALSE(Sent(Msg(0x90, 4, 4)));
+}
+
 TEST_F(MidiSequencerTest, SetDeviceSwitchesInMidSong) {
   MidiFileBuilder file(kOneTickPerMs);
   file.Track(0).Message(0, {0xC0, 5}).Note(10, 0x90, 1, 1).Note(100, 0x90, 2, 2);
