@@ -139,7 +139,7 @@ TEST_F(GameWindowAssetsTest, ACloseRequestStopsTheGameThreadInEveryState) {
 }
 
 // The game thread runs flat out through title, play and pauses while this thread keeps asking
-// for paints and full-screen switches. Built with ThreadSanitizer this shows that composing
+// for paints, pacing and full-screen switches. Built with ThreadSanitizer this shows that composing
 // under frameLock leaves no race between the two.
 TEST_F(GameWindowAssetsTest, PaintRequestsRaceTheGameThreadSafely) {
   ASSERT_TRUE(game->StartGameThread());
@@ -149,6 +149,7 @@ TEST_F(GameWindowAssetsTest, PaintRequestsRaceTheGameThreadSafely) {
     SetKeyState(key, true);
     game->HandleMessage(nullptr, WM_PAINT, 0, 0);
     if (round % 50 == 0) game->HandleMessage(nullptr, WM_KEYDOWN, VK_F4, 1);
+    if (round % 20 == 0) game->HandleMessage(nullptr, WM_KEYDOWN, VK_F3, 1);
     std::this_thread::yield();
     SetKeyState(key, false);
     game->HandleMessage(nullptr, WM_MOUSEMOVE, 0, 0);
