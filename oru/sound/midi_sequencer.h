@@ -52,14 +52,17 @@ class MidiTickSource {
   virtual std::uint64_t NowMicroseconds() const = 0;
 };
 
-// The last values a channel was given by the song.
+// The last values a channel was given by the song. Until the song sets them they hold what a
+// General MIDI device starts with, so that sending them to a fresh device (on a resume, a loop or
+// a fade) changes nothing the song did not ask for: a song that never sets a volume or a pan keeps
+// playing at full volume in the middle.
 struct ChannelState {
   std::uint8_t program = 0;
-  std::uint8_t bank = 0;    // controller 0
-  std::uint8_t pan = 0;     // controller 10
-  std::uint8_t reverb = 0;  // controller 91
-  std::uint8_t chorus = 0;  // controller 93
-  std::uint8_t volume = 0;  // controller 7
+  std::uint8_t bank = 0;     // controller 0
+  std::uint8_t pan = 64;     // controller 10
+  std::uint8_t reverb = 40;  // controller 91
+  std::uint8_t chorus = 0;   // controller 93
+  std::uint8_t volume = 100; // controller 7
   bool operator==(const ChannelState&) const = default;
 };
 

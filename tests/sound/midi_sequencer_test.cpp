@@ -255,7 +255,9 @@ TEST_F(MidiSequencerTest, FadeOutLowersEveryVolumeThenStops) {
   EXPECT_TRUE(sequencer.IsPlaying());
   EXPECT_GE(LastVolume(0), 10);
   EXPECT_LE(LastVolume(0), 11);
-  EXPECT_EQ(LastVolume(2), 0);  // a channel whose volume the song never set
+  // A channel whose volume the song never set fades from the device's starting volume.
+  EXPECT_GE(LastVolume(2), 10);
+  EXPECT_LE(LastVolume(2), 11);
   ticks.Tick();
   EXPECT_FALSE(sequencer.IsPlaying());
   EXPECT_EQ(sequencer.Gain(), 0.0f);
@@ -272,7 +274,7 @@ TEST_F(MidiSequencerTest, FadeInRisesFromTheStartGain) {
   recorder.Clear();
   ASSERT_TRUE(sequencer.FadeIn(1000, -90));
   EXPECT_EQ(LastVolume(0), 100);  // the resume sends the volumes at gain 0
-  EXPECT_EQ(LastVolume(1), 0);
+  EXPECT_EQ(LastVolume(1), 100);
   ticks.Tick();
   EXPECT_EQ(LastVolume(0), 10);
   ticks.Tick(998);
@@ -312,6 +314,8 @@ TEST_F(MidiSequencerTest, LoopReplaysWithoutStopping) {
   ticks.Tick(2);
   EXPECT_EQ(CountSent(Msg(0x90, 1, 1)), 2);
   EXPECT_EQ(CountSent(Msg(0xC0, 7, 0)), 3);  // played, re-sent with the channel state, played
+  EXPECT_EQ(LastVolume(0), 100);  // the song never set one: the loop must not silence it
+  EXPECT_TRUE(Sent(Msg(0xB0, 10, 64)));
   EXPECT_FALSE(Has(MidiRecord::kClose));
   EXPECT_TRUE(sequencer.IsPlaying());
 }
@@ -429,7 +433,8 @@ TEST_F(MidiSequencerTest, ResumeReopensTheSelectedDeviceAndRestoresChannels) {
   ASSERT_FALSE(records.empty());
   EXPECT_EQ((records[0] == MidiRecord{MidiRecord::kOpen, 7, 0, {}}), true);
   for (std::uint32_t m : {Msg(0xB2, 120, 0), Msg(0xC2, 60, 0), Msg(0xB2, 0, 1), Msg(0xB2, 10, 20),
-                          Msg(0xB2, 91, 30), Msg(0xB2, 93, 40), Msg(0xB2, 7, 50), Msg(0xB5, 7, 0)})
+                          Msg(0xB2, 91, 30), Msg(0xB2, 93, 40), Msg(0xB2, 7, 50), Msg(0xB5, 7, 100),
+                          Msg(0xB5, 10, 64), Msg(0xB5, 91, 40)})
     EXPECT_TRUE(Sent(m)) << std::hex << m;
   ticks.Tick(95);
   EXPECT_FALSE(Sent(Msg(0x92, 1, 1)));
