@@ -122,6 +122,33 @@ TEST_F(GameWindowAssetsTest, F3TogglesPacingAtTheNextFrame) {
   EXPECT_TRUE(game->PacingEnabled());
 }
 
+// With pacing on and the clock driven by the test: a frame that overran is followed by one that
+// is simulated but not shown, and showing resumes once the overshoot is paid off.
+TEST_F(GameWindowAssetsTest, AFrameAfterAnOverrunIsSimulatedButNotShown) {
+  const SleepFunction previousSleep =
+      SetSleepFunction([](std::uint32_t ms) { GameFixture::now += ms; });
+  game->HandleMessage(nullptr, WM_KEYDOWN, VK_F3, 1);  // back on: the fixture turned it off
+  auto shownStep = [this] {
+    game->screen.RequestFullRedraw();
+    const int y = game->titleScroll.Y();
+    Step();
+    EXPECT_EQ(game->titleScroll.Y(), y - 1);  // simulated either way
+    return game->screen.fullRedraw == 0;
+  };
+  EXPECT_TRUE(shownStep());
+  EXPECT_TRUE(game->PacingEnabled());
+  GameFixture::now += 50;  // this frame's work takes 50 ms
+  EXPECT_TRUE(shownStep());
+  EXPECT_FALSE(shownStep());  // 20 ms late: not shown
+  EXPECT_TRUE(shownStep());
+  // A stall beyond half a second is forgotten instead of made up frame after frame.
+  GameFixture::now += 2000;
+  EXPECT_TRUE(shownStep());
+  EXPECT_FALSE(shownStep());
+  EXPECT_TRUE(shownStep());
+  SetSleepFunction(previousSleep);
+}
+
 TEST_F(GameWindowAssetsTest, ACloseRequestStopsTheGameThreadInEveryState) {
   for (int state : {Title, Play, PlayPaused, BossFight}) {
     SCOPED_TRACE(state);
