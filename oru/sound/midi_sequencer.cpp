@@ -112,6 +112,8 @@ bool MidiSequencer::Play() {
   Stop();
   stopping_.store(false);
   ResetPlayback();
+  // A fade cut short by a stop must not leave the next playback quieter.
+  gain_.store(0.0f, std::memory_order_relaxed);
   song_.Rewind();
   // Always the default device, whatever SetDevice selected; Resume uses the selected one.
   device_.Open(MidiMapper);
