@@ -14,13 +14,15 @@
 // column pairs. CopyRuns walks that index, so a row costs one block copy per opaque
 // stretch and nothing per transparent one; the per-pixel bytes serve the other run-walking
 // copies and anyone starting at an arbitrary column.
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "oru/graphics/colour_map.h"
 #include "oru/graphics/surface.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace oru {
 
@@ -28,6 +30,8 @@ namespace {
 
 // Longest stretch the index keeps in one piece: moderate copies stream better than long ones.
 constexpr int kMaxSpan = 256;
+
+#if defined(__SSE2__)
 
 // Copies n bytes between non-overlapping buffers. Short spans, the common case for sprites, are
 // copied inline with at most two overlapping moves, where a call to memcpy would cost more than
@@ -84,6 +88,22 @@ inline void CopySpanKeyed(std::uint8_t* dst, const std::uint8_t* src, int n, std
                      KeyedBlend(load(src + i), load(dst + i), keys));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), tail);
 }
+
+#else
+
+// Without SSE2 (other processors): the library copy and a plain keyed loop.
+inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
+  std::memcpy(dst, src, static_cast<std::size_t>(n));
+}
+
+inline void CopySpanKeyed(std::uint8_t* dst, const std::uint8_t* src, int n, std::uint8_t key) {
+  for (int i = 0; i < n; ++i) {
+    const std::uint8_t s = src[i];
+    dst[i] = s == key ? dst[i] : s;
+  }
+}
+
+#endif
 
 // The pixel rows of both sides of a copy, locked for its duration.
 struct CopyFrame {
