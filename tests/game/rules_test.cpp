@@ -327,6 +327,31 @@ TEST_F(RulesTest, TheMortarLandsOnTheBottomEdgeAndTurnsEnemiesIntoExplosions) {
   EXPECT_EQ(game->scoreDisplay.GetValue(), 0);
 }
 
+TEST_F(RulesTest, AWholeGameFromTheTitleThroughTheBossToGameClear) {
+  StartPlay();
+  while (game->gameState == Play) StepSafely(1);
+  ASSERT_EQ(game->gameState, BossFight);
+  EXPECT_FALSE(game->fireIndicator.IsVisible());  // every fight starts with normal chestnuts
+  Tap(kKeySwitch);
+  ASSERT_TRUE(game->fireIndicator.IsVisible());
+  // The crab stays invincible on the held clock; the boss is held where the shots reach it.
+  game->invincibleUntil = GameFixture::now + 1;
+  int frames = 0;
+  while (game->gameState == BossFight && frames < 1000) {
+    game->boss.Find(0)->SetPosition(-150, 100);
+    SetKeyState(kKeyFire, frames % 2 == 0);
+    StepSafely(1);
+    ++frames;
+  }
+  SetKeyState(kKeyFire, false);
+  EXPECT_EQ(game->gameState, GameClear);
+  EXPECT_EQ(game->scoreDisplay.GetValue(), 100);
+  EXPECT_GT(frames, 200);  // a hundred switch shots, one tap every other frame
+  Step();
+  Tap(kKeyC);
+  EXPECT_EQ(game->gameState, Title);
+}
+
 TEST_F(RulesTest, TheGameIsReproducibleFromItsInputs) {
   auto play = [this] {
     StartPlay();
