@@ -17,8 +17,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "oru/graphics/surface.h"
+#include "oru/platform/display.h"
 #include "oru/platform/messages.h"
 
 namespace oru {
@@ -54,21 +56,38 @@ class ScreenSurface : public Surface {
   int Update(Canvas* dc, int px, int py);
 
   // Steps of the switch.
+  // Takes the display for window: mode, visible picture with a cleared back buffer, palette,
+  // clipper, then the pixels move into an off-screen buffer (Create). 1, or 0 at the first
+  // failing step (the caller then releases whatever was made).
   int EnterFullScreen(WindowHandle window);
+  // Gives a taken display back (window and mode) and releases every display object.
   void ReleaseDisplay();
+  // Restores the display surfaces after the display was taken away; 0 while it cannot be.
   int RestoreLost();
   void SetClipperEnabled(int on);
 
-  // Full-screen state. The pixels live in offScreen while full screen holds a buffer of its own.
-  std::uint8_t* offScreen = nullptr;
+  // The process-wide display object (null until the first switch), for tests and tools.
+  static Display* DisplayObject();
+
+  // Full-screen state. While full screen holds an off-screen buffer the pixels live there.
+  std::unique_ptr<DisplaySurface> offScreen;
   std::int32_t offScreenPitch = 0;
   std::int32_t clipperEnabled = 0;
   std::int32_t switching = 0;
+  DisplayFactory createEntry = nullptr;  // taken at construction; null refuses full screen
   WindowHandle window = nullptr;
   std::int32_t savedStyle = 0;
   std::int32_t savedExtendedStyle = 0;
   std::int32_t displayWidth = kDisplayWidth;
   std::int32_t displayHeight = kDisplayHeight;
+  std::unique_ptr<DisplaySurface> primary;
+  DisplaySurface* backBuffer = nullptr;  // belongs to primary
+  std::unique_ptr<DisplayClipper> clipper;
+  std::unique_ptr<DisplayPalette> displayPalette;
+
+ private:
+  // Copies the palette's 256 entries into the display palette, in full screen.
+  void MirrorPalette();
 };
 
 }  // namespace oru

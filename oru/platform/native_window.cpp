@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oru/platform/sdl_events.h"
@@ -18,6 +19,7 @@ namespace oru {
 struct NativeWindow {
   WindowProc proc = nullptr;
   std::uint32_t style = 0;
+  std::uint32_t exStyle = 0;
   std::uint32_t sdlId = 0;
   SDL_Window* window = nullptr;
   SDL_Renderer* renderer = nullptr;
@@ -248,6 +250,23 @@ bool GetClientSize(WindowHandle window, int* width, int* height) {
 std::uint32_t GetWindowStyle(WindowHandle window) {
   NativeWindow* w = OpenWindow(window);
   return w ? w->style : 0;
+}
+
+std::uint32_t SetWindowStyle(WindowHandle window, std::uint32_t style) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w) return 0;
+  return std::exchange(w->style, style);
+}
+
+std::uint32_t GetWindowExStyle(WindowHandle window) {
+  NativeWindow* w = OpenWindow(window);
+  return w ? w->exStyle : 0;
+}
+
+std::uint32_t SetWindowExStyle(WindowHandle window, std::uint32_t exStyle) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w) return 0;
+  return std::exchange(w->exStyle, exStyle);
 }
 
 bool AdjustWindowRect(Rect* rect, std::uint32_t, bool) { return rect != nullptr; }

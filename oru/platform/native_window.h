@@ -83,6 +83,15 @@ bool GetClientSize(WindowHandle window, int* width, int* height);
 
 std::uint32_t GetWindowStyle(WindowHandle window);
 
+// Full screen saves the window's styles, sets pop-up and topmost, and puts them back on leaving.
+// The window manager decides the frame, so the styles are only recorded here. The setters
+// return the previous value, 0 for a window that is not open.
+inline constexpr std::uint32_t WS_POPUP = 0x80000000;
+inline constexpr std::uint32_t WS_EX_TOPMOST = 0x00000008;
+std::uint32_t SetWindowStyle(WindowHandle window, std::uint32_t style);
+std::uint32_t GetWindowExStyle(WindowHandle window);
+std::uint32_t SetWindowExStyle(WindowHandle window, std::uint32_t exStyle);
+
 // Grows a client rectangle to the window rectangle for style. Client and window sizes are the
 // same here, so the rectangle is left as it is; returns false only for a null rectangle.
 bool AdjustWindowRect(Rect* rect, std::uint32_t style, bool hasMenu);
