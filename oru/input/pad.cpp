@@ -64,6 +64,10 @@ void Pad::Configure(int joystick, int layout) {
   capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps, sizeof joystickCaps) == kJoyNoError;
   up = right = down = left = 0;
   joystickButtons = 0;
+  // Presses made before the layout was chosen are not taps of this pad.
+  for (const KeyMap& map : keyMaps)
+    for (int key : map)
+      if (key > 0 && key < 256) pressesSeen[static_cast<unsigned>(key)] = KeyPressCount(key);
 }
 
 void Pad::Poll() {
@@ -89,7 +93,26 @@ void Pad::Poll() {
     left = -dx > xLimit ? 1 : 0;
   }
 
-  std::uint32_t mask = 0;
+  // Taps since the last poll: every key's count is read once, then marked seen, so a key that
+  // feeds several buttons reports its tap to each of them.
+  std::uint32_t taps = 0;
+  std::array<std::array<std::uint32_t, kPadButtons>, kPadKeyMaps> counts{};
+  for (unsigned m = 0; m < kPadKeyMaps; ++m)
+    for (unsigned column = 0; column < kPadButtons; ++column) {
+      const int key = keyMaps[m][column];
+      if (key <= 0 || key > 255) continue;
+      counts[m][column] = KeyPressCount(key);
+      if (counts[m][column] != pressesSeen[static_cast<unsigned>(key)])
+        for (int n = 0; n < kPadButtons; ++n)
+          if (kColumnOfButton[static_cast<unsigned>(n)] == static_cast<int>(column)) taps |= 1u << n;
+    }
+  for (unsigned m = 0; m < kPadKeyMaps; ++m)
+    for (unsigned column = 0; column < kPadButtons; ++column) {
+      const int key = keyMaps[m][column];
+      if (key > 0 && key < 256) pressesSeen[static_cast<unsigned>(key)] = counts[m][column];
+    }
+  tapped = taps;
+  std::uint32_t mask = taps;
   for (int n = 0; n < kPadButtons; ++n)
     if (Held(n)) mask |= 1u << n;
   const auto slot = static_cast<unsigned>(joystickId);
@@ -121,7 +144,8 @@ int Pad::Held(int button) const {
 int Pad::Pressed(int button) const {
   if (!ValidButton(button)) return 0;
   if (previousMasks[static_cast<unsigned>(joystickId)] & (1u << button)) return 0;
-  return Held(button);
+  if (const int held = Held(button)) return held;
+  return (tapped >> button) & 1u;
 }
 
 }  // namespace oru

@@ -54,13 +54,16 @@ class Pad {
   void Configure(int joystick, int layout);
 
   // Reads the joystick and records which buttons are down. Once per frame, before the queries.
+  // A key tapped and released since the previous poll counts as down at this one, so a short
+  // tap between two frames still reads as newly pressed.
   void Poll();
 
   // Non-zero while button is down: 1 for a key or a direction, the button's own bit (1, 2, 4
   // or 8) for a joystick button. 0 for a number outside 0 to 7.
   int Held(int button) const;
 
-  // Held, unless the button was already down at the poll before the latest one.
+  // Held, unless the button was already down at the poll before the latest one. A key tapped
+  // and released since the poll before the latest one also counts.
   int Pressed(int button) const;
 
   // The accessors the game reads.
@@ -91,6 +94,10 @@ class Pad {
   int joystickId = 0;
   // The ranges are read again once a pad turns up that was not there at Configure.
   bool capsValid = false;
+  // Key press counts as last seen by Poll, indexed by virtual-key code.
+  std::array<std::uint32_t, 256> pressesSeen{};
+  // Buttons whose keys were tapped between the last two polls.
+  std::uint32_t tapped = 0;
 };
 
 }  // namespace oru

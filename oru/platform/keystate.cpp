@@ -16,6 +16,7 @@ constexpr int kLeftMenu = 0xA4;
 constexpr int kRightMenu = 0xA5;
 
 std::array<std::atomic<bool>, 256> keyDown{};
+std::array<std::atomic<std::uint32_t>, 256> pressCount{};
 
 // The code each scancode went down with, so the release clears that one. Primary thread only.
 std::array<int, SDL_NUM_SCANCODES> pressedAs{};
@@ -118,7 +119,14 @@ short GetAsyncKeyState(int vk) {
 
 void SetKeyState(int vk, bool down) {
   if (vk < 0 || vk > 255) return;
-  keyDown[vk].store(down, std::memory_order_relaxed);
+  // Counted before the flag is set: a reader that sees the key down also sees its press.
+  if (down && !keyDown[vk].load(std::memory_order_relaxed)) pressCount[vk].fetch_add(1, std::memory_order_relaxed);
+  keyDown[vk].store(down, std::memory_order_release);
+}
+
+std::uint32_t KeyPressCount(int vk) {
+  if (vk < 0 || vk > 255) return 0;
+  return pressCount[vk].load(std::memory_order_acquire);
 }
 
 void ClearKeyState() {

@@ -11,6 +11,8 @@
 // Page Down, Insert, Delete, VK_CLEAR for 5) while it is off.
 #pragma once
 
+#include <cstdint>
+
 namespace oru {
 
 // Bit 15 (0x8000, the value is negative) while the key is down, 0 while up or for codes outside
@@ -19,6 +21,11 @@ short GetAsyncKeyState(int vk);
 
 // Sets one flag. Codes outside 0..255 are ignored.
 void SetKeyState(int vk, bool down);
+
+// How many times the key has gone down since start-up (wrapping). A reader that samples the
+// flags once a frame compares it with the count it saw last, so that a tap pressed and released
+// between two samples is not lost.
+std::uint32_t KeyPressCount(int vk);
 
 // Releases every key (when the window loses the keyboard focus, no key-up events follow).
 void ClearKeyState();

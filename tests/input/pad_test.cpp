@@ -229,6 +229,37 @@ TEST_F(PadTest, PressedOnlyAtTheFirstPollThatSeesTheButton) {
   EXPECT_EQ(pad.Pressed(PadButton1), 0);
 }
 
+// A key pressed and released between two frames' polls must still fire once: players tap faster
+// than a frame.
+TEST_F(PadTest, TapBetweenPollsReadsAsPressedOnce) {
+  SetKeyState(VK_SPACE, true);
+  SetKeyState(VK_SPACE, false);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton1), 1);
+  EXPECT_EQ(pad.Held(PadButton1), 0);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton1), 0);
+
+  // Two taps in one frame are one press; a tap of a key another map shares reaches each button
+  // that key feeds.
+  SetKeyState('V', true);
+  SetKeyState('V', false);
+  SetKeyState('V', true);
+  SetKeyState('V', false);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton4), 1);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton4), 0);
+}
+
+TEST_F(PadTest, PressesBeforeConfigureAreNotTaps) {
+  SetKeyState(VK_RETURN, true);
+  SetKeyState(VK_RETURN, false);
+  pad.Configure(0, 0);
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton2), 0);
+}
+
 TEST_F(PadTest, PressedAlsoCountsJoystickButtons) {
   SetJoystickSnapshot(0, {true, 32768, 32768, 0});
   Configure(0, 0);
