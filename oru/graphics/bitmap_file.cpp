@@ -75,16 +75,13 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
   out.colourCount = colourCount;
   out.colours = data + colourAt;
   out.rows = data + rowsAt;
-  out.rowStride = 0;
-  if (bitCount == 8 || bitCount == 4) {
-    const std::uint64_t stride = bitCount == 8 ? static_cast<std::uint64_t>(pitch)
-                                               : ((static_cast<std::uint64_t>(width) * 4 + 31) / 32) * 4;
-    const std::uint64_t lastRowBytes = bitCount == 8 ? static_cast<std::uint64_t>(width)
-                                                     : (static_cast<std::uint64_t>(width) + 1) / 2;
-    // Every row must be there; only the last one may lack its padding.
-    if (stride * static_cast<std::uint64_t>(rowsAbs - 1) + lastRowBytes > size - rowsAt) return false;
-    out.rowStride = static_cast<std::size_t>(stride);
-  }
+  // Every row must be there, whatever the depth, so that a few bytes cannot ask for a large
+  // store; only the last row may lack its padding. Rows are 32-bit aligned at every depth.
+  const std::uint64_t bits = bitCount > 0 ? static_cast<std::uint64_t>(bitCount) : 1;
+  const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bits + 31) / 32) * 4;
+  const std::uint64_t lastRowBytes = (static_cast<std::uint64_t>(width) * bits + 7) / 8;
+  if (stride * static_cast<std::uint64_t>(rowsAbs - 1) + lastRowBytes > size - rowsAt) return false;
+  out.rowStride = bitCount == 8 || bitCount == 4 ? static_cast<std::size_t>(stride) : 0;
   return true;
 }
 

@@ -14,7 +14,8 @@
 //
 // All return 1 on success and 0 on failure; a failed decode leaves the image unchanged. Data
 // from anywhere is checked before the image is touched: headers, colour table and rows must lie
-// inside the data, the width and height must be non-zero and their product must fit.
+// inside the data (at every depth, decoded or not), the width and height must be non-zero and
+// their product must fit.
 #pragma once
 
 #include <cstddef>

@@ -179,6 +179,7 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
       {"info header cut short", cut(50)},
       {"colour table cut short", cut(80)},
       {"a pixel row missing", cut(100)},
+      {"1-bit picture far larger than its rows", patch(28, 1, 18, 4000)},
       {"last row short of its pixels", cut(107)},
       {"width 0", with([](BmpSpec& s) { s.width = 0; })},
       {"negative width", with([](BmpSpec& s) { s.width = -6; })},

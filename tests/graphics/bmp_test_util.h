@@ -33,7 +33,7 @@ inline std::uint8_t TestRed(int i) { return static_cast<std::uint8_t>(i * 3); }
 
 inline Bytes MakeBmp(const BmpSpec& s) {
   const int rowsAbs = s.height < 0 ? -s.height : s.height;
-  const int stride = s.bits == 4 ? ((s.width * 4 + 31) / 32) * 4 : ((s.width * s.bits / 8 + 3) / 4) * 4;
+  const int stride = ((s.width * s.bits + 31) / 32) * 4;
   int colours = s.coloursWritten;
   if (colours < 0) colours = s.coloursUsed ? static_cast<int>(s.coloursUsed) : (s.bits == 4 ? 16 : 256);
   Bytes out;
