@@ -13,8 +13,13 @@ namespace oru {
 namespace {
 
 std::atomic<int> fullScreenFlag{0};
-// The display object, created at the first switch and kept until exit (or a new screen).
-std::unique_ptr<Display> displayObject;
+// The display object, created at the first switch and kept until a new screen starts. The
+// holder is never destroyed: the game's screen is itself a static object, destroyed at exit in
+// an order this file does not control, and gives the display back from its destructor.
+std::unique_ptr<Display>& Holder() {
+  static auto* holder = new std::unique_ptr<Display>;
+  return *holder;
+}
 // Screens alive; only a screen made while none is alive starts without a display object, so
 // a second screen never pulls the display from under another.
 int liveScreens = 0;
@@ -22,7 +27,7 @@ int liveScreens = 0;
 }  // namespace
 
 ScreenSurface::ScreenSurface() {
-  if (liveScreens++ == 0) displayObject.reset();
+  if (liveScreens++ == 0) Holder().reset();
   fullScreenFlag = 0;
   createEntry = CurrentDisplayFactory();
 }
@@ -34,17 +39,17 @@ ScreenSurface::~ScreenSurface() {
 
 int ScreenSurface::IsFullScreen() { return fullScreenFlag.load(); }
 
-Display* ScreenSurface::DisplayObject() { return displayObject.get(); }
+Display* ScreenSurface::DisplayObject() { return Holder().get(); }
 
 int ScreenSurface::Create(int width, int height) {
-  if (!IsFullScreen() || !displayObject) return Surface::Create(width, height);
+  if (!IsFullScreen() || !Holder()) return Surface::Create(width, height);
   clipLeft = 0;
   clipTop = 0;
   clipRight = width;
   clipBottom = height;
 
   std::unique_ptr<DisplaySurface> fresh =
-      displayObject->CreateOffScreen((width + 3) / 4 * 4, height);
+      Holder()->CreateOffScreen((width + 3) / 4 * 4, height);
   int freshPitch = 0;
   std::uint8_t* dest = fresh ? fresh->Lock(&freshPitch) : nullptr;
   if (fresh && !dest) fresh.reset();
@@ -184,12 +189,12 @@ int ScreenSurface::SetFullScreen(int on) {
 
 int ScreenSurface::EnterFullScreen(WindowHandle target) {
   if (!createEntry) return 0;
-  if (!displayObject) {
-    displayObject = createEntry();
-    if (!displayObject) return 0;
+  if (!Holder()) {
+    Holder() = createEntry();
+    if (!Holder()) return 0;
   }
   ReleaseDisplay();
-  Display& display = *displayObject;
+  Display& display = *Holder();
   if (!display.SetCooperativeLevel(target, Display::kExclusiveFullScreen)) return 0;
   if (!display.SetDisplayMode(displayWidth, displayHeight, 8)) return 0;
 
@@ -224,9 +229,9 @@ int ScreenSurface::EnterFullScreen(WindowHandle target) {
 void ScreenSurface::ReleaseDisplay() {
   // Given back whenever it is taken, not only once the flag is set: entering clears the flag
   // before it takes the display, and a step failing after that must still hand the window back.
-  if (displayObject && displayObject->Taken()) {
-    displayObject->SetCooperativeLevel(nullptr, Display::kNormal);
-    displayObject->RestoreDisplayMode();
+  if (Holder() && Holder()->Taken()) {
+    Holder()->SetCooperativeLevel(nullptr, Display::kNormal);
+    Holder()->RestoreDisplayMode();
   }
   fullScreenFlag = 0;
   backBuffer = nullptr;

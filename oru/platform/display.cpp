@@ -284,6 +284,8 @@ class SdlDisplay : public Display {
       }
       if (SDL_Window* w = SdlWindowOf(window_)) {
         SDL_SetWindowFullscreen(w, 0);
+        if (savedMaxWidth_ > 0 && savedMaxHeight_ > 0)
+          SDL_SetWindowMaximumSize(w, savedMaxWidth_, savedMaxHeight_);
         SDL_SetWindowSize(w, savedWidth_, savedHeight_);
         SDL_SetWindowPosition(w, savedX_, savedY_);
       }
@@ -293,7 +295,15 @@ class SdlDisplay : public Display {
     if (!w) return 0;
     SDL_GetWindowPosition(w, &savedX_, &savedY_);
     SDL_GetWindowSize(w, &savedWidth_, &savedHeight_);
-    if (SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return 0;
+    // A window limited to its 640 x 480 client area cannot cover the screen; the limit comes
+    // back with the window.
+    SDL_GetWindowMaximumSize(w, &savedMaxWidth_, &savedMaxHeight_);
+    SDL_SetWindowMaximumSize(w, 16384, 16384);
+    if (SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+      if (savedMaxWidth_ > 0 && savedMaxHeight_ > 0)
+        SDL_SetWindowMaximumSize(w, savedMaxWidth_, savedMaxHeight_);
+      return 0;
+    }
     sdlId_ = SDL_GetWindowID(w);
     minimised_ = false;
     current = this;
@@ -379,6 +389,7 @@ class SdlDisplay : public Display {
   std::atomic<bool> minimised_{false};
   WindowHandle modeWindow_ = nullptr;
   int savedX_ = 0, savedY_ = 0, savedWidth_ = 640, savedHeight_ = 480;
+  int savedMaxWidth_ = 0, savedMaxHeight_ = 0;
 };
 
 std::atomic<DisplayFactory> displayFactory{&CreateSdlDisplay};
