@@ -282,5 +282,22 @@ TEST_F(FullScreenTest, PaletteChangesAndDrawingReachTheDisplay) {
             screen_->palette->NearestIndex(0x000000));
 }
 
+TEST_F(FullScreenTest, TheClipperIsAttachedOnlyWhenEnabled) {
+  Make(0);
+  ASSERT_EQ(screen_->SetFullScreen(1), 1);
+  ASSERT_NE(screen_->clipper, nullptr);
+  EXPECT_EQ(screen_->primary->Clipper(), nullptr);
+  screen_->SetClipperEnabled(1);
+  EXPECT_EQ(screen_->primary->Clipper(), screen_->clipper.get());
+  screen_->SetClipperEnabled(0);
+  EXPECT_EQ(screen_->primary->Clipper(), nullptr);
+
+  // Enabled before entering, it is attached as the display is taken.
+  ASSERT_EQ(screen_->SetFullScreen(0), 0);
+  screen_->SetClipperEnabled(1);
+  ASSERT_EQ(screen_->SetFullScreen(1), 1);
+  EXPECT_EQ(screen_->primary->Clipper(), screen_->clipper.get());
+}
+
 }  // namespace
 }  // namespace oru
