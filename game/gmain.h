@@ -131,8 +131,9 @@ class GameWindow : public Window, public HitHandler {
 
  public:
   // The game's objects, in construction order (they are destroyed in reverse: every item set and
-  // the meters leave before the scene group that refers to them). Only the game thread touches
-  // them once the thread runs, and only under frameLock.
+  // the meters leave before the scene group that refers to them). Once the game thread runs they
+  // are touched only under frameLock (its frames, a paint request, the full-screen switch), except
+  // mouse, which only the primary thread's mouse handlers use and which never joins the scene.
   Pad input;
   MouseCursor mouse;
   ScreenSurface screen;
