@@ -168,12 +168,17 @@ int LoadBitmap(Image& image, const char* name, const char* resourceType) {
 int LoadBitmapFile(Image& image, const char* name) {
   if (!name) return 0;
   FileStream file;
+  PackFile pack;
   if (file.Open(name, FileRead)) {
     std::vector<std::uint8_t> bytes(file.Size());
     if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return 0;
+    // A pack stored under the picture's own name is read like its ".dpa" counterpart.
+    if (pack.OpenMemory(bytes.data(), bytes.size())) {
+      if (!pack.Unpack()) return 0;
+      return DecodeBitmap(image, pack.Data(), pack.Size(), 0);
+    }
     return DecodeBytes(image, bytes, 0);
   }
-  PackFile pack;
   if (!pack.OpenFile(name) || !pack.Unpack()) return 0;
   return DecodeBitmap(image, pack.Data(), pack.Size(), 0);
 }

@@ -45,7 +45,8 @@ int DecodeBitmap(Image& image, const std::uint8_t* data, std::size_t size, int h
 // a resource of resourceType) and decodes it; a file header is required.
 int LoadBitmap(Image& image, const char* name, const char* resourceType = nullptr);
 
-// The plain file name, or when it does not open, the pack found by PackFile::OpenFile(name).
+// The plain file name (unpacked when it is a pack), or when it does not open, the pack found by
+// PackFile::OpenFile(name).
 int LoadBitmapFile(Image& image, const char* name);
 
 // The embedded resource (name, type), unpacked when it holds a pack; no file header needed.

@@ -245,6 +245,7 @@ TEST_F(BitmapFileTest, LoadersFindPlainFilesAndPacks) {
   spec.rows = Pattern(4, 2, 256);
   const Bytes bmp = MakeBmp(spec);
   ASSERT_TRUE(PackFile::PackMemory(bmp.data(), bmp.size(), "kani.bmp", Path("kani.dpa").c_str()));
+  ASSERT_TRUE(PackFile::PackMemory(bmp.data(), bmp.size(), "inplace.bmp", Path("inplace.bmp").c_str()));
   Write("plain.bmp", bmp);
 
   struct Case {
@@ -259,6 +260,8 @@ TEST_F(BitmapFileTest, LoadersFindPlainFilesAndPacks) {
       {"LoadBitmapFile, plain", LoadBitmapFile, "plain.bmp", 1},
       {"LoadBitmapFile, pack", LoadBitmapFile, "kani.bmp", 1},
       {"LoadBitmapFile, missing", LoadBitmapFile, "none.bmp", 0},
+      {"LoadBitmap, pack under the plain name", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "inplace.bmp", 1},
+      {"LoadBitmapFile, pack under the plain name", LoadBitmapFile, "inplace.bmp", 1},
   };
   for (const Case& c : cases) {
     Surface image;
