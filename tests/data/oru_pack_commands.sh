@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# End-to-end check of the `oru` pack and bmp commands: results, exit codes and messages.
+# Usage: oru_pack_commands.sh PATH_TO_ORU
+set -u
+oru=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"; }
+
+# A 3 x 2 4-bit picture with a 16-entry colour table; rows bottom first, 4 bytes each.
+{
+  printf 'BM'; le32 $((14 + 40 + 64 + 8)); le32 0; le32 $((14 + 40 + 64))
+  le32 40; le32 3; le32 2; printf '\x01\x00\x04\x00'; le32 0; le32 0; le32 0; le32 0; le32 0; le32 0
+  for i in $(seq 0 15); do printf "\\x$(printf %02x $((i * 16)))\\x$(printf %02x $((255 - i * 8)))\\x$(printf %02x $((i * 4)))\\x00"; done
+  printf '\x45\x60\x00\x00'   # bottom row: 4 5 6
+  printf '\x12\x30\x00\x00'   # top row: 1 2 3
+} > pic.bmp
+
+"$oru" pack pic.bmp || fail "pack"
+[ -f pic.dpa ] || fail "pack did not write pic.dpa"
+read -r name packed unpacked < <("$oru" list pic.dpa) || fail "list"
+[ "$name" = pic.bmp ] || fail "list: stored name '$name'"
+[ "$packed" = "$(stat -c %s pic.dpa)" ] || fail "list: packed size $packed"
+[ "$unpacked" = 126 ] || fail "list: unpacked size $unpacked"
+
+"$oru" unpack pic.dpa out.bin || fail "unpack"
+cmp -s out.bin pic.bmp || fail "unpack: bytes differ"
+mv pic.bmp original.bmp
+"$oru" extract pic.dpa || fail "extract"
+cmp -s pic.bmp original.bmp || fail "extract: bytes differ"
+rm pic.bmp
+
+# pic.bmp is gone: the bmp commands find the pack under the ".dpa" name.
+[ "$("$oru" bmp info pic.bmp)" = "width 3 height 2 bits 4 colours 16 used 6" ] || fail "bmp info: $("$oru" bmp info pic.bmp)"
+"$oru" bmp resave pic.bmp resaved.bmp || fail "bmp resave"
+[ "$(stat -c %s resaved.bmp)" = $((1078 + 4 * 2)) ] || fail "bmp resave: size"
+[ "$("$oru" bmp info resaved.bmp)" = "width 3 height 2 bits 8 colours 256 used 6" ] || fail "bmp info of the resaved file"
+"$oru" bmp remap pic.bmp remapped.bmp || fail "bmp remap"
+"$oru" bmp info remapped.bmp > /dev/null || fail "bmp info of the remapped file"
+
+# Bad arguments print the usage and exit 2; failures name the file and exit non-zero.
+expect() {  # expected-status message-substring command...
+  local status=$1 text=$2
+  shift 2
+  local err
+  err=$("$@" 2>&1 >/dev/null)
+  local got=$?
+  [ "$got" = "$status" ] || fail "'$*' exited $got, not $status"
+  [[ "$err" == *"$text"* ]] || fail "'$*' said '$err', not '$text'"
+}
+expect 2 "usage: oru pack" "$oru" pack
+expect 2 "usage: oru unpack" "$oru" unpack pic.dpa
+expect 2 "usage: oru extract" "$oru" extract
+expect 2 "usage: oru list" "$oru" list
+expect 2 "usage: oru bmp" "$oru" bmp convert a b
+expect 1 "missing.bmp" "$oru" pack missing.bmp
+expect 1 "original.bmp" "$oru" list original.bmp
+expect 1 "no/such/dir/x" "$oru" unpack pic.dpa no/such/dir/x
+expect 1 "missing.bmp" "$oru" bmp info missing.bmp
+expect 1 "no/such/dir/x.bmp" "$oru" bmp resave out.bin no/such/dir/x.bmp
+head -c 60 original.bmp > cut.bmp
+expect 1 "cut.bmp" "$oru" bmp resave cut.bmp x.bmp
+echo "oru pack and bmp commands: ok"
