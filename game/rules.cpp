@@ -204,18 +204,16 @@ void GameWindow::FireControl() {
     }
     return;
   }
+  // Released: a full gauge fires three chestnuts, two thirds two, one third one, less nothing.
+  struct Volley {
+    int count;
+    int dy[3];  // from the crab's top edge
+  };
+  static constexpr Volley kVolleys[4] = {{0, {}}, {1, {10}}, {2, {-5, 25}}, {3, {-15, 10, 35}}};
   const int v = chargeMeter.GetValue();
-  int offsets[3] = {};
-  int count = 0;
-  if (v >= m) {
-    offsets[0] = -15, offsets[1] = 10, offsets[2] = 35, count = 3;
-  } else if (v >= (m / 3) * 2) {
-    offsets[0] = -5, offsets[1] = 25, count = 2;
-  } else if (v >= m / 3) {
-    offsets[0] = 10, count = 1;
-  }
-  for (int k = 0; k < count; ++k) {
-    const int i = chargeShots.Spawn(cx + 40, cy + offsets[k]);
+  const Volley& volley = kVolleys[v >= m ? 3 : v >= (m / 3) * 2 ? 2 : v >= m / 3 ? 1 : 0];
+  for (int k = 0; k < volley.count; ++k) {
+    const int i = chargeShots.Spawn(cx + 40, cy + volley.dy[k]);
     chargeShots.SetVelocity(i, kShotSpeed, 0);
   }
   ResetChargeGauge();

@@ -139,18 +139,27 @@ TEST_F(RulesTest, HoldingChargesTheGaugeAndReleasesShotsAtTheThresholds) {
   }
 }
 
-TEST_F(RulesTest, ThreeChargeShotsLeaveAboveBesideAndBelowTheCrab) {
-  StartPlay();
-  SetKeyState(kKeyFire, true);
-  StepSafely(129);
-  SetKeyState(kKeyFire, false);
-  Step();
-  ASSERT_EQ(game->chargeShots.CountAlive(), 3);
-  // Spawned at crab + (40, -15 / 10 / 35), then one step of 8 in the same frame.
-  const int ys[] = {225, 250, 275};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(game->chargeShots.GetX(i), 48);
-    EXPECT_EQ(game->chargeShots.GetY(i), ys[i]);
+TEST_F(RulesTest, ChargeShotsLeaveInRowsBesideTheCrab) {
+  struct Case {
+    int heldFrames;
+    std::vector<int> ys;  // the crab's top edge is at 240
+  };
+  const Case cases[] = {{43, {250}}, {85, {235, 265}}, {128, {225, 250, 275}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.heldFrames);
+    TearDown();
+    SetUp();
+    StartPlay();
+    SetKeyState(kKeyFire, true);
+    StepSafely(1 + c.heldFrames);
+    SetKeyState(kKeyFire, false);
+    Step();
+    ASSERT_EQ(game->chargeShots.CountAlive(), static_cast<int>(c.ys.size()));
+    for (int i = 0; i < static_cast<int>(c.ys.size()); ++i) {
+      // Spawned at crab x + 40, then one step of 8 in the same frame.
+      EXPECT_EQ(game->chargeShots.GetX(i), 48);
+      EXPECT_EQ(game->chargeShots.GetY(i), c.ys[static_cast<std::size_t>(i)]);
+    }
   }
 }
 
