@@ -14,9 +14,9 @@
 // Every millisecond the timer converts the time since the tempo was last applied into song ticks
 // and plays the ticks that are due, at most 10 per timer tick. That time is read from a clock
 // rather than counted in ticks: a timer thread that is held up skips the ticks it missed, and
-// counting them would make the song fall further behind with every hold-up. The sequencer remembers the last
-// program, bank, pan, reverb, chorus and volume of every channel so that a fresh device (after a
-// seek, a loop or a device switch) gets them again.
+// counting them would make the song fall further behind with every hold-up. The sequencer
+// remembers the last program, bank, pan, reverb, chorus and volume of every channel so that a
+// fresh device (after a seek, a loop or a device switch) gets them again.
 //
 // Threads: the timer's ticks arrive on a timer thread; the other operations come from the game
 // thread and from the thread that builds the window. There are no locks: a busy flag keeps ticks
@@ -62,7 +62,7 @@ struct ChannelState {
   std::uint8_t pan = 64;     // controller 10
   std::uint8_t reverb = 40;  // controller 91
   std::uint8_t chorus = 0;   // controller 93
-  std::uint8_t volume = 100; // controller 7
+  std::uint8_t volume = 100;  // controller 7
   bool operator==(const ChannelState&) const = default;
 };
 

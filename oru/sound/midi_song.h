@@ -87,7 +87,8 @@ class MidiSong {
   // Entry i for 0 <= i <= EventCount(); any other index gives a closing entry.
   const MidiEvent& Entry(int i) const;
   int SysExCount() const { return sysexCount_; }
-  // Record i, or null when there is none.
+  // Record i, or null when there is none. Writable because a device marks a record while it
+  // sends it.
   SysExMessage* SysEx(std::size_t i) const {
     return i < static_cast<std::size_t>(sysexCount_) ? &sysex_[i] : nullptr;
   }
