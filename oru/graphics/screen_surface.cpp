@@ -247,6 +247,8 @@ int ScreenSurface::RestoreLost() {
   if (!primary->Restore()) return 0;
   if (backBuffer) backBuffer->Restore();
   if (offScreen) offScreen->Restore();
+  // What the visible picture held while the display was away is gone: show all of it again.
+  RequestFullRedraw();
   return 1;
 }
 

@@ -85,7 +85,11 @@ std::uint8_t* DisplaySurface::Lock(int* pitch) {
   return pixels_.data();
 }
 
-int DisplaySurface::IsLost() const { return seenLostCount_ != owner_->LostCount() ? 1 : 0; }
+int DisplaySurface::IsLost() const {
+  // Off-screen pictures live in system memory, which the display cannot take away.
+  if (kind_ == kOffScreen) return 0;
+  return seenLostCount_ != owner_->LostCount() ? 1 : 0;
+}
 
 int DisplaySurface::Restore() {
   if (!IsLost()) return 1;

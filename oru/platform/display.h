@@ -14,8 +14,8 @@
 // default factory) takes the window to desktop full screen with a 640 x 480 logical size,
 // integer scaling and nearest sampling, letterboxed, and shows the visible picture through the
 // window's canvas. "Lost" is the display taken away (the window minimised or deactivated while
-// full screen): surfaces report it until restored, and restoring fails while the window is
-// minimised. FakeDisplay lets tests make any step fail.
+// full screen): the visible picture and its back buffer report it until restored, and restoring
+// fails while the window is minimised. Off-screen pictures, in system memory, are never lost. FakeDisplay lets tests make any step fail.
 //
 // Taking and giving back the window happen on the primary thread; locking, copying and palette
 // changes may come from the game thread, serialised by the caller.

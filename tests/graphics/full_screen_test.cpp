@@ -227,22 +227,28 @@ TEST_F(FullScreenTest, ALostDisplayIsRestoredBeforeAPresent) {
   screen_->MarkDirty(300, 300, 10, 10);
   EXPECT_EQ(screen_->PresentDirty(&canvas_, 0, 0), 1);
   EXPECT_EQ(screen_->primary->IsLost(), 0);
-  EXPECT_FALSE(fake->shown.empty());
+  // Restored, the whole picture is shown again.
+  ASSERT_FALSE(fake->shown.empty());
+  EXPECT_EQ(fake->shown[0].right - fake->shown[0].left, 640);
+  EXPECT_EQ(fake->shown[0].bottom - fake->shown[0].top, 480);
 
-  // While the display cannot be restored nothing is presented and the pixels are out of reach.
+  // While the display cannot be restored nothing is presented, but the game goes on composing
+  // into the off-screen pixels; the first present after restoring shows all of it.
   fake->failing = FakeDisplay::kRestore;
   fake->MarkLost();
   fake->shown.clear();
-  screen_->MarkDirty(0, 0, 48, 32);
-  EXPECT_EQ(screen_->PresentDirty(&canvas_, 0, 0), 0);
+  sprite_.SetPosition(300, 300);
+  EXPECT_EQ(screen_->Update(&canvas_, 0, 0), 1);
   EXPECT_TRUE(fake->shown.empty());
-  EXPECT_EQ(screen_->Lock(), nullptr);
-  screen_->Blit(0, 0, 10, 10, &sprite_, 0, 0, 0);  // does nothing, and does not crash
+  EXPECT_EQ(screen_->PresentDirty(&canvas_, 0, 0), 0);
+  ASSERT_NE(screen_->Lock(), nullptr);
+  EXPECT_EQ(screen_->PixelAt(305, 305), 249);
 
   fake->failing = 0;
   EXPECT_EQ(screen_->PresentDirty(&canvas_, 0, 0), 1);
-  EXPECT_FALSE(fake->shown.empty());
-  EXPECT_EQ(screen_->primary->PixelsForShow()[0], screen_->Lock()[0]);
+  ASSERT_FALSE(fake->shown.empty());
+  EXPECT_EQ(screen_->primary->PixelsForShow()[305 * 640 + 305], 249);
+  EXPECT_EQ(screen_->primary->PixelsForShow()[55 * 640 + 105], background_.PixelAt(105, 55));
 }
 
 TEST_F(FullScreenTest, AnOddWidthGetsAWholeWordOffScreenRow) {
