@@ -8,6 +8,7 @@
 // included). A pixel then costs two colour reads, three subtractions and four lookups.
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "oru/graphics/colour_tables.h"
 #include "oru/graphics/surface.h"
@@ -54,9 +55,10 @@ struct BlendTables {
 
   // The blended index of a pixel whose own colour is sc over destination colour dc (both
   // blue, green, red entries of a colour table).
+  template <bool kTranslucent>
   inline std::uint8_t Mix(const std::uint8_t* sc, const std::uint8_t* dc) const {
     int b = sc[0], g = sc[1], r = sc[2];
-    if (translucent) {
+    if constexpr (kTranslucent) {
       b -= step[0][b - dc[0] + 255];
       g -= step[1][g - dc[1] + 255];
       r -= step[2][r - dc[2] + 255];
@@ -64,6 +66,16 @@ struct BlendTables {
     return InverseColourTable[part[0][b] | part[1][g] | part[2][r]];
   }
 };
+
+// Runs body<true> or body<false>, so the per-pixel loop carries no test of the translucency.
+template <typename Body>
+void WithTranslucency(bool translucent, Body body) {
+  if (translucent) {
+    body(std::true_type{});
+  } else {
+    body(std::false_type{});
+  }
+}
 
 // The pixel rows of a copy, with the two colour tables, locked for its duration.
 template <typename Body>
@@ -89,19 +101,22 @@ void Surface::CopyBlended(const BlitRect& r, Surface* source) {
   const int key = source->transparentIndex;
   const std::uint8_t* destColours = colourTable;
   const std::uint8_t* srcColours = source->colourTable;
-  WithBlendRows(this, r, source,
-                [&](std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-                    std::ptrdiff_t srcPitch) {
-                  for (int row = 0; row < r.height; ++row) {
-                    for (int i = 0; i < r.width; ++i) {
-                      const int s = src[i];
-                      if (s == key) continue;
-                      dest[i] = tables.Mix(srcColours + s * 4, destColours + dest[i] * 4);
+  WithTranslucency(tables.translucent, [&](auto translucent) {
+    WithBlendRows(this, r, source,
+                  [&](std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                      std::ptrdiff_t srcPitch) {
+                    for (int row = 0; row < r.height; ++row) {
+                      for (int i = 0; i < r.width; ++i) {
+                        const int s = src[i];
+                        if (s == key) continue;
+                        dest[i] = tables.template Mix<translucent()>(srcColours + s * 4,
+                                                                     destColours + dest[i] * 4);
+                      }
+                      dest += destPitch;
+                      src += srcPitch;
                     }
-                    dest += destPitch;
-                    src += srcPitch;
-                  }
-                });
+                  });
+  });
 }
 
 void Surface::CopyBlendedRuns(const BlitRect& r, Surface* source) {
@@ -116,25 +131,29 @@ void Surface::CopyBlendedRuns(const BlitRect& r, Surface* source) {
   const std::uint8_t* colours = colourTable;
   const int runStride = source->Width();
   const std::uint8_t* runs = source->runTable + r.srcY * runStride + r.srcX;
-  WithBlendRows(this, r, source,
-                [&](std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
-                    std::ptrdiff_t srcPitch) {
-                  for (int row = 0; row < r.height; ++row) {
-                    int column = 0;
-                    while (column < r.width) {
-                      const int n = runs[column];
-                      if (src[column] != key) {
-                        const int end = column + std::min(n, r.width - column);
-                        for (int i = column; i < end; ++i)
-                          dest[i] = tables.Mix(colours + src[i] * 4, colours + dest[i] * 4);
+  WithTranslucency(tables.translucent, [&](auto translucent) {
+    WithBlendRows(this, r, source,
+                  [&](std::uint8_t* dest, std::ptrdiff_t destPitch, const std::uint8_t* src,
+                      std::ptrdiff_t srcPitch) {
+                    const std::uint8_t* rowRuns = runs;
+                    for (int row = 0; row < r.height; ++row) {
+                      int column = 0;
+                      while (column < r.width) {
+                        const int n = rowRuns[column];
+                        if (src[column] != key) {
+                          const int end = column + std::min(n, r.width - column);
+                          for (int i = column; i < end; ++i)
+                            dest[i] = tables.template Mix<translucent()>(colours + src[i] * 4,
+                                                                         colours + dest[i] * 4);
+                        }
+                        column += n;
                       }
-                      column += n;
+                      dest += destPitch;
+                      src += srcPitch;
+                      rowRuns += runStride;
                     }
-                    dest += destPitch;
-                    src += srcPitch;
-                    runs += runStride;
-                  }
-                });
+                  });
+  });
 }
 
 }  // namespace oru
