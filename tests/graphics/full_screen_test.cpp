@@ -147,6 +147,16 @@ TEST_F(FullScreenTest, RepeatedRequestsOnlyRedraw) {
   EXPECT_EQ(screen_->fullRedraw, 1);
 }
 
+TEST_F(FullScreenTest, DestroyingTheScreenGivesTheDisplayBack) {
+  Make(0);
+  ASSERT_EQ(screen_->SetFullScreen(1), 1);
+  FakeDisplay* fake = Fake();
+  screen_.reset();
+  EXPECT_FALSE(fake->Taken());
+  EXPECT_FALSE(fake->modeSet);
+  EXPECT_EQ(ScreenSurface::IsFullScreen(), 0);
+}
+
 TEST_F(FullScreenTest, EveryFailingStepLeavesTheScreenWindowed) {
   if (!StartVideo()) GTEST_SKIP() << "no SDL video driver";
   RegisterWindowClass("ORUFULLSCREENTEST", &PlainProc);
