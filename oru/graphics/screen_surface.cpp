@@ -84,7 +84,8 @@ int ScreenSurface::Create(int width, int height) {
   return 1;
 }
 
-int ScreenSurface::Pitch() { return offScreen ? offScreenPitch : Surface::Pitch(); }
+// Always the pitch of the pixels Lock hands out: while a switch runs those are the surface's own.
+int ScreenSurface::Pitch() { return offScreen && !switching ? offScreenPitch : Surface::Pitch(); }
 
 void ScreenSurface::Unlock() {
   if (offScreen) offScreen->Unlock();
