@@ -139,13 +139,29 @@ bool MidiSequencer::ResumeHeld(bool fromTick) {
 bool MidiSequencer::Stop() {
   stopping_.store(true);
   TimerStop();
-  while (busy_.load()) std::this_thread::yield();
+  // Waits for a running tick, and keeps operations from other threads out until the device is
+  // closed.
+  Exclusive hold(busy_);
+  StopHeld();
+  return true;
+}
+
+// The end of a stop, with stopping set, the timer stopped and busy held.
+void MidiSequencer::StopHeld() {
   // Every channel to volume 0, even while a fade-in holds the gain above 0.
   SendVolumes(kStopVolumeOffset - std::max(TruncGain(), 0));
   device_.Close();
   fadingIn_ = false;
   fadingOut_ = false;
-  return true;
+}
+
+// A tick that ends playback stops without letting go of busy, so that no operation from another
+// thread can reopen the device while the stop closes it.
+void MidiSequencer::StopFromTick() {
+  stopping_.store(true);
+  TimerStop();
+  StopHeld();
+  busy_.store(false);
 }
 
 bool MidiSequencer::SeekTo(std::uint64_t tick) {
@@ -292,8 +308,7 @@ void MidiSequencer::TimerTick() {
     } else {
       gain_.store(0.0f, std::memory_order_relaxed);
       fadingOut_ = false;
-      busy_.store(false);
-      Stop();
+      StopFromTick();
       return;
     }
   }
@@ -346,8 +361,7 @@ void MidiSequencer::TimerTick() {
     ResumeHeld(true);
     busy_.store(false);
   } else {
-    busy_.store(false);
-    Stop();
+    StopFromTick();
   }
 }
 

@@ -133,6 +133,8 @@ class MidiSequencer {
 
   void ResetPlayback();
   bool ResumeHeld(bool fromTick);
+  void StopHeld();
+  void StopFromTick();
   std::uint32_t ApplyTempo();
   void ReopenDevice();
   void AllSoundOff();
