@@ -10,10 +10,10 @@
 // and skip or copy a whole run at once.
 //
 // Behind the run bytes, in the same allocation, the table keeps an index of each row's opaque
-// stretches (cut into pieces of at most 256): height + 1 row starts into a list of (begin, end)
-// column pairs. CopyRuns walks that index, so a row costs one block copy per opaque
-// stretch and nothing per transparent one; the per-pixel bytes serve the other run-walking
-// copies and anyone starting at an arbitrary column.
+// stretches, each whole however long: height + 1 row starts into a list of (begin, end) column
+// pairs. CopyRuns walks that index, so a row costs one block copy per opaque stretch and nothing
+// per transparent one; the per-pixel bytes serve the other run-walking copies and anyone
+// starting at an arbitrary column.
 #include <algorithm>
 #include <cstring>
 
@@ -28,22 +28,57 @@ namespace oru {
 
 namespace {
 
-// Longest stretch the index keeps in one piece: moderate copies stream better than long ones.
-constexpr int kMaxSpan = 256;
-
 #if defined(__SSE2__)
 
-// Copies n bytes between non-overlapping buffers. Short spans, the common case for sprites, are
-// copied inline with at most two overlapping moves, where a call to memcpy would cost more than
-// the copy; long ones go to memcpy, which picks the widest moves the processor has.
-inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
-  if (n > 32) {
-    std::memcpy(dst, src, static_cast<std::size_t>(n));
-  } else if (n >= 16) {
-    const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-    const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), head);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + n - 16), tail);
+inline __m128i Load16(const std::uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void Store16(std::uint8_t* p, __m128i v) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// Longest stretch copied inline; beyond it the call to memcpy no longer shows.
+constexpr int kInlineCopyMax = 256;
+
+// Copies n bytes between non-overlapping buffers. Sprite stretches are mostly tens to a few
+// hundred bytes, where a call to memcpy costs as much as the copy: they are copied inline in
+// 16-byte moves, the ragged end by one more move overlapping the previous one, so there is no
+// byte loop and no branch per pixel. Only very long stretches go to memcpy, which picks the
+// widest moves the processor has.
+[[gnu::always_inline]] inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
+  if (n >= 16) {
+    if (n <= 32) {
+      const __m128i a = Load16(src), b = Load16(src + n - 16);
+      Store16(dst, a);
+      Store16(dst + n - 16, b);
+    } else if (n <= 64) {
+      const __m128i a = Load16(src), b = Load16(src + 16);
+      const __m128i c = Load16(src + n - 32), d = Load16(src + n - 16);
+      Store16(dst, a);
+      Store16(dst + 16, b);
+      Store16(dst + n - 32, c);
+      Store16(dst + n - 16, d);
+    } else if (n <= kInlineCopyMax) {
+      // The last 64 bytes are read first and stored last, overlapping the final whole step.
+      const __m128i a = Load16(src + n - 64), b = Load16(src + n - 48);
+      const __m128i c = Load16(src + n - 32), d = Load16(src + n - 16);
+      const std::uint8_t* const stop = src + n - 64;
+      std::uint8_t* out = dst;
+      for (const std::uint8_t* in = src; in < stop; in += 64, out += 64) {
+        const __m128i e = Load16(in), f = Load16(in + 16);
+        const __m128i g = Load16(in + 32), h = Load16(in + 48);
+        Store16(out, e);
+        Store16(out + 16, f);
+        Store16(out + 32, g);
+        Store16(out + 48, h);
+      }
+      Store16(dst + n - 64, a);
+      Store16(dst + n - 48, b);
+      Store16(dst + n - 32, c);
+      Store16(dst + n - 16, d);
+    } else {
+      std::memcpy(dst, src, static_cast<std::size_t>(n));
+    }
   } else if (n >= 8) {
     std::uint64_t a, b;
     std::memcpy(&a, src, 8);
@@ -56,8 +91,12 @@ inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
     std::memcpy(&b, src + n - 4, 4);
     std::memcpy(dst, &a, 4);
     std::memcpy(dst + n - 4, &b, 4);
-  } else {
-    for (int i = 0; i < n; ++i) dst[i] = src[i];
+  } else if (n > 0) {
+    // 1 to 3 bytes: first, middle and last (the same byte more than once when n < 3).
+    const std::uint8_t a = src[0], b = src[n >> 1], c = src[n - 1];
+    dst[0] = a;
+    dst[n >> 1] = b;
+    dst[n - 1] = c;
   }
 }
 
@@ -92,7 +131,7 @@ inline void CopySpanKeyed(std::uint8_t* dst, const std::uint8_t* src, int n, std
 #else
 
 // Without SSE2 (other processors): the library copy and a plain keyed loop.
-inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
+[[gnu::always_inline]] inline void CopySpan(std::uint8_t* dst, const std::uint8_t* src, int n) {
   std::memcpy(dst, src, static_cast<std::size_t>(n));
 }
 
@@ -339,7 +378,7 @@ void Image::BuildRunTable(int enable) {
   const int key = transparentIndex;
   auto row = [&](int y) { return p + static_cast<std::size_t>(y) * rowBytes; };
 
-  // Calls add(begin, end) for each opaque stretch of row y, cut into pieces of kMaxSpan.
+  // Calls add(begin, end) for each opaque stretch of row y.
   auto forEachStretch = [&](int y, auto add) {
     const std::uint8_t* src = row(y);
     for (int x = 0; x < width;) {
@@ -348,7 +387,7 @@ void Image::BuildRunTable(int enable) {
         continue;
       }
       const int begin = x;
-      while (x < width && x - begin < kMaxSpan && src[x] != key) ++x;
+      while (x < width && src[x] != key) ++x;
       add(begin, x);
     }
   };

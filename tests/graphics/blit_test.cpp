@@ -1,6 +1,7 @@
 // Clipping, the run table and the plain copy routines, checked against a simple reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -200,12 +201,13 @@ TEST(BlitTest, StaleRunTableAfterResizeIsNotRead) {
   EXPECT_EQ(dest->PixelAt(39, 39), 6);
 }
 
-// Plain per-pixel reference of a keyed copy, with the clipping done independently.
+// Plain per-pixel reference of a keyed copy of the source rectangle (sx, sy, sw, sh) to
+// (dx, dy), with the clipping done independently.
 void ReferenceBlit(std::vector<std::uint8_t>& dest, int destW, int destH, const Surface& src,
-                   int dx, int dy, int key) {
-  for (int y = 0; y < src.Height(); ++y) {
-    for (int x = 0; x < src.Width(); ++x) {
-      const int tx = dx + x, ty = dy + y;
+                   int dx, int dy, int sx, int sy, int sw, int sh, int key) {
+  for (int y = std::max(sy, 0); y < std::min(sy + sh, src.Height()); ++y) {
+    for (int x = std::max(sx, 0); x < std::min(sx + sw, src.Width()); ++x) {
+      const int tx = dx + x - sx, ty = dy + y - sy;
       if (tx < 0 || ty < 0 || tx >= destW || ty >= destH) continue;
       const int v = src.pixels[y * src.pitch + x];
       if (v != key) dest[static_cast<std::size_t>(ty) * destW + tx] = static_cast<std::uint8_t>(v);
@@ -213,8 +215,10 @@ void ReferenceBlit(std::vector<std::uint8_t>& dest, int destW, int destH, const 
   }
 }
 
-// Random sprites: stretches of transparent and opaque pixels of random lengths, some longer
-// than 255, blitted at random positions inside and across every edge of the destination.
+// Random sprites: stretches of transparent and opaque pixels of random lengths (every length
+// class the copies treat apart, some longer than 255, rows wholly transparent or opaque),
+// blitted whole or in part at random positions inside and across every edge of the
+// destination, so the clipping cuts through stretches on both sides.
 TEST(BlitTest, KeyedAndRunCopiesMatchTheReference) {
   std::mt19937 rng(1234);
   constexpr int kDestW = 333, kDestH = 201;
@@ -226,8 +230,10 @@ TEST(BlitTest, KeyedAndRunCopiesMatchTheReference) {
     for (int y = 0; y < h; ++y) {
       int x = 0;
       bool transparent = rng() % 2;
+      const bool wholeRow = rng() % 16 == 0;
       while (x < w) {
-        const int len = 1 + static_cast<int>(rng() % (rng() % 8 == 0 ? 400 : 12));
+        const int len =
+            wholeRow ? w : 1 + static_cast<int>(rng() % (rng() % 8 == 0 ? 400 : 12));
         for (int i = 0; i < len && x < w; ++i, ++x) {
           int v = static_cast<int>(rng() % 256);
           if (transparent) v = key;
@@ -240,23 +246,32 @@ TEST(BlitTest, KeyedAndRunCopiesMatchTheReference) {
     sprite->SetTransparentIndex(key);
     const int dx = static_cast<int>(rng() % (kDestW + w)) - w + (trial % 3 == 0 ? 0 : w / 2);
     const int dy = static_cast<int>(rng() % (kDestH + h)) - h + (trial % 3 == 0 ? 0 : h / 2);
+    // Every fourth trial copies a part of the sprite, which may reach past its edges.
+    int sx = 0, sy = 0, sw = w, sh = h;
+    if (trial % 4 == 1) {
+      sx = static_cast<int>(rng() % (w + 4)) - 2;
+      sy = static_cast<int>(rng() % (h + 4)) - 2;
+      sw = 1 + static_cast<int>(rng() % (w + 2));
+      sh = 1 + static_cast<int>(rng() % (h + 2));
+    }
 
     std::vector<std::uint8_t> background(kDestW * kDestH);
     for (auto& b : background) b = static_cast<std::uint8_t>(rng());
     std::vector<std::uint8_t> expected = background;
-    ReferenceBlit(expected, kDestW, kDestH, *sprite, dx, dy, key);
+    ReferenceBlit(expected, kDestW, kDestH, *sprite, dx, dy, sx, sy, sw, sh, key);
 
     for (int withRuns = 0; withRuns < 2; ++withRuns) {
       sprite->BuildRunTable(withRuns);
       auto dest = Make(kDestW, kDestH);
       for (int y = 0; y < kDestH; ++y)
         std::copy_n(&background[y * kDestW], kDestW, dest->pixels + y * dest->pitch);
-      dest->Blit(dx, dy, w, h, sprite.get(), 0, 0, 1);
+      dest->Blit(dx, dy, sw, sh, sprite.get(), sx, sy, 1);
       for (int y = 0; y < kDestH; ++y)
         for (int x = 0; x < kDestW; ++x)
           ASSERT_EQ(dest->pixels[y * dest->pitch + x], expected[y * kDestW + x])
               << "trial " << trial << (withRuns ? " runs" : " keyed") << " sprite " << w << "x"
-              << h << " at " << dx << "," << dy << " pixel " << x << "," << y;
+              << h << " part " << sx << "," << sy << " " << sw << "x" << sh << " at " << dx
+              << "," << dy << " pixel " << x << "," << y;
     }
   }
 }
