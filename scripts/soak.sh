@@ -4,6 +4,7 @@
 # Usage: scripts/soak.sh [MINUTES=2] [SEED=1]
 #   The key sequence depends only on the seed, so a failure can be replayed with the same seed.
 #   ORU_SOAK_BUILD=build-xyz picks another build folder (default build); the game must be built.
+#   ORU_SOAK_SHOT=FILE.png keeps a picture of the screen taken just before Escape.
 # Fails when the game dies, does not quit, exits non-zero, or when its resident memory grows by
 # 1 MiB or more between the end of the first minute and the end of the run.
 set -euo pipefail
@@ -85,6 +86,7 @@ rss_minute=${rss_minute%kB}
 echo "soak: ${minutes} min, seed $seed, $presses presses; rss after 1 min ${rss_minute} kB, at the end ${rss_end} kB"
 echo "soak: samples ${samples[*]}"
 
+if [ -n "${ORU_SOAK_SHOT:-}" ]; then import -window root "$ORU_SOAK_SHOT" 2>/dev/null || true; fi
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
 xdotool key Escape
 code=""
