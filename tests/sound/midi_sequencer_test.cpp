@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -536,6 +537,40 @@ TEST(MidiSequencerThreads, StopWaitsForTheRunningTick) {
   EXPECT_EQ(records[2].message, Msg(0xB0, 7, 0));
   EXPECT_EQ(records.back().kind, MidiRecord::kClose);
   EXPECT_FALSE(sequencer.IsBusy());
+}
+
+// Operations from the game thread against the real 1 ms timer, in a random order with random
+// pauses. Checks the outcome only; run under the thread sanitizer it also checks the handshake.
+TEST(MidiSequencerThreads, OperationsRaceTheRealTimer) {
+  MidiRecorder recorder;
+  MidiSequencer sequencer(&recorder);
+  MidiFileBuilder file(kOneTickPerMs);
+  file.Track(0).Message(0, {0xB0, 7, 100}).Note(0, 0x90, 1, 1).Tempo(3, 300000).Note(2, 0x90, 2, 2).Note(5, 0x80, 2, 0);
+  file.Track(1).Note(1, 0x91, 1, 1).Note(7, 0x81, 1, 0);
+  ASSERT_TRUE(sequencer.LoadImage(file.Bytes()));
+  std::mt19937 random(3);
+  for (int i = 0; i < 300; ++i) {
+    switch (random() % 8) {
+      case 0: sequencer.Play(); break;
+      case 1: sequencer.Stop(); break;
+      case 2: sequencer.SetTempoOffset(static_cast<int>(random() % 64)); break;
+      case 3: sequencer.FadeOut(static_cast<int>(random() % 20)); break;
+      case 4: sequencer.FadeIn(static_cast<int>(random() % 20), -50); break;
+      case 5: sequencer.SetLoop(random() % 2); break;
+      case 6: sequencer.Resume(); break;
+      default: sequencer.SeekTo(random() % 15); break;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
+  }
+  sequencer.Stop();
+  EXPECT_FALSE(sequencer.IsPlaying());
+  EXPECT_FALSE(sequencer.IsBusy());
+  ASSERT_FALSE(recorder.Records().empty());
+  EXPECT_EQ(recorder.Records().back().kind, MidiRecord::kClose);
+  // Nothing reaches the device after the stop.
+  const std::size_t count = recorder.Count();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(recorder.Count(), count);
 }
 
 }  // namespace
