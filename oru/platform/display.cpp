@@ -282,10 +282,9 @@ class SdlDisplay : public Display {
   int SetCooperativeLevel(WindowHandle window, int flags) override {
     if (flags != kExclusiveFullScreen) {
       if (!taken_) return 1;
-      if (current == this) {
-        RemoveEventHook(&OnEvent);
-        current = nullptr;
-      }
+      // The hook stays installed (it may be needed again, and at exit the hook list may
+      // already be gone); it ignores events while no display has a window taken.
+      if (current == this) current = nullptr;
       if (SDL_Window* w = SdlWindowOf(window_)) {
         SDL_SetWindowFullscreen(w, 0);
         if (savedMaxWidth_ > 0 && savedMaxHeight_ > 0)
