@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "oru/graphics/blit_copies.h"
 #include "oru/graphics/colour_map.h"
 #include "oru/graphics/surface.h"
 
@@ -263,13 +264,26 @@ void CopyRunRowsBase(const RunCopy& job) { CopyRunRows<BaseCopy>(job); }
   CopyRunRows<Avx2Copy>(job);
 }
 
-const bool kHasAvx2 = [] {
+bool CpuHasAvx2() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") != 0;
-}();
+}
+
+bool useAvx2 = CpuHasAvx2();
 #endif
 
 }  // namespace
+
+int SetWideBlitCopies(int enable) {
+#if defined(ORU_BLIT_AVX2)
+  const int previous = useAvx2 ? 1 : 0;
+  useAvx2 = enable != 0 && CpuHasAvx2();
+  return previous;
+#else
+  (void)enable;
+  return 0;
+#endif
+}
 
 void Surface::ClipBlit(BlitRect* out, int destX, int destY, int width, int height,
                        Surface* source, int srcX, int srcY) {
@@ -386,7 +400,7 @@ void Surface::CopyRuns(const BlitRect& r, Surface* source) {
     job.destPitch = f.destPitch;
     job.srcPitch = f.srcPitch;
 #if defined(ORU_BLIT_AVX2)
-    if (kHasAvx2) {
+    if (useAvx2) {
       CopyRunRowsAvx2(job);
       return;
     }

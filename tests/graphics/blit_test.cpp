@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "oru/graphics/blit_copies.h"
 #include "oru/graphics/colour_map.h"
 #include "oru/graphics/surface.h"
 
@@ -260,16 +261,24 @@ TEST(BlitTest, KeyedAndRunCopiesMatchTheReference) {
     std::vector<std::uint8_t> expected = background;
     ReferenceBlit(expected, kDestW, kDestH, *sprite, dx, dy, sx, sy, sw, sh, key);
 
-    for (int withRuns = 0; withRuns < 2; ++withRuns) {
-      sprite->BuildRunTable(withRuns);
+    // The run-table copy twice: with the wide moves where the processor has them, and with
+    // the baseline ones.
+    const struct {
+      const char* name;
+      int runs, wide;
+    } kCopies[] = {{"keyed", 0, 1}, {"runs", 1, 1}, {"runs narrow", 1, 0}};
+    for (const auto& copy : kCopies) {
+      sprite->BuildRunTable(copy.runs);
       auto dest = Make(kDestW, kDestH);
       for (int y = 0; y < kDestH; ++y)
         std::copy_n(&background[y * kDestW], kDestW, dest->pixels + y * dest->pitch);
+      const int wasWide = SetWideBlitCopies(copy.wide);
       dest->Blit(dx, dy, sw, sh, sprite.get(), sx, sy, 1);
+      SetWideBlitCopies(wasWide);
       for (int y = 0; y < kDestH; ++y)
         for (int x = 0; x < kDestW; ++x)
           ASSERT_EQ(dest->pixels[y * dest->pitch + x], expected[y * kDestW + x])
-              << "trial " << trial << (withRuns ? " runs" : " keyed") << " sprite " << w << "x"
+              << "trial " << trial << " " << copy.name << " sprite " << w << "x"
               << h << " part " << sx << "," << sy << " " << sw << "x" << sh << " at " << dx
               << "," << dy << " pixel " << x << "," << y;
     }
