@@ -111,13 +111,21 @@ struct BaseCopy {
 #define ORU_BLIT_AVX2 1
 
 // The same with 32-byte moves, for processors that have them (chosen at run time; the binary
-// itself assumes only SSE2). Not marked always_inline: the compiler may only inline it into
+// itself assumes only SSE2); from 33 to 64 bytes two overlapping moves do. Not marked
+// always_inline: the compiler may only inline it into
 // code built for AVX2, which the flattened row loop below is.
 struct Avx2Copy {
   [[gnu::target("avx2")]] static inline void Span(std::uint8_t* dst, const std::uint8_t* src,
                                                   int n) {
-    if (n <= 64) {
+    if (n <= 32) {
       CopyShortSpan(dst, src, n);
+      return;
+    }
+    if (n <= 64) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + n - 32));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), a);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + n - 32), b);
       return;
     }
     const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
