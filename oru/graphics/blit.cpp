@@ -15,6 +15,8 @@
 // per transparent one; the per-pixel bytes serve the other run-walking copies and anyone
 // starting at an arbitrary column.
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "oru/graphics/blit_copies.h"
@@ -112,8 +114,8 @@ struct BaseCopy {
 
 // The same with 32-byte moves, for processors that have them (chosen at run time; the binary
 // itself assumes only SSE2); from 33 to 64 bytes two overlapping moves do. Not marked
-// always_inline: the compiler may only inline it into
-// code built for AVX2, which the flattened row loop below is.
+// always_inline: the compiler may only inline it into code built for AVX2, which the flattened
+// row loop below is.
 struct Avx2Copy {
   [[gnu::target("avx2")]] static inline void Span(std::uint8_t* dst, const std::uint8_t* src,
                                                   int n) {
