@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/audio_device.h"
+
+namespace oru::fuzz {
+// Test names and messages show a driver by its name.
+void PrintTo(const NamedDriver& driver, std::ostream* out) { *out << driver.name; }
+}  // namespace oru::fuzz
 
 namespace {
 
