@@ -13,6 +13,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/native_window.h"
 #include "tools/oru/command.h"
+#include "tools/oru/ppm.h"
 
 namespace oru::tool {
 namespace {
@@ -51,23 +52,6 @@ void DrawTestPattern(Surface& screen) {
 
 // Loads a bitmap, or a pack holding one, into the surface with its own colours.
 bool LoadPicture(Surface& surface, const std::string& path) { return LoadBitmap(surface, path.c_str()) != 0; }
-
-bool WritePpm(Surface& surface, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  std::fprintf(file, "P6\n%d %d\n255\n", surface.Width(), surface.Height());
-  std::vector<unsigned char> row(static_cast<std::size_t>(surface.Width()) * 3);
-  for (int y = 0; y < surface.Height(); ++y) {
-    for (int x = 0; x < surface.Width(); ++x) {
-      const std::uint8_t* entry = surface.colourTable + surface.PixelAt(x, y) * 4;
-      row[x * 3 + 0] = entry[2];
-      row[x * 3 + 1] = entry[1];
-      row[x * 3 + 2] = entry[0];
-    }
-    std::fwrite(row.data(), 1, row.size(), file);
-  }
-  return std::fclose(file) == 0;
-}
 
 MessageResult ViewProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
