@@ -20,7 +20,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/native_window.h"
 #include "tools/oru/command.h"
-#include "tools/oru/ppm.h"
+#include "tools/oru/preview.h"
 
 namespace oru::tool {
 namespace {
@@ -132,41 +132,6 @@ struct DemoScene {
   Meter lifeMeter;
 };
 
-MessageResult DemoProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
-    DestroyNativeWindow(window);
-    return 0;
-  }
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProc(window, message, wParam, lParam);
-}
-
-int ShowInWindow(Surface& screen, const std::string& caption) {
-  if (!StartVideo()) {
-    std::fprintf(stderr, "oru text: no display; use --out FILE.ppm\n");
-    return 1;
-  }
-  RegisterWindowClass("ORUTEXTDEMO", &DemoProc);
-  WindowHandle window = CreateNativeWindow("ORUTEXTDEMO", caption.c_str(), WS_OVERLAPPEDWINDOW,
-                                           kUseDefault, kUseDefault, kWidth, kHeight);
-  if (window == nullptr) {
-    std::fprintf(stderr, "oru text: cannot open a window\n");
-    return 1;
-  }
-  screen.PresentTo(CanvasOf(window), 0, 0, kWidth, kHeight, 0, 0);
-  ShowNativeWindow(window, SW_SHOWNORMAL);
-  UpdateNativeWindow(window);
-  MessageRecord message;
-  while (GetMessage(&message)) {
-    TranslateMessage(message);
-    DispatchMessage(message);
-  }
-  return static_cast<int>(message.wParam);
-}
-
 int RunText(const std::vector<std::string>& args) {
   std::string text = "Score:1234_";
   std::string out;
@@ -188,7 +153,7 @@ int RunText(const std::vector<std::string>& args) {
     }
     return 0;
   }
-  return ShowInWindow(scene.screen, "oru text: " + text);
+  return ShowInWindow(scene.screen, "oru text: " + text, "text");
 }
 
 const CommandRegistration kText("text", "text [TEXT] [--out FILE.ppm]", &RunText);

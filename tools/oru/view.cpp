@@ -13,7 +13,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/native_window.h"
 #include "tools/oru/command.h"
-#include "tools/oru/ppm.h"
+#include "tools/oru/preview.h"
 
 namespace oru::tool {
 namespace {
@@ -53,42 +53,6 @@ void DrawTestPattern(Surface& screen) {
 // Loads a bitmap, or a pack holding one, into the surface with its own colours.
 bool LoadPicture(Surface& surface, const std::string& path) { return LoadBitmap(surface, path.c_str()) != 0; }
 
-MessageResult ViewProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
-    DestroyNativeWindow(window);
-    return 0;
-  }
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProc(window, message, wParam, lParam);
-}
-
-int ShowInWindow(Surface& picture, const std::string& caption) {
-  if (!StartVideo()) {
-    std::fprintf(stderr, "oru view: no display; use --out FILE.ppm\n");
-    return 1;
-  }
-  RegisterWindowClass("ORUVIEW", &ViewProc);
-  WindowHandle window = CreateNativeWindow("ORUVIEW", caption.c_str(), WS_OVERLAPPEDWINDOW,
-                                           kUseDefault, kUseDefault, Canvas::kWidth,
-                                           Canvas::kHeight);
-  if (window == nullptr) {
-    std::fprintf(stderr, "oru view: cannot open a window\n");
-    return 1;
-  }
-  picture.PresentTo(CanvasOf(window), 0, 0, picture.Width(), picture.Height(), 0, 0);
-  ShowNativeWindow(window, SW_SHOWNORMAL);
-  UpdateNativeWindow(window);
-  MessageRecord message;
-  while (GetMessage(&message)) {
-    TranslateMessage(message);
-    DispatchMessage(message);
-  }
-  return static_cast<int>(message.wParam);
-}
-
 int RunView(const std::vector<std::string>& args) {
   std::string file;
   std::string out;
@@ -120,7 +84,7 @@ int RunView(const std::vector<std::string>& args) {
     }
     return 0;
   }
-  return ShowInWindow(picture, "oru view: " + (testPattern ? std::string("test pattern") : file));
+  return ShowInWindow(picture, "oru view: " + (testPattern ? std::string("test pattern") : file), "view");
 }
 
 const CommandRegistration kView("view", "view FILE | --test-pattern [--out FILE.ppm]", &RunView);

@@ -1,5 +1,5 @@
-// Writes a surface as a binary PPM picture through its own colour table, so commands can show
-// their result where no display is available.
+// Showing a surface from a command: in a window that Escape closes, or as a binary PPM picture
+// through its own colour table where no display is available.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +27,9 @@ inline bool WritePpm(Surface& surface, const std::string& path) {
   }
   return std::fclose(file) == 0;
 }
+
+// Opens a 640 by 480 window showing the surface and pumps messages until it is closed. Returns
+// the exit code, or 1 with a message naming the command when no window can be had.
+int ShowInWindow(Surface& surface, const std::string& caption, const char* command);
 
 }  // namespace oru::tool
