@@ -9,6 +9,8 @@
 # Usage: game_e2e.sh GAME_EXECUTABLE WORKING_DIR
 # Exits 77 (skipped) when Xvfb, openbox, xdotool or ImageMagick's import are missing.
 set -uo pipefail
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 game=$1
 workdir=$2
@@ -17,41 +19,11 @@ exit_bound_ms=1000
 # two, a loaded machine may need far longer.
 settle_s=10
 
-if [ "${ORU_E2E_INSIDE:-}" != 1 ]; then
-  for tool in xvfb-run openbox xdotool import od awk; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
-  done
-  ORU_E2E_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+e2e_setup import od awk -- "$@"
+e2e_start_wm
 
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-now_ms() { date +%s%3N; }
-shots=$(mktemp -d)
-pid=""
-wm=""
-cleanup() {
-  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null
-  if [ "$failures" = 0 ]; then rm -rf "$shots"; else echo "screenshots kept in $shots"; fi
-}
-trap cleanup EXIT
-
-openbox >/dev/null 2>&1 &
-wm=$!
-for _ in $(seq 200); do
-  xdotool get_num_desktops >/dev/null 2>&1 && break
-  sleep 0.05
-done
-
-# Writes the 640 by 480 client area as raw RGB bytes to $shots/$1.rgb; false if the grab failed.
-grab() {
-  local file="$shots/$1.rgb"
-  import -window "$wid" -crop 640x480+0+0 -depth 8 "rgb:$file" 2>/dev/null || return 1
-  [ "$(stat -c %s "$file")" = $((640 * 480 * 3)) ]
-}
+# Writes the 640 by 480 client area as raw RGB bytes to $e2e_tmp/$1.rgb; false if the grab failed.
+grab() { e2e_grab "$1" "$wid" 640 480; }
 
 # measure SHOT CLASS X0 Y0 X1 Y1: prints "share cx" for the pixels of the class in the region
 # (right and bottom exclusive): their share of the region in percent and their mean x (-1 when
@@ -61,7 +33,7 @@ grab() {
 #   banner: the deep red of the title's "press C" banner
 #   crab:   the crab's red-orange shell (the clock's red rim lies outside the regions used)
 measure() {
-  od -An -v -tu1 -w3 "$shots/$1.rgb" | awk -v cls="$2" -v x0="$3" -v y0="$4" -v x1="$5" -v y1="$6" '
+  od -An -v -tu1 -w3 "$e2e_tmp/$1.rgb" | awk -v cls="$2" -v x0="$3" -v y0="$4" -v x1="$5" -v y1="$6" '
     {
       i = NR - 1; x = i % 640; y = (i - x) / 640
       if (x < x0 || x >= x1 || y < y0 || y >= y1) next
@@ -88,7 +60,7 @@ hold() {
 # wait_for NAME CLASS X0 Y0 X1 Y1 MIN_SHARE: grabs until the class covers at least MIN_SHARE
 # percent of the region; prints the last measure. False when it never did.
 wait_for() {
-  local name=$1 result deadline=$(( $(now_ms) + settle_s * 1000 ))
+  local name=$1 result deadline=$(( $(e2e_now_ms) + settle_s * 1000 ))
   shift
   while :; do
     if grab "$name"; then
@@ -98,7 +70,7 @@ wait_for() {
         return 0
       fi
     fi
-    [ "$(now_ms)" -ge "$deadline" ] && { echo "${result:-0 -1}"; return 1; }
+    [ "$(e2e_now_ms)" -ge "$deadline" ] && { echo "${result:-0 -1}"; return 1; }
     sleep 0.1
   done
 }
@@ -112,31 +84,19 @@ crab_x() {
 }
 
 # 1. Start-up: the window appears and shows the title.
-(cd "$workdir" && exec "$game") &
-pid=$!
-wid=""
-for _ in $(seq 1200); do
-  wid=$(xdotool search --onlyvisible --name '^BRELLOW-DIDOVEZ$' 2>/dev/null | head -n1)
-  [ -n "$wid" ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-if [ -z "$wid" ]; then
-  fail "no window titled BRELLOW-DIDOVEZ appeared"
-  exit 1
-fi
+e2e_start_game "$game" "$workdir" || { e2e_fail "no window titled BRELLOW-DIDOVEZ appeared"; exit 1; }
 xdotool windowactivate --sync "$wid" 2>/dev/null
 
 if sky=$(wait_for title night 0 0 520 12 80); then
   echo "title: night sky over ${sky%% *}% of the top strip"
 else
-  fail "title: the top strip is not the title's sky (${sky%% *}% night)"
+  e2e_fail "title: the top strip is not the title's sky (${sky%% *}% night)"
 fi
 banner=$(measure title banner 60 420 580 456)
 if [ "${banner%% *}" -ge 30 ]; then
   echo "title: banner red over ${banner%% *}% of the banner"
 else
-  fail "title: no red banner (${banner%% *}%)"
+  e2e_fail "title: no red banner (${banner%% *}%)"
 fi
 
 # 2. C starts play: the daytime sky, and the crab at the left edge.
@@ -144,12 +104,12 @@ hold c 150
 if sky=$(wait_for play day 0 0 520 12 80); then
   echo "play: day sky over ${sky%% *}% of the top strip"
 else
-  fail "play did not start after C (${sky%% *}% day sky)"
+  e2e_fail "play did not start after C (${sky%% *}% day sky)"
 fi
 start_x=$(crab_x play)
 echo "play: crab at x ~ $start_x"
 if [ "$start_x" -lt 0 ] || [ "$start_x" -gt 60 ]; then
-  fail "play: no crab at the left edge (x ~ $start_x)"
+  e2e_fail "play: no crab at the left edge (x ~ $start_x)"
 fi
 
 # 3. Holding the right arrow walks the crab right.
@@ -157,7 +117,7 @@ hold Right 500
 sleep 0.2
 moved_x=$(crab_x walked)
 echo "walk: crab at x ~ $moved_x"
-[ "$moved_x" -ge $((start_x + 20)) ] || fail "the crab did not walk right (x $start_x -> $moved_x)"
+[ "$moved_x" -ge $((start_x + 20)) ] || e2e_fail "the crab did not walk right (x $start_x -> $moved_x)"
 
 # 4. V pauses: the held arrow no longer moves the crab. V again resumes.
 hold v 150
@@ -167,37 +127,21 @@ hold Right 500
 sleep 0.2
 still_x=$(crab_x paused-held)
 echo "pause: crab at x ~ $paused_x, after holding right ~ $still_x"
-[ "$paused_x" -ge 0 ] || fail "pause: crab not found"
+[ "$paused_x" -ge 0 ] || e2e_fail "pause: crab not found"
 diff=$((still_x - paused_x))
-[ "${diff#-}" -le 1 ] || fail "pause: the crab moved while paused (x $paused_x -> $still_x)"
+[ "${diff#-}" -le 1 ] || e2e_fail "pause: the crab moved while paused (x $paused_x -> $still_x)"
 hold v 150
 sleep 0.3
 hold Right 300
 sleep 0.2
 resumed_x=$(crab_x resumed)
 echo "resume: crab at x ~ $resumed_x"
-[ "$resumed_x" -ge $((still_x + 10)) ] || fail "resume: the crab did not walk again (x $still_x -> $resumed_x)"
+[ "$resumed_x" -ge $((still_x + 10)) ] || e2e_fail "resume: the crab did not walk again (x $still_x -> $resumed_x)"
 
 # 5. Escape ends the game with exit code 0 within a second.
 xdotool windowactivate --sync "$wid" 2>/dev/null
-t=$(now_ms)
+t=$(e2e_now_ms)
 xdotool key Escape
-code=""
-while [ $(( $(now_ms) - t )) -lt "$exit_bound_ms" ]; do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    wait "$pid"
-    code=$?
-    break
-  fi
-  sleep 0.01
-done
-if [ -z "$code" ]; then
-  fail "Escape: still running after ${exit_bound_ms} ms"
-else
-  echo "Escape: exit code $code after $(( $(now_ms) - t )) ms"
-  [ "$code" = 0 ] || fail "Escape: exit code $code"
-  pid=""
-fi
+e2e_expect_exit "Escape" "$t" "$exit_bound_ms"
 
-[ "$failures" = 0 ] && echo "all game end-to-end checks passed"
-exit $((failures > 0))
+e2e_finish "all game end-to-end checks passed"
