@@ -7,20 +7,12 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/wait_for.h"
+
 namespace oru {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds bound = 5000ms) {
-  const auto end = std::chrono::steady_clock::now() + bound;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 class Counter : public WorkerThread {
  public:
