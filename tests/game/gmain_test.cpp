@@ -5,6 +5,7 @@
 
 #include "oru/platform/event_loop.h"
 #include "oru/platform/keys.h"
+#include "tests/support/scoped_default_window_proc.h"
 
 namespace oru {
 namespace {
@@ -12,18 +13,8 @@ namespace {
 MessageResult NoDefault(WindowHandle, unsigned, WParam, LParam) { return 0; }
 
 class GameWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    previous_ = SetDefaultWindowProc(&NoDefault);
-    ResetMessageQueueForTesting();
-  }
-  void TearDown() override {
-    SetDefaultWindowProc(previous_);
-    ResetMessageQueueForTesting();
-  }
-
  private:
-  DefaultWindowProc previous_ = nullptr;
+  ScopedDefaultWindowProc defaultProc_{&NoDefault};
 };
 
 TEST_F(GameWindowTest, CloseStopsTheGameThreadBeforeReturning) {

@@ -12,6 +12,7 @@
 #include "oru/platform/native_window.h"
 #include "oru/shell/application.h"
 #include "oru/shell/window_registry.h"
+#include "tests/support/scoped_default_window_proc.h"
 
 namespace oru {
 namespace {
@@ -106,18 +107,10 @@ class Probe : public Window {
 
 class DispatcherTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    defaultCalls.clear();
-    previous_ = SetDefaultWindowProc(&RecordDefault);
-    ResetMessageQueueForTesting();
-  }
-  void TearDown() override {
-    SetDefaultWindowProc(previous_);
-    ResetMessageQueueForTesting();
-  }
+  void SetUp() override { defaultCalls.clear(); }
 
  private:
-  DefaultWindowProc previous_ = nullptr;
+  ScopedDefaultWindowProc defaultProc_{&RecordDefault};
 };
 
 struct DispatchCase {
