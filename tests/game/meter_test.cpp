@@ -7,8 +7,8 @@
 #include <string>
 
 #include "oru/graphics/bitmap_file.h"
-
 #include "oru/platform/draw_context.h"
+#include "tests/support/surface_pixels.h"
 
 namespace oru {
 namespace {
@@ -17,32 +17,6 @@ constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kBlue = 0xFF0000;
 constexpr std::uint32_t kOrange = 0x0080FF;
-
-int IndexOf(Surface& surface, std::uint32_t colour) {
-  return surface.OpenDC()->NearestIndex(colour);
-}
-
-// Smallest rectangle holding every pixel of the value.
-Rect BoxOf(Surface& surface, int value) {
-  Rect box{surface.Width(), surface.Height(), 0, 0};
-  for (int y = 0; y < surface.Height(); ++y) {
-    for (int x = 0; x < surface.Width(); ++x) {
-      if (surface.PixelAt(x, y) != value) continue;
-      box.left = std::min(box.left, x);
-      box.top = std::min(box.top, y);
-      box.right = std::max(box.right, x + 1);
-      box.bottom = std::max(box.bottom, y + 1);
-    }
-  }
-  return box;
-}
-
-void ExpectRect(const Rect& actual, const Rect& expected, const char* what) {
-  EXPECT_EQ(actual.left, expected.left) << what;
-  EXPECT_EQ(actual.top, expected.top) << what;
-  EXPECT_EQ(actual.right, expected.right) << what;
-  EXPECT_EQ(actual.bottom, expected.bottom) << what;
-}
 
 TEST(MeterValue, ClampedToZeroAndTheMaximum) {
   Meter meter;

@@ -1,12 +1,13 @@
 // Text and shapes on surfaces: which pixels each routine writes and which tiles it marks dirty.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "oru/graphics/surface.h"
 #include "oru/platform/draw_context.h"
 #include "oru/platform/font.h"
+#include "tests/support/surface_pixels.h"
 
 namespace oru {
 namespace {
@@ -16,38 +17,12 @@ constexpr std::uint32_t kRed = 0x000000FF;
 constexpr std::uint32_t kWhite = 0x00FFFFFF;
 constexpr std::uint32_t kGreen = 0x0000FF00;
 
-std::uint8_t IndexOf(Surface& surface, std::uint32_t colour) {
-  return surface.OpenDC()->NearestIndex(colour);
-}
-
 int Count(Surface& surface, std::uint8_t value) {
   int n = 0;
   for (int y = 0; y < surface.Height(); ++y) {
     for (int x = 0; x < surface.Width(); ++x) n += surface.PixelAt(x, y) == value;
   }
   return n;
-}
-
-// Smallest rectangle holding every pixel of the value, (W, H, 0, 0) when there is none.
-Rect BoxOf(Surface& surface, std::uint8_t value) {
-  Rect box{surface.Width(), surface.Height(), 0, 0};
-  for (int y = 0; y < surface.Height(); ++y) {
-    for (int x = 0; x < surface.Width(); ++x) {
-      if (surface.PixelAt(x, y) != value) continue;
-      box.left = std::min(box.left, x);
-      box.top = std::min(box.top, y);
-      box.right = std::max(box.right, x + 1);
-      box.bottom = std::max(box.bottom, y + 1);
-    }
-  }
-  return box;
-}
-
-void ExpectRect(const Rect& actual, const Rect& expected) {
-  EXPECT_EQ(actual.left, expected.left);
-  EXPECT_EQ(actual.top, expected.top);
-  EXPECT_EQ(actual.right, expected.right);
-  EXPECT_EQ(actual.bottom, expected.bottom);
 }
 
 // A surface with a clean dirty grid, so a test sees only what its own call marked.
