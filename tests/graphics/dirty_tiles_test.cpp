@@ -2,22 +2,16 @@
 // per-frame refresh with a backdrop and a scene.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "oru/graphics/surface.h"
-#include "oru/platform/canvas.h"
+#include "tests/support/fake_canvas.h"
 
 namespace oru {
 namespace {
-
-class FakeCanvas : public Canvas {
- public:
-  void Show(const Rect& rect) override { shown.push_back(rect); }
-  std::uint32_t At(int x, int y) const { return pixels_[y * kWidth + x]; }
-  std::vector<Rect> shown;
-};
 
 using Tiles = std::set<std::pair<int, int>>;
 
@@ -134,9 +128,7 @@ TEST(DirtyTilesTest, PresentToConvertsThroughThePaletteAndClips) {
   ASSERT_EQ(s.Create(50, 40), 1);
   s.Fill(13);
   s.pixels[0] = 255;
-  PaletteEntry e[256];
-  s.palette->GetEntries(0, 256, e);
-  const std::uint32_t c13 = (e[13].red << 16) | (e[13].green << 8) | e[13].blue;
+  const std::uint32_t c13 = CanvasColour(s, 13);
 
   s.PresentTo(canvas.get(), 600, 460, 48, 32, 0, 0);  // reaches past the canvas
   ASSERT_EQ(canvas->shown.size(), 1u);
@@ -228,10 +220,8 @@ TEST(DirtyTilesTest, UpdateErasesLastFrameAndKeepsPositions) {
   EXPECT_EQ(screen.PixelAt(410, 300), 2);
   EXPECT_EQ(screen.PixelAt(115, 105), 3);
   EXPECT_FALSE(canvas->shown.empty());
-  PaletteEntry e[256];
-  screen.palette->GetEntries(0, 256, e);
-  EXPECT_EQ(canvas->At(10, 0), static_cast<std::uint32_t>((e[1].red << 16) | (e[1].green << 8) | e[1].blue));
-  EXPECT_EQ(canvas->At(410, 300), static_cast<std::uint32_t>((e[2].red << 16) | (e[2].green << 8) | e[2].blue));
+  EXPECT_EQ(canvas->At(10, 0), CanvasColour(screen, 1));
+  EXPECT_EQ(canvas->At(410, 300), CanvasColour(screen, 2));
   EXPECT_EQ(a.X(), 400);
   EXPECT_EQ(b.Y(), 5);
 }

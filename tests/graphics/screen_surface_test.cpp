@@ -2,26 +2,13 @@
 // switch to full screen that leaves everything as it was.
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <memory>
 
 #include "oru/graphics/screen_surface.h"
-#include "oru/platform/canvas.h"
+#include "tests/support/fake_canvas.h"
 
 namespace oru {
 namespace {
-
-class FakeCanvas : public Canvas {
- public:
-  void Show(const Rect& rect) override { shown.push_back(rect); }
-  std::uint32_t At(int x, int y) const { return pixels_[y * kWidth + x]; }
-  std::vector<Rect> shown;
-};
-
-std::uint32_t CanvasColour(const Surface& s, int index) {
-  PaletteEntry e[256];
-  s.palette->GetEntries(0, 256, e);
-  return (std::uint32_t{e[index].red} << 16) | (std::uint32_t{e[index].green} << 8) | e[index].blue;
-}
 
 TEST(ScreenSurfaceTest, UpdatePresentsOnlyDirtyTilesToTheCanvas) {
   auto canvas = std::make_unique<FakeCanvas>();
