@@ -41,6 +41,17 @@ void GameWindow::CollideBossFight(bool crabInvincible) {
 
 void GameWindow::OnHit(Item* first, Item* second, int kind) {
   if (!first || !second) return;
+  // Both kinds of boss hit: the hit sound, and once no life is left the score, a second sound
+  // and the boss removed.
+  const auto woundBoss = [&](int life) {
+    hitSound.Play(0);
+    if (life <= 0) {
+      scoreDisplay.Add(kBossScore);
+      hitSound.Play(0);
+      Kill(second);
+    }
+    second->SetLife(life);
+  };
   switch (kind) {
     case HitShotMonkey:
     case HitChargeMonkey:
@@ -77,19 +88,11 @@ void GameWindow::OnHit(Item* first, Item* second, int kind) {
       boss.MoveAll(15, 0, EdgeKill);
       Kill(first);
       break;
-    case HitSwitchBoss: {
-      const int life = second->GetLife() - 1;
+    case HitSwitchBoss:
       Explode(first);
-      hitSound.Play(0);
-      if (life <= 0) {
-        scoreDisplay.Add(kBossScore);
-        hitSound.Play(0);
-        Kill(second);
-      }
-      second->SetLife(life);
+      woundBoss(second->GetLife() - 1);
       Kill(first);
       break;
-    }
     case HitChargeBoss: {
       // Every charge shot resting on the boss wears the same armour count down; the boss loses
       // a life point once per ten shot-frames.
@@ -100,13 +103,7 @@ void GameWindow::OnHit(Item* first, Item* second, int kind) {
         armour = kBossArmour;
         Explode(first);
       }
-      hitSound.Play(0);
-      if (life <= 0) {
-        scoreDisplay.Add(kBossScore);
-        hitSound.Play(0);
-        Kill(second);
-      }
-      second->SetLife(life);
+      woundBoss(life);
       second->SetArmour(armour);
       break;
     }
