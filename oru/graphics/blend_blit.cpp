@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "oru/graphics/colour_tables.h"
+#include "oru/graphics/copy_frame.h"
 #include "oru/graphics/surface.h"
 
 namespace oru {
@@ -77,21 +78,14 @@ void WithTranslucency(bool translucent, Body body) {
   }
 }
 
-// The pixel rows of a copy, with the two colour tables, locked for its duration.
+// The pixel rows of a copy, locked for its duration; nothing runs unless both sides have a
+// colour table to mix with.
 template <typename Body>
 void WithBlendRows(Surface* destination, const BlitRect& r, Surface* source, Body body) {
   if (!destination->colourTable || !source->colourTable) return;
-  std::uint8_t* d = destination->Lock();
-  if (!d) return;
-  std::uint8_t* s = source->Lock();
-  if (!s) {
-    destination->Unlock();
-    return;
-  }
-  const std::ptrdiff_t destPitch = destination->Pitch(), srcPitch = source->Pitch();
-  body(d + r.destY * destPitch + r.destX, destPitch, s + r.srcY * srcPitch + r.srcX, srcPitch);
-  destination->Unlock();
-  source->Unlock();
+  WithRows(destination, r, source, [&](CopyFrame& f) {
+    body(f.dest, std::ptrdiff_t{f.destPitch}, f.src, std::ptrdiff_t{f.srcPitch});
+  });
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 
 #include "oru/graphics/blit_copies.h"
 #include "oru/graphics/colour_map.h"
+#include "oru/graphics/copy_frame.h"
 #include "oru/graphics/surface.h"
 
 #if defined(__SSE2__)
@@ -190,34 +191,6 @@ inline void CopySpanKeyed(std::uint8_t* dst, const std::uint8_t* src, int n, std
 }
 
 #endif
-
-// The pixel rows of both sides of a copy, locked for its duration.
-struct CopyFrame {
-  std::uint8_t* dest = nullptr;
-  const std::uint8_t* src = nullptr;
-  int destPitch = 0;
-  int srcPitch = 0;
-};
-
-// The common frame of every copy routine: lock both sides, run body over the rows, unlock.
-template <typename Body>
-void WithRows(Surface* destination, const BlitRect& r, Surface* source, Body body) {
-  std::uint8_t* d = destination->Lock();
-  if (!d) return;
-  std::uint8_t* s = source->Lock();
-  if (!s) {
-    destination->Unlock();
-    return;
-  }
-  CopyFrame frame;
-  frame.destPitch = destination->Pitch();
-  frame.srcPitch = source->Pitch();
-  frame.dest = d + static_cast<std::ptrdiff_t>(r.destY) * frame.destPitch + r.destX;
-  frame.src = s + static_cast<std::ptrdiff_t>(r.srcY) * frame.srcPitch + r.srcX;
-  body(frame);
-  destination->Unlock();
-  source->Unlock();
-}
 
 // A run-table copy taken apart into plain values, so the row loop keeps them in registers: the
 // copies may write anywhere as far as the compiler knows, which would otherwise force a reload
