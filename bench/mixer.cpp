@@ -140,6 +140,32 @@ std::vector<int> MakeVoices(oru::AudioMixer& mixer) {
   return ids;
 }
 
+// The timed loop of both benchmarks: each iteration restarts the voices and mixes one second of
+// sound a block at a time, calling feed(frames) before each block to drive the synthesizer.
+// Destroys the voices at the end.
+template <typename Feed>
+void PlaySeconds(benchmark::State& state, oru::AudioMixer& mixer, const std::vector<int>& voices,
+                 Feed feed) {
+  std::vector<float> out(2 * kBlock);
+  for (auto _ : state) {
+    for (int id : voices) {
+      mixer.Stop(id);
+      mixer.Rewind(id);
+      mixer.Start(id);
+    }
+    for (int done = 0; done < kRate; done += kBlock) {
+      feed(kBlock);
+      mixer.Mix(out.data(), kBlock);
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  // CPU time per second of sound as a percentage of one core (the counter prints an "s" suffix).
+  state.counters["cpu_percent"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) / 100.0,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  for (int id : voices) mixer.DestroyVoice(id);
+}
+
 void BM_MixerMix(benchmark::State& state) {
   oru::AudioMixer mixer(kRate);
   std::unique_ptr<oru::MidiSynth> synth = oru::MidiSynth::Create(&mixer, nullptr);
@@ -153,28 +179,13 @@ void BM_MixerMix(benchmark::State& state) {
   state.SetLabel(gameTune ? "game tune" : "generated tune");
   SongPlayer player(song, synth.get());
   Tune tune(synth.get());
-  std::vector<float> out(2 * kBlock);
-  for (auto _ : state) {
-    for (int id : voices) {
-      mixer.Stop(id);
-      mixer.Rewind(id);
-      mixer.Start(id);
+  PlaySeconds(state, mixer, voices, [&](int frames) {
+    if (gameTune) {
+      player.Step(frames);
+    } else {
+      tune.Step(frames);
     }
-    for (int done = 0; done < kRate; done += kBlock) {
-      if (gameTune) {
-        player.Step(kBlock);
-      } else {
-        tune.Step(kBlock);
-      }
-      mixer.Mix(out.data(), kBlock);
-      benchmark::DoNotOptimize(out.data());
-    }
-  }
-  // CPU time per second of sound as a percentage of one core (the counter prints an "s" suffix).
-  state.counters["cpu_percent"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) / 100.0,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  for (int id : voices) mixer.DestroyVoice(id);
+  });
 }
 BENCHMARK(BM_MixerMix)->Name("Mixer/Mix")->Unit(benchmark::kMillisecond);
 
@@ -182,22 +193,7 @@ BENCHMARK(BM_MixerMix)->Name("Mixer/Mix")->Unit(benchmark::kMillisecond);
 void BM_MixerVoices(benchmark::State& state) {
   oru::AudioMixer mixer(kRate);
   std::vector<int> voices = MakeVoices(mixer);
-  std::vector<float> out(2 * kBlock);
-  for (auto _ : state) {
-    for (int id : voices) {
-      mixer.Stop(id);
-      mixer.Rewind(id);
-      mixer.Start(id);
-    }
-    for (int done = 0; done < kRate; done += kBlock) {
-      mixer.Mix(out.data(), kBlock);
-      benchmark::DoNotOptimize(out.data());
-    }
-  }
-  state.counters["cpu_percent"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) / 100.0,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  for (int id : voices) mixer.DestroyVoice(id);
+  PlaySeconds(state, mixer, voices, [](int) {});
 }
 BENCHMARK(BM_MixerVoices)->Name("Mixer/Voices")->Unit(benchmark::kMillisecond);
 
