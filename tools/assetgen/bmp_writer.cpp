@@ -4,19 +4,11 @@
 #include <algorithm>
 #include <array>
 
+#include "tools/assetgen/little_endian.h"
 #include "tools/assetgen/palette.h"
 
 namespace oru::assetgen {
 namespace {
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 
 void PutHeaders(std::vector<uint8_t>& out, const Picture& pic, int bits, uint32_t colours,
                 uint32_t rowBytes) {
