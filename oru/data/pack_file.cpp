@@ -99,16 +99,19 @@ bool PackFile::OpenFile(const char* name) {
   std::uint8_t header[kHeaderSize];
   if (std::fread(header, 1, sizeof header, f.get()) != sizeof header) return false;
   if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
-  std::vector<std::uint8_t> head(header, header + kHeaderSize);
   const std::uint64_t infoSize = ReadU32(header + 12);
   if (infoSize < kInfoSize || kHeaderSize + infoSize > static_cast<std::uint64_t>(length)) return false;
-  head.resize(kHeaderSize + infoSize);
-  if (std::fread(head.data() + kHeaderSize, 1, infoSize, f.get()) != infoSize) return false;
-  const std::uint64_t nameLength = ReadU32(head.data() + kHeaderSize + 4);
-  if (head.size() + nameLength > static_cast<std::uint64_t>(length)) return false;
-  const std::size_t nameAt = head.size();
-  head.resize(nameAt + nameLength);
-  if (nameLength && std::fread(head.data() + nameAt, 1, nameLength, f.get()) != nameLength) return false;
+  std::uint8_t nameField[8];
+  if (std::fread(nameField, 1, sizeof nameField, f.get()) != sizeof nameField) return false;
+  const std::uint64_t nameLength = ReadU32(nameField + 4);
+  const std::uint64_t headSize = kHeaderSize + infoSize + nameLength;
+  if (headSize > static_cast<std::uint64_t>(length)) return false;
+  // Sized once from the checked total: the header, the info block and the stored name.
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(headSize));
+  std::memcpy(head.data(), header, kHeaderSize);
+  std::memcpy(head.data() + kHeaderSize, nameField, sizeof nameField);
+  const std::size_t rest = static_cast<std::size_t>(headSize) - kHeaderSize - sizeof nameField;
+  if (rest && std::fread(head.data() + kHeaderSize + sizeof nameField, 1, rest, f.get()) != rest) return false;
 
   PackInfo info;
   std::uint32_t areaOffset = 0;

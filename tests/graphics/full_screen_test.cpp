@@ -10,15 +10,10 @@
 #include "oru/platform/canvas.h"
 #include "oru/platform/display.h"
 #include "oru/platform/native_window.h"
+#include "tests/support/fake_canvas.h"
 
 namespace oru {
 namespace {
-
-class FakeCanvas : public Canvas {
- public:
-  void Show(const Rect& rect) override { shown.push_back(rect); }
-  std::vector<Rect> shown;
-};
 
 unsigned nextFailing = 0;
 std::unique_ptr<Display> MakeFake() {

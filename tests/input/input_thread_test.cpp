@@ -10,6 +10,7 @@
 #include "oru/platform/joystick.h"
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
+#include "tests/support/wait_for.h"
 
 namespace oru {
 namespace {
@@ -250,10 +251,7 @@ TEST(InputThreadRunning, PollsOnItsOwnUntilDestroyed) {
   {
     InputThread input;
     SetKeyState('C', true);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (input.State() != InputButton3 && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_EQ(input.State(), InputButton3);
+    EXPECT_TRUE(WaitFor([&] { return input.State() == InputButton3; }, std::chrono::seconds(10)));
     SetKeyState('C', false);
   }
   ReleaseAllKeys();
