@@ -370,10 +370,46 @@ void AudioMixer::Mix(float* out, int frames) {
       AudioSource* source = slot.load();
       if (source != nullptr) source->Render(out, frames);
     }
-    for (std::size_t i = 0, n = 2 * static_cast<std::size_t>(frames); i < n; ++i)
-      out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    Limit(out, frames);
   }
   mixEpoch_.fetch_add(1);
+}
+
+// The music alone peaks not far below full scale, so an explosion over it would be flattened by
+// the clamp into a harsh crackle. Instead the whole mix is turned down to fit: the gain falls
+// within about a millisecond when a block is too loud and comes back over a few hundred
+// milliseconds once it is not, so what is heard is a brief dip in loudness, not distortion. A
+// mix that stays within full scale passes untouched.
+void AudioMixer::Limit(float* out, int frames) {
+  const std::size_t n = 2 * static_cast<std::size_t>(frames);
+  float peak = 0.0f;
+  for (std::size_t i = 0; i < n; ++i) peak = std::max(peak, std::fabs(out[i]));
+  const float wanted = peak > 1.0f ? 1.0f / peak : 1.0f;
+  float target;
+  int rampFrames;
+  if (wanted < limiterGain_) {
+    target = wanted;
+    rampFrames = std::max(1, rate_ / 1000);
+  } else {
+    // Recovery: a time constant of a tenth of a second, counted in frames so any block size gives
+    // the same curve.
+    target = wanted - (wanted - limiterGain_) * std::exp(-static_cast<float>(frames) / (0.1f * static_cast<float>(rate_)));
+    rampFrames = frames;
+  }
+  if (limiterGain_ == 1.0f && target == 1.0f) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    return;
+  }
+  rampFrames = std::min(rampFrames, frames);
+  const float start = limiterGain_;
+  const float step = (target - start) / static_cast<float>(rampFrames);
+  for (int f = 0; f < frames; ++f) {
+    const float gain = f < rampFrames ? start + step * static_cast<float>(f + 1) : target;
+    out[2 * f] = std::clamp(out[2 * f] * gain, -1.0f, 1.0f);
+    out[2 * f + 1] = std::clamp(out[2 * f + 1] * gain, -1.0f, 1.0f);
+  }
+  // Snap the last sliver of recovery so a quiet mix goes back to the untouched path.
+  limiterGain_ = target > 0.9999f ? 1.0f : target;
 }
 
 // ---- the shared device ----

@@ -119,13 +119,15 @@ class AudioMixer {
   void RemoveSource(AudioSource* source);
 
   // Writes frames of stereo interleaved samples to out: every playing voice, the fallback voice
-  // and every source, clamped to -1..1. Called on the audio thread; allocates nothing and takes
-  // no lock.
+  // and every source. A sum that would pass full scale is turned down smoothly for as long as it
+  // stays loud, and whatever still passes is clamped to -1..1. Called on the audio thread;
+  // allocates nothing and takes no lock.
   void Mix(float* out, int frames);
 
  private:
   struct Voice;
   void MixVoice(Voice& voice, float* out, int frames);
+  void Limit(float* out, int frames);
   // Waits until no Mix call that started before now is still running.
   void WaitForMixer() const;
   Voice* Live(int voice) const;
@@ -135,6 +137,8 @@ class AudioMixer {
   const int maxVoices_;
   std::unique_ptr<Voice[]> voices_;  // maxVoices_ voices, then the fallback voice
   std::atomic<AudioSource*> sources_[kMaxSources] = {};
+  // The limiter's gain at the end of the last block (1 when nothing was loud); audio thread only.
+  float limiterGain_ = 1.0f;
   // Odd while Mix runs; lets destroyers know when the audio thread has let go.
   std::atomic<std::uint32_t> mixEpoch_{0};
 };

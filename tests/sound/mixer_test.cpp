@@ -155,6 +155,50 @@ TEST(MixerTest, VoicesAddUpAndTheSumIsClamped) {
   EXPECT_EQ(MixFrames(mixer, 1)[1], 1.0f);
 }
 
+// Two loud tones whose sum passes full scale: after a millisecond the mix is the same waveform
+// turned down to fit, not one with its tops cut off; once they end, a quiet voice comes back
+// to its own level within a second.
+TEST(MixerTest, LoudSumIsTurnedDownWithoutFlatteningAndRecovers) {
+  AudioMixer mixer(kRate);
+  constexpr int kLoudFrames = kRate / 2;
+  std::vector<int> tone(kLoudFrames);
+  for (int i = 0; i < kLoudFrames; ++i)
+    tone[static_cast<std::size_t>(i)] = static_cast<int>(std::lround(26000 * std::sin(i * 2 * M_PI * 100 / kRate)));
+  const std::vector<std::uint8_t> bytes = WaveImageBuilder::Samples16(tone);
+  const int a = mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, bytes.data(), bytes.size());
+  const int b = mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, bytes.data(), bytes.size());
+  const int quiet = ConstantVoice(mixer, 8192, 3 * kRate);
+  ASSERT_GE(a, 0);
+  ASSERT_GE(b, 0);
+  ASSERT_GE(quiet, 0);
+  mixer.Start(a);
+  mixer.Start(b);
+
+  std::vector<float> loud = MixFrames(mixer, 256);
+  const int settled = kRate / 1000;
+  int atFullScale = 0;
+  float ratio = 0.0f;
+  for (int i = settled; i < 256; ++i) {
+    const float in = 2.0f * static_cast<float>(tone[static_cast<std::size_t>(i)]) / 32768.0f;
+    const float out = loud[2 * static_cast<std::size_t>(i)];
+    EXPECT_LE(std::fabs(out), 1.0f);
+    if (std::fabs(out) >= 0.9999f) ++atFullScale;
+    if (std::fabs(in) < 0.1f) continue;
+    if (ratio == 0.0f) ratio = out / in;
+    EXPECT_NEAR(out / in, ratio, 1e-3f) << "frame " << i;
+  }
+  EXPECT_GT(ratio, 0.5f);
+  EXPECT_LT(ratio, 0.7f);
+  EXPECT_LE(atFullScale, 8);  // only the crests touch full scale
+
+  // Let the tones end, then start the quiet voice: back to its own level well within a second.
+  for (int i = 256; i < kLoudFrames + 256; i += 256) MixFrames(mixer, 256);
+  ASSERT_FALSE(mixer.IsPlaying(a));
+  mixer.Start(quiet);
+  for (int i = 0; i < kRate; i += 256) MixFrames(mixer, 256);
+  EXPECT_FLOAT_EQ(MixFrames(mixer, 4)[6], 0.25f);
+}
+
 TEST(MixerTest, SlotsRunOutAndComeBackWhenVoicesAreDestroyed) {
   AudioMixer mixer(kRate, 2);
   int a = ConstantVoice(mixer, 1, 4), b = ConstantVoice(mixer, 1, 4);
