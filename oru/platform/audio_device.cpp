@@ -403,11 +403,13 @@ void AudioMixer::Limit(float* out, int frames) {
   rampFrames = std::min(rampFrames, frames);
   const float start = limiterGain_;
   const float step = (target - start) / static_cast<float>(rampFrames);
-  for (int f = 0; f < frames; ++f) {
-    const float gain = f < rampFrames ? start + step * static_cast<float>(f + 1) : target;
-    out[2 * f] = std::clamp(out[2 * f] * gain, -1.0f, 1.0f);
-    out[2 * f + 1] = std::clamp(out[2 * f + 1] * gain, -1.0f, 1.0f);
+  for (int f = 0; f < rampFrames; ++f) {
+    const float gain = start + step * static_cast<float>(f + 1);
+    out[2 * f] *= gain;
+    out[2 * f + 1] *= gain;
   }
+  for (std::size_t i = 2 * static_cast<std::size_t>(rampFrames); i < n; ++i) out[i] *= target;
+  for (std::size_t i = 0; i < n; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
   // Snap the last sliver of recovery so a quiet mix goes back to the untouched path.
   limiterGain_ = target > 0.9999f ? 1.0f : target;
 }
