@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "oru/graphics/bitmap_file.h"
@@ -206,12 +209,14 @@ TEST(MeterImagesRow, UnitPictureFromAFile) {
   picture.Create(16, 16);
   picture.Fill(0);  // black corner: the key
   picture.FillRectColour(Rect{2, 2, 14, 14}, kOrange);
-  const std::string path = ::testing::TempDir() + "oru_meter_unit.bmp";
+  const std::string path = ::testing::TempDir() + "oru_meter_unit_" + std::to_string(::getpid()) + ".bmp";
   ASSERT_EQ(SaveBitmap(picture, path.c_str()), 1);
 
   Surface group;
   Meter meter;
-  ASSERT_EQ(meter.LoadUnitImage(path.c_str(), &group), 1);
+  const int loaded = meter.LoadUnitImage(path.c_str(), &group);
+  std::remove(path.c_str());
+  ASSERT_EQ(loaded, 1);
   Surface& unit = meter.UnitImage();
   EXPECT_EQ(unit.Width(), 16);
   EXPECT_EQ(unit.TransparentIndex(), unit.PixelAt(0, 0));

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -342,7 +345,7 @@ TEST(FontMissing, TextDrawsNothingWithoutFonts) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        const std::string config = ::testing::TempDir() + "oru_empty_fonts.conf";
+        const std::string config = ::testing::TempDir() + "oru_empty_fonts_" + std::to_string(::getpid()) + ".conf";
         std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
         setenv("FONTCONFIG_FILE", config.c_str(), 1);
         Canvas8 canvas;
@@ -356,6 +359,7 @@ TEST(FontMissing, TextDrawsNothingWithoutFonts) {
         dc.SelectFont(nullptr);
         dc.TextOut(0, 0, "Score:1", -1);
         const Size extent = dc.GetTextExtent("Score:1", -1);
+        std::remove(config.c_str());
         std::exit(drawn && !font->HasFace() && canvas.Count(1) == 0 && extent.cx == 0 ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
