@@ -20,7 +20,7 @@ e2e_start_wm
 e2e_start_game "$game" "$workdir" || { e2e_fail "no window titled BRELLOW-DIDOVEZ appeared"; exit 1; }
 
 press() {
-  xdotool windowactivate --sync "$wid" 2>/dev/null
+  e2e_focus
   xdotool key --window "$wid" "$1"
 }
 

@@ -85,7 +85,7 @@ crab_x() {
 
 # 1. Start-up: the window appears and shows the title.
 e2e_start_game "$game" "$workdir" || { e2e_fail "no window titled BRELLOW-DIDOVEZ appeared"; exit 1; }
-xdotool windowactivate --sync "$wid" 2>/dev/null
+e2e_focus
 
 if sky=$(wait_for title night 0 0 520 12 80); then
   echo "title: night sky over ${sky%% *}% of the top strip"
@@ -139,7 +139,7 @@ echo "resume: crab at x ~ $resumed_x"
 [ "$resumed_x" -ge $((still_x + 10)) ] || e2e_fail "resume: the crab did not walk again (x $still_x -> $resumed_x)"
 
 # 5. Escape ends the game with exit code 0 within a second.
-xdotool windowactivate --sync "$wid" 2>/dev/null
+e2e_focus
 t=$(e2e_now_ms)
 xdotool key Escape
 e2e_expect_exit "Escape" "$t" "$exit_bound_ms"

@@ -120,6 +120,19 @@ e2e_expect_exit() {
   pid=""
 }
 
+# Gives $wid the keyboard focus and waits (up to 10 s) until the window manager reports it active:
+# a window just mapped on a loaded machine may not be managed yet, and keys sent before then,
+# the window manager's own shortcuts among them, go nowhere. False when it never became active.
+e2e_focus() {
+  for _ in $(seq 50); do
+    xdotool windowactivate --sync "$wid" >/dev/null 2>&1
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$wid" ] && return 0
+    sleep 0.2
+  done
+  echo "window $wid never became active"
+  return 1
+}
+
 # Prints the size of $wid's client area as WIDTHxHEIGHT.
 e2e_window_size() {
   xdotool getwindowgeometry --shell "$wid" | awk -F= '/^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print w "x" h}'

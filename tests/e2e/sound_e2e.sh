@@ -18,7 +18,7 @@ export SDL_DISKAUDIOFILE=$e2e_tmp/mix.raw
 e2e_start_wm
 
 e2e_start_game "$game" "$workdir" || { e2e_fail "no window titled BRELLOW-DIDOVEZ appeared"; exit 1; }
-xdotool windowactivate --sync "$wid" 2>/dev/null
+e2e_focus
 sleep 2
 title_bytes=$(stat -c %s "$SDL_DISKAUDIOFILE" 2>/dev/null || echo 0)
 xdotool key c

@@ -24,14 +24,14 @@ name=$(xdotool getwindowname "$wid")
 size=$(e2e_wait_size 640x480 5)
 [ "$size" = "640x480" ] || e2e_fail "client area is $size, not 640x480"
 echo "window $wid '$name' client area $size"
-xdotool windowactivate --sync "$wid" 2>/dev/null
+e2e_focus
 t=$(e2e_now_ms)
 xdotool key --clearmodifiers alt+F4
 e2e_expect_exit "close request from the window manager" "$t" "$exit_bound_ms"
 
 # 2. Escape.
 if e2e_start_game "$game" "$workdir"; then
-  xdotool windowactivate --sync "$wid" 2>/dev/null
+  e2e_focus
   t=$(e2e_now_ms)
   xdotool key --window "$wid" Escape
   e2e_expect_exit "Escape" "$t" "$exit_bound_ms"

@@ -20,7 +20,7 @@ e2e_start_wm
 "$oru" input >"$out" 2>&1 &
 pid=$!
 e2e_wait_window "oru input" 10 || { cat "$out"; e2e_fail "no window"; exit 1; }
-xdotool windowactivate --sync "$wid"
+e2e_focus
 
 # Waits until the last line of the output is $1.
 wait_for() {
@@ -58,7 +58,8 @@ press "KP_8 KP_4" "held: up left"
 # A polite close through the window manager (xdotool windowclose would destroy the X window
 # under SDL's feet).
 t=$(e2e_now_ms)
-xdotool windowactivate --sync "$wid" key alt+F4
+e2e_focus
+xdotool key alt+F4
 e2e_expect_exit "closing the window" "$t" $((wait_s * 1000))
 
 if [ "$failures" != 0 ]; then
