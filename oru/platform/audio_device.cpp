@@ -396,19 +396,18 @@ void AudioMixer::Limit(float* out, int frames) {
     target = wanted - (wanted - limiterGain_) * std::exp(-static_cast<float>(frames) / (0.1f * static_cast<float>(rate_)));
     rampFrames = frames;
   }
-  if (limiterGain_ == 1.0f && target == 1.0f) {
-    for (std::size_t i = 0; i < n; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
-    return;
+  if (limiterGain_ != 1.0f || target != 1.0f) {
+    rampFrames = std::min(rampFrames, frames);
+    const float start = limiterGain_;
+    const float step = (target - start) / static_cast<float>(rampFrames);
+    for (int f = 0; f < rampFrames; ++f) {
+      const float gain = start + step * static_cast<float>(f + 1);
+      out[2 * f] *= gain;
+      out[2 * f + 1] *= gain;
+    }
+    for (std::size_t i = 2 * static_cast<std::size_t>(rampFrames); i < n; ++i) out[i] *= target;
   }
-  rampFrames = std::min(rampFrames, frames);
-  const float start = limiterGain_;
-  const float step = (target - start) / static_cast<float>(rampFrames);
-  for (int f = 0; f < rampFrames; ++f) {
-    const float gain = start + step * static_cast<float>(f + 1);
-    out[2 * f] *= gain;
-    out[2 * f + 1] *= gain;
-  }
-  for (std::size_t i = 2 * static_cast<std::size_t>(rampFrames); i < n; ++i) out[i] *= target;
+  // Only the first millisecond of a sudden peak can still pass full scale.
   for (std::size_t i = 0; i < n; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
   // Snap the last sliver of recovery so a quiet mix goes back to the untouched path.
   limiterGain_ = target > 0.9999f ? 1.0f : target;

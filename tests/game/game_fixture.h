@@ -77,6 +77,15 @@ class GameFixture : public ::testing::Test {
     Tap(kKeyC);
     ASSERT_EQ(game->gameState, Play);
   }
+  // Starts a fresh game (for cases run one after another in one test), enters Play and holds
+  // the fire button through the tap frame and heldFrames more; the button is still down.
+  void RestartAndHoldFire(int heldFrames) {
+    TearDown();
+    SetUp();
+    StartPlay();
+    SetKeyState(kKeyFire, true);
+    StepSafely(1 + heldFrames);
+  }
   // Into the boss fight with a given score, without playing out the clock.
   void StartBossFight(int score) {
     StartPlay();

@@ -124,11 +124,7 @@ TEST_F(RulesTest, HoldingChargesTheGaugeAndReleasesShotsAtTheThresholds) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.heldFrames);
-    TearDown();
-    SetUp();
-    StartPlay();
-    SetKeyState(kKeyFire, true);
-    StepSafely(1 + c.heldFrames);
+    RestartAndHoldFire(c.heldFrames);
     EXPECT_EQ(game->chargeMeter.GetValue(), c.gauge);
     EXPECT_EQ(game->chargeMeter.FrameOffset(), c.cell);
     SetKeyState(kKeyFire, false);
@@ -147,11 +143,7 @@ TEST_F(RulesTest, ChargeShotsLeaveInRowsBesideTheCrab) {
   const Case cases[] = {{43, {250}}, {85, {235, 265}}, {128, {225, 250, 275}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.heldFrames);
-    TearDown();
-    SetUp();
-    StartPlay();
-    SetKeyState(kKeyFire, true);
-    StepSafely(1 + c.heldFrames);
+    RestartAndHoldFire(c.heldFrames);
     SetKeyState(kKeyFire, false);
     Step();
     ASSERT_EQ(game->chargeShots.CountAlive(), static_cast<int>(c.ys.size()));
