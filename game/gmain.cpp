@@ -237,6 +237,9 @@ std::uint32_t GameThreadMain(void* argument) {
   auto* window = static_cast<GameWindow*>(argument);
   if (!window) return 1;
   window->threadAlive.store(true, std::memory_order_release);
+  // The schedule starts with the first frame, not when the window was built: the asset load
+  // in between would otherwise run the first frames flat out, unshown.
+  window->pacer.Reset();
   while (window->runRequested.load(std::memory_order_acquire) && window->StepFrame()) {
   }
   window->threadAlive.store(false, std::memory_order_release);
