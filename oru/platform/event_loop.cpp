@@ -336,14 +336,17 @@ int TranslateEvent(const SDL_Event& e, WindowHandle window, MessageRecord* out) 
       SetKeyState(vk, down);
       if (!window) return 0;
       const std::uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
-      out[0] = {window, message, MouseKeyFlags(buttons), PointParam(e.button.x, e.button.y)};
+      const Point p = ClientPointOfSdlWindow(SdlWindowOf(window), e.button.x, e.button.y);
+      out[0] = {window, message, MouseKeyFlags(buttons), PointParam(p.x, p.y)};
       return 1;
     }
-    case SDL_MOUSEMOTION:
+    case SDL_MOUSEMOTION: {
       if (!window) return 0;
+      const Point p = ClientPointOfSdlWindow(SdlWindowOf(window), e.motion.x, e.motion.y);
       out[0] = {window, WM_SETCURSOR, reinterpret_cast<WParam>(window), MakeLParam(HTCLIENT, WM_MOUSEMOVE)};
-      out[1] = {window, WM_MOUSEMOVE, MouseKeyFlags(e.motion.state), PointParam(e.motion.x, e.motion.y)};
+      out[1] = {window, WM_MOUSEMOVE, MouseKeyFlags(e.motion.state), PointParam(p.x, p.y)};
       return 2;
+    }
     case SDL_WINDOWEVENT:
       if (!window) return 0;
       return TranslateWindowEvent(e.window, window, out);
