@@ -250,6 +250,24 @@ void RequestClose() {
   WakeLocked(q);
 }
 
+bool ClosePending() {
+  {
+    SharedQueue& q = Shared();
+    std::lock_guard lock(q.mutex);
+    if (q.closeRequested) return true;
+  }
+  if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+  SDL_PumpEvents();
+  SDL_Event e;
+  if (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) == 1) return true;
+  // Window events are few while nothing is drawn yet; a close among the first ones is enough.
+  SDL_Event windowEvents[64];
+  const int n = SDL_PeepEvents(windowEvents, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  for (int i = 0; i < n; ++i)
+    if (windowEvents[i].window.event == SDL_WINDOWEVENT_CLOSE) return true;
+  return false;
+}
+
 bool GetMessage(MessageRecord* message) {
   for (;;) {
     if (TakeReady(message)) return message->message != WM_QUIT;
