@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include "oru/data/load_cancel.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/platform/canvas.h"
@@ -34,8 +35,10 @@ GameWindow::~GameWindow() {
 
 namespace {
 
-// Load and remap a single picture; key it on its top-left pixel when asked.
+// Load and remap a single picture; key it on its top-left pixel when asked. Once the load is
+// cancelled the picture stays empty, like a missing file.
 void LoadPicture(Surface& picture, const char* file, bool keyed) {
+  if (LoadCancelled()) return;
   LoadBitmap(picture, file);
   RemapToTable(picture, nullptr, 1);
   if (keyed) picture.SetTransparentFromPixel(0, 0);
@@ -52,6 +55,7 @@ void AddLayer(Surface& scene, Surface& picture, const char* file, bool keyed, in
 // An item set whose pool of count items is made now, so play reuses items instead of loading.
 void MakePool(ItemSet& set, Surface& scene, const char* file, int cellWidth, int cellHeight,
               int count) {
+  if (LoadCancelled()) return;
   set.SetSource(file, &scene, cellWidth, cellHeight);
   for (int i = 0; i < count; ++i) set.Spawn(0, 0);
   set.KillAll();
@@ -119,7 +123,7 @@ bool GameWindow::LoadAssets() {
   chargeMeter.SetPosition(5, 50);
   chargeMeter.SetVisible(0);
 
-  lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
+  if (!LoadCancelled()) lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
   lifeMeter.SetColours(0xFFFFFF, 0, 1);
   lifeMeter.SetStyle(MeterImages, MeterHorizontal);
   lifeMeter.SetMaximum(kMaxLives);
@@ -144,10 +148,10 @@ bool GameWindow::LoadAssets() {
                               NamedSound{whistleSound, "WHISTLE2.WAV"},
                               NamedSound{crashSound, "CRASH.WAV"}}) {
     s.sound.SetWindow(handle);
-    s.sound.Load(s.file, nullptr);
+    if (!LoadCancelled()) s.sound.Load(s.file, nullptr);
   }
 
-  music.Load("brello_s.mid", nullptr);
+  if (!LoadCancelled()) music.Load("brello_s.mid", nullptr);
   music.SetLoop(true);
   return true;
 }
@@ -237,6 +241,9 @@ std::uint32_t GameThreadMain(void* argument) {
   auto* window = static_cast<GameWindow*>(argument);
   if (!window) return 1;
   window->threadAlive.store(true, std::memory_order_release);
+  // The schedule starts with the first frame, not when the window was built: the asset load
+  // in between would otherwise run the first frames flat out, unshown.
+  window->pacer.Reset();
   while (window->runRequested.load(std::memory_order_acquire) && window->StepFrame()) {
   }
   window->threadAlive.store(false, std::memory_order_release);
@@ -252,7 +259,13 @@ bool GameApplication::Init() {
   window->mouse.SetWindow(h);
   // Joysticks are seen only once the primary thread has started their service.
   JoystickStartUp();
+  // A close request while the assets load (the close button, SIGTERM, Ctrl+C) cuts the load
+  // short; the request then waits in the queue, and the loop closes the window at once.
+  SetLoadCancelCheck(&ClosePending);
   window->OnCreate();
+  const bool cancelled = LoadCancelled();
+  SetLoadCancelCheck(nullptr);
+  if (cancelled) return false;
   ShowNativeWindow(h, showCommand);
   UpdateNativeWindow(h);
   ShowNativeWindow(h, SW_SHOWMAXIMIZED);

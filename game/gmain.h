@@ -81,7 +81,8 @@ class GameWindow : public Window, public HitHandler {
   // LoadAssets. Always true.
   bool OnCreate() override;
   // Fills every member from the data files in layer order and enters the title state. A missing
-  // file leaves its picture, sound or song empty. Always true.
+  // file leaves its picture, sound or song empty. Once LoadCancelled (oru/data/load_cancel.h)
+  // says so, the files left are not read and stay empty. Always true.
   bool LoadAssets();
 
   void OnMouseMove(WParam keyFlags, const Point* point) override;

@@ -84,9 +84,11 @@ void GameWindow::EnterState(int state) {
       break;
     case Play:
       scoreDisplay.SetValue(0);
-      chargeMeter.SetValue(0);
+      ResetChargeGauge();
       frameCounter = kPlayFrames;
+      // The first frame of a new game must not show the last game's needle.
       timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
+      timeMeter.SetValue(0);
       spreadForeground();
       scoreDisplay.SetVisible(1);
       timeMeter.SetVisible(1);
@@ -108,7 +110,7 @@ void GameWindow::EnterState(int state) {
       break;
     case BossFight: {
       lifeMeter.SetValue(scoreDisplay.GetValue() / 10);
-      chargeMeter.SetValue(0);
+      ResetChargeGauge();
       frameCounter = 0;
       lifeMeter.SetVisible(1);
       const int i = boss.Spawn(640, 190);
@@ -165,10 +167,11 @@ void GameWindow::UpdateTitle() {
   if (input.Pressed(PadButton3)) ChangeState(Play);
 }
 
+// The gauge repaints on SetValue with the colours it has then, so colours and cell come first.
 void GameWindow::ResetChargeGauge() {
-  chargeMeter.SetValue(0);
   chargeMeter.SetFrameOffset(0);
   chargeMeter.SetColours(0, 0x0080FF, 0);
+  chargeMeter.SetValue(0);
 }
 
 void GameWindow::FireControl() {
@@ -183,8 +186,8 @@ void GameWindow::FireControl() {
     return;
   }
   if (input.Held(PadButton1)) {
-    chargeMeter.SetValue(chargeMeter.GetValue() + 2);
-    const int v = chargeMeter.GetValue();
+    // Colours and cell are chosen for the new value before it is set, since setting it repaints.
+    const int v = chargeMeter.GetValue() + 2 < m ? chargeMeter.GetValue() + 2 : m;
     // The visible 100-pixel window of the 300-pixel gauge follows the third that is filling.
     if (v >= m) {
       chargeMeter.SetFrameOffset(2);
@@ -202,6 +205,7 @@ void GameWindow::FireControl() {
       chargeMeter.SetFrameOffset(0);
       chargeMeter.SetColours(0, 0x0080FF, 0);
     }
+    chargeMeter.SetValue(v);
     return;
   }
   // Released: a full gauge fires three chestnuts, two thirds two, one third one, less nothing.
@@ -314,6 +318,9 @@ void GameWindow::UpdatePlay() {
     set->StepAll(EdgeKill);
   }
   CollidePlay();
+  // A hit on this frame may have ended the game; the timed events belong to Play alone, or the
+  // game-over tune would keep the new tempo.
+  if (gameState != Play) return;
   // The clock and the music speed up as time runs out.
   switch (frameCounter) {
     case 1800:
