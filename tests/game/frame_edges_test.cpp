@@ -19,7 +19,7 @@ class FrameEdgesTest : public GameFixture {
   // frames more with the key held (or, for a tap, up again before the next poll) and two with
   // it up.
   void KeyBetweenPollAndRules(int vk, bool tap, int frames) {
-    game->input.Poll();
+    game->PollInput();
     SetKeyState(vk, true);
     game->UpdateState();
     if (tap) SetKeyState(vk, false);
