@@ -17,16 +17,6 @@ constexpr std::uint32_t kMicrosecondsPerMinute = 60000000;
 constexpr std::uint64_t kMillisecondsPerMinute = 60000;
 constexpr int kStopVolumeOffset = -128;
 
-// The whole of the named data: a pack, a plain file or an embedded resource of that type.
-bool ReadMidiFile(const char* name, const char* type, std::vector<std::uint8_t>& image) {
-  DataSource source;
-  source.SetResourceType(type);
-  if (name == nullptr || !source.Open(name)) return false;
-  image.resize(source.Size());
-  image.resize(source.Read(image.data(), image.size()));
-  return true;
-}
-
 std::uint8_t ClampVolume(std::int64_t v) { return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 127)); }
 
 }  // namespace
@@ -79,11 +69,18 @@ std::uint64_t MidiSequencer::NowMicroseconds() const {
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
 }
 
+// The named data (a pack, a plain file or an embedded resource of that type) is parsed where it
+// lies: an unpacked pack or a resource in place, a plain file read once.
 bool MidiSequencer::Load(const char* name, const char* type) {
   Stop();
-  std::vector<std::uint8_t> image;
-  if (!ReadMidiFile(name, type, image) || image.empty()) return false;
-  return LoadImage(image);
+  DataSource source;
+  source.SetResourceType(type);
+  if (name == nullptr || !source.Open(name)) return false;
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::vector<std::uint8_t> storage;
+  if (!source.Contents(data, size, storage)) return false;
+  return LoadImage(std::span<const std::uint8_t>(data, size));
 }
 
 bool MidiSequencer::LoadImage(std::span<const std::uint8_t> image) {
