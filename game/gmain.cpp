@@ -313,6 +313,8 @@ std::uint32_t GameThreadMain(void* argument) {
 bool GameApplication::Init() {
   auto* window = new GameWindow;
   mainWindow = window;
+  // The synthesizer loads its SoundFont meanwhile, on a thread of its own; the title is silent.
+  window->music.Prepare();
   char caption[100];
   LoadString(kStringCaption, caption, sizeof caption);
   const WindowHandle h = window->Create(nullptr, caption, 0);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
 
 namespace oru {
 namespace {
@@ -225,6 +226,11 @@ bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uin
                 std::uint8_t* out, std::size_t outSize) {
   std::size_t k = 0, i = 0, t = 0;
   while (k < dataBytes) {
+    // A large pack takes a while; a close request need not wait for it.
+    if ((t & 0xFFFF) == 0 && t != 0 && LoadCancelled()) {
+      SetLastError("was left unpacked: the load was cancelled");
+      return false;
+    }
     if ((t >> 3) >= flagBytes) {
       SetLastError("has a flag area of %zu bytes, too short for token %zu", flagBytes, t);
       return false;

@@ -25,6 +25,7 @@
 
 #include "oru/data/byte_reader.h"
 #include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
 #include "oru/data/whole_file.h"
 
 namespace oru {
@@ -291,7 +292,13 @@ bool MidiSong::Parse(std::span<const std::uint8_t> image) {
   // over to the next entry.
   std::size_t e = 0, x = 0;
   std::uint64_t lastEntryTime = 0;
+  std::uint32_t merged = 0;
   while (!heap.empty()) {
+    // A huge song takes a while; a close request need not wait for it.
+    if ((++merged & 0xFFF) == 0 && LoadCancelled()) {
+      SetLastError("was left unread: the load was cancelled");
+      return false;
+    }
     std::pop_heap(heap.begin(), heap.end(), std::greater<MergeKey>());
     const std::size_t i = heap.back().track;
     heap.pop_back();

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
 #include "oru/data/pack_codec.h"
 #include "tests/data/pack_test_util.h"
 
@@ -169,6 +170,30 @@ TEST(PackFileMemory, OpensAndUnpacksAnImage) {
   ASSERT_TRUE(pack.Unpack());
   ASSERT_EQ(pack.Size(), source.size());
   EXPECT_EQ(0, std::memcmp(pack.Data(), source.data(), source.size()));
+}
+
+// A large unpack gives up once the load is cancelled (a close request while a game loads), and
+// says so; without a cancel it unpacks as usual.
+TEST(PackFileMemory, ALongUnpackStopsOnceTheLoadIsCancelled) {
+  Bytes source = RandomBytes(1 << 20, 4, 11);
+  Bytes image = PackFile::BuildImage(source.data(), source.size(), "big.bin");
+  static int checks = 0;
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel);
+    checks = 0;
+    const LoadCancelCheck previous = SetLoadCancelCheck(cancel ? +[] { return ++checks > 0; } : +[] {
+      ++checks;
+      return false;
+    });
+    PackFile pack;
+    ASSERT_TRUE(pack.OpenMemory(image.data(), image.size()));
+    EXPECT_EQ(pack.Unpack(), !cancel);
+    SetLoadCancelCheck(previous);
+    EXPECT_GT(checks, 0);
+    if (cancel) {
+      EXPECT_NE(std::string(LastError()).find("cancelled"), std::string::npos) << LastError();
+    }
+  }
 }
 
 // Each corruption of a good pack of "abcabcabc" (stored name "t": areas at 38, data at 39).

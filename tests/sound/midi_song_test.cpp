@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
 #include "tests/sound/midi_file_builder.h"
 
 namespace oru {
@@ -418,6 +420,19 @@ TEST(MidiSong, ManyOneNoteTracksMergeInTimeOrder) {
     previousKey = song.Entry(i).data1;
   }
   EXPECT_EQ(tick, 999u);
+}
+
+// A song of very many tracks gives up its merge once the load is cancelled.
+TEST(MidiSongLoad, AHugeMergeStopsOnceTheLoadIsCancelled) {
+  MidiFileBuilder file(96);
+  for (std::size_t t = 0; t < 20000; ++t) file.Track(t).Note(static_cast<std::uint32_t>(t % 500), 0x90, 60, 90).End(0);
+  const std::vector<std::uint8_t> image = file.Bytes();
+  const LoadCancelCheck previous = SetLoadCancelCheck([] { return true; });
+  MidiSong song;
+  EXPECT_FALSE(song.Load(image));
+  SetLoadCancelCheck(previous);
+  EXPECT_NE(std::string(LastError()).find("cancelled"), std::string::npos) << LastError();
+  EXPECT_TRUE(song.Load(image));
 }
 
 }  // namespace
