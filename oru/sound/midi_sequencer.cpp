@@ -41,7 +41,10 @@ class MidiSequencer::Exclusive {
   std::atomic<bool>& busy_;
 };
 
-MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks) : ticks_(ticks), device_(backend) {}
+MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks) : ticks_(ticks), device_(backend) {
+  // A note left late by a busy machine is heard; the timer thread asks to be scheduled first.
+  timer_.SetTimeCritical(true);
+}
 
 MidiSequencer::~MidiSequencer() {
   Stop();
