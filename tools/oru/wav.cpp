@@ -30,29 +30,28 @@ void OnInterrupt(int) { interrupted = 1; }
 
 bool ReadAsset(const std::string& name, std::vector<std::uint8_t>& bytes) {
   DataSource source;
-  if (!source.Open(name.c_str())) return false;
-  bytes.resize(source.Size());
-  return source.Read(bytes.data(), bytes.size()) == bytes.size();
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  if (!source.Open(name.c_str()) || !source.Contents(data, size, bytes)) return false;
+  if (data != bytes.data()) bytes.assign(data, data + size);
+  return true;
 }
 
 int Info(const std::string& file) {
   std::vector<std::uint8_t> bytes;
   if (!ReadAsset(file, bytes)) {
-    std::fprintf(stderr, "oru wav: cannot read '%s': %s\n", file.c_str(), LastError());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   WaveImageInfo info;
   if (!ParseWaveImage(bytes.data(), bytes.size(), &info)) {
-    std::fprintf(stderr, "oru wav: '%s' %s\n", file.c_str(), LastError());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   std::printf("format %u channels %u rate %u bits %u data %u %u\n", info.formatTag, info.channels,
               info.samplesPerSecond, info.bitsPerSample, info.dataOffset, info.dataBytes);
   if (std::fflush(stdout) != 0) return 1;
   PcmFormat format;
   if (!WavePcmFormat(bytes.data(), info, &format)) {
-    std::fprintf(stderr, "oru wav: '%s' cannot be played: it %s\n", file.c_str(), LastError());
-    return 1;
+    return Fail("wav", file, std::string("cannot be played: it ") + LastError());
   }
   return 0;
 }
@@ -60,8 +59,7 @@ int Info(const std::string& file) {
 int Play(const std::string& file) {
   WaveSound sound;
   if (!sound.Load(file.c_str(), nullptr)) {
-    std::fprintf(stderr, "oru wav: cannot play '%s': %s\n", file.c_str(), LastError());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   WaveImageInfo info;
   ParseWaveImage(sound.Image(), sound.ImageSize(), &info);
