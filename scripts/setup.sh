@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake pkg-config g++ make
-  libsdl2-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev zlib1g-dev
+  libsdl2-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev zlib1g-dev libsamplerate0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-vlgothic fluid-soundfont-gm
   xvfb xauth openbox xdotool imagemagick
