@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-vlgothic fluid-soundfont-gm
   xvfb xauth openbox xdotool imagemagick
+  python3-pil
   clang-14 libclang-rt-14-dev
 )
 missing=()
