@@ -13,6 +13,7 @@ set(ORU_APP_ID org.oru.BrellowDidovez CACHE STRING
 set(ORU_PACKAGE_MAINTAINER "The Oru team <oru-team@users.noreply.invalid>" CACHE STRING
     "Maintainer field of the Debian packages")
 set(ORU_RELEASE_DATE 2026-12-10)
+set(ORU_RELEASE_DATE_RFC2822 "Thu, 10 Dec 2026 12:00:00 +0000")
 set(ORU_ICON_SIZES 16 24 32 48 64 128 256)  # as kIconSizes in tools/assetgen/icons.h
 
 set(dist ${PROJECT_SOURCE_DIR}/dist)
@@ -34,24 +35,24 @@ if(TARGET brellow-didovez)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${ORU_APP_ID}.png COMPONENT game)
   endforeach()
-  install(FILES ${dist}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/brellow-didovez
-          COMPONENT game)
 endif()
 
-# Manual pages, compressed as Debian keeps them (gzip -n: no name or time, the same bytes on
-# every build).
-set(man_pages)
-foreach(page brellow-didovez.6 oru.1)
+# Manual pages and the change log, compressed as Debian keeps them (gzip -n: no name or time, the
+# same bytes on every build).
+set(compressed)
+foreach(page brellow-didovez.6 oru.1 changelog)
   configure_file(${dist}/${page}.in ${generated}/${page} @ONLY)
   add_custom_command(OUTPUT ${generated}/${page}.gz
                      COMMAND gzip -9nkf ${generated}/${page}
                      DEPENDS ${generated}/${page} VERBATIM)
-  list(APPEND man_pages ${generated}/${page}.gz)
+  list(APPEND compressed ${generated}/${page}.gz)
 endforeach()
-add_custom_target(oru_manual_pages ALL DEPENDS ${man_pages})
+add_custom_target(oru_compressed_docs ALL DEPENDS ${compressed})
 if(TARGET brellow-didovez)
   install(FILES ${generated}/brellow-didovez.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
           COMPONENT game)
+  install(FILES ${dist}/copyright ${generated}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/brellow-didovez COMPONENT game)
 endif()
 
 # ---- The library -----------------------------------------------------------------------------
@@ -96,10 +97,14 @@ if(TARGET oru)
   install(TARGETS oru RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 endif()
 install(FILES ${generated}/oru.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
-install(FILES ${dist}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/liboru-dev COMPONENT dev)
+install(FILES ${dist}/copyright ${generated}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/liboru-dev COMPONENT dev)
 
 # ---- Debian packages -------------------------------------------------------------------------
 set(CPACK_PACKAGE_NAME brellow-didovez)
+# CPack's own default summary: with it, each package's synopsis is the first line of its
+# component's description below (any other summary would head both packages).
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_NAME} built using CMake")
 set(CPACK_PACKAGE_VENDOR "The Oru team")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -116,24 +121,22 @@ set(CPACK_DEBIAN_GAME_PACKAGE_NAME brellow-didovez)
 set(CPACK_DEBIAN_GAME_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_GAME_PACKAGE_DEPENDS
     "fluid-soundfont-gm | timgm6mb-soundfont, fonts-ipafont-gothic | fonts-vlgothic")
-set(CPACK_COMPONENT_GAME_DESCRIPTION
-    "crab versus monkeys and octopuses: a scrolling shooter
- A horizontally scrolling shooter in 256 colours. A crab on the river bank
- shoots chestnuts at the monkeys and octopuses that come in from the right;
- hold out until the clock dial runs down, then face the boss while
- persimmons fall. Played with the keyboard or a joystick.")
+set(CPACK_COMPONENT_GAME_DESCRIPTION "crab versus monkeys and octopuses: a scrolling shooter
+A horizontally scrolling shooter in 256 colours. A crab on the river bank
+shoots chestnuts at the monkeys and octopuses that come in from the right;
+hold out until the clock dial runs down, then face the boss while
+persimmons fall. Played with the keyboard or a joystick.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME liboru-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
     "libsdl2-dev, libfluidsynth-dev, libfreetype-dev, libfontconfig-dev, pkg-config")
-set(CPACK_COMPONENT_DEV_DESCRIPTION
-    "Oru 2D game library: headers, static libraries and the oru tool
- Oru is a small C++20 library for 256-colour 2D games on Linux: windows and
- a frame-paced game thread, 8-bit surfaces with software blits, dirty-tile
- presentation, full screen, wave sounds, a Standard MIDI File player through
- FluidSynth, keyboard and joystick input, and a compressed pack format.
- .
- This package holds the headers, the static libraries, the CMake package
- (Oru::oru), oru.pc for pkg-config, and the oru tool for asset makers.")
+set(CPACK_COMPONENT_DEV_DESCRIPTION "Oru 2D game library: headers, static libraries and the oru tool
+Oru is a small C++20 library for 256-colour 2D games on Linux: windows and
+a frame-paced game thread, 8-bit surfaces with software blits, dirty-tile
+presentation, full screen, wave sounds, a Standard MIDI File player through
+FluidSynth, keyboard and joystick input, and a compressed pack format.
+
+This package holds the headers, the static libraries, the CMake package
+(Oru::oru), oru.pc for pkg-config, and the oru tool for asset makers.")
 include(CPack)

@@ -232,7 +232,10 @@ class HelloWindow : public Window {
       if (pacer_.Carry() == 0) screen_.Update(CanvasOf(handle), 0, 0);
     }
     pacer_.Wait(30);
-    if (++frames_ == frameLimit_) PostMessage(handle, WM_CLOSE, 0, 0);
+    if (++frames_ == frameLimit_) {
+      running_ = false;
+      PostMessage(handle, WM_CLOSE, 0, 0);
+    }
   }
 
   int frameLimit_;

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -60,7 +61,8 @@ IconImage MakeIcon(const Picture& source, int size) {
   const int inner = size - 2 * std::max(1, size / 16);
   double scale = static_cast<double>(inner) / std::max(w, h);
   if (scale >= 2.0) scale = static_cast<int>(scale);  // whole pixels: crisp
-  const double left = (size - w * scale) / 2.0, top = (size - h * scale) / 2.0;
+  // Whole-pixel offsets, so a whole-number enlargement puts every crab pixel on icon pixels.
+  const double left = std::floor((size - w * scale) / 2.0), top = std::floor((size - h * scale) / 2.0);
   const std::array<Rgb, 256>& colours = DefaultColours();
   constexpr int kSamples = 4;  // per axis
   for (int y = 0; y < size; ++y) {
