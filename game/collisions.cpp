@@ -1,6 +1,5 @@
 // The collision passes of Play and BossFight and what each kind of hit does.
 #include "game/gmain.h"
-#include "oru/platform/clock.h"
 
 namespace oru {
 
@@ -72,7 +71,7 @@ void GameWindow::OnHit(Item* first, Item* second, int kind) {
     case HitCrab:
       if (gameState == BossFight && lifeMeter.GetValue() != 0) {
         lifeMeter.SetValue(lifeMeter.GetValue() - 1);
-        invincibleUntil = TimeGetTime() + kInvincibleMs;
+        invincibleUntil = RulesClock() + kInvincibleMs;
         // 0 means "none"; a deadline that lands on it is moved by a millisecond.
         if (invincibleUntil == 0) invincibleUntil = 1;
       } else {

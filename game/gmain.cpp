@@ -2,8 +2,10 @@
 #include "game/gmain.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 
+#include "oru/data/load_cancel.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/platform/canvas.h"
@@ -35,24 +37,30 @@ GameWindow::~GameWindow() {
 
 namespace {
 
-// Load and remap a single picture; key it on its top-left pixel when asked.
-void LoadPicture(Surface& picture, const char* file, bool keyed) {
+// Load and remap a single picture; key it on its top-left pixel when asked. Once the load is
+// cancelled the picture stays empty, like a missing file.
+void LoadPicture(std::vector<const char*>& names, Surface& picture, const char* file, bool keyed) {
+  names.push_back(file);
+  if (LoadCancelled()) return;
   LoadBitmap(picture, file);
   RemapToTable(picture, nullptr, 1);
   if (keyed) picture.SetTransparentFromPixel(0, 0);
 }
 
 // A picture that joins the scene as a layer at (x, y), hidden until a state shows it.
-void AddLayer(Surface& scene, Surface& picture, const char* file, bool keyed, int x, int y) {
-  LoadPicture(picture, file, keyed);
+void AddLayer(std::vector<const char*>& names, Surface& scene, Surface& picture, const char* file, bool keyed,
+              int x, int y) {
+  LoadPicture(names, picture, file, keyed);
   scene.AddChild(&picture);
   picture.SetPosition(x, y);
   picture.SetVisible(0);
 }
 
 // An item set whose pool of count items is made now, so play reuses items instead of loading.
-void MakePool(ItemSet& set, Surface& scene, const char* file, int cellWidth, int cellHeight,
-              int count) {
+void MakePool(std::vector<const char*>& names, ItemSet& set, Surface& scene, const char* file,
+              int cellWidth, int cellHeight, int count) {
+  names.push_back(file);
+  if (LoadCancelled()) return;
   set.SetSource(file, &scene, cellWidth, cellHeight);
   for (int i = 0; i < count; ++i) set.Spawn(0, 0);
   set.KillAll();
@@ -64,28 +72,29 @@ bool GameWindow::OnCreate() { return LoadAssets(); }
 
 bool GameWindow::LoadAssets() {
   // The order below is the layer order: the scene draws its children in the order they joined.
-  LoadPicture(backdrop, "haikei1.bmp", false);
-  AddLayer(scene, titleBack, "haikei0.bmp", false, 0, 0);
-  AddLayer(scene, titleScroll, "title2.bmp", true, 0, 480);
-  AddLayer(scene, titleTop, "title1.bmp", true, 0, -1);
-  AddLayer(scene, titleBottom, "title3.bmp", true, 0, 410);
+  assetNames.clear();
+  LoadPicture(assetNames, backdrop, "haikei1.bmp", false);
+  AddLayer(assetNames, scene, titleBack, "haikei0.bmp", false, 0, 0);
+  AddLayer(assetNames, scene, titleScroll, "title2.bmp", true, 0, 480);
+  AddLayer(assetNames, scene, titleTop, "title1.bmp", true, 0, -1);
+  AddLayer(assetNames, scene, titleBottom, "title3.bmp", true, 0, 410);
 
-  MakePool(foreground2, scene, "zenkei2.bmp", -1, -1, 2);
-  MakePool(monkeys, scene, "saru.bmp", 50, 60, 20);
-  MakePool(octopuses, scene, "tako.bmp", 40, 40, 20);
+  MakePool(assetNames, foreground2, scene, "zenkei2.bmp", -1, -1, 2);
+  MakePool(assetNames, monkeys, scene, "saru.bmp", 50, 60, 20);
+  MakePool(assetNames, octopuses, scene, "tako.bmp", 40, 40, 20);
   boss.SetHitBox(240, 0, 499, 309);
-  MakePool(boss, scene, "boss.bmp", -1, -1, 1);
-  MakePool(normalShots, scene, "kuri_n.bmp", -1, -1, 30);
-  MakePool(switchShots, scene, "kuri_b.bmp", -1, -1, 30);
-  MakePool(chargeShots, scene, "kuri_s.bmp", 21, 20, 5);
-  MakePool(explosions, scene, "baku.bmp", 96, 96, 30);
-  MakePool(badPersimmons, scene, "kaki_s.bmp", -1, -1, 30);
-  MakePool(goodPersimmons, scene, "kaki_a.bmp", -1, -1, 10);
-  MakePool(ink, scene, "sumi.bmp", -1, -1, 30);
-  MakePool(crab, scene, "kani.bmp", 40, 40, 1);
-  MakePool(mortars, scene, "usu.bmp", -1, -1, 1);
-  MakePool(mortarPickups, scene, "usubaku.bmp", -1, -1, 1);
-  MakePool(foreground1, scene, "zenkei1.bmp", -1, -1, 2);
+  MakePool(assetNames, boss, scene, "boss.bmp", -1, -1, 1);
+  MakePool(assetNames, normalShots, scene, "kuri_n.bmp", -1, -1, 30);
+  MakePool(assetNames, switchShots, scene, "kuri_b.bmp", -1, -1, 30);
+  MakePool(assetNames, chargeShots, scene, "kuri_s.bmp", 21, 20, 5);
+  MakePool(assetNames, explosions, scene, "baku.bmp", 96, 96, 30);
+  MakePool(assetNames, badPersimmons, scene, "kaki_s.bmp", -1, -1, 30);
+  MakePool(assetNames, goodPersimmons, scene, "kaki_a.bmp", -1, -1, 10);
+  MakePool(assetNames, ink, scene, "sumi.bmp", -1, -1, 30);
+  MakePool(assetNames, crab, scene, "kani.bmp", 40, 40, 1);
+  MakePool(assetNames, mortars, scene, "usu.bmp", -1, -1, 1);
+  MakePool(assetNames, mortarPickups, scene, "usubaku.bmp", -1, -1, 1);
+  MakePool(assetNames, foreground1, scene, "zenkei1.bmp", -1, -1, 2);
 
   scoreDisplay.SetFontHeight(20);
   scoreDisplay.SetTextColour(0xFF00FF);
@@ -98,8 +107,8 @@ bool GameWindow::LoadAssets() {
   scoreDisplay.SetPosition(5, 21);
   scoreDisplay.SetVisible(0);
 
-  AddLayer(scene, fireIndicator, "fire.bmp", true, 110, 21);
-  AddLayer(scene, clockFace, "meter.bmp", true, 540, 0);
+  AddLayer(assetNames, scene, fireIndicator, "fire.bmp", true, 110, 21);
+  AddLayer(assetNames, scene, clockFace, "meter.bmp", true, 540, 0);
 
   timeMeter.Create(100, 100);
   timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
@@ -120,7 +129,8 @@ bool GameWindow::LoadAssets() {
   chargeMeter.SetPosition(5, 50);
   chargeMeter.SetVisible(0);
 
-  lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
+  assetNames.push_back("kakimeter.bmp");
+  if (!LoadCancelled()) lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
   lifeMeter.SetColours(0xFFFFFF, 0, 1);
   lifeMeter.SetStyle(MeterImages, MeterHorizontal);
   lifeMeter.SetMaximum(kMaxLives);
@@ -129,14 +139,14 @@ bool GameWindow::LoadAssets() {
   lifeMeter.SetPosition(0, 0);
   lifeMeter.SetVisible(0);
 
-  AddLayer(scene, gameOverPicture, "gameover.bmp", false, 0, 0);
-  AddLayer(scene, gameClearPicture, "gameclear.bmp", false, 0, 0);
+  AddLayer(assetNames, scene, gameOverPicture, "gameover.bmp", false, 0, 0);
+  AddLayer(assetNames, scene, gameClearPicture, "gameclear.bmp", false, 0, 0);
 
   frameCounter = kPlayFrames;
   gameState = Title;
   EnterState(Title);
 
-  if (muted) return true;
+  // Muted, the sounds and the song stay empty: no sound device or synthesizer is opened for them.
   struct NamedSound {
     WaveSound& sound;
     const char* file;
@@ -146,10 +156,12 @@ bool GameWindow::LoadAssets() {
                               NamedSound{whistleSound, "WHISTLE2.WAV"},
                               NamedSound{crashSound, "CRASH.WAV"}}) {
     s.sound.SetWindow(handle);
-    s.sound.Load(s.file, nullptr);
+    assetNames.push_back(s.file);
+    if (!muted && !LoadCancelled()) s.sound.Load(s.file, nullptr);
   }
 
-  music.Load("brello_s.mid", nullptr);
+  assetNames.push_back("brello_s.mid");
+  if (!muted && !LoadCancelled()) music.Load("brello_s.mid", nullptr);
   music.SetLoop(true);
   return true;
 }
@@ -236,8 +248,15 @@ bool GameWindow::StepFrame() {
   }
   {
     std::lock_guard lock(frameLock);
-    input.Poll();
+    if (!PollInput()) {
+      // The replay is over: back to the title, and the pad has the say again.
+      replay_ = nullptr;
+      if (gameState != Title) ChangeState(Title);
+      PollInput();
+    }
     UpdateState();
+    if (recorder_) recorder_->EndFrame(frameInput);
+    ++framesRun;
     // A late frame is simulated but not shown.
     if (pacer.Carry() == 0) screen.Update(CanvasOf(handle), 0, 0);
   }
@@ -245,10 +264,58 @@ bool GameWindow::StepFrame() {
   return true;
 }
 
+bool GameWindow::PollInput() {
+  input.Poll();
+  if (replay_) return replay_->NextFrame(&frameInput);
+  frameInput = RunFrame{};
+  for (int n = 0; n < kPadButtons; ++n) {
+    if (input.Held(n)) frameInput.held |= static_cast<std::uint8_t>(1u << n);
+    if (input.Pressed(n)) frameInput.pressed |= static_cast<std::uint8_t>(1u << n);
+  }
+  frameInput.pacing = pacer.IsEnabled();
+  return true;
+}
+
+std::uint32_t GameWindow::RulesClock() {
+  if (replay_) return replay_->NextClock();
+  const std::uint32_t now = TimeGetTime();
+  if (recorder_) recorder_->OnClock(now);
+  return now;
+}
+
+std::uint64_t GameWindow::PictureHash() {
+  std::lock_guard lock(frameLock);
+  screen.RequestFullRedraw();
+  screen.Update(nullptr, 0, 0);
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  const std::uint8_t* pixels = screen.Lock();
+  const int pitch = screen.Pitch();
+  if (pixels) {
+    for (int y = 0; y < kFieldHeight; ++y)
+      for (int x = 0; x < kFieldWidth; ++x) hash = (hash ^ pixels[y * pitch + x]) * 0x100000001B3u;
+  }
+  screen.Unlock();
+  return hash;
+}
+
+std::string GameWindow::Summary() {
+  static constexpr const char* kStateNames[] = {"Title",     "Play",      "GameOver",  "GameClear",
+                                                "PlayPaused", "BossFight", "BossPaused"};
+  const char* state = gameState >= 0 && gameState < 7 ? kStateNames[gameState] : "Unknown";
+  char line[160];
+  std::snprintf(line, sizeof line, "frames %llu state %s score %d picture %016llx",
+                static_cast<unsigned long long>(framesRun), state, scoreDisplay.GetValue(),
+                static_cast<unsigned long long>(PictureHash()));
+  return line;
+}
+
 std::uint32_t GameThreadMain(void* argument) {
   auto* window = static_cast<GameWindow*>(argument);
   if (!window) return 1;
   window->threadAlive.store(true, std::memory_order_release);
+  // The schedule starts with the first frame, not when the window was built: the asset load
+  // in between would otherwise run the first frames flat out, unshown.
+  window->pacer.Reset();
   while (window->runRequested.load(std::memory_order_acquire) && window->StepFrame()) {
   }
   window->threadAlive.store(false, std::memory_order_release);
@@ -268,7 +335,13 @@ bool GameApplication::Init() {
   if (scale > 1) SetClientSize(h, GameWindow::kFieldWidth * scale, GameWindow::kFieldHeight * scale);
   // Joysticks are seen only once the primary thread has started their service.
   JoystickStartUp();
+  // A close request while the assets load (the close button, SIGTERM, Ctrl+C) cuts the load
+  // short; the request then waits in the queue, and the loop closes the window at once.
+  SetLoadCancelCheck(&ClosePending);
   window->OnCreate();
+  const bool cancelled = LoadCancelled();
+  SetLoadCancelCheck(nullptr);
+  if (cancelled) return false;
   ShowNativeWindow(h, showCommand);
   UpdateNativeWindow(h);
   ShowNativeWindow(h, SW_SHOWMAXIMIZED);

@@ -22,10 +22,14 @@
 #include <atomic>
 #include <cstdint>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "game/item.h"
 #include "game/meter.h"
 #include "game/options.h"
+#include "game/run_recorder.h"
+#include "game/run_replay.h"
 #include "game/score.h"
 #include "oru/graphics/screen_surface.h"
 #include "oru/graphics/surface.h"
@@ -82,7 +86,8 @@ class GameWindow : public Window, public HitHandler {
   // LoadAssets. Always true.
   bool OnCreate() override;
   // Fills every member from the data files in layer order and enters the title state. A missing
-  // file leaves its picture, sound or song empty. Always true.
+  // file leaves its picture, sound or song empty. Once LoadCancelled (oru/data/load_cancel.h)
+  // says so, the files left are not read and stay empty. Always true.
   bool LoadAssets();
 
   void OnMouseMove(WParam keyFlags, const Point* point) override;
@@ -106,6 +111,31 @@ class GameWindow : public Window, public HitHandler {
   // One frame of the game: poll the pad, update the state, compose and present unless the frame
   // is late, wait for the next slot. Always true.
   bool StepFrame();
+
+  // Runs (run_recorder.h, run_replay.h): a recorder gets every frame's inputs and clock reads;
+  // a replay supplies them instead of the pad and the clock (live keys then only reach Escape,
+  // F3 and F4), and when it runs out the game returns to the title and listens to the pad
+  // again. Set before the game thread starts; null for neither. Both must outlive the window.
+  void SetRecorder(RunRecorder* recorder) { recorder_ = recorder; }
+  void SetReplay(RunReplay* replay) { replay_ = replay; }
+  bool Replaying() const { return replay_ != nullptr; }
+  // Polls the pad and takes this frame's inputs from it, or from the replay: false (nothing
+  // taken) when the replay has run out. StepFrame calls it; tests may call it with UpdateState.
+  bool PollInput();
+  // The millisecond clock as the rules read it: recorded, or read back from the replay.
+  std::uint32_t RulesClock();
+  // The pad as the rules read it: the state at this frame's poll.
+  bool PadHeld(int button) const { return (frameInput.held >> button & 1) != 0; }
+  bool PadPressed(int button) const { return (frameInput.pressed >> button & 1) != 0; }
+  // The data files LoadAssets read, in order, and their digest (run_replay.h).
+  const std::vector<const char*>& AssetNames() const { return assetNames; }
+  std::uint64_t AssetDigest() const { return DataDigest(assetNames); }
+  // A hash of the picture of the present state, composed afresh from the whole scene (FNV-1a
+  // over the 640 x 480 indices). Takes frameLock.
+  std::uint64_t PictureHash();
+  // One line about the run so far: "frames N state NAME score N picture HASH".
+  std::string Summary();
+  std::uint64_t FramesRun() const { return framesRun; }
 
   bool ThreadAlive() const { return threadAlive.load(std::memory_order_acquire); }
   bool PacingEnabled() const { return pacer.IsEnabled(); }
@@ -178,6 +208,11 @@ class GameWindow : public Window, public HitHandler {
   void Explode(const Item* at);
   // Each F3 press adds one; the game thread toggles its pacer once per odd count.
   std::atomic<int> pacingToggles{0};
+  RunFrame frameInput;
+  RunRecorder* recorder_ = nullptr;
+  RunReplay* replay_ = nullptr;
+  std::vector<const char*> assetNames;
+  std::uint64_t framesRun = 0;
   std::mt19937 random;
 };
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "game/gmain.h"
-#include "oru/platform/clock.h"
 
 namespace oru {
 
@@ -84,9 +83,11 @@ void GameWindow::EnterState(int state) {
       break;
     case Play:
       scoreDisplay.SetValue(0);
-      chargeMeter.SetValue(0);
+      ResetChargeGauge();
       frameCounter = kPlayFrames;
+      // The first frame of a new game must not show the last game's needle.
       timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
+      timeMeter.SetValue(0);
       spreadForeground();
       scoreDisplay.SetVisible(1);
       timeMeter.SetVisible(1);
@@ -108,7 +109,7 @@ void GameWindow::EnterState(int state) {
       break;
     case BossFight: {
       lifeMeter.SetValue(scoreDisplay.GetValue() / 10);
-      chargeMeter.SetValue(0);
+      ResetChargeGauge();
       frameCounter = 0;
       lifeMeter.SetVisible(1);
       const int i = boss.Spawn(640, 190);
@@ -142,17 +143,17 @@ void GameWindow::UpdateState() {
       break;
     case GameOver:
     case GameClear:
-      if (input.Pressed(PadButton3)) ChangeState(Title);
+      if (PadPressed(PadButton3)) ChangeState(Title);
       break;
     case PlayPaused:
       // No enter or exit actions: the music plays on and the picture stays as it was.
-      if (input.Pressed(PadButton4)) gameState = Play;
+      if (PadPressed(PadButton4)) gameState = Play;
       break;
     case BossFight:
       UpdateBossFight();
       break;
     case BossPaused:
-      if (input.Pressed(PadButton4)) gameState = BossFight;
+      if (PadPressed(PadButton4)) gameState = BossFight;
       break;
     default:
       break;
@@ -162,29 +163,30 @@ void GameWindow::UpdateState() {
 void GameWindow::UpdateTitle() {
   titleScroll.MoveBy(0, -1, 0);
   if (titleScroll.Y() + titleScroll.FrameHeight() < 0) titleScroll.SetPosition(0, 480);
-  if (input.Pressed(PadButton3)) ChangeState(Play);
+  if (PadPressed(PadButton3)) ChangeState(Play);
 }
 
+// The gauge repaints on SetValue with the colours it has then, so colours and cell come first.
 void GameWindow::ResetChargeGauge() {
-  chargeMeter.SetValue(0);
   chargeMeter.SetFrameOffset(0);
   chargeMeter.SetColours(0, 0x0080FF, 0);
+  chargeMeter.SetValue(0);
 }
 
 void GameWindow::FireControl() {
   const int cx = crab.GetX(0);
   const int cy = crab.GetY(0);
   const int m = chargeMeter.GetMaximum();
-  if (input.Pressed(PadButton1)) {
+  if (PadPressed(PadButton1)) {
     // A tap fires the kind of chestnut the indicator shows; charging starts on the next frame.
     ItemSet& shots = fireIndicator.IsVisible() ? switchShots : normalShots;
     const int i = shots.Spawn(cx + 40, cy + 10);
     shots.SetVelocity(i, kShotSpeed, 0);
     return;
   }
-  if (input.Held(PadButton1)) {
-    chargeMeter.SetValue(chargeMeter.GetValue() + 2);
-    const int v = chargeMeter.GetValue();
+  if (PadHeld(PadButton1)) {
+    // Colours and cell are chosen for the new value before it is set, since setting it repaints.
+    const int v = chargeMeter.GetValue() + 2 < m ? chargeMeter.GetValue() + 2 : m;
     // The visible 100-pixel window of the 300-pixel gauge follows the third that is filling.
     if (v >= m) {
       chargeMeter.SetFrameOffset(2);
@@ -202,6 +204,7 @@ void GameWindow::FireControl() {
       chargeMeter.SetFrameOffset(0);
       chargeMeter.SetColours(0, 0x0080FF, 0);
     }
+    chargeMeter.SetValue(v);
     return;
   }
   // Released: a full gauge fires three chestnuts, two thirds two, one third one, less nothing.
@@ -220,14 +223,14 @@ void GameWindow::FireControl() {
 }
 
 void GameWindow::Steer() {
-  if (input.Pressed(PadButton2)) {
+  if (PadPressed(PadButton2)) {
     bleepSound.Play(0);
     fireIndicator.SetVisible(!fireIndicator.IsVisible());
   }
-  if (input.Held(PadUp)) crab.MoveAll(0, -kCrabStep, EdgeClamp);
-  if (input.Held(PadDown)) crab.MoveAll(0, kCrabStep, EdgeClamp);
-  if (input.Held(PadRight)) crab.MoveAll(kCrabStep, 0, EdgeClamp);
-  if (input.Held(PadLeft)) crab.MoveAll(-kCrabStep, 0, EdgeClamp);
+  if (PadHeld(PadUp)) crab.MoveAll(0, -kCrabStep, EdgeClamp);
+  if (PadHeld(PadDown)) crab.MoveAll(0, kCrabStep, EdgeClamp);
+  if (PadHeld(PadRight)) crab.MoveAll(kCrabStep, 0, EdgeClamp);
+  if (PadHeld(PadLeft)) crab.MoveAll(-kCrabStep, 0, EdgeClamp);
 }
 
 void GameWindow::Foreground() {
@@ -269,7 +272,7 @@ void GameWindow::UpdatePlay() {
     monkeys.Animate(kEnemyFrames, AnimLoop);
     octopuses.Animate(kEnemyFrames, AnimLoop);
   }
-  if (input.Pressed(PadButton4)) {
+  if (PadPressed(PadButton4)) {
     // The pressing frame has fired and steered; everything else waits for the unpause.
     gameState = PlayPaused;
     return;
@@ -314,6 +317,9 @@ void GameWindow::UpdatePlay() {
     set->StepAll(EdgeKill);
   }
   CollidePlay();
+  // A hit on this frame may have ended the game; the timed events belong to Play alone, or the
+  // game-over tune would keep the new tempo.
+  if (gameState != Play) return;
   // The clock and the music speed up as time runs out.
   switch (frameCounter) {
     case 1800:
@@ -337,7 +343,7 @@ void GameWindow::UpdatePlay() {
 bool GameWindow::CrabInvincible() {
   if (invincibleUntil == 0) return false;
   // Wrap-safe: the clock wraps at 2^32 ms, so compare by the signed difference.
-  if (static_cast<std::int32_t>(invincibleUntil - TimeGetTime()) > 0) return true;
+  if (static_cast<std::int32_t>(invincibleUntil - RulesClock()) > 0) return true;
   invincibleUntil = 0;
   return false;
 }
@@ -351,7 +357,7 @@ void GameWindow::UpdateBossFight() {
   const bool invincible = CrabInvincible();
   FireControl();
   Steer();
-  if (input.Pressed(PadButton4)) {
+  if (PadPressed(PadButton4)) {
     gameState = BossPaused;
     return;
   }

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "oru/graphics/blit_copies.h"
 #include "oru/graphics/colour_map.h"
@@ -446,7 +447,8 @@ void Surface::CopyMappedRuns(const BlitRect& r, Surface* source) {
 }
 
 void Image::BuildRunTable(int enable) {
-  delete[] runTable;
+  // Only lets go of the old table: an image sharing this one's store may still read it.
+  runTableHold_.reset();
   runTable = nullptr;
   runSpans_ = nullptr;
   runTableWidth_ = 0;
@@ -478,7 +480,13 @@ void Image::BuildRunTable(int enable) {
   const std::size_t runBytes = static_cast<std::size_t>(width) * height;
   const std::size_t indexOffset = (runBytes + 7) & ~std::size_t{7};
   const std::size_t indexWords = static_cast<std::size_t>(height) + 1 + 2 * spanCount;
-  runTable = new std::uint8_t[indexOffset + indexWords * sizeof(std::uint32_t)];
+  try {
+    runTableHold_.reset(new std::uint8_t[indexOffset + indexWords * sizeof(std::uint32_t)]);
+  } catch (const std::bad_alloc&) {
+    Unlock();
+    return;  // blits fall back to the colour key
+  }
+  runTable = runTableHold_.get();
   auto* index = reinterpret_cast<std::uint32_t*>(runTable + indexOffset);
   runSpans_ = index;
   runTableWidth_ = width;

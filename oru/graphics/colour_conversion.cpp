@@ -32,8 +32,7 @@ void FinishRemap(Image& image, const IndexMap& map, const std::uint8_t* newColou
   if (remapPixels) ApplyMap(image, map);
   std::memcpy(image.colourTable, newColours, 1024);
   if (image.transparentIndex >= 0) image.transparentIndex = kConvertedTransparentIndex;
-  if (!image.palette) image.palette = new Palette;
-  image.palette->SetFromInfo(*image.info);
+  image.EnsurePalette()->SetFromInfo(*image.info);
   image.Create(image.Width(), image.Height());
 }
 

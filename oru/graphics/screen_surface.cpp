@@ -77,8 +77,7 @@ int ScreenSurface::Create(int width, int height) {
   offScreenPitch = freshPitch;
   ReleasePixels();
   // A header block of its own keeps sizes and the colour table working without a bitmap.
-  info = MakeInfo(width, height);
-  colourTable = reinterpret_cast<std::uint8_t*>(info->colours);
+  AdoptInfo(MakeInfo(width, height));
   OnCreated();
   MirrorPalette();
   return 1;

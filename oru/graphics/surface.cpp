@@ -25,23 +25,35 @@ int PitchFor(int width) { return ((width + 3) / 4) * 4; }
 
 Image::Image() = default;
 
+// The held pieces go with their reference counts.
 Image::~Image() {
   delete[] savedPixels;
   savedPixels = nullptr;
-  if (ownsPixels) {
-    ReleaseOwnedExtras();
-    ReleasePixels();
-  }
 }
 
 void Image::ReleaseOwnedExtras() {
-  delete dc;
+  dcHold_.reset();
   dc = nullptr;
-  delete palette;
+  paletteHold_.reset();
   palette = nullptr;
-  delete[] runTable;
+  runTableHold_.reset();
   runTable = nullptr;
   runSpans_ = nullptr;
+}
+
+Palette* Image::EnsurePalette() {
+  if (!palette) {
+    paletteHold_ = std::make_shared<Palette>();
+    palette = paletteHold_.get();
+    palette->Create(256);
+  }
+  return palette;
+}
+
+void Image::AdoptInfo(ImageInfo* block) {
+  infoHold_.reset(block);
+  info = block;
+  colourTable = block ? reinterpret_cast<std::uint8_t*>(block->colours) : nullptr;
 }
 
 int Image::Pitch() { return pitch; }
@@ -53,18 +65,15 @@ std::uint8_t* Image::Lock() { return info ? pixels : nullptr; }
 void Image::OnCreated() {}
 
 void Image::ApplyPaletteTable(const PaletteTable& table) {
-  if (!palette) {
-    palette = new Palette;
-    palette->Create(256);
-  }
-  palette->ApplyTable(table);
+  EnsurePalette()->ApplyTable(table);
   // The drawing context reads the colour table in place; nothing more to re-apply.
 }
 
 void Image::CopyPaletteFrom(Image* other) {
   if (!other || other == this || !colourTable || !other->colourTable) return;
   std::memcpy(colourTable, other->colourTable, 1024);
-  if (!palette) palette = new Palette;
+  if (palette == other->palette) return;  // shared: it already has these colours
+  EnsurePalette();
   if (other->palette) {
     palette->CopyFrom(*other->palette);
   } else {
@@ -83,10 +92,7 @@ ImageInfo* Image::MakeInfo(int width, int height) {
   block->header.sizeImage = static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height);
   block->header.clrUsed = 1u << block->header.bitCount;
   block->header.clrImportant = 0;
-  if (!palette) {
-    palette = new Palette;
-    palette->Create(256);
-  }
+  EnsurePalette();
   PaletteEntry entries[256] = {};
   palette->GetEntries(0, 256, entries);
   for (int i = 0; i < 256; ++i)
@@ -105,11 +111,19 @@ int Image::CreateFromInfo(ImageInfo* newInfo) {
     delete newInfo;
     return 0;
   }
-  auto* store = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(newPitch) * newHeight]();
-  if (!store) {
-    delete newInfo;
+  std::shared_ptr<std::uint8_t[]> storeHold;
+  std::shared_ptr<ImageInfo> infoHold;
+  std::shared_ptr<Palette> ownPalette;
+  try {
+    infoHold.reset(newInfo);  // deletes newInfo itself when it throws
+    storeHold.reset(new std::uint8_t[static_cast<std::size_t>(newPitch) * newHeight]());
+    // A sharer that makes a store of its own keeps the shared palette's colours in a palette of
+    // its own, so that later changes of either image stay with that image.
+    if (!ownsPixels) ownPalette = std::make_shared<Palette>();
+  } catch (const std::bad_alloc&) {
     return 0;
   }
+  std::uint8_t* const store = storeHold.get();
 
   if (std::uint8_t* old = Lock()) {
     const int oldPitch = Pitch();
@@ -122,25 +136,24 @@ int Image::CreateFromInfo(ImageInfo* newInfo) {
   }
 
   if (!ownsPixels) {
-    // The store, context, palette and run table so far were another image's: keep its palette's
-    // colours in a palette of our own and let go of the rest without freeing it.
-    Palette* shared = palette;
-    palette = new Palette;
-    if (shared) palette->CopyFrom(*shared);
+    if (palette) ownPalette->CopyFrom(*palette);
+    paletteHold_ = std::move(ownPalette);
+    palette = paletteHold_.get();
+    dcHold_.reset();
     dc = nullptr;
-    runTable = nullptr;
-    runSpans_ = nullptr;
   }
   ReleasePixels();
-  // A run table describes the old size; reading it for the new one would run past its end.
-  delete[] runTable;
+  // A run table describes the old store; reading it for the new one would run past its end.
+  runTableHold_.reset();
   runTable = nullptr;
   runSpans_ = nullptr;
 
   ownsPixels = 1;
+  bitmapHold_ = std::move(storeHold);
   pixels = store;
   bitmap = store;
-  info = newInfo;
+  infoHold_ = std::move(infoHold);
+  info = infoHold_.get();
   colourTable = reinterpret_cast<std::uint8_t*>(info->colours);
   clipLeft = 0;
   clipTop = 0;
@@ -150,8 +163,10 @@ int Image::CreateFromInfo(ImageInfo* newInfo) {
 
   OnCreated();
 
-  if (!dc) {
-    dc = new DrawContext(pixels, pitch, newWidth, newHeight, colourTable);
+  // A context another image still shares keeps drawing that image's pixels: make a new one.
+  if (!dc || dcHold_.use_count() > 1) {
+    dcHold_ = std::make_shared<DrawContext>(pixels, pitch, newWidth, newHeight, colourTable);
+    dc = dcHold_.get();
   } else {
     dc->Retarget(pixels, pitch, newWidth, newHeight, colourTable);
   }
@@ -161,13 +176,17 @@ int Image::CreateFromInfo(ImageInfo* newInfo) {
 int Image::Create(int width, int height) { return CreateFromInfo(MakeInfo(width, height)); }
 
 void Image::ReleasePixels() {
-  if (!ownsPixels) return;
-  delete[] bitmap;
+  bitmapHold_.reset();
   bitmap = nullptr;
   pixels = nullptr;
-  delete info;
+  infoHold_.reset();
   info = nullptr;
   colourTable = nullptr;
+  // A shared context would still draw the pixels just let go of.
+  if (!ownsPixels) {
+    dcHold_.reset();
+    dc = nullptr;
+  }
 }
 
 void Image::SetColourKey(int rgb) {
@@ -270,11 +289,19 @@ void Image::RestorePixels() {
 
 void Image::ShareImage(Image* other) {
   if (!other || other == this) return;
-  if (ownsPixels) {
-    // The context, palette and run table would otherwise be lost when overwritten below.
-    ReleaseOwnedExtras();
-  }
+  // Take other's counts first: other may be sharing this image's own store.
+  std::shared_ptr<std::uint8_t[]> bitmapHold = other->bitmapHold_;
+  std::shared_ptr<ImageInfo> infoHold = other->infoHold_;
+  std::shared_ptr<DrawContext> dcHold = other->dcHold_;
+  std::shared_ptr<Palette> paletteHold = other->paletteHold_;
+  std::shared_ptr<std::uint8_t[]> runTableHold = other->runTableHold_;
+  ReleaseOwnedExtras();
   ReleasePixels();
+  bitmapHold_ = std::move(bitmapHold);
+  infoHold_ = std::move(infoHold);
+  dcHold_ = std::move(dcHold);
+  paletteHold_ = std::move(paletteHold);
+  runTableHold_ = std::move(runTableHold);
   bitmap = other->bitmap;
   pixels = other->pixels;
   dc = other->dc;
@@ -348,7 +375,8 @@ void Surface::OnCreated() {
   RequestFullRedraw();
 }
 
-DrawContext* Surface::OpenDC() { return dc; }
+// No context without pixels: one left from a released store would draw into freed memory.
+DrawContext* Surface::OpenDC() { return pixels ? dc : nullptr; }
 
 int Surface::CloseDC(DrawContext* /*context*/) { return 1; }
 

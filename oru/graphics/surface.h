@@ -81,8 +81,11 @@ class Image {
   // Creates the pixel store that info describes and takes ownership of info (also on failure,
   // when it is deleted). 1 on success, 0 on failure with the image unchanged.
   int CreateFromInfo(ImageInfo* info);
-  // Frees an owned pixel store and header block; the drawing context and palette stay.
+  // Lets go of the pixel store and header block (freeing them when no other image shares them);
+  // the drawing context and palette stay with an image that owned its store.
   void ReleasePixels();
+  // The image's palette, created with the default colours when it has none.
+  Palette* EnsurePalette();
 
   void SetTransparentIndex(int index) { transparentIndex = index; }
   int TransparentIndex() const { return transparentIndex; }
@@ -103,7 +106,10 @@ class Image {
   void SavePixels();
   // Copies the saved pixels back and drops them; does nothing without a saved copy.
   void RestorePixels();
-  // Draws other's pixels from now on (other keeps ownership and must outlive this image).
+  // Draws other's pixels from now on. The store, header block, context, palette and run table
+  // are reference-counted: this image keeps what it shares alive (also after other is destroyed,
+  // re-created, reloaded or remapped, when other moves on to a new store and this one keeps
+  // drawing the old picture) and never frees what other still uses.
   void ShareImage(Image* other);
   // Shares a picture of the named-surface registry; 0 while the name is not registered.
   int ShareRegisteredImage(const char* name);
@@ -113,19 +119,20 @@ class Image {
   // transparent index. Rebuild it after either changes.
   void BuildRunTable(int enable);
 
-  // Fields. Pointers marked "owned" are released by this image only while ownsPixels is 1.
+  // Fields. The pointers marked "held" view memory kept alive by the reference counts below;
+  // ownsPixels is 1 while the store is this image's own and 0 while it shares another's.
   std::int32_t ownsPixels = 1;
-  std::uint8_t* bitmap = nullptr;     // owned pixel memory of the store
-  DrawContext* dc = nullptr;          // owned software drawing context over the pixels
-  ImageInfo* info = nullptr;          // owned header block; null = no pixel store
+  std::uint8_t* bitmap = nullptr;     // held pixel memory of the store
+  DrawContext* dc = nullptr;          // held software drawing context over the pixels
+  ImageInfo* info = nullptr;          // held header block; null = no pixel store
   std::uint8_t* colourTable = nullptr;  // info's 256 entries: blue, green, red, flags
   std::uint8_t* pixels = nullptr;     // top row first
   std::uint8_t* savedPixels = nullptr;  // always this image's own
-  Palette* palette = nullptr;         // owned
+  Palette* palette = nullptr;         // held
   std::int32_t transparentIndex = -1;
   std::int32_t colourKey = -1;
   // Per pixel, the pixels left in its transparent or opaque run (1..255), rows Width() apart.
-  std::uint8_t* runTable = nullptr;   // owned
+  std::uint8_t* runTable = nullptr;   // held
   std::int32_t pitch = 0;
   std::int32_t frameWidth = 0;
   std::int32_t frameHeight = 0;
@@ -135,8 +142,10 @@ class Image {
   std::int32_t clipBottom = 0;
 
  protected:
-  // Frees everything an owning image owns besides the store: context, palette, run table.
+  // Lets go of everything besides the store: context, palette, run table.
   void ReleaseOwnedExtras();
+  // Takes a header block for an image whose pixels live elsewhere (the full-screen screen).
+  void AdoptInfo(ImageInfo* block);
   // A run table with its stretch index exists and was built for the current size.
   bool HasRunTableForSize() const {
     return runTable && runSpans_ && runTableWidth_ == Width() && runTableHeight_ == Height();
@@ -150,6 +159,13 @@ class Image {
   // Index of the opaque stretches, stored in the run table's allocation after the run bytes
   // (see blit.cpp); null when the table came from elsewhere.
   const std::uint32_t* runSpans_ = nullptr;
+  // What keeps the held pointers alive. Images that share a store share these counts, so the
+  // last image to let go frees each piece, and none frees what another still draws.
+  std::shared_ptr<std::uint8_t[]> bitmapHold_;
+  std::shared_ptr<ImageInfo> infoHold_;
+  std::shared_ptr<DrawContext> dcHold_;
+  std::shared_ptr<Palette> paletteHold_;
+  std::shared_ptr<std::uint8_t[]> runTableHold_;
   friend class Surface;
 };
 

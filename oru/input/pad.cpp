@@ -91,6 +91,11 @@ void Pad::Poll() {
     right = dx > xLimit ? 1 : 0;
     down = dy > yLimit ? 1 : 0;
     left = -dx > xLimit ? 1 : 0;
+  } else {
+    // A pad pulled out while a direction was held must not leave the crab walking on its own;
+    // one plugged in again reads its ranges afresh.
+    up = right = down = left = 0;
+    capsValid = false;
   }
 
   // Taps since the last poll: every key's count is read once, then marked seen, so a key that
@@ -111,10 +116,14 @@ void Pad::Poll() {
       const int key = keyMaps[m][column];
       if (key > 0 && key < 256) pressesSeen[static_cast<unsigned>(key)] = counts[m][column];
     }
-  tapped = taps;
+  // What Pressed reports is fixed here: a key that goes down after this poll belongs to the
+  // next one, or it would read as new in this frame and again in the next.
   std::uint32_t mask = taps;
-  for (int n = 0; n < kPadButtons; ++n)
-    if (Held(n)) mask |= 1u << n;
+  for (int n = 0; n < kPadButtons; ++n) {
+    const int held = Held(n);
+    polledHeld[static_cast<unsigned>(n)] = held != 0 ? held : 1;
+    if (held) mask |= 1u << n;
+  }
   const auto slot = static_cast<unsigned>(joystickId);
   previousMasks[slot] = currentMasks[slot];
   currentMasks[slot] = mask;
@@ -143,9 +152,10 @@ int Pad::Held(int button) const {
 
 int Pad::Pressed(int button) const {
   if (!ValidButton(button)) return 0;
-  if (previousMasks[static_cast<unsigned>(joystickId)] & (1u << button)) return 0;
-  if (const int held = Held(button)) return held;
-  return (tapped >> button) & 1u;
+  const auto slot = static_cast<unsigned>(joystickId);
+  const std::uint32_t bit = 1u << button;
+  if ((currentMasks[slot] & bit) == 0 || (previousMasks[slot] & bit) != 0) return 0;
+  return polledHeld[static_cast<unsigned>(button)];
 }
 
 }  // namespace oru

@@ -6,12 +6,12 @@
 //   each frame:
 //     pad.Poll();                 // read the joystick, take the button snapshot
 //     if (pad.Held(PadLeft)) ...  // down now
-//     if (pad.Pressed(PadButton2)) ...  // down now, and was up at the poll before this one
+//     if (pad.Pressed(PadButton2)) ...  // down at this poll, and up at the poll before it
 //
 // A button is down when any of up to three keys mapped to it is down (one per key map) or when
 // the joystick shows its direction or button. Held reads the keys and the joystick flags live;
-// Pressed also consults the button masks of the previous poll, which are shared process-wide by
-// every pad with the same joystick id.
+// Pressed compares the button masks of the latest two polls, which are shared process-wide by
+// every pad with the same joystick id. A pad that is unplugged releases all it held.
 //
 // Joysticks show up once the primary thread has started the platform's joystick service
 // (JoystickStartUp in oru/platform/joystick.h, after the window exists); until then, and without
@@ -62,8 +62,9 @@ class Pad {
   // or 8) for a joystick button. 0 for a number outside 0 to 7.
   int Held(int button) const;
 
-  // Held, unless the button was already down at the poll before the latest one. A key tapped
-  // and released since the poll before the latest one also counts.
+  // Non-zero when the latest poll saw button down (or a key of it tapped since the poll before)
+  // and the poll before did not: what Held returned at that poll, 1 for a tap. Keys that go
+  // down after the latest poll count from the next one, so a press acts in exactly one frame.
   int Pressed(int button) const;
 
   // The accessors the game reads.
@@ -96,8 +97,8 @@ class Pad {
   bool capsValid = false;
   // Key press counts as last seen by Poll, indexed by virtual-key code.
   std::array<std::uint32_t, 256> pressesSeen{};
-  // Buttons whose keys were tapped between the last two polls.
-  std::uint32_t tapped = 0;
+  // Held at the latest poll, per button (1 for a tapped key that was already up again).
+  std::array<int, kPadButtons> polledHeld{};
 };
 
 }  // namespace oru

@@ -250,6 +250,24 @@ void RequestClose() {
   WakeLocked(q);
 }
 
+bool ClosePending() {
+  {
+    SharedQueue& q = Shared();
+    std::lock_guard lock(q.mutex);
+    if (q.closeRequested) return true;
+  }
+  if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+  SDL_PumpEvents();
+  SDL_Event e;
+  if (SDL_PeepEvents(&e, 1, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) == 1) return true;
+  // Window events are few while nothing is drawn yet; a close among the first ones is enough.
+  SDL_Event windowEvents[64];
+  const int n = SDL_PeepEvents(windowEvents, 64, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  for (int i = 0; i < n; ++i)
+    if (windowEvents[i].window.event == SDL_WINDOWEVENT_CLOSE) return true;
+  return false;
+}
+
 bool GetMessage(MessageRecord* message) {
   for (;;) {
     if (TakeReady(message)) return message->message != WM_QUIT;
@@ -336,14 +354,17 @@ int TranslateEvent(const SDL_Event& e, WindowHandle window, MessageRecord* out) 
       SetKeyState(vk, down);
       if (!window) return 0;
       const std::uint32_t buttons = SDL_GetMouseState(nullptr, nullptr);
-      out[0] = {window, message, MouseKeyFlags(buttons), PointParam(e.button.x, e.button.y)};
+      const Point p = ClientPointOfSdlWindow(SdlWindowOf(window), e.button.x, e.button.y);
+      out[0] = {window, message, MouseKeyFlags(buttons), PointParam(p.x, p.y)};
       return 1;
     }
-    case SDL_MOUSEMOTION:
+    case SDL_MOUSEMOTION: {
       if (!window) return 0;
+      const Point p = ClientPointOfSdlWindow(SdlWindowOf(window), e.motion.x, e.motion.y);
       out[0] = {window, WM_SETCURSOR, reinterpret_cast<WParam>(window), MakeLParam(HTCLIENT, WM_MOUSEMOVE)};
-      out[1] = {window, WM_MOUSEMOVE, MouseKeyFlags(e.motion.state), PointParam(e.motion.x, e.motion.y)};
+      out[1] = {window, WM_MOUSEMOVE, MouseKeyFlags(e.motion.state), PointParam(p.x, p.y)};
       return 2;
+    }
     case SDL_WINDOWEVENT:
       if (!window) return 0;
       return TranslateWindowEvent(e.window, window, out);

@@ -50,6 +50,12 @@ void PostQuitMessage(int exitCode);
 // Asks the main window to close, as its close button does. Safe from any thread.
 void RequestClose();
 
+// Whether a close request waits: one from RequestClose not yet delivered, or SDL's quit or a
+// window's close event in SDL's queue. Nothing is taken from the queues, so the loop still
+// handles the request once it runs. For work on the primary thread before the loop (loading)
+// that wants to stop early. Primary thread.
+bool ClosePending();
+
 // Waits for the next message. Returns false (message WM_QUIT, exit code in wParam) when the quit
 // message is taken. Primary thread.
 bool GetMessage(MessageRecord* message);

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "oru/platform/native_window.h"
+
 namespace oru {
 namespace {
 
@@ -16,8 +18,11 @@ bool SdlCursorPos(Point* position) {
   int x = 0;
   int y = 0;
   SDL_GetMouseState(&x, &y);
-  position->x = x;
-  position->y = y;
+  // The position is relative to the window that last had the pointer; with none known, the
+  // main window's placement is the best guess.
+  SDL_Window* window = SDL_GetMouseFocus();
+  if (!window) window = SdlWindowOf(MainNativeWindow());
+  *position = ClientPointOfSdlWindow(window, x, y);
   return true;
 }
 

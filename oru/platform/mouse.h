@@ -10,8 +10,9 @@
 
 namespace oru {
 
-// The pointer position. SDL reports it relative to the window that has the pointer, so it is
-// already in client coordinates; false when no window has the pointer and no position is known.
+// The pointer position in the client coordinates of the window that has the pointer (the
+// picture's coordinates, also when full screen scales the picture up); false when no position
+// is known.
 bool GetCursorPos(Point* position);
 
 // Client coordinates of window for a position from GetCursorPos: unchanged, since those are

@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -370,6 +371,30 @@ void PresentCanvas(WindowHandle window, bool whole) {
 Canvas* CanvasOf(WindowHandle window) {
   NativeWindow* w = OpenWindow(window);
   return w ? &w->canvas : nullptr;
+}
+
+Point ClientPointOfSdlWindow(SDL_Window* window, int x, int y) {
+  SDL_Renderer* renderer = window ? SDL_GetRenderer(window) : nullptr;
+  int logicalWidth = 0, logicalHeight = 0, windowWidth = 0, windowHeight = 0;
+  int outputWidth = 0, outputHeight = 0;
+  if (renderer) SDL_RenderGetLogicalSize(renderer, &logicalWidth, &logicalHeight);
+  if (window) SDL_GetWindowSize(window, &windowWidth, &windowHeight);
+  if (!renderer || SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight) != 0 ||
+      logicalWidth <= 0 || logicalHeight <= 0 || windowWidth <= 0 || windowHeight <= 0) {
+    return Point{x, y};
+  }
+  // The renderer's own placement of the logical picture: the larger scale that fits, a whole
+  // number when integer scaling is on, centred with the remainder split on both sides.
+  double scale = std::min(static_cast<double>(outputWidth) / logicalWidth,
+                          static_cast<double>(outputHeight) / logicalHeight);
+  if (SDL_RenderGetIntegerScale(renderer)) scale = std::max(1.0, std::floor(scale));
+  const int left = static_cast<int>((outputWidth - logicalWidth * scale) / 2);
+  const int top = static_cast<int>((outputHeight - logicalHeight * scale) / 2);
+  // Window coordinates are points; the output is in pixels (they differ on dense screens).
+  const double pixelX = static_cast<double>(x) * outputWidth / windowWidth;
+  const double pixelY = static_cast<double>(y) * outputHeight / windowHeight;
+  return Point{static_cast<int>(std::floor((pixelX - left) / scale)),
+               static_cast<int>(std::floor((pixelY - top) / scale))};
 }
 
 }  // namespace oru

@@ -109,6 +109,12 @@ WindowHandle WindowFromSdlId(std::uint32_t sdlWindowId);
 SDL_Window* SdlWindowOf(WindowHandle window);
 SDL_Renderer* SdlRendererOf(WindowHandle window);
 
+// A pointer position in SDL's window coordinates turned into the client coordinates the game
+// draws in: the window shows the 640 x 480 picture scaled and centred (in full screen, on a
+// larger screen), so the same scale and offset are taken off. Unchanged for a window without
+// a renderer. Positions outside the picture map outside 0..639 and 0..479.
+Point ClientPointOfSdlWindow(SDL_Window* window, int x, int y);
+
 // Uploads the changed part of the canvas and presents it. The event loop calls this when a
 // Canvas::Show request arrives; DefWindowProc calls it for WM_PAINT after marking the whole
 // canvas changed.

@@ -26,23 +26,30 @@ void FramePacer::Shift(std::int32_t ms) { reference_ += static_cast<std::uint32_
 
 void FramePacer::Wait(std::uint32_t intervalMs) {
   if (!enabled_) return;
-  if (carry_ > kForgetCarryMs) carry_ = 0;
+  // The schedule is absolute: each deadline is the last one plus the interval, so time lost to
+  // oversleeping or a slow frame is made up by the waits after it instead of stretching the game.
+  const std::uint32_t deadline = reference_ + intervalMs;
   // Unsigned arithmetic wraps where the signed form would overflow; the result is read as a
   // signed 32-bit difference.
-  const auto rest = static_cast<std::int32_t>(intervalMs - Elapsed() - static_cast<std::uint32_t>(carry_));
+  const auto rest = static_cast<std::int32_t>(deadline - TimeGetTime());
   if (rest < 0) {
     // A rest of INT32_MIN has no positive counterpart; it is far beyond the forget limit anyway.
     carry_ = rest == INT32_MIN ? INT32_MAX : -rest;
     SleepMs(0);
+    // After a stall of more than the forget limit the schedule starts again from now rather
+    // than racing through the frames it missed.
+    reference_ = carry_ > kForgetCarryMs ? TimeGetTime() : deadline;
   } else {
     carry_ = 0;
     SleepMs(static_cast<std::uint32_t>(rest));
+    reference_ = deadline;
   }
-  reference_ = TimeGetTime();
 }
 
 void FramePacer::SetEnabled(bool enabled) {
   carry_ = 0;
+  // Switched back on, the schedule starts from now: the frames run unpaced are not made up.
+  if (enabled && !enabled_) reference_ = TimeGetTime();
   enabled_ = enabled;
 }
 

@@ -7,9 +7,12 @@
 //     pacer.Wait(30);
 //   }
 //
-// Wait sleeps out what is left of the interval since the end of the previous wait. A frame that
-// overruns leaves a carry (the overshoot) that shortens the following waits until it is paid
-// off; a carry above half a second is forgotten rather than made up. Everything is read from
+// Wait sleeps until the next deadline of a fixed schedule: each deadline is the previous one
+// plus the interval, so a wait that oversleeps or a frame that overruns is made up by the
+// following waits and the game keeps time. A frame that ends past its deadline leaves a carry
+// (how late it is) until the schedule is caught up; after a stall of more than half a second
+// the schedule restarts from now instead of racing through the missed frames. Reset (at the
+// start of a loop) and switching pacing back on also restart it. Everything is read from
 // TimeGetTime, so tests drive the pacer with an injected clock. Used by one thread.
 #pragma once
 
@@ -31,12 +34,13 @@ class FramePacer {
   std::uint32_t Lap();
   // Moves the reference by ms.
   void Shift(std::int32_t ms);
-  // Sleeps until intervalMs after the reference, less the carry; does nothing while disabled.
+  // Sleeps until intervalMs after the reference (the previous deadline), which becomes the new
+  // reference; does nothing while disabled.
   void Wait(std::uint32_t intervalMs);
 
   std::int32_t Carry() const { return carry_; }
   bool IsEnabled() const { return enabled_; }
-  // Also drops the carry.
+  // Also drops the carry; switching on restarts the schedule from now.
   void SetEnabled(bool enabled);
 
  private:

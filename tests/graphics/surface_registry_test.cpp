@@ -131,5 +131,26 @@ TEST_F(SurfaceRegistryTest, GlobalRegistryServesSharingAndColourCollection) {
   global.Find("registry-test")->ReleasePixels();
 }
 
+// The sequence of the registry's usage note: load under a name, share it into a sprite, remap
+// every slot, reload, and let the sprite go on drawing.
+TEST_F(SurfaceRegistryTest, UsageSequenceKeepsSharersValid) {
+  SurfaceRegistry registry;
+  ASSERT_EQ(registry.LoadBitmapFile("crab", Path("pic.bmp").c_str()), 1);
+  Surface sprite;
+  sprite.ShareImage(registry.Find("crab"));
+  sprite.SetTransparentIndex(1);
+  sprite.BuildRunTable(1);
+  registry.RemapAllToTable(nullptr);
+  // The remap converted the shared pixels in place before the slot moved to a new store.
+  EXPECT_EQ(sprite.PixelAt(2, 1), registry.Find("crab")->PixelAt(2, 1));
+  ASSERT_EQ(registry.LoadBitmapFile("crab", Path("pic.bmp").c_str()), 1);
+  EXPECT_EQ(registry.Find("crab")->PixelAt(2, 1), 6);
+  Surface screen;
+  ASSERT_EQ(screen.Create(8, 8), 1);
+  sprite.Draw(&screen);
+  EXPECT_EQ(sprite.Width(), 3);
+  EXPECT_EQ(registry.NameOf(&sprite), nullptr);  // the slot has moved on to its new store
+}
+
 }  // namespace
 }  // namespace oru

@@ -1,8 +1,10 @@
 // The pixel store: creation and resizing, fills, colour keys, frames, mirroring, sharing.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/draw_context.h"
 
@@ -287,6 +289,69 @@ TEST(SurfaceTest, ShareImageDrawsTheOwnersPixels) {
   owner.reset();
   EXPECT_EQ(sharer.PixelAt(3, 0), 99);
   EXPECT_EQ(sharer.ShareRegisteredImage("nothing"), 0);
+}
+
+// A sharer keeps the store it shares alive and never frees the owner's pieces: each step below
+// used to leave one of them pointing at freed memory (caught by the sanitizer run).
+TEST(SurfaceTest, SharedStoreOutlivesEveryChangeOfItsOwner) {
+  struct Case {
+    const char* label;
+    void (*change)(std::unique_ptr<Surface>& owner);
+  } cases[] = {
+      {"owner destroyed", [](std::unique_ptr<Surface>& owner) { owner.reset(); }},
+      {"owner re-created at another size", [](std::unique_ptr<Surface>& owner) { ASSERT_EQ(owner->Create(3, 3), 1); }},
+      {"owner remapped", [](std::unique_ptr<Surface>& owner) { RemapToTable(*owner, nullptr, 1); }},
+      {"owner builds a new run table", [](std::unique_ptr<Surface>& owner) { owner->BuildRunTable(1); }},
+      {"owner releases its pixels", [](std::unique_ptr<Surface>& owner) { owner->ReleasePixels(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    auto owner = std::make_unique<Surface>();
+    ASSERT_EQ(owner->Create(16, 8), 1);
+    Pattern(*owner);
+    owner->SetTransparentIndex(0);
+    owner->BuildRunTable(1);
+    Surface sharer;
+    sharer.ShareImage(owner.get());
+    c.change(owner);
+    // The sharer still reads, draws with its context and blits with its run table.
+    EXPECT_EQ(sharer.Width(), 16);
+    EXPECT_GE(sharer.PixelAt(15, 7), 0);
+    EXPECT_EQ(sharer.FillRectColour(Rect{0, 0, 2, 2}, 0), 1);
+    Surface target;
+    ASSERT_EQ(target.Create(16, 8), 1);
+    target.Blit(0, 0, 16, 8, &sharer, 0, 0, 0);
+    if (owner) {
+      owner->Fill(3);
+      target.Blit(0, 0, 16, 8, owner.get(), 0, 0, 0);
+    }
+  }
+}
+
+TEST(SurfaceTest, SharerBuildsItsOwnRunTableWithoutFreeingTheOwners) {
+  Surface owner;
+  ASSERT_EQ(owner.Create(8, 4), 1);
+  Pattern(owner);
+  owner.SetTransparentIndex(PatternAt(0, 0));
+  owner.BuildRunTable(1);
+  const std::uint8_t* ownersTable = owner.runTable;
+  {
+    Surface sharer;
+    sharer.ShareImage(&owner);
+    EXPECT_EQ(sharer.runTable, ownersTable);
+    sharer.BuildRunTable(1);
+    EXPECT_NE(sharer.runTable, nullptr);
+    sharer.BuildRunTable(0);
+    EXPECT_EQ(sharer.runTable, nullptr);
+  }
+  // The owner's table is intact and still used by its blits.
+  EXPECT_EQ(owner.runTable, ownersTable);
+  Surface target;
+  ASSERT_EQ(target.Create(8, 4), 1);
+  target.Fill(200);
+  target.Blit(0, 0, 8, 4, &owner, 0, 0, 0);
+  EXPECT_EQ(target.PixelAt(0, 0), 200);
+  EXPECT_EQ(target.PixelAt(1, 0), PatternAt(1, 0));
 }
 
 TEST(SurfaceTest, PaletteCopiesBetweenImages) {

@@ -187,14 +187,19 @@ TEST_F(PadTest, JoystickButtonsReturnTheirOwnBit) {
   EXPECT_EQ(HeldMask(), Bit(PadButton2) | Bit(PadButton4));
 }
 
-TEST_F(PadTest, FailedReadKeepsDirectionsAndDropsButtons) {
-  SetJoystickSnapshot(0, {true, 65535, 32768, 1});
+// A pad pulled out while a direction is held would otherwise keep the crab walking on its own.
+TEST_F(PadTest, FailedReadReleasesEveryDirectionAndButton) {
+  SetJoystickSnapshot(0, {true, 65535, 0, 1});
   Configure(0, 0);
   pad.Poll();
-  ASSERT_EQ(HeldMask(), Bit(PadRight) | Bit(PadButton1));
-  SetJoystickSnapshot(0, {false, 32768, 32768, 0});
+  ASSERT_EQ(HeldMask(), Bit(PadUp) | Bit(PadRight) | Bit(PadButton1));
+  SetJoystickSnapshot(0, {false, 65535, 0, 1});
   pad.Poll();
-  EXPECT_EQ(HeldMask(), Bit(PadRight));
+  EXPECT_EQ(HeldMask(), 0u);
+  // Plugged in again, it is read with its ranges as before.
+  SetJoystickSnapshot(0, {true, 0, 32768, 0});
+  pad.Poll();
+  EXPECT_EQ(HeldMask(), Bit(PadLeft));
 }
 
 TEST_F(PadTest, PadPluggedInAfterConfigureReadsItsRanges) {
@@ -252,6 +257,30 @@ TEST_F(PadTest, TapBetweenPollsReadsAsPressedOnce) {
   EXPECT_EQ(pad.Pressed(PadButton4), 0);
 }
 
+// The game polls, then its rules read Pressed a little later: a key that goes down in between
+// belongs to the next poll, and must not read as new in both frames.
+TEST_F(PadTest, KeyDownAfterThePollCountsFromTheNextPollOnly) {
+  struct Case {
+    const char* name;
+    bool release;  // let go again before the next poll: a tap
+  };
+  for (const Case& c : {Case{"held on", false}, Case{"short tap", true}}) {
+    SCOPED_TRACE(c.name);
+    Configure(0, 0);
+    std::vector<int> pressed;
+    pad.Poll();
+    SetKeyState('V', true);
+    for (int poll = 0; poll < 3; ++poll) {
+      pressed.push_back(pad.Pressed(PadButton4));
+      if (poll == 0 && c.release) SetKeyState('V', false);
+      pad.Poll();
+    }
+    pressed.push_back(pad.Pressed(PadButton4));
+    EXPECT_EQ(pressed, (std::vector<int>{0, 1, 0, 0}));
+    SetKeyState('V', false);
+  }
+}
+
 TEST_F(PadTest, PressesBeforeConfigureAreNotTaps) {
   SetKeyState(VK_RETURN, true);
   SetKeyState(VK_RETURN, false);
@@ -279,7 +308,8 @@ TEST_F(PadTest, MasksAreKeptPerJoystickId) {
   SetKeyState(VK_RETURN, true);
   pad.Poll();
   pad.Poll();
-  // Pad 0 has seen Return at two polls; pad 1 none, so for it Return is new.
+  other.Poll();
+  // Pad 0 has seen Return at two polls; pad 1 at one, so for it Return is new.
   EXPECT_EQ(pad.Pressed(PadButton2), 0);
   EXPECT_EQ(other.Pressed(PadButton2), 1);
 }

@@ -7,6 +7,7 @@
 #include "oru/platform/canvas.h"
 #include "oru/platform/display.h"
 #include "oru/platform/event_loop.h"
+#include "oru/platform/mouse.h"
 #include "oru/platform/native_window.h"
 
 namespace oru {
@@ -92,6 +93,54 @@ TEST(SdlDisplayTest, TakesTheWindowShowsThePictureAndGivesItBack) {
   SDL_GetWindowMaximumSize(SdlWindowOf(window), &w, &h);
   EXPECT_EQ(w, 640);
   EXPECT_EQ(h, 480);
+  DestroyNativeWindow(window);
+}
+
+// Full screen shows the 640 x 480 picture scaled and centred on a larger screen; the pointer must
+// be read in the picture's coordinates, or a click in the middle of the screen lands elsewhere.
+LParam lastMoveParam = 0;
+MessageResult MoveRecordingProc(WindowHandle w, unsigned message, WParam wParam, LParam lParam) {
+  if (message == WM_MOUSEMOVE) lastMoveParam = lParam;
+  return DefWindowProc(w, message, wParam, lParam);
+}
+
+TEST(SdlDisplayTest, ThePointerReadsInPictureCoordinatesInFullScreen) {
+  if (!StartVideo()) GTEST_SKIP() << "no SDL video driver";
+  RegisterWindowClass("ORUPOINTERTEST", &MoveRecordingProc);
+  const WindowHandle window =
+      CreateNativeWindow("ORUPOINTERTEST", "pointer", WS_OVERLAPPEDWINDOW, 40, 30, 640, 480);
+  ASSERT_NE(window, nullptr);
+  ShowNativeWindow(window, SW_SHOWNORMAL);
+  std::unique_ptr<Display> display = CreateSdlDisplay();
+  ASSERT_NE(display, nullptr);
+  ASSERT_EQ(display->SetCooperativeLevel(window, Display::kExclusiveFullScreen), 1);
+  ASSERT_EQ(display->SetDisplayMode(640, 480, 8), 1);
+  SDL_Window* sdlWindow = SdlWindowOf(window);
+  int screenWidth = 0, screenHeight = 0;
+  SDL_GetWindowSize(sdlWindow, &screenWidth, &screenHeight);
+  if (screenWidth < 640 || screenHeight < 480) GTEST_SKIP() << "screen smaller than the picture";
+  // Whole-number scaling, centred: the picture's top-left corner and the scale.
+  const int scale = std::min(screenWidth / 640, screenHeight / 480);
+  const int left = (screenWidth - 640 * scale) / 2;
+  const int top = (screenHeight - 480 * scale) / 2;
+
+  struct Case {
+    int fieldX, fieldY;
+  };
+  for (const Case c : {Case{320, 240}, Case{0, 0}, Case{639, 479}, Case{17, 400}}) {
+    SCOPED_TRACE(testing::Message() << c.fieldX << "," << c.fieldY);
+    SDL_WarpMouseInWindow(sdlWindow, left + c.fieldX * scale, top + c.fieldY * scale);
+    MessageRecord m;
+    while (PeekMessage(&m)) DispatchMessage(m);
+    Point p{-1, -1};
+    ASSERT_TRUE(GetCursorPos(&p));
+    EXPECT_EQ(p.x, c.fieldX);
+    EXPECT_EQ(p.y, c.fieldY);
+    EXPECT_EQ(static_cast<int>(lastMoveParam & 0xFFFF), c.fieldX);
+    EXPECT_EQ(static_cast<int>((lastMoveParam >> 16) & 0xFFFF), c.fieldY);
+  }
+  ASSERT_EQ(display->SetCooperativeLevel(nullptr, Display::kNormal), 1);
+  display->RestoreDisplayMode();
   DestroyNativeWindow(window);
 }
 

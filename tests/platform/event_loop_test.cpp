@@ -312,5 +312,20 @@ TEST_F(NativeWindowTest, UnknownClassCreatesNothing) {
   EXPECT_FALSE(RegisterWindowClass(nullptr, &RecordingProc));
 }
 
+// What loading before the loop checks: a close request is seen before the loop runs, and stays queued
+// for the loop to deliver.
+TEST(LoadCancelTest, ClosePendingSeesARequestAndLeavesItQueued) {
+  ResetMessageQueueForTesting();
+  EXPECT_FALSE(ClosePending());
+  RequestClose();
+  EXPECT_TRUE(ClosePending());
+  EXPECT_TRUE(ClosePending());
+  MessageRecord m{};
+  ASSERT_TRUE(PeekMessage(&m));  // no window: the request ends the loop
+  EXPECT_EQ(m.message, static_cast<unsigned>(WM_QUIT));
+  EXPECT_FALSE(ClosePending());
+  ResetMessageQueueForTesting();
+}
+
 }  // namespace
 }  // namespace oru

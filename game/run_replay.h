@@ -1,0 +1,115 @@
+// A recorded run: the game's inputs, frame by frame, read back to play the same game again.
+//
+// The rules are deterministic given what they read from outside the game: the pad's buttons at
+// each frame's poll, the millisecond clock (the boss fight's invincibility), and the frame
+// pacing switch. A run file stores exactly those, so a replay reproduces the run: the same
+// states on the same frames, the same score, the same final picture.
+//
+//   RunReplay replay;
+//   if (!replay.Load("run.orr", DataDigest(names))) puts(LastError());  // refused, with why
+//   RunFrame frame;
+//   while (replay.NextFrame(&frame)) { ... the rules read frame.held, frame.pressed and
+//                                          replay.NextClock() where they read the clock ... }
+//
+// The file (all numbers little-endian; a varint is 7 bits a byte, low bits first, the top bit
+// set on every byte but the last, at most 5 bytes):
+//   header, 16 bytes: the magic "ORUR", the format version (u16, now 1), 2 bytes reserved (0),
+//   the digest of the game's data files (u64) the run was recorded with.
+//   Then records, each opened by a tag byte:
+//     1  run    varint count, then held, pressed and flags bytes: count frames with these
+//               inputs in which the rules read no clock.
+//     2  frame  held, pressed and flags bytes, varint reads, then reads clock values, each as a
+//               zig-zag varint of its difference from the clock value before it in the file
+//               (the first from 0), taken modulo 2^32.
+//     3  end    varint total frames; the run was closed properly. Nothing may follow.
+//     128 + k - 1, then a held byte (k from 1 to 128): k frames holding held, the commonest
+//               record by far. The first of them has as pressed what it holds that the frame
+//               before did not (held & ~previous held), the others nothing; the flags are the
+//               previous frame's.
+//   held: bit n set while pad button n is down at the frame's poll; pressed: bit n set when it
+//   was newly pressed there (a key tapped between two polls is pressed without being held);
+//   flags: bit 0 frame pacing on, the other bits 0. Before the first frame nothing is held and
+//   pacing is on.
+// The recorder writes each record as soon as it is complete and runs of at most 1024 frames,
+// so a file cut short by a crash ends with whole records (or inside the last one) and replays
+// up to where it ends. A damaged file (a bad tag, a zero count, set reserved bits, bytes after
+// the end) is refused.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace oru {
+
+inline constexpr char kRunMagic[4] = {'O', 'R', 'U', 'R'};
+inline constexpr std::uint16_t kRunVersion = 1;
+inline constexpr std::size_t kRunHeaderSize = 16;
+inline constexpr std::uint8_t kRunTagRun = 1;
+inline constexpr std::uint8_t kRunTagFrame = 2;
+inline constexpr std::uint8_t kRunTagEnd = 3;
+inline constexpr std::uint8_t kRunFlagPacing = 1;
+inline constexpr std::uint8_t kRunTagShort = 0x80;
+inline constexpr std::uint32_t kRunShortMaxCount = 128;
+// The longest run the recorder writes before starting another record.
+inline constexpr std::uint32_t kRunMaxCount = 1024;
+// A file may hold at most this many frames (over 18 days of play).
+inline constexpr std::uint64_t kRunMaxFrames = std::uint64_t{1} << 26;
+
+// What the rules read from outside the game in one frame, besides the clock.
+struct RunFrame {
+  std::uint8_t held = 0;
+  std::uint8_t pressed = 0;
+  bool pacing = true;
+};
+
+class RunReplay {
+ public:
+  // Reads a run file. False, with the reason in LastError() and the replay left as it was, when
+  // the file cannot be read, is no run file, is damaged, or was recorded with data files whose
+  // digest is not expectedDigest.
+  bool Load(const char* path, std::uint64_t expectedDigest);
+  // The same over bytes in memory; the digest is not checked when checkDigest is false.
+  bool LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t expectedDigest,
+                 bool checkDigest = true);
+
+  // The next frame's inputs; false at the end of the recording.
+  bool NextFrame(RunFrame* frame);
+  // The next clock value the rules read in the current frame. When the recording holds no more
+  // for this frame (the rules asked more often than when it was recorded), the last value again.
+  std::uint32_t NextClock();
+
+  std::uint64_t Frames() const { return frames_; }
+  std::uint64_t FramesPlayed() const { return played_; }
+  std::uint64_t Digest() const { return digest_; }
+  // Whether the file ended with its end record (false for a file cut short).
+  bool Complete() const { return complete_; }
+
+ private:
+  struct Run {
+    std::uint32_t count;
+    RunFrame inputs;
+    std::uint32_t firstRead;  // index into reads_
+    std::uint32_t readCount;
+  };
+  std::vector<Run> runs_;
+  std::vector<std::uint32_t> reads_;
+  std::uint64_t frames_ = 0;
+  std::uint64_t digest_ = 0;
+  bool complete_ = false;
+  // Playback position.
+  std::size_t run_ = 0;
+  std::uint32_t left_ = 0;       // frames of runs_[run_ - 1] still to play
+  std::uint32_t nextRead_ = 0;   // index into reads_ of the current frame's next read
+  std::uint32_t readsEnd_ = 0;   // end of the current frame's reads
+  std::uint32_t lastClock_ = 0;
+  std::uint64_t played_ = 0;
+};
+
+// FNV-1a over the names, sizes and contents of the named data files as the game reads them
+// (through DataSource: a pack counts by what it unpacks to). A file that is missing counts as
+// its name alone.
+std::uint64_t DataDigest(std::span<const char* const> names);
+
+}  // namespace oru

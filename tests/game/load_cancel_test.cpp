@@ -1,0 +1,57 @@
+// A close request while the game loads: the assets still to come are skipped, so the game can
+// leave at once instead of after the whole load (or, with a damaged file, much later).
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "oru/data/load_cancel.h"
+#include "tests/game/game_fixture.h"
+#include "tests/support/wait_for.h"
+
+namespace oru {
+namespace {
+
+std::atomic<int> checks{0};
+std::atomic<bool> released{false};
+std::atomic<bool> closeAsked{false};
+
+// Stands in for a slow load: the first check blocks until the test lets it go.
+bool BlockingCheck() {
+  if (checks.fetch_add(1) == 0) WaitFor([] { return released.load(); }, std::chrono::seconds(30));
+  return closeAsked.load();
+}
+
+TEST(LoadCancelTest, ACloseRequestDuringTheLoadSkipsEveryAssetStillToCome) {
+  char cwd[PATH_MAX];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+  {
+    GameWindow game;
+    const LoadCancelCheck previous = SetLoadCancelCheck(&BlockingCheck);
+    std::atomic<bool> loaded{false};
+    std::thread loader([&] {
+      game.LoadAssets();
+      loaded = true;
+    });
+    ASSERT_TRUE(WaitFor([] { return checks.load() > 0; }));
+    EXPECT_FALSE(loaded.load()) << "the load went on past the blocked check";
+    closeAsked = true;
+    released = true;
+    loader.join();
+    SetLoadCancelCheck(previous);
+    EXPECT_FALSE(LoadCancelled());
+    EXPECT_EQ(game.backdrop.Width(), 0);
+    EXPECT_EQ(game.gameClearPicture.Width(), 0);
+    EXPECT_EQ(game.crab.CountAlive(), 0);
+    EXPECT_EQ(game.hitSound.ImageSize(), 0u);
+    EXPECT_FALSE(game.music.HasSong());
+    // The window is still whole: it enters the title and steps like any other.
+    EXPECT_EQ(game.gameState, Title);
+  }
+  ASSERT_EQ(chdir(cwd), 0);
+}
+
+TEST(LoadCancelTest, WithoutACheckNothingIsCancelled) { EXPECT_FALSE(LoadCancelled()); }
+
+}  // namespace
+}  // namespace oru
