@@ -78,7 +78,9 @@ write_basic_package_version_file(${generated}/OruConfigVersion.cmake
 install(FILES ${generated}/OruConfig.cmake ${generated}/OruConfigVersion.cmake
         DESTINATION ${cmake_dir} COMPONENT dev)
 
-# pkg-config: the libraries in link order (users before what they use).
+# pkg-config: the libraries in link order (users before what they use). The libraries are static,
+# so a program needs the system libraries too: they are required outright, since `--static` would
+# also ask for the static libraries behind the system's shared ones.
 set(ORU_PC_LIBS "")
 foreach(lib oru_input oru_sound oru_graphics oru_data oru_shell oru_platform)
   if(lib IN_LIST oru_libraries AND TARGET ${lib})
