@@ -32,6 +32,8 @@ void RunWave(const std::uint8_t* data, std::size_t size);
 // MidiSequencer::LoadImage with a recording device and hand-driven ticks, a silent seek through
 // the whole song, a few ticks of play and a stop; the merged list is described in words.
 void RunMidi(const std::uint8_t* data, std::size_t size);
+// RunReplay::LoadImage of a recorded run (any data digest), then every frame and clock read.
+void RunRecordedRun(const std::uint8_t* data, std::size_t size);
 
 struct NamedDriver {
   const char* name;  // the corpus folder and the fuzz target's suffix

@@ -171,3 +171,14 @@ put("midi", "format2.mid", midi(2, 120, [track(notes), track(notes)]))
 put("midi", "meta-only-refused.mid", midi(0, 96, [track([(0, b"\xff\x01\x03abc")])]))
 put("midi", "extra-header-bytes.mid",
     b"MThd" + struct.pack(">IHHHH", 8, 0, 1, 96, 0) + track(notes))
+
+
+def run_file(records, digest=0, version=1):
+    return b"ORUR" + struct.pack("<HHQ", version, 0, digest) + records
+
+
+put("run", "short-runs.orr", run_file(bytes([0x83, 0x00, 0x80, 0x10, 0x81, 0x11, 0x80, 0x00, 3, 7])))
+put("run", "explicit-run.orr", run_file(bytes([1, 0x90, 0x03, 0x10, 0x20, 0x00]) + bytes([3, 0x90, 0x03])))
+put("run", "clock-reads.orr", run_file(bytes([2, 0x01, 0x01, 0x01, 3, 0xc8, 0x01, 0x3c, 0x3b, 0xa0, 0x00, 0x01])))
+put("run", "cut-short.orr", run_file(bytes([0x85, 0x04, 2, 0x00, 0x00, 0x01, 2, 0x80])))
+put("run", "other-version-refused.orr", run_file(bytes([0x80, 0x00]), version=7))

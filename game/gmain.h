@@ -136,6 +136,10 @@ class GameWindow : public Window, public HitHandler {
   // One line about the run so far: "frames N state NAME score N picture HASH".
   std::string Summary();
   std::uint64_t FramesRun() const { return framesRun; }
+  // Runs frames on the calling thread with no window, no pacing and no waits (headless.cpp):
+  // the whole of replay when there is one, at most maxFrames when that is not 0, and otherwise
+  // until a close request (SIGINT, SIGTERM). Returns Summary.
+  std::string RunHeadless(RunReplay* replay, std::uint64_t maxFrames);
 
   bool ThreadAlive() const { return threadAlive.load(std::memory_order_acquire); }
   bool PacingEnabled() const { return pacer.IsEnabled(); }

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(bmp pack lines palette_text wave midi)
+[ ${#targets[@]} -gt 0 ] || targets=(bmp pack lines palette_text wave midi run)
 
 build=${ORU_FUZZ_BUILD:-build-fuzz}
 if ! command -v clang++-14 >/dev/null || [ ! -d /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux ]; then

@@ -1,6 +1,12 @@
 // DataSource: the lookup order of Open and the dispatch of every read to the source found.
 #include "oru/data/data_source.h"
 
+#include <cstdio>
+#include <new>
+
+#include "oru/data/last_error.h"
+#include "oru/data/whole_file.h"
+
 namespace oru {
 
 DataSource::~DataSource() { Release(); }
@@ -20,7 +26,10 @@ void DataSource::SetResourceType(const char* type) {
 }
 
 bool DataSource::Open(const char* name) {
-  if (!name) return false;
+  if (!name) {
+    SetLastError("no file name given");
+    return false;
+  }
   Release();
 
   pack_ = std::make_unique<PackFile>();
@@ -36,10 +45,13 @@ bool DataSource::Open(const char* name) {
     return true;
   }
   file_.reset();
+  // The reason about the plain name stands when no resource has it either.
+  const std::string reason = LastError();
 
   resource_ = std::make_unique<ResourceStream>();
   if (!resource_->Open(name, resourceType_ ? resourceType_->c_str() : nullptr)) {
     resource_.reset();
+    SetLastError("%s", reason.c_str());
     return false;
   }
   pack_ = std::make_unique<PackFile>();
@@ -49,6 +61,39 @@ bool DataSource::Open(const char* name) {
   }
   pack_.reset();
   kind_ = SourceResource;
+  return true;
+}
+
+bool DataSource::Contents(const std::uint8_t*& data, std::size_t& size, std::vector<std::uint8_t>& storage) {
+  switch (kind_) {
+    case SourcePack:
+      data = pack_->Data();
+      size = pack_->Size();
+      return true;
+    case SourceResource:
+      data = resource_->Data();
+      size = resource_->Size();
+      return true;
+    case SourceFile: break;
+    default: SetLastError("nothing is open"); return false;
+  }
+  const std::uint32_t length = file_->Size();
+  if (length > kMaxLoadBytes) {
+    SetLastError("is %u bytes long, more than the %zu bytes a loader reads", length, kMaxLoadBytes);
+    return false;
+  }
+  try {
+    storage.resize(length);
+  } catch (const std::bad_alloc&) {
+    SetLastError("needs %u bytes of memory, which are not available", length);
+    return false;
+  }
+  if (file_->Seek(0, SEEK_SET) != 0 || file_->Read(storage.data(), length) != length) {
+    SetLastError("cannot be read to its end");
+    return false;
+  }
+  data = storage.data();
+  size = storage.size();
   return true;
 }
 

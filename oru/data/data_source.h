@@ -5,12 +5,17 @@
 //   std::vector<std::uint8_t> bytes(source.Size());
 //   source.Read(bytes.data(), bytes.size());
 //
+// Loaders that want every byte ask for Contents instead: it hands out an unpacked pack or a
+// resource in place and reads a plain file whole, so no byte is copied twice.
+//
 // Open looks the name up in this order: a pack stored under the name itself; when no file has
 // that name, a pack under the name with its extension replaced by ".dpa"; the plain file; an
 // embedded resource of the type given to SetResourceType that holds a pack; a plain resource.
 // So a plain kani.bmp wins over a pack kani.dpa. A pack is expanded into memory at once and
 // served from there; a pack that turns out corrupt is passed over like a file that is no pack.
-// A DataSource belongs to the thread that opened it.
+// Only regular files are taken (whole_file.h): a folder, FIFO or device under the name is passed
+// over, and when nothing is found LastError() gives the reason about the name itself ("is a
+// folder, not a file"). A DataSource belongs to the thread that opened it.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "oru/data/file_stream.h"
 #include "oru/data/pack_file.h"
@@ -39,8 +45,15 @@ class DataSource {
   void SetResourceType(const char* type);
 
   // Releases what an earlier Open attached and opens name. False for a null name (nothing is
-  // changed then) or a name found nowhere (the source is left empty).
+  // changed then) or a name found nowhere (the source is left empty), with the reason in
+  // LastError().
   bool Open(const char* name);
+
+  // Every byte of the open source: data and size point into the unpacked pack or the resource
+  // (valid while the source stays open), or into storage, which receives a plain file read from
+  // its start. False, with a reason, when nothing is open or a file is longer than
+  // kMaxLoadBytes, cannot be held in memory or fails to read.
+  bool Contents(const std::uint8_t*& data, std::size_t& size, std::vector<std::uint8_t>& storage);
 
   SourceKind Kind() const { return kind_; }
 

@@ -1,7 +1,12 @@
 // FileStream over stdio.
 #include "oru/data/file_stream.h"
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
+
+#include "oru/data/last_error.h"
+#include "oru/data/whole_file.h"
 
 namespace oru {
 namespace {
@@ -14,7 +19,9 @@ std::FILE* FileStream::Open(const char* name, int mode) {
   Close();
   if (!name || mode < 0 || mode >= static_cast<int>(std::size(kModes))) return nullptr;
   name_ = name;
-  file_ = std::fopen(name, kModes[mode]);
+  // Reading takes only regular files: a folder would report a size of 4 GiB, a FIFO would hang.
+  file_ = mode == FileRead ? OpenRegularFile(name).release() : std::fopen(name, kModes[mode]);
+  if (!file_ && mode != FileRead) SetLastError("cannot be created (%s)", std::strerror(errno));
   return file_;
 }
 

@@ -19,7 +19,8 @@ class FileStream {
   FileStream& operator=(const FileStream&) = delete;
 
   // Closes any open file, then opens name with the mode's string. Returns the open file, or null
-  // (for a null name or an unknown mode too).
+  // (for a null name or an unknown mode too) with the reason in LastError(). FileRead opens
+  // regular files only (whole_file.h).
   std::FILE* Open(const char* name, int mode);
   void Close();
 

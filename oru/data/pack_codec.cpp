@@ -7,6 +7,9 @@
 #include <limits>
 #include <memory>
 
+#include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
+
 namespace oru {
 namespace {
 
@@ -38,6 +41,11 @@ struct TokenWriter {
 };
 
 bool FitsFormat(std::size_t size) { return size <= std::numeric_limits<std::uint32_t>::max(); }
+
+bool PastTheEnd(std::size_t dataByte, std::size_t outSize) {
+  SetLastError("unpacks past its declared %zu bytes at data byte %zu", outSize, dataByte);
+  return false;
+}
 
 }  // namespace
 
@@ -218,21 +226,37 @@ bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uin
                 std::uint8_t* out, std::size_t outSize) {
   std::size_t k = 0, i = 0, t = 0;
   while (k < dataBytes) {
-    if ((t >> 3) >= flagBytes) return false;
+    // A large pack takes a while; a close request need not wait for it.
+    if ((t & 0xFFFF) == 0 && t != 0 && LoadCancelled()) {
+      SetLastError("was left unpacked: the load was cancelled");
+      return false;
+    }
+    if ((t >> 3) >= flagBytes) {
+      SetLastError("has a flag area of %zu bytes, too short for token %zu", flagBytes, t);
+      return false;
+    }
     const unsigned flagByte = flags[t >> 3];
     // Up to eight tokens share one flag byte.
     for (unsigned bit = 0; bit < 8 && k < dataBytes; ++bit, ++t) {
       if (flagByte & (1u << bit)) {
-        if (i >= outSize) return false;
+        if (i >= outSize) return PastTheEnd(k, outSize);
         out[i++] = data[k++];
         continue;
       }
-      if (dataBytes - k < 2) return false;
+      if (dataBytes - k < 2) {
+        SetLastError("has a data area that ends inside a back-reference at data byte %zu", k);
+        return false;
+      }
       const unsigned w = data[k] | (unsigned{data[k + 1]} << 8);
-      k += 2;
       const std::size_t length = (w & 15) + 3;
       const std::size_t distance = (w >> 4) + 3;
-      if (distance > i || length > outSize - i) return false;
+      if (distance > i) {
+        SetLastError("has a back-reference at data byte %zu reaching %zu bytes back, before the start of the output",
+                     k, distance);
+        return false;
+      }
+      if (length > outSize - i) return PastTheEnd(k, outSize);
+      k += 2;
       std::uint8_t* dst = out + i;
       const std::uint8_t* src = dst - distance;
       if (distance >= length) {
@@ -243,7 +267,11 @@ bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uin
       i += length;
     }
   }
-  return i == outSize;
+  if (i != outSize) {
+    SetLastError("unpacks to %zu bytes, not the %zu it declares", i, outSize);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace oru

@@ -39,7 +39,8 @@ bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& to
 // Decodes the tokens into exactly outSize bytes at out. Fails, with out partly written, when
 // the flag area is too short for the tokens, the data area ends inside a back-reference, a
 // back-reference reaches before the start of the output, or the output would not come out at
-// exactly outSize bytes. Never reads or writes outside the three buffers.
+// exactly outSize bytes (LastError() says which, naming the data byte). Never reads or writes
+// outside the three buffers.
 bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uint8_t* data, std::size_t dataBytes,
                 std::uint8_t* out, std::size_t outSize);
 

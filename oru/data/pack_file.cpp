@@ -1,25 +1,25 @@
 // Reading, expanding, writing and extracting packs.
 #include "oru/data/pack_file.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
+#include <new>
 
+#include "oru/data/atomic_file.h"
+#include "oru/data/byte_reader.h"
+#include "oru/data/last_error.h"
 #include "oru/data/memory_stream.h"
 #include "oru/data/pack_codec.h"
+#include "oru/data/whole_file.h"
 
 namespace oru {
 namespace {
 
 constexpr char kMagic[5] = {'O', 'R', 'U', 'P', '\0'};
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr OpenStdFile(const char* name, const char* mode) { return FilePtr(std::fopen(name, mode)); }
+constexpr std::size_t kFixedHead = PackFile::kHeaderSize + PackFile::kInfoSize;
 
 // Length of an open file, or -1; the position is left at the start.
 long long FileLength(std::FILE* f) {
@@ -29,24 +29,38 @@ long long FileLength(std::FILE* f) {
   return length;
 }
 
-std::uint32_t ReadU32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+bool HasMagic(const std::uint8_t* bytes, std::size_t size) {
+  return size >= sizeof kMagic && std::memcmp(bytes, kMagic, sizeof kMagic) == 0;
 }
 
-bool ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes) {
-  FilePtr f = OpenStdFile(name, "rb");
-  if (!f) return false;
-  long long length = FileLength(f.get());
-  if (length < 0) return false;
-  bytes.resize(static_cast<std::size_t>(length));
-  return length == 0 || std::fread(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+bool NotAPack() {
+  SetLastError("is not a pack (it does not start with \"ORUP\" and a 0 byte)");
+  return false;
 }
 
-bool WriteWholeFile(const char* name, const std::vector<std::uint8_t>& bytes) {
-  FilePtr f = OpenStdFile(name, "wb");
-  if (!f) return false;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return false;
-  return std::fclose(f.release()) == 0;
+// The same file by device and inode (a path may name it another way).
+bool SameFile(const char* a, const char* b) {
+  struct stat sa, sb;
+  return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Why a stored name is not safe to write under, or null. Names that would leave the current
+// folder, or mean something else on another system, are refused.
+const char* UnsafeNameReason(const char* name) {
+  if (!name || !*name) return "the stored name is empty";
+  const std::string n = name;
+  if (n[0] == '/') return "the stored name is an absolute path";
+  if (n.find('\\') != std::string::npos) return "the stored name holds a backslash";
+  if (n.size() >= 2 && n[1] == ':' && ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= 'a' && n[0] <= 'z')))
+    return "the stored name starts with a drive";
+  for (std::size_t start = 0; start <= n.size();) {
+    std::size_t end = n.find('/', start);
+    if (end == std::string::npos) end = n.size();
+    if (n.compare(start, end - start, "..") == 0) return "the stored name has a \"..\" component";
+    start = end + 1;
+  }
+  if (n.back() == '/') return "the stored name ends in \"/\", a folder";
+  return nullptr;
 }
 
 }  // namespace
@@ -63,21 +77,46 @@ std::string PackFile::PackName(const char* name) {
 // a pack of totalSize bytes, and that both areas and the unpacked size fit what is there.
 bool PackFile::ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize, PackInfo& info,
                            std::uint32_t& areaOffset, std::string& storedName) {
-  if (available < kHeaderSize + kInfoSize || std::memcmp(bytes, kMagic, sizeof kMagic) != 0) return false;
-  const std::uint64_t infoSize = ReadU32(bytes + 12);
-  if (infoSize < kInfoSize) return false;
-  const std::uint8_t* block = bytes + kHeaderSize;
-  info.version = ReadU32(block);
-  info.nameLength = ReadU32(block + 4);
-  info.flagBytes = ReadU32(block + 8);
-  info.dataBytes = ReadU32(block + 12);
-  info.unpackedSize = ReadU32(block + 16);
+  if (!bytes || !HasMagic(bytes, available)) return NotAPack();
+  ByteReader in(bytes, available);
+  in.Seek(12);
+  const std::uint64_t infoSize = in.U32Le();
+  info.version = in.U32Le();
+  info.nameLength = in.U32Le();
+  info.flagBytes = in.U32Le();
+  info.dataBytes = in.U32Le();
+  info.unpackedSize = in.U32Le();
+  if (in.Failed()) {
+    SetLastError("is too short for a pack header (%zu bytes, %zu needed)", totalSize, kFixedHead);
+    return false;
+  }
+  if (infoSize < kInfoSize) {
+    SetLastError("has an info block of %llu bytes at offset 12, fewer than %u",
+                 static_cast<unsigned long long>(infoSize), kInfoSize);
+    return false;
+  }
   const std::uint64_t nameOffset = kHeaderSize + infoSize;
   const std::uint64_t areas = nameOffset + info.nameLength;
-  if (areas > available || areas > std::numeric_limits<std::uint32_t>::max()) return false;
-  if (areas + info.flagBytes + info.dataBytes > totalSize) return false;
+  if (areas > available || areas > std::numeric_limits<std::uint32_t>::max()) {
+    SetLastError("has an info block (%llu bytes) and stored name (%u bytes) reaching past its end (%zu bytes)",
+                 static_cast<unsigned long long>(infoSize), info.nameLength, totalSize);
+    return false;
+  }
+  if (areas + info.flagBytes + info.dataBytes > totalSize) {
+    SetLastError("declares %u flag bytes and %u data bytes at offset %llu, past its end (%zu bytes)", info.flagBytes,
+                 info.dataBytes, static_cast<unsigned long long>(areas), totalSize);
+    return false;
+  }
   // A back-reference is two data bytes for at most 18 output bytes; a literal one for one.
-  if (info.unpackedSize > std::uint64_t{info.dataBytes} * (kPackMaxMatch / 2)) return false;
+  if (info.unpackedSize > std::uint64_t{info.dataBytes} * (kPackMaxMatch / 2)) {
+    SetLastError("declares %u unpacked bytes, more than its %u data bytes can give", info.unpackedSize,
+                 info.dataBytes);
+    return false;
+  }
+  if (info.unpackedSize > kMaxLoadBytes) {
+    SetLastError("unpacks to %u bytes, more than the %zu bytes a loader takes", info.unpackedSize, kMaxLoadBytes);
+    return false;
+  }
   const char* name = reinterpret_cast<const char*>(bytes + nameOffset);
   storedName.assign(name, strnlen(name, info.nameLength));
   areaOffset = static_cast<std::uint32_t>(areas);
@@ -85,33 +124,59 @@ bool PackFile::ParseHeader(const std::uint8_t* bytes, std::size_t available, std
 }
 
 bool PackFile::OpenFile(const char* name) {
-  if (!name) return false;
+  if (!name) {
+    SetLastError("no file name given");
+    return false;
+  }
   std::string opened = name;
-  FilePtr f = OpenStdFile(name, "rb");
+  StdFilePtr f = OpenRegularFile(name);
   if (!f) {
+    // Keep the reason about the name asked for: the ".dpa" name is only a fallback.
+    const std::string reason = LastError();
     opened = PackName(name);
-    f = OpenStdFile(opened.c_str(), "rb");
-    if (!f) return false;
+    f = OpenRegularFile(opened.c_str());
+    if (!f) {
+      SetLastError("%s", reason.c_str());
+      return false;
+    }
   }
   const long long length = FileLength(f.get());
-  if (length < static_cast<long long>(kHeaderSize + kInfoSize)) return false;
-  // Read the header first to learn how far the stored name reaches, then exactly that much.
-  std::uint8_t header[kHeaderSize];
-  if (std::fread(header, 1, sizeof header, f.get()) != sizeof header) return false;
-  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
-  const std::uint64_t infoSize = ReadU32(header + 12);
-  if (infoSize < kInfoSize || kHeaderSize + infoSize > static_cast<std::uint64_t>(length)) return false;
-  std::uint8_t nameField[8];
-  if (std::fread(nameField, 1, sizeof nameField, f.get()) != sizeof nameField) return false;
-  const std::uint64_t nameLength = ReadU32(nameField + 4);
+  if (length < 0) {
+    SetLastError("cannot be read to its end");
+    return false;
+  }
+  // Read the fixed head first to learn how far the stored name reaches, then exactly that much.
+  std::uint8_t fixed[kFixedHead];
+  const std::size_t got = std::fread(fixed, 1, sizeof fixed, f.get());
+  if (!HasMagic(fixed, got)) return NotAPack();
+  if (got < sizeof fixed) {
+    SetLastError("is too short for a pack header (%zu bytes, %zu needed)", got, kFixedHead);
+    return false;
+  }
+  ByteReader in(fixed, sizeof fixed);
+  in.Seek(12);
+  const std::uint64_t infoSize = in.U32Le();
+  in.Skip(4);
+  const std::uint64_t nameLength = in.U32Le();
   const std::uint64_t headSize = kHeaderSize + infoSize + nameLength;
-  if (headSize > static_cast<std::uint64_t>(length)) return false;
-  // Sized once from the checked total: the header, the info block and the stored name.
-  std::vector<std::uint8_t> head(static_cast<std::size_t>(headSize));
-  std::memcpy(head.data(), header, kHeaderSize);
-  std::memcpy(head.data() + kHeaderSize, nameField, sizeof nameField);
-  const std::size_t rest = static_cast<std::size_t>(headSize) - kHeaderSize - sizeof nameField;
-  if (rest && std::fread(head.data() + kHeaderSize + sizeof nameField, 1, rest, f.get()) != rest) return false;
+  std::vector<std::uint8_t> head;
+  if (infoSize >= kInfoSize && headSize <= static_cast<std::uint64_t>(length)) {
+    // Sized once from the checked total: the header, the info block and the stored name.
+    try {
+      head.resize(static_cast<std::size_t>(headSize));
+    } catch (const std::bad_alloc&) {
+      SetLastError("has a stored name of %llu bytes, more than memory holds", static_cast<unsigned long long>(nameLength));
+      return false;
+    }
+    std::memcpy(head.data(), fixed, sizeof fixed);
+    const std::size_t rest = head.size() - sizeof fixed;
+    if (rest && std::fread(head.data() + sizeof fixed, 1, rest, f.get()) != rest) {
+      SetLastError("cannot be read to the end of its stored name");
+      return false;
+    }
+  } else {
+    head.assign(fixed, fixed + sizeof fixed);  // ParseHeader names what is wrong
+  }
 
   PackInfo info;
   std::uint32_t areaOffset = 0;
@@ -130,7 +195,10 @@ bool PackFile::OpenFile(const char* name) {
 }
 
 bool PackFile::OpenMemory(const void* image, std::size_t size) {
-  if (!image) return false;
+  if (!image) {
+    SetLastError("no pack image given");
+    return false;
+  }
   const auto* bytes = static_cast<const std::uint8_t*>(image);
   PackInfo info;
   std::uint32_t areaOffset = 0;
@@ -146,43 +214,69 @@ bool PackFile::OpenMemory(const void* image, std::size_t size) {
 }
 
 bool PackFile::Unpack() {
-  if (!hasStoredName_) return false;
+  if (!hasStoredName_) {
+    SetLastError("no pack is open");
+    return false;
+  }
   const std::size_t areaBytes = std::size_t{info_.flagBytes} + info_.dataBytes;
   std::vector<std::uint8_t> fromDisk;
   const std::uint8_t* areas = nullptr;
   if (image_) {
-    if (areaOffset_ + areaBytes > imageSize_) return false;
+    if (areaOffset_ + areaBytes > imageSize_) {
+      SetLastError("areas reach past the end of the pack");
+      return false;
+    }
     areas = image_ + areaOffset_;
   } else {
-    FilePtr f = OpenStdFile(packName_.c_str(), "rb");
+    StdFilePtr f = OpenRegularFile(packName_.c_str());
     if (!f) return false;
     // The file may have changed since it was opened: check its length again.
     const long long length = FileLength(f.get());
-    if (length < 0 || static_cast<std::uint64_t>(length) < areaOffset_ + areaBytes) return false;
-    if (std::fseek(f.get(), static_cast<long>(areaOffset_), SEEK_SET) != 0) return false;
-    fromDisk.resize(areaBytes);
-    if (areaBytes && std::fread(fromDisk.data(), 1, areaBytes, f.get()) != areaBytes) return false;
+    if (length < 0 || static_cast<std::uint64_t>(length) < areaOffset_ + areaBytes) {
+      SetLastError("became shorter than its areas after it was opened");
+      return false;
+    }
+    if (std::fseek(f.get(), static_cast<long>(areaOffset_), SEEK_SET) != 0) {
+      SetLastError("cannot be read at offset %u", areaOffset_);
+      return false;
+    }
+    try {
+      fromDisk.resize(areaBytes);
+    } catch (const std::bad_alloc&) {
+      SetLastError("needs %zu bytes of memory for its areas, which are not available", areaBytes);
+      return false;
+    }
+    if (areaBytes && std::fread(fromDisk.data(), 1, areaBytes, f.get()) != areaBytes) {
+      SetLastError("cannot be read at offset %u", areaOffset_);
+      return false;
+    }
     areas = fromDisk.data();
   }
-  std::vector<std::uint8_t> out(info_.unpackedSize);
-  if (!DecodePack(areas, info_.flagBytes, areas + info_.flagBytes, info_.dataBytes, out.data(), out.size()))
+  // Not zero-filled: the decoder writes every byte or fails.
+  std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[info_.unpackedSize ? info_.unpackedSize : 1]);
+  if (!out) {
+    SetLastError("needs %u bytes of memory to unpack, which are not available", info_.unpackedSize);
+    return false;
+  }
+  if (!DecodePack(areas, info_.flagBytes, areas + info_.flagBytes, info_.dataBytes, out.get(), info_.unpackedSize))
     return false;
   data_ = std::move(out);
+  dataSize_ = info_.unpackedSize;
   position_ = 0;
   return true;
 }
 
 std::size_t PackFile::Read(void* buffer, std::size_t count) {
-  return memory_stream::Read(data_.data(), data_.size(), position_, buffer, count);
+  return memory_stream::Read(data_.get(), dataSize_, position_, buffer, count);
 }
 
-int PackFile::Seek(long offset, int origin) { return memory_stream::Seek(data_.size(), position_, offset, origin); }
+int PackFile::Seek(long offset, int origin) { return memory_stream::Seek(dataSize_, position_, offset, origin); }
 
 char* PackFile::GetLine(char* buffer, int max) {
-  return memory_stream::GetLine(data_.data(), data_.size(), position_, buffer, max);
+  return memory_stream::GetLine(data_.get(), dataSize_, position_, buffer, max);
 }
 
-int PackFile::GetChar() { return memory_stream::GetChar(data_.data(), data_.size(), position_); }
+int PackFile::GetChar() { return memory_stream::GetChar(data_.get(), dataSize_, position_); }
 
 std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t size, const char* storedName) {
   const char* name = storedName ? storedName : "";
@@ -214,22 +308,56 @@ std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t si
 }
 
 bool PackFile::PackMemory(const void* bytes, std::size_t size, const char* storedName, const char* packName) {
-  if (!packName || (!bytes && size)) return false;
-  std::vector<std::uint8_t> image = BuildImage(bytes, size, storedName);
-  return !image.empty() && WriteWholeFile(packName, image);
+  if (!packName || (!bytes && size)) {
+    SetLastError("no pack name or no bytes given");
+    return false;
+  }
+  std::vector<std::uint8_t> image;
+  try {
+    image = BuildImage(bytes, size, storedName);
+  } catch (const std::bad_alloc&) {
+    SetLastError("needs more memory to pack %zu bytes than is available", size);
+    return false;
+  }
+  if (image.empty()) {
+    SetLastError("is too large for a pack (%zu bytes)", size);
+    return false;
+  }
+  return WriteFileAtomically(packName, image.data(), image.size());
+}
+
+bool PackFile::IsSafeStoredName(const char* name) {
+  const char* reason = UnsafeNameReason(name);
+  if (reason) SetLastError("%s", reason);
+  return reason == nullptr;
+}
+
+std::string PackFile::StoredNameFor(const char* sourceName) {
+  if (!sourceName) return "";
+  if (!UnsafeNameReason(sourceName)) return sourceName;
+  const std::string n = sourceName;
+  const std::size_t slash = n.find_last_of("/\\");
+  return slash == std::string::npos ? n : n.substr(slash + 1);
 }
 
 bool PackFile::Pack(const char* sourceName, const char* packName) {
-  if (!sourceName) return false;
+  if (!sourceName) {
+    SetLastError("no file name given");
+    return false;
+  }
+  const std::string out = packName ? packName : PackName(sourceName);
+  if (SameFile(sourceName, out.c_str())) {
+    SetLastError("the pack would be written over its own source");
+    return false;
+  }
   std::vector<std::uint8_t> source;
   if (!ReadWholeFile(sourceName, source)) return false;
-  std::string out = packName ? packName : PackName(sourceName);
-  return PackMemory(source.data(), source.size(), sourceName, out.c_str());
+  return PackMemory(source.data(), source.size(), StoredNameFor(sourceName).c_str(), out.c_str());
 }
 
-bool PackFile::Extract(const char* packName) {
-  if (!OpenFile(packName) || !Unpack() || storedName_.empty()) return false;
-  return WriteWholeFile(storedName_.c_str(), data_);
+bool PackFile::Extract(const char* packName, bool replace) {
+  if (!OpenFile(packName) || !Unpack() || !IsSafeStoredName(storedName_.c_str())) return false;
+  return WriteFileAtomically(storedName_.c_str(), data_.get(), dataSize_, replace);
 }
 
 }  // namespace oru

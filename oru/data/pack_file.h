@@ -17,12 +17,18 @@
 //
 // Packs come from anywhere, so every size is checked against the bytes actually there: the info
 // block, the stored name and both areas must lie inside the pack, and the unpacked size must be
-// reachable from the data area (at most 18 bytes per data byte pair), which bounds what Unpack
-// allocates. A failed open or unpack leaves the object as it was.
+// reachable from the data area (at most 18 bytes per data byte pair) and at most kMaxLoadBytes
+// (256 MiB, whole_file.h), which bounds what Unpack allocates. A failed open or unpack leaves the
+// object as it was and says why in LastError() (last_error.h).
+//
+// Stored names come from anywhere too: Extract writes only under a safe relative name (no
+// absolute path, no ".." component, no drive or backslash), and Pack stores the source's name as
+// given only when it is such a name, else its base name.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,8 +69,8 @@ class PackFile {
   // are corrupt (the previous content then stays).
   bool Unpack();
 
-  const std::uint8_t* Data() const { return data_.empty() ? nullptr : data_.data(); }
-  std::uint32_t Size() const { return static_cast<std::uint32_t>(data_.size()); }
+  const std::uint8_t* Data() const { return dataSize_ ? data_.get() : nullptr; }
+  std::uint32_t Size() const { return static_cast<std::uint32_t>(dataSize_); }
   const PackInfo& Info() const { return info_; }
   const char* StoredName() const { return storedName_.empty() && !hasStoredName_ ? nullptr : storedName_.c_str(); }
   const char* OpenedName() const { return hasPackName_ ? packName_.c_str() : nullptr; }
@@ -77,19 +83,28 @@ class PackFile {
   char* GetLine(char* buffer, int max);
   int GetChar();
 
-  // Packs the file sourceName into packName, or PackName(sourceName) when packName is null; the
-  // pack stores sourceName as given. False when the source cannot be read, is too large for the
-  // format or the pack cannot be written.
+  // Packs the regular file sourceName into packName, or PackName(sourceName) when packName is
+  // null; the pack stores StoredNameFor(sourceName). False when the source cannot be read or is
+  // larger than kMaxLoadBytes, when packName is the source itself, or when the pack cannot be
+  // written. The pack is written to a temporary file first: a failure leaves an old pack intact.
   static bool Pack(const char* sourceName, const char* packName);
 
   // Packs size bytes held in memory into the file packName, storing storedName.
   static bool PackMemory(const void* bytes, std::size_t size, const char* storedName, const char* packName);
 
+  // True for a name Extract may write under: not empty, relative, no ".." component, no
+  // backslash and no drive ("C:"). False sets LastError() to the reason.
+  static bool IsSafeStoredName(const char* name);
+  // sourceName when it is a safe stored name, else its base name (the part after the last "/").
+  static std::string StoredNameFor(const char* sourceName);
+
   // The complete pack image of size bytes stored under storedName; empty when size is too large.
   static std::vector<std::uint8_t> BuildImage(const void* bytes, std::size_t size, const char* storedName);
 
-  // Opens and unpacks packName and writes the content to a file named by the stored name.
-  bool Extract(const char* packName);
+  // Opens and unpacks packName and writes the content to a file named by the stored name, which
+  // must be a safe stored name. With replace false an existing file of that name is kept and
+  // Extract fails. The file appears only once complete.
+  bool Extract(const char* packName, bool replace = true);
 
  private:
   bool ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize, PackInfo& info,
@@ -104,7 +119,10 @@ class PackFile {
   bool hasPackName_ = false;
   std::string storedName_;
   bool hasStoredName_ = false;
-  std::vector<std::uint8_t> data_;
+  // The unpacked file. Not a vector: its bytes are written once by the decoder and never need
+  // the zero fill a vector would give them.
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t dataSize_ = 0;
 };
 
 }  // namespace oru

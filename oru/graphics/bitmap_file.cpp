@@ -160,9 +160,12 @@ int LoadBitmap(Image& image, const char* name, const char* resourceType) {
   DataSource source;
   source.SetResourceType(resourceType);
   if (!source.Open(name)) return 0;
-  std::vector<std::uint8_t> bytes(source.Size());
-  if (source.Read(bytes.data(), bytes.size()) != bytes.size()) return 0;
-  return DecodeBytes(image, bytes, 0);
+  // Decoded where the bytes lie: an unpacked pack is not copied again.
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::vector<std::uint8_t> storage;
+  if (!source.Contents(data, size, storage)) return 0;
+  return DecodeBitmap(image, data, size, 0);
 }
 
 int LoadBitmapFile(Image& image, const char* name) {

@@ -19,17 +19,17 @@
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
+#include <functional>
 #include <limits>
+#include <new>
+
+#include "oru/data/byte_reader.h"
+#include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
+#include "oru/data/whole_file.h"
 
 namespace oru {
 namespace {
-
-std::uint32_t ReadBe32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
-std::uint16_t ReadBe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
 // What one decoded event puts into the list.
 enum class EventKind { kChannel, kSysEx, kTempo, kTrackName, kNone };
@@ -160,8 +160,23 @@ class TrackCursor {
 struct MergeTrack {
   TrackCursor cursor;
   DecodedEvent next;
-  std::uint32_t wait = 0;  // ticks until `next`, relative to the current merge time
+  std::uint64_t time = 0;   // absolute tick of `next`
+  std::uint32_t round = 0;  // events of this track before `next` at the same tick
   bool active = false;
+};
+
+// The merge order: by tick, then by how many events the track had before at that tick, then by
+// track. That is the order of the passes the list is defined by (each pass lets every due track
+// supply one event, in track order), so equal ticks interleave across tracks: p1, q1, p2.
+struct MergeKey {
+  std::uint64_t time;
+  std::uint32_t round;
+  std::uint32_t track;
+  bool operator>(const MergeKey& o) const {
+    if (time != o.time) return time > o.time;
+    if (round != o.round) return round > o.round;
+    return track > o.track;
+  }
 };
 
 }  // namespace
@@ -191,24 +206,46 @@ void MidiSong::Clear() {
 }
 
 bool MidiSong::Load(std::span<const std::uint8_t> image) {
+  try {
+    return Parse(image);
+  } catch (const std::bad_alloc&) {
+    SetLastError("needs more memory for its event list than is available");
+    return false;
+  }
+}
+
+bool MidiSong::Parse(std::span<const std::uint8_t> image) {
   const std::uint8_t* const data = image.data();
-  const std::uint64_t size = image.size();
-  if (size < 14) return false;
-  const std::uint64_t headerLength = ReadBe32(data + 4);
-  if (headerLength < 6 || 8 + headerLength > size) return false;
-  const std::uint16_t trackCount = ReadBe16(data + 10);
-  const std::uint16_t division = ReadBe16(data + 12);
-  if (division == 0) return false;
+  const std::size_t size = image.size();
+  ByteReader in(data, size);
+  in.Skip(4);  // the tag is not checked
+  const std::uint32_t headerLength = in.U32Be();
+  in.Skip(2);  // nor the format
+  const std::uint16_t trackCount = in.U16Be();
+  const std::uint16_t division = in.U16Be();
+  if (in.Failed()) {
+    SetLastError("is too short for a MIDI header (%zu bytes, 14 needed)", size);
+    return false;
+  }
+  if (headerLength < 6 || headerLength > size - 8) {
+    SetLastError("has a header length of %u at offset 4, outside 6 .. %zu", headerLength, size - 8);
+    return false;
+  }
+  if (division == 0) {
+    SetLastError("has a division of 0 ticks per quarter note at offset 12");
+    return false;
+  }
 
   // Track chunks: as many as are announced and present; a length past the end of the file is cut
   // to the bytes that are there.
   std::vector<MergeTrack> tracks;
-  std::uint64_t chunk = 8 + headerLength;
-  for (unsigned i = 0; i < trackCount && chunk + 8 <= size; ++i) {
-    const std::uint64_t length = ReadBe32(data + chunk + 4);
-    const std::uint64_t end = std::min(size, chunk + 8 + length);
-    tracks.push_back(MergeTrack{TrackCursor(data + chunk + 8, data + end), {}, 0, false});
-    chunk += 8 + length;
+  in.Seek(8 + std::size_t{headerLength});
+  for (unsigned i = 0; i < trackCount && in.Has(8); ++i) {
+    in.Skip(4);
+    const std::uint32_t declared = in.U32Be();
+    const std::size_t length = std::min<std::size_t>(declared, in.Remaining());
+    const std::uint8_t* body = in.Bytes(length);
+    tracks.push_back(MergeTrack{TrackCursor(body, body + length), {}, 0, 0, false});
   }
 
   // Count.
@@ -222,86 +259,107 @@ bool MidiSong::Load(std::span<const std::uint8_t> image) {
   }
   // The sysex index is 16 bits wide: records past the 65536th cannot be addressed and are dropped.
   sysexCount = std::min<std::uint64_t>(sysexCount, 0x10000);
-  if (entryCount == 0 || entryCount > static_cast<std::uint64_t>(std::numeric_limits<int>::max() - 16))
+  if (entryCount == 0) {
+    SetLastError(tracks.empty() ? "has no track chunk" : "has no playable event in its %zu tracks", tracks.size());
     return false;
+  }
+  if ((entryCount + 16) * sizeof(MidiEvent) > kMaxLoadBytes) {
+    SetLastError("would make %llu entries, more than the %zu bytes a loader takes",
+                 static_cast<unsigned long long>(entryCount), kMaxLoadBytes);
+    return false;
+  }
 
   std::vector<MidiEvent> events(static_cast<std::size_t>(entryCount) + 16);
   std::unique_ptr<SysExMessage[]> sysex(sysexCount ? new SysExMessage[sysexCount] : nullptr);
   std::string title;
   bool hasTitle = false;
 
-  for (MergeTrack& t : tracks) {
+  // A min-heap of the track heads: each event costs log(tracks), not a visit of every track.
+  std::vector<MergeKey> heap;
+  heap.reserve(tracks.size());
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    MergeTrack& t = tracks[i];
     t.cursor.Reset();
     t.active = t.cursor.Next(t.next);
-    t.wait = t.next.delta;
+    t.time = t.next.delta;
+    t.round = 0;
+    if (t.active) heap.push_back(MergeKey{t.time, 0, static_cast<std::uint32_t>(i)});
   }
+  std::make_heap(heap.begin(), heap.end(), std::greater<MergeKey>());
 
-  // Merge: each pass moves time on by the smallest wait and lets every track whose event is due
-  // supply one event, in track order. A pass that yields no entry carries its time over.
+  // Merge: take the earliest head, store its entries, read the track's next event. An entry's
+  // delta is the time since the entry before it, so time of events that yield no entry carries
+  // over to the next entry.
   std::size_t e = 0, x = 0;
-  for (;;) {
-    std::uint32_t m = 0xFFFFFFFFu;
-    bool any = false;
-    for (const MergeTrack& t : tracks) {
-      if (t.active && (!any || t.wait < m)) m = t.wait;
-      any = any || t.active;
+  std::uint64_t lastEntryTime = 0;
+  std::uint32_t merged = 0;
+  while (!heap.empty()) {
+    // A huge song takes a while; a close request need not wait for it.
+    if ((++merged & 0xFFF) == 0 && LoadCancelled()) {
+      SetLastError("was left unread: the load was cancelled");
+      return false;
     }
-    if (!any) {
-      events[e].delta = kMidiClosingDelta;
-      break;
+    std::pop_heap(heap.begin(), heap.end(), std::greater<MergeKey>());
+    const std::size_t i = heap.back().track;
+    heap.pop_back();
+    MergeTrack& t = tracks[i];
+    const DecodedEvent& ev = t.next;
+    // Records past the 65536th cannot be addressed: such a sysex yields no entry.
+    const bool yieldsEntry = ev.Entries() > 0 && (ev.kind != EventKind::kSysEx || x < sysexCount);
+    if (yieldsEntry) {
+      assert(e + static_cast<std::size_t>(ev.Entries()) <= entryCount);
+      // Saturate rather than wrap across a very long gap.
+      events[e].delta = static_cast<std::uint32_t>(std::min<std::uint64_t>(t.time - lastEntryTime, 0xFFFFFFFEu));
+      lastEntryTime = t.time;
     }
-    // Saturate rather than wrap when many entry-less passes pile up.
-    const std::uint64_t carried = std::uint64_t{events[e].delta} + m;
-    events[e].delta = static_cast<std::uint32_t>(std::min<std::uint64_t>(carried, 0xFFFFFFFEu));
-
-    for (std::size_t i = 0; i < tracks.size(); ++i) {
-      MergeTrack& t = tracks[i];
-      if (!t.active) continue;
-      if (t.wait == m) {
-        const DecodedEvent& ev = t.next;
-        assert(e + static_cast<std::size_t>(ev.Entries()) <= entryCount);
-        MidiEvent& entry = events[e];
-        switch (ev.kind) {
-          case EventKind::kChannel:
-            entry.status = ev.status;
-            entry.data1 = ev.data1;
-            entry.data2 = ev.data2;
-            ++e;
-            break;
-          case EventKind::kSysEx:
-            if (x < sysexCount) {
-              sysex[x].Init(ev.length, ev.bytes);
-              entry.status = 0xF0;
-              entry.data1 = static_cast<std::uint8_t>(x);
-              entry.data2 = static_cast<std::uint8_t>(x >> 8);
-              ++x;
-              ++e;
-            }
-            break;
-          case EventKind::kTempo:
-            entry.status = 0xFF;
-            entry.data1 = static_cast<std::uint8_t>(ev.tempo);
-            entry.data2 = static_cast<std::uint8_t>(ev.tempo >> 8);
-            events[e + 1].data1 = static_cast<std::uint8_t>(ev.tempo >> 16);
-            events[e + 1].data2 = static_cast<std::uint8_t>(ev.tempo >> 24);
-            e += 2;
-            break;
-          case EventKind::kTrackName:
-            if (i == 0) {
-              title.assign(reinterpret_cast<const char*>(ev.bytes), ev.length);
-              hasTitle = true;
-            }
-            break;
-          case EventKind::kNone:
-            break;
+    MidiEvent& entry = events[e];
+    switch (ev.kind) {
+      case EventKind::kChannel:
+        entry.status = ev.status;
+        entry.data1 = ev.data1;
+        entry.data2 = ev.data2;
+        ++e;
+        break;
+      case EventKind::kSysEx:
+        if (yieldsEntry) {
+          sysex[x].Init(ev.length, ev.bytes);
+          entry.status = 0xF0;
+          entry.data1 = static_cast<std::uint8_t>(x);
+          entry.data2 = static_cast<std::uint8_t>(x >> 8);
+          ++x;
+          ++e;
         }
-        t.active = t.cursor.Next(t.next);
-        if (t.active) t.wait += t.next.delta;
-      }
-      t.wait -= m;
+        break;
+      case EventKind::kTempo:
+        entry.status = 0xFF;
+        entry.data1 = static_cast<std::uint8_t>(ev.tempo);
+        entry.data2 = static_cast<std::uint8_t>(ev.tempo >> 8);
+        events[e + 1].data1 = static_cast<std::uint8_t>(ev.tempo >> 16);
+        events[e + 1].data2 = static_cast<std::uint8_t>(ev.tempo >> 24);
+        e += 2;
+        break;
+      case EventKind::kTrackName:
+        if (i == 0) {
+          title.assign(reinterpret_cast<const char*>(ev.bytes), ev.length);
+          hasTitle = true;
+        }
+        break;
+      case EventKind::kNone:
+        break;
+    }
+    t.active = t.cursor.Next(t.next);
+    if (t.active) {
+      t.round = t.next.delta == 0 ? t.round + 1 : 0;
+      t.time += t.next.delta;
+      heap.push_back(MergeKey{t.time, t.round, static_cast<std::uint32_t>(i)});
+      std::push_heap(heap.begin(), heap.end(), std::greater<MergeKey>());
     }
   }
-  if (e == 0) return false;
+  events[e].delta = kMidiClosingDelta;
+  if (e == 0) {
+    SetLastError("has no playable event");  // only sysex records past the 65536th
+    return false;
+  }
 
   Clear();
   division_ = division;

@@ -62,8 +62,9 @@ class MidiSong {
   ~MidiSong() = default;
 
   // Parses a whole file image. False when the image cannot be played at all (no readable
-  // header, division 0, no track, no playable event); the song is then left as it was.
-  // Malformed tracks end where their readable events end.
+  // header, division 0, no track, no playable event, a list larger than kMaxLoadBytes, memory
+  // short), with the reason in LastError(); the song is then left as it was. Malformed tracks
+  // end where their readable events end. Time grows with events x log(tracks).
   bool Load(std::span<const std::uint8_t> image);
   void Clear();
 
@@ -94,6 +95,8 @@ class MidiSong {
   }
 
  private:
+  bool Parse(std::span<const std::uint8_t> image);
+
   std::uint16_t division_ = 0;
   bool hasTitle_ = false;
   std::string title_;

@@ -3,10 +3,12 @@
 #include "oru/data/data_source.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
+#include "oru/data/last_error.h"
 #include "oru/platform/resources.h"
 #include "tests/data/pack_test_util.h"
 
@@ -94,6 +96,80 @@ TEST_F(DataSourceTest, NullOrMissingNamesFail) {
   ASSERT_TRUE(source.Open(Path("a.txt").c_str()));
   EXPECT_FALSE(source.Open(Path("nowhere.bmp").c_str()));
   EXPECT_EQ(source.Kind(), SourceNone);
+}
+
+// Names that are no regular file are refused at once, with the reason about the name, instead of
+// reporting a size of 4 GiB (a folder), hanging (a FIFO) or reading nothing (/proc).
+TEST_F(DataSourceTest, OnlyRegularFilesOpen) {
+  std::filesystem::create_directories(dir_ / "folder.bmp");
+  ASSERT_EQ(::mkfifo(Path("fifo.bmp").c_str(), 0600), 0);
+  struct Case {
+    std::string name;
+    const char* reason;
+  } cases[] = {
+      {Path("folder.bmp"), "is a folder, not a file"},
+      {Path("fifo.bmp"), "is a FIFO (named pipe), not a file"},
+      {"/dev/zero", "is a device, not a file"},
+      {"/proc/self/status", "is a /proc or /sys entry, not a file on disk"},
+      {Path("missing.bmp"), "cannot be opened (No such file or directory)"},
+  };
+  for (const Case& c : cases) {
+    DataSource source;
+    EXPECT_FALSE(source.Open(c.name.c_str())) << c.name;
+    EXPECT_STREQ(LastError(), c.reason) << c.name;
+    EXPECT_EQ(source.Kind(), SourceNone);
+  }
+  // A folder under the name does not hide the pack under the ".dpa" name.
+  Pack("packed", "x.bmp", "folder.dpa");
+  DataSource source;
+  ASSERT_TRUE(source.Open(Path("folder.bmp").c_str()));
+  EXPECT_EQ(ReadAll(source), "packed");
+}
+
+TEST_F(DataSourceTest, ContentsHandsOutMemoryInPlaceAndReadsFilesWhole) {
+  WriteFile(Path("plain.txt"), "plain bytes");
+  Pack("packed bytes", "p", "p.dpa");
+  std::vector<std::uint8_t> storage;
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+
+  DataSource file;
+  ASSERT_TRUE(file.Open(Path("plain.txt").c_str()));
+  file.GetChar();  // Contents starts from the beginning whatever was read before
+  ASSERT_TRUE(file.Contents(data, size, storage));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "plain bytes");
+  EXPECT_EQ(data, storage.data());
+
+  DataSource pack;
+  ASSERT_TRUE(pack.Open(Path("p.dpa").c_str()));
+  storage.clear();
+  ASSERT_TRUE(pack.Contents(data, size, storage));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "packed bytes");
+  EXPECT_TRUE(storage.empty());  // no copy
+
+  DataSource none;
+  EXPECT_FALSE(none.Contents(data, size, storage));
+}
+
+// A pack may claim nine times its data area unpacked; past 256 MiB it is refused from its header
+// alone, before anything is allocated.
+TEST_F(DataSourceTest, PacksBeyondTheLoadCapAreRefused) {
+  const std::uint32_t dataBytes = 40u << 20, unpacked = 300u << 20;
+  Bytes head = PackFile::BuildImage("", 0, "big");
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) head[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  put32(24, (dataBytes + 7) / 8);
+  put32(28, dataBytes);
+  put32(32, unpacked);
+  WriteFile(Path("big.dpa"), head);
+  std::filesystem::resize_file(Path("big.dpa"), head.size() + (dataBytes + 7) / 8 + dataBytes);  // sparse
+  PackFile pack;
+  EXPECT_FALSE(pack.OpenFile(Path("big.dpa").c_str()));
+  EXPECT_STREQ(LastError(), "unpacks to 314572800 bytes, more than the 268435456 bytes a loader takes");
+  DataSource source;
+  EXPECT_TRUE(source.Open(Path("big.dpa").c_str()));  // passed over: read as the plain file it is
+  EXPECT_EQ(source.Kind(), SourceFile);
 }
 
 TEST_F(DataSourceTest, ACorruptPackIsPassedOver) {

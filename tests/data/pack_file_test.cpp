@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <random>
 
+#include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
 #include "oru/data/pack_codec.h"
 #include "tests/data/pack_test_util.h"
 
@@ -170,6 +172,30 @@ TEST(PackFileMemory, OpensAndUnpacksAnImage) {
   EXPECT_EQ(0, std::memcmp(pack.Data(), source.data(), source.size()));
 }
 
+// A large unpack gives up once the load is cancelled (a close request while a game loads), and
+// says so; without a cancel it unpacks as usual.
+TEST(PackFileMemory, ALongUnpackStopsOnceTheLoadIsCancelled) {
+  Bytes source = RandomBytes(1 << 20, 4, 11);
+  Bytes image = PackFile::BuildImage(source.data(), source.size(), "big.bin");
+  static int checks = 0;
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel);
+    checks = 0;
+    const LoadCancelCheck previous = SetLoadCancelCheck(cancel ? +[] { return ++checks > 0; } : +[] {
+      ++checks;
+      return false;
+    });
+    PackFile pack;
+    ASSERT_TRUE(pack.OpenMemory(image.data(), image.size()));
+    EXPECT_EQ(pack.Unpack(), !cancel);
+    SetLoadCancelCheck(previous);
+    EXPECT_GT(checks, 0);
+    if (cancel) {
+      EXPECT_NE(std::string(LastError()).find("cancelled"), std::string::npos) << LastError();
+    }
+  }
+}
+
 // Each corruption of a good pack of "abcabcabc" (stored name "t": areas at 38, data at 39).
 struct Corruption {
   const char* label;
@@ -178,25 +204,29 @@ struct Corruption {
   bool wide;
   std::size_t keep;   // truncate to this many bytes (0: keep all)
   bool opens;         // the header is sound; only the tokens are bad
+  const char* reason;  // part of LastError() after the failure
 };
 
 const Corruption kCorruptions[] = {
-    {"shorter than the header", 0, 'O', false, 10, false},
-    {"magic without its 0 byte", 4, 'X', false, 0, false},
-    {"info block smaller than 20", 12, 19, true, 0, false},
-    {"info block past the end", 12, 0xFFFFFFF0u, true, 0, false},
-    {"stored name past the end", 20, 1000, true, 0, false},
-    {"stored name of 4 GB", 20, 0xFFFFFFFFu, true, 0, false},
-    {"flag area past the end", 24, 100, true, 0, false},
-    {"data area past the end", 28, 100, true, 0, false},
-    {"file cut inside the data area", 0, 'O', false, 45, false},
-    {"unpacked size beyond what the data can give", 32, 64, true, 0, false},
-    {"unpacked size of 4 GB", 32, 0xFFFFFFFFu, true, 0, false},
-    {"output past the unpacked size", 32, 8, true, 0, true},
-    {"output short of the unpacked size", 32, 10, true, 0, true},
-    {"back-reference before the start", 43, 0xFF, false, 0, true},
-    {"flag area too short for the tokens", 24, 0, true, 0, true},
-    {"data area ends inside a back-reference", 28, 6, true, 0, true},
+    {"shorter than the header", 0, 'O', false, 10, false, "is too short for a pack header (10 bytes, 36 needed)"},
+    {"magic without its 0 byte", 4, 'X', false, 0, false, "is not a pack"},
+    {"info block smaller than 20", 12, 19, true, 0, false, "has an info block of 19 bytes at offset 12, fewer than 20"},
+    {"info block past the end", 12, 0xFFFFFFF0u, true, 0, false, "reaching past its end (46 bytes)"},
+    {"stored name past the end", 20, 1000, true, 0, false, "stored name (1000 bytes) reaching past its end"},
+    {"stored name of 4 GB", 20, 0xFFFFFFFFu, true, 0, false, "stored name (4294967295 bytes) reaching past"},
+    {"flag area past the end", 24, 100, true, 0, false, "declares 100 flag bytes and 7 data bytes at offset 38"},
+    {"data area past the end", 28, 100, true, 0, false, "and 100 data bytes at offset 38, past its end"},
+    {"file cut inside the data area", 0, 'O', false, 45, false, "past its end (45 bytes)"},
+    {"unpacked size beyond what the data can give", 32, 64, true, 0, false,
+     "declares 64 unpacked bytes, more than its 7 data bytes can give"},
+    {"unpacked size of 4 GB", 32, 0xFFFFFFFFu, true, 0, false, "declares 4294967295 unpacked bytes"},
+    {"output past the unpacked size", 32, 8, true, 0, true, "unpacks past its declared 8 bytes at data byte 5"},
+    {"output short of the unpacked size", 32, 10, true, 0, true, "unpacks to 9 bytes, not the 10 it declares"},
+    {"back-reference before the start", 43, 0xFF, false, 0, true,
+     "back-reference at data byte 3 reaching 4083 bytes back, before the start"},
+    {"flag area too short for the tokens", 24, 0, true, 0, true, "has a flag area of 0 bytes, too short for token 0"},
+    {"data area ends inside a back-reference", 28, 6, true, 0, true,
+     "data area that ends inside a back-reference at data byte 5"},
 };
 
 Bytes Corrupt(const Bytes& good, const Corruption& c) {
@@ -227,6 +257,7 @@ TEST(PackFileMemory, CorruptPacksAreRejectedAndChangeNothing) {
     } else {
       EXPECT_FALSE(pack.Unpack()) << c.label;
     }
+    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << c.label << ": " << LastError();
     ASSERT_EQ(pack.Size(), previous.size()) << c.label;
     EXPECT_EQ(0, std::memcmp(pack.Data(), previous.data(), previous.size())) << c.label;
   }
@@ -244,6 +275,7 @@ TEST_F(PackFileDisk, CorruptPackFilesAreRejected) {
     if (opened) {
       EXPECT_FALSE(pack.Unpack()) << c.label;
     }
+    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << c.label << ": " << LastError();
   }
 }
 
@@ -252,11 +284,12 @@ TEST_F(PackFileDisk, PackWritesTheDpaNameAndUnpacksBack) {
   WriteFile(Path("title1.bmp"), source);
   ASSERT_TRUE(PackFile::Pack(Path("title1.bmp").c_str(), nullptr));
   ASSERT_TRUE(std::filesystem::exists(Path("title1.dpa")));
-  EXPECT_EQ(ReadFile(Path("title1.dpa")), PackFile::BuildImage(source.data(), source.size(), Path("title1.bmp").c_str()));
+  // An absolute source name is stored as its base name.
+  EXPECT_EQ(ReadFile(Path("title1.dpa")), PackFile::BuildImage(source.data(), source.size(), "title1.bmp"));
 
   PackFile pack;
   ASSERT_TRUE(pack.OpenFile(Path("title1.dpa").c_str()));
-  EXPECT_EQ(pack.StoredName(), Path("title1.bmp"));
+  EXPECT_STREQ(pack.StoredName(), "title1.bmp");
   ASSERT_TRUE(pack.Unpack());
   EXPECT_EQ(Bytes(pack.Data(), pack.Data() + pack.Size()), source);
 
@@ -295,18 +328,111 @@ TEST_F(PackFileDisk, UnpackFailsWhenThePackIsGoneAndKeepsItsContent) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(pack.Data()), pack.Size()), "first");
 }
 
-TEST_F(PackFileDisk, ExtractWritesUnderTheStoredName) {
-  std::filesystem::create_directories(Path("assets/pics"));
-  const std::string original = Path("assets/pics/kani.bmp");
+// Runs the test body inside the scratch folder, where relative stored names land.
+class PackFileInScratch : public ScratchDir {
+ protected:
+  void SetUp() override {
+    ScratchDir::SetUp();
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_);
+    ScratchDir::TearDown();
+  }
+  std::filesystem::path previous_;
+};
+
+TEST_F(PackFileInScratch, ExtractWritesUnderTheStoredName) {
+  std::filesystem::create_directories("assets/pics");
+  const std::string original = "assets/pics/kani.bmp";
   const Bytes source = RandomBytes(3000, 5, 10);
   WriteFile(original, source);
-  ASSERT_TRUE(PackFile::Pack(original.c_str(), Path("kani.dpa").c_str()));
+  ASSERT_TRUE(PackFile::Pack(original.c_str(), "kani.dpa"));
   std::filesystem::remove(original);
 
   PackFile pack;
-  ASSERT_TRUE(pack.Extract(Path("kani.dpa").c_str()));
+  ASSERT_TRUE(pack.Extract("kani.dpa"));
   EXPECT_EQ(ReadFile(original), source);
-  EXPECT_FALSE(pack.Extract(Path("missing.dpa").c_str()));
+  EXPECT_FALSE(pack.Extract("missing.dpa"));
+
+  // An existing file is replaced only when asked to.
+  WriteFile(original, std::string("newer"));
+  EXPECT_FALSE(pack.Extract("kani.dpa", false));
+  EXPECT_STREQ(LastError(), "exists already");
+  EXPECT_EQ(ReadFile(original), ToBytes("newer"));
+  ASSERT_TRUE(pack.Extract("kani.dpa", true));
+  EXPECT_EQ(ReadFile(original), source);
+}
+
+// A pack made elsewhere must not write outside the folder it is extracted in.
+TEST_F(PackFileInScratch, ExtractRefusesUnsafeStoredNames) {
+  std::filesystem::create_directories("inner/deeper");
+  std::filesystem::current_path("inner/deeper");
+  const std::string outside = (dir_ / "victim.txt").string();
+  struct Case {
+    const char* stored;
+    const char* reason;
+  } cases[] = {
+      {"../../victim.txt", "the stored name has a \"..\" component"},
+      {"a/../../../victim.txt", "the stored name has a \"..\" component"},
+      {"..", "the stored name has a \"..\" component"},
+      {outside.c_str(), "the stored name is an absolute path"},
+      {"..\\..\\victim.txt", "the stored name holds a backslash"},
+      {"C:victim.txt", "the stored name starts with a drive"},
+      {"", "the stored name is empty"},
+      {"folder/", "the stored name ends in \"/\", a folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    ASSERT_TRUE(PackFile::PackMemory("evil", 4, c.stored, "evil.dpa"));
+    PackFile pack;
+    ClearLastError();
+    EXPECT_FALSE(pack.Extract("evil.dpa"));
+    EXPECT_STREQ(LastError(), c.reason);
+    EXPECT_FALSE(std::filesystem::exists(outside));
+  }
+  EXPECT_TRUE(PackFile::IsSafeStoredName("./pics/..x/kani.bmp"));
+}
+
+TEST_F(PackFileInScratch, PackStoresSafeNamesAsGivenAndOthersByBaseName) {
+  std::filesystem::create_directories("pics");
+  std::filesystem::create_directories("work");
+  WriteFile("pics/kani.bmp", std::string("crab"));
+  struct Case {
+    std::string source;
+    const char* stored;
+  } cases[] = {
+      {"pics/kani.bmp", "pics/kani.bmp"},
+      {(dir_ / "pics/kani.bmp").string(), "kani.bmp"},
+      {"work/../pics/kani.bmp", "kani.bmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    ASSERT_TRUE(PackFile::Pack(c.source.c_str(), "out.dpa"));
+    PackFile pack;
+    ASSERT_TRUE(pack.OpenFile("out.dpa"));
+    EXPECT_STREQ(pack.StoredName(), c.stored);
+  }
+}
+
+TEST_F(PackFileInScratch, PackNeverWritesOverItsSourceOrLeavesPartialFiles) {
+  WriteFile("kani.bmp", std::string("crab"));
+  for (const char* target : {"kani.bmp", "./kani.bmp"}) {
+    EXPECT_FALSE(PackFile::Pack("kani.bmp", target));
+    EXPECT_STREQ(LastError(), "the pack would be written over its own source");
+    EXPECT_EQ(ReadFile("kani.bmp"), ToBytes("crab"));
+  }
+  // A pack that cannot be written keeps the old one and leaves no temporary file behind.
+  ASSERT_TRUE(PackFile::Pack("kani.bmp", "kani.dpa"));
+  const Bytes before = ReadFile("kani.dpa");
+  std::filesystem::create_directories("folder.bmp");
+  EXPECT_FALSE(PackFile::Pack("folder.bmp", "kani.dpa"));
+  EXPECT_STREQ(LastError(), "is a folder, not a file");
+  EXPECT_EQ(ReadFile("kani.dpa"), before);
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(".")) ++entries;
+  EXPECT_EQ(entries, 3);  // kani.bmp, kani.dpa, folder.bmp
 }
 
 }  // namespace
