@@ -19,7 +19,7 @@
 #include "oru/data/pack_file.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/surface.h"
-#include "oru/platform/audio_device.h"
+#include "oru/sound/wave_file.h"
 
 namespace oru::fuzz {
 // Test names and messages show a driver by its name.

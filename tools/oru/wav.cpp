@@ -1,6 +1,7 @@
 // `oru wav`: looks at and plays WAVE files the way the game does.
 //
-//   oru wav info FILE   one line: format <tag> channels <n> rate <hz> bits <b> data <offset> <bytes>
+//   oru wav info FILE   one line: format <tag> channels <n> rate <hz> bits <b> data <offset> <bytes>;
+//                       for a file the game cannot play, also the reason (and exit code 1)
 //   oru wav play FILE   plays it once on a voice of the shared audio device and waits for the end
 //
 // FILE is looked up like every asset: a pack, a pack with the extension ".dpa", the plain file.
@@ -11,8 +12,10 @@
 #include <vector>
 
 #include "oru/data/data_source.h"
+#include "oru/data/last_error.h"
 #include "oru/platform/audio_device.h"
 #include "oru/platform/clock.h"
+#include "oru/sound/wave_file.h"
 #include "oru/sound/wave_sound.h"
 #include "tools/oru/command.h"
 
@@ -27,32 +30,36 @@ void OnInterrupt(int) { interrupted = 1; }
 
 bool ReadAsset(const std::string& name, std::vector<std::uint8_t>& bytes) {
   DataSource source;
-  if (!source.Open(name.c_str())) return false;
-  bytes.resize(source.Size());
-  return source.Read(bytes.data(), bytes.size()) == bytes.size();
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  if (!source.Open(name.c_str()) || !source.Contents(data, size, bytes)) return false;
+  if (data != bytes.data()) bytes.assign(data, data + size);
+  return true;
 }
 
 int Info(const std::string& file) {
   std::vector<std::uint8_t> bytes;
   if (!ReadAsset(file, bytes)) {
-    std::fprintf(stderr, "oru wav: cannot read '%s'\n", file.c_str());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   WaveImageInfo info;
   if (!ParseWaveImage(bytes.data(), bytes.size(), &info)) {
-    std::fprintf(stderr, "oru wav: '%s' is not a WAVE file with a format and a data chunk\n", file.c_str());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   std::printf("format %u channels %u rate %u bits %u data %u %u\n", info.formatTag, info.channels,
               info.samplesPerSecond, info.bitsPerSample, info.dataOffset, info.dataBytes);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if (std::fflush(stdout) != 0) return 1;
+  PcmFormat format;
+  if (!WavePcmFormat(bytes.data(), info, &format)) {
+    return Fail("wav", file, std::string("cannot be played: it ") + LastError());
+  }
+  return 0;
 }
 
 int Play(const std::string& file) {
   WaveSound sound;
   if (!sound.Load(file.c_str(), nullptr)) {
-    std::fprintf(stderr, "oru wav: cannot load '%s' as a playable WAVE file\n", file.c_str());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   WaveImageInfo info;
   ParseWaveImage(sound.Image(), sound.ImageSize(), &info);
@@ -65,7 +72,7 @@ int Play(const std::string& file) {
   // Wait for the voice to finish; give up a second after the sound's length in any case.
   const std::uint32_t start = TimeGetTime();
   while (!interrupted && TimeGetTime() - start < lengthMs + 1000) {
-    bool playing = device != nullptr && (device->IsPlaying(sound.VoiceId(0)) || device->ImagePlaying());
+    bool playing = device != nullptr && (device->IsPlaying(sound.VoiceId(0)) || device->FallbackPlaying());
     if (device != nullptr && !playing) break;
     if (device == nullptr && TimeGetTime() - start >= lengthMs) break;
     SleepMs(10);
