@@ -1,18 +1,55 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
 # oru_library(NAME DIR DEPS...): a static library of every .cpp in DIR (an interface library
-# while the folder has no sources yet), linked publicly against DEPS.
+# while the folder has no sources yet), linked publicly against DEPS. Installed and exported as
+# Oru::<NAME without "oru_">. Every library but the platform's is kept from the system headers
+# (oru_guard_platform_boundary).
 function(oru_library name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(includes $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}> $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
+               $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC ${includes})
     target_link_libraries(${name} PUBLIC ${ARGN})
+    if(NOT name STREQUAL "oru_platform")
+      oru_guard_platform_boundary(${name})
+    endif()
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} INTERFACE ${includes})
     target_link_libraries(${name} INTERFACE ${ARGN})
   endif()
+  string(REGEX REPLACE "^oru_" "" short ${name})
+  set_target_properties(${name} PROPERTIES EXPORT_NAME ${short})
+  add_library(Oru::${short} ALIAS ${name})
+  set_property(GLOBAL APPEND PROPERTY ORU_LIBRARIES ${name})
+endfunction()
+
+# Only oru/platform includes SDL, FluidSynth, FreeType and fontconfig headers. Their libraries are
+# linked privately, so their include folders do not reach the code above; since some of their
+# headers sit straight in /usr/include, that code also compiles against a folder of stand-ins for
+# those headers, each an #error, found before the real ones.
+set(ORU_BOUNDARY_DIR ${PROJECT_BINARY_DIR}/platform-only-headers)
+function(oru_write_boundary_headers)
+  set(names ft2build.h freetype/freetype.h fluidsynth.h fontconfig/fontconfig.h)
+  foreach(dir ${SDL2_INCLUDE_DIRS})
+    file(GLOB sdl_headers RELATIVE ${dir} ${dir}/SDL*.h)
+    foreach(h ${sdl_headers})
+      list(APPEND names SDL2/${h} ${h})
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES names)
+  foreach(h ${names})
+    if(NOT EXISTS ${ORU_BOUNDARY_DIR}/${h})
+      file(WRITE ${ORU_BOUNDARY_DIR}/${h}
+           "#error \"<${h}> belongs to oru/platform; code above it includes the platform's own headers\"\n")
+    endif()
+  endforeach()
+endfunction()
+
+function(oru_guard_platform_boundary target)
+  target_include_directories(${target} BEFORE PRIVATE ${ORU_BOUNDARY_DIR})
 endfunction()
 
 # oru_test_suite(NAME DIR DEPS...): one GoogleTest executable of every .cpp in DIR, registered

@@ -1,6 +1,7 @@
 // The game's application object, its window with the asset load, and the game thread's loop.
 #include "game/gmain.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -145,6 +146,7 @@ bool GameWindow::LoadAssets() {
   gameState = Title;
   EnterState(Title);
 
+  // Muted, the sounds and the song stay empty: no sound device or synthesizer is opened for them.
   struct NamedSound {
     WaveSound& sound;
     const char* file;
@@ -155,11 +157,11 @@ bool GameWindow::LoadAssets() {
                               NamedSound{crashSound, "CRASH.WAV"}}) {
     s.sound.SetWindow(handle);
     assetNames.push_back(s.file);
-    if (!LoadCancelled()) s.sound.Load(s.file, nullptr);
+    if (!muted && !LoadCancelled()) s.sound.Load(s.file, nullptr);
   }
 
   assetNames.push_back("brello_s.mid");
-  if (!LoadCancelled()) music.Load("brello_s.mid", nullptr);
+  if (!muted && !LoadCancelled()) music.Load("brello_s.mid", nullptr);
   music.SetLoop(true);
   return true;
 }
@@ -190,11 +192,9 @@ void GameWindow::OnKeyDown(WParam virtualKey, LParam keyData, int reserved) {
       // The pacer belongs to the game thread; it applies the toggle before its next wait.
       pacingToggles.fetch_add(1, std::memory_order_acq_rel);
       break;
-    case VK_F4: {
-      std::lock_guard lock(frameLock);
-      screen.SetFullScreen(!ScreenSurface::IsFullScreen());
+    case VK_F4:
+      SetFullScreen(!ScreenSurface::IsFullScreen());
       break;
-    }
   }
   Window::OnKeyDown(virtualKey, keyData, reserved);
 }
@@ -217,6 +217,18 @@ void GameWindow::OnClose() {
     screen.SetFullScreen(0);
   }
   Window::OnClose();
+}
+
+void GameWindow::ApplySettings(const GameSettings& settings) {
+  const int scale = std::clamp(settings.scale, kMinScale, kMaxScale);
+  clientWidth = kFieldWidth * scale;
+  clientHeight = kFieldHeight * scale;
+  muted = settings.mute;
+}
+
+void GameWindow::SetFullScreen(bool on) {
+  std::lock_guard lock(frameLock);
+  screen.SetFullScreen(on ? 1 : 0);
 }
 
 bool GameWindow::StartGameThread() {
@@ -313,10 +325,14 @@ std::uint32_t GameThreadMain(void* argument) {
 bool GameApplication::Init() {
   auto* window = new GameWindow;
   mainWindow = window;
+  window->ApplySettings(settings);
   char caption[100];
   LoadString(kStringCaption, caption, sizeof caption);
   const WindowHandle h = window->Create(nullptr, caption, 0);
   window->mouse.SetWindow(h);
+  // A scaled window starts at its full size, also where no window manager maximises it.
+  const int scale = std::clamp(settings.scale, kMinScale, kMaxScale);
+  if (scale > 1) SetClientSize(h, GameWindow::kFieldWidth * scale, GameWindow::kFieldHeight * scale);
   // Joysticks are seen only once the primary thread has started their service.
   JoystickStartUp();
   // A close request while the assets load (the close button, SIGTERM, Ctrl+C) cuts the load
@@ -329,6 +345,7 @@ bool GameApplication::Init() {
   ShowNativeWindow(h, showCommand);
   UpdateNativeWindow(h);
   ShowNativeWindow(h, SW_SHOWMAXIMIZED);
+  if (settings.fullScreen) window->SetFullScreen(true);
   window->StartGameThread();
   return true;
 }

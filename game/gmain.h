@@ -27,6 +27,7 @@
 
 #include "game/item.h"
 #include "game/meter.h"
+#include "game/options.h"
 #include "game/run_recorder.h"
 #include "game/run_replay.h"
 #include "game/score.h"
@@ -96,6 +97,13 @@ class GameWindow : public Window, public HitHandler {
   void OnGetMinMaxInfo(MinMaxInfo* info) override;
   void OnClose() override;
 
+  // The command line's choices: a window scale makes the client area that many times 640 by 480
+  // (the picture inside stays 640 by 480), mute leaves the sounds and the music unloaded. Before
+  // Create and LoadAssets.
+  void ApplySettings(const GameSettings& settings);
+  // F4's switch under frameLock; also --fullscreen at start-up. Primary thread.
+  void SetFullScreen(bool on);
+
   // Starts the game thread. runRequested and threadAlive are set before the thread exists, so a
   // close request handled before the thread is first scheduled still stops it.
   bool StartGameThread();
@@ -162,6 +170,7 @@ class GameWindow : public Window, public HitHandler {
   std::atomic<bool> runRequested{false};
   std::atomic<bool> threadAlive{false};
   std::uint32_t threadId = 0;
+  bool muted = false;
 
  public:
   // The game's objects, in construction order (they are destroyed in reverse: every item set and
@@ -216,6 +225,8 @@ std::uint32_t GameThreadMain(void* window);
 
 class GameApplication : public Application {
  public:
+  // Set by main from the command line before Run.
+  GameSettings settings;
   bool Init() override;
   int Exit() override;
 };

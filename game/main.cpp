@@ -1,5 +1,10 @@
-// The entry point of BRELLOW-DIDOVEZ.
+// The entry point of BRELLOW-DIDOVEZ: the command line, a display, the data folder, then the
+// application object's message loop.
+#include <cstdio>
+#include <cstdlib>
+
 #include "game/gmain.h"
+#include "game/options.h"
 #include "oru/platform/native_window.h"
 #include "oru/platform/process.h"
 
@@ -7,6 +12,17 @@ int main(int argc, char** argv) {
   // First, before any thread exists: the signal thread relies on every thread blocking them.
   oru::InstallCloseSignals();
   oru::StoreArguments(argc, argv);
+  oru::GameSettings settings;
+  const int exitCode = oru::ParseCommandLine(argc, argv, &settings, stdout, stderr);
+  if (exitCode != oru::kRunGame) return exitCode;
+  // Without a display the game would run unseen until killed.
+  if (!oru::StartVideo()) {
+    std::fprintf(stderr, "brellow-didovez: no display could be opened (%s)\n",
+                 oru::VideoStartFailure());
+    return 1;
+  }
+  oru::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
+  oru::gameApplication.settings = settings;
   oru::gameApplication.Run(oru::ModuleInstance(), nullptr, oru::CommandLine(), oru::SW_SHOWDEFAULT);
   return 0;
 }

@@ -1,17 +1,35 @@
 #!/usr/bin/env bash
-# Installs what the build, the game and the tests need on Debian 12, then configures and builds.
-# Usage: scripts/setup.sh [BUILD_DIR] [extra cmake arguments...]
+# Installs what is missing on Debian 12 (as root or through sudo), then configures and builds
+# with warnings as errors (ORU_WERROR), in the RelWithDebInfo build type: optimised, with
+# debugging symbols and without asserts.
+# Usage: scripts/setup.sh [--play] [BUILD_DIR] [extra cmake arguments...]
+#   --play   only what building and playing the game needs; builds the game and its data
+#   (none)   also the test tools; builds everything: library, game, tools, tests, benchmarks
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+play=0
+if [ "${1:-}" = --play ]; then
+  play=1
+  shift
+fi
+
+# Building and playing: the compiler, the libraries, the fonts and the General MIDI SoundFont.
 packages=(
   cmake pkg-config g++ make
   libsdl2-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev zlib1g-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-vlgothic fluid-soundfont-gm
-  xvfb xauth openbox xdotool imagemagick
-  clang-14 libclang-rt-14-dev
 )
+# Testing: GoogleTest and Google Benchmark; Xvfb, a window manager, key presses and screenshots
+# for the end-to-end tests; clang for fuzzing; the checkers of the installed files and packages.
+if [ $play = 0 ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth openbox xdotool imagemagick
+    clang-14 libclang-rt-14-dev
+    desktop-file-utils appstream man-db dpkg-dev lintian
+  )
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -25,5 +43,12 @@ fi
 
 build=${1:-build}
 shift || true
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+if [ $play = 1 ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_WERROR=ON \
+    -DORU_TESTS=OFF -DORU_BENCH=OFF "$@" >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target brellow-didovez assetgen_data
+else
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_WERROR=ON \
+    -DORU_TESTS=ON -DORU_BENCH=ON "$@" >/dev/null
+  cmake --build "$build" -j"$(nproc)"
+fi

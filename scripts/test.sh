@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
+# Installs what building and testing need (Debian 12), builds everything and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh build

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -83,14 +84,59 @@ void ApplySizeLimits(NativeWindow* w) {
   }
 }
 
+std::string& VideoFailureText() {
+  static std::string* text = new std::string;
+  return *text;
+}
+
+// What went wrong in words a player can act on.
+std::string DescribeNoDisplay(const char* requested) {
+  if (requested && *requested) return std::string("SDL_VIDEODRIVER=") + requested + ": " + SDL_GetError();
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!x11 || !*x11) && (!wayland || !*wayland)) return "DISPLAY is not set";
+  std::string text = "the display ";
+  text += (x11 && *x11) ? x11 : wayland;
+  return text + " does not answer";
+}
+
 }  // namespace
+
+bool IsUnrequestedHeadlessDriver(const char* driver, const char* requested) {
+  if (!driver) return false;
+  const std::string name = driver;
+  if (name != "offscreen" && name != "dummy" && name != "evdev") return false;
+  std::string list = requested ? requested : "";
+  for (std::size_t start = 0; start <= list.size();) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    if (SDL_strcasecmp(list.substr(start, end - start).c_str(), driver) == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+const char* VideoStartFailure() { return VideoFailureText().c_str(); }
 
 bool StartVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-  if (!StartEvents()) return false;
+  if (!StartEvents()) {
+    VideoFailureText() = std::string("SDL cannot start: ") + SDL_GetError();
+    return false;
+  }
   // Also when another part of the program started SDL's events first.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    VideoFailureText() = DescribeNoDisplay(requested);
+    return false;
+  }
+  if (IsUnrequestedHeadlessDriver(SDL_GetCurrentVideoDriver(), requested)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    VideoFailureText() = DescribeNoDisplay(nullptr);
+    return false;
+  }
+  VideoFailureText().clear();
   // Keys must arrive as key events, not be taken by an input method.
   SDL_StopTextInput();
   return true;
@@ -245,6 +291,13 @@ bool GetClientSize(WindowHandle window, int* width, int* height) {
   SDL_GetWindowSize(w->window, &cw, &ch);
   if (width) *width = cw;
   if (height) *height = ch;
+  return true;
+}
+
+bool SetClientSize(WindowHandle window, int width, int height) {
+  NativeWindow* w = OpenWindow(window);
+  if (!w || width <= 0 || height <= 0) return false;
+  SDL_SetWindowSize(w->window, width, height);
   return true;
 }
 

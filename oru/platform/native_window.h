@@ -81,6 +81,9 @@ bool SetWindowCaption(WindowHandle window, const char* caption);
 // The client area's size in pixels (the drawable size on dense displays).
 bool GetClientSize(WindowHandle window, int* width, int* height);
 
+// Resizes the client area (within the size limits); false for a window that is not open.
+bool SetClientSize(WindowHandle window, int width, int height);
+
 std::uint32_t GetWindowStyle(WindowHandle window);
 
 // Full screen saves the window's styles, sets pop-up and topmost, and puts them back on leaving.
@@ -117,7 +120,17 @@ Point ClientPointOfSdlWindow(SDL_Window* window, int x, int y);
 // canvas changed.
 void PresentCanvas(WindowHandle window, bool whole);
 
-// Starts SDL's event and video services once. Returns false when SDL cannot start video.
+// Starts SDL's event and video services once. Returns false when SDL cannot start video, and
+// also when it could only fall back to a driver that shows nothing ("offscreen", "dummy") that
+// SDL_VIDEODRIVER did not ask for: no DISPLAY, a display that does not answer. Headless runs
+// (tests, benchmarks) ask for the dummy driver.
 bool StartVideo();
+
+// Why the last StartVideo failed, one line without a full stop ("" when it did not fail).
+const char* VideoStartFailure();
+
+// Whether driver is one that shows nothing and was not asked for by requested (the value of
+// SDL_VIDEODRIVER, a comma-separated list of driver names, or null).
+bool IsUnrequestedHeadlessDriver(const char* driver, const char* requested);
 
 }  // namespace oru

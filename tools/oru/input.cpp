@@ -64,7 +64,7 @@ int RunInput(const std::vector<std::string>& args) {
   }
 
   if (!StartVideo()) {
-    std::fprintf(stderr, "oru input: no display to open a window on\n");
+    std::fprintf(stderr, "oru input: no display could be opened (%s)\n", VideoStartFailure());
     return 1;
   }
   if (!JoystickStartUp()) std::fprintf(stderr, "oru input: no joystick service; keyboard only\n");

@@ -27,7 +27,8 @@ MessageResult PreviewProc(WindowHandle window, unsigned message, WParam wParam, 
 
 int ShowInWindow(Surface& surface, const std::string& caption, const char* command) {
   if (!StartVideo()) {
-    std::fprintf(stderr, "oru %s: no display; use --out FILE.ppm\n", command);
+    std::fprintf(stderr, "oru %s: no display could be opened (%s); use --out FILE.ppm\n", command,
+                 VideoStartFailure());
     return 1;
   }
   RegisterWindowClass("ORUPREVIEW", &PreviewProc);

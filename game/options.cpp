@@ -1,0 +1,224 @@
+// The game's command-line options and the data folder search.
+#include "game/options.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "oru/version.h"
+
+#ifndef ORU_DATA_FROM_GAME_DIR
+#define ORU_DATA_FROM_GAME_DIR "../share/games/brellow-didovez"
+#endif
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProgram = "brellow-didovez";
+
+enum class OptionAction { Apply, Help, Version };
+
+// One row per option. apply gets the value (null for an option without one) and returns false
+// with a message when the value is not acceptable.
+struct OptionSpec {
+  const char* name;
+  const char* valueName;  // null: the option takes no value
+  const char* help;
+  OptionAction action;
+  bool (*apply)(GameSettings& settings, const char* value, std::string* error);
+};
+
+bool ApplyData(GameSettings& s, const char* value, std::string* error) {
+  if (!*value) {
+    *error = "--data needs a folder";
+    return false;
+  }
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(value, ec);
+  s.dataDir = ec ? std::string(value) : absolute.lexically_normal().string();
+  return true;
+}
+
+bool ApplyScale(GameSettings& s, const char* value, std::string* error) {
+  int n = 0;
+  const char* end = value + std::strlen(value);
+  const auto [last, ec] = std::from_chars(value, end, n);
+  if (ec != std::errc() || last != end || n < kMinScale || n > kMaxScale) {
+    *error = "--scale takes a whole number from 1 to 4, not '" + std::string(value) + "'";
+    return false;
+  }
+  s.scale = n;
+  return true;
+}
+
+bool ApplyFullScreen(GameSettings& s, const char*, std::string*) {
+  s.fullScreen = true;
+  return true;
+}
+
+bool ApplyMute(GameSettings& s, const char*, std::string*) {
+  s.mute = true;
+  return true;
+}
+
+constexpr OptionSpec kOptions[] = {
+    {"--data", "DIR", "read the game's data files from DIR", OptionAction::Apply, &ApplyData},
+    {"--fullscreen", nullptr, "start in full screen (F4 switches back and forth)",
+     OptionAction::Apply, &ApplyFullScreen},
+    {"--scale", "N", "show the 640x480 picture N times as large in its window, 1 to 4",
+     OptionAction::Apply, &ApplyScale},
+    {"--mute", nullptr, "no music and no sound effects", OptionAction::Apply, &ApplyMute},
+    {"--help", nullptr, "show this help and exit", OptionAction::Help, nullptr},
+    {"--version", nullptr, "show the version and exit", OptionAction::Version, nullptr},
+};
+
+const OptionSpec* FindOption(std::string_view name) {
+  if (name == "-h") name = "--help";
+  for (const OptionSpec& o : kOptions)
+    if (name == o.name) return &o;
+  return nullptr;
+}
+
+int Misuse(std::FILE* err, const std::string& message) {
+  std::fprintf(err, "%s: %s\n%s", kProgram, message.c_str(), UsageText().c_str());
+  return 2;
+}
+
+bool IsFolder(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_directory(p, ec);
+}
+
+bool Exists(const fs::path& p) {
+  std::error_code ec;
+  return fs::exists(p, ec);
+}
+
+}  // namespace
+
+std::string UsageText() {
+  std::string text = std::string("usage: ") + kProgram + " [OPTION]...\n";
+  text += "A crab on the river bank shoots chestnuts at monkeys and octopuses.\n\n";
+  for (const OptionSpec& o : kOptions) {
+    std::string left = std::string("  ") + o.name;
+    if (o.valueName) left += std::string(" ") + o.valueName;
+    if (left.size() < 18) left.resize(18, ' ');
+    text += left + o.help + "\n";
+  }
+  text +=
+      "\nThe data files are looked for in --data DIR, $ORU_DATA_DIR, the program's folder, the\n"
+      "installed data folder and the current folder, in that order.\n";
+  return text;
+}
+
+int ParseCommandLine(int argc, const char* const* argv, GameSettings* settings, std::FILE* out,
+                     std::FILE* err) {
+  GameSettings parsed = *settings;
+  bool help = false, version = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i] ? argv[i] : "";
+    std::string_view name = arg;
+    const char* value = nullptr;
+    std::string joined;  // the value of --name=value
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      joined = std::string(arg.substr(eq + 1));
+    }
+    const OptionSpec* option = FindOption(name);
+    if (!option) {
+      if (arg.starts_with("-")) return Misuse(err, "unknown option '" + std::string(arg) + "'");
+      return Misuse(err, "unexpected argument '" + std::string(arg) + "'");
+    }
+    if (option->valueName) {
+      if (name.size() != arg.size()) {
+        value = joined.c_str();
+      } else if (i + 1 < argc && argv[i + 1]) {
+        value = argv[++i];
+      } else {
+        return Misuse(err, std::string(option->name) + " needs a value " + option->valueName);
+      }
+    } else if (name.size() != arg.size()) {
+      return Misuse(err, std::string(option->name) + " takes no value");
+    }
+    switch (option->action) {
+      case OptionAction::Help:
+        help = true;
+        break;
+      case OptionAction::Version:
+        version = true;
+        break;
+      case OptionAction::Apply: {
+        std::string error;
+        if (!option->apply(parsed, value, &error)) return Misuse(err, error);
+        break;
+      }
+    }
+  }
+  if (help) {
+    std::fputs(UsageText().c_str(), out);
+    return 0;
+  }
+  if (version) {
+    std::fprintf(out, "%s %s\n", kProgram, ORU_VERSION);
+    return 0;
+  }
+  *settings = parsed;
+  return kRunGame;
+}
+
+bool HoldsGameData(const std::string& folder) {
+  if (folder.empty() || !IsFolder(folder)) return false;
+  const fs::path dir(folder);
+  for (const char* name : {"brello_s.mid", "brello_s.dpa", "haikei1.bmp", "haikei1.dpa"})
+    if (Exists(dir / name)) return true;
+  return false;
+}
+
+std::string InstalledDataFolder(const std::string& executableFolder) {
+  if (executableFolder.empty()) return {};
+  return (fs::path(executableFolder) / ORU_DATA_FROM_GAME_DIR).lexically_normal().string();
+}
+
+std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settings,
+                                                      const char* envDir,
+                                                      const std::string& executableFolder,
+                                                      const std::string& currentFolder) {
+  std::vector<DataFolderCandidate> list;
+  if (!settings.dataDir.empty()) list.push_back({"--data", settings.dataDir});
+  if (envDir && *envDir) list.push_back({"ORU_DATA_DIR", envDir});
+  if (!executableFolder.empty()) {
+    list.push_back({"program folder", executableFolder});
+    list.push_back({"installed", InstalledDataFolder(executableFolder)});
+  }
+  list.push_back({"current folder", currentFolder.empty() ? std::string(".") : currentFolder});
+  return list;
+}
+
+bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE* err) {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const std::string exeFolder = ec ? std::string() : exe.parent_path().string();
+  const fs::path cwd = fs::current_path(ec);
+  const std::string current = ec ? std::string(".") : cwd.string();
+  const std::vector<DataFolderCandidate> candidates =
+      DataFolderCandidates(settings, envDir, exeFolder, current);
+  for (const DataFolderCandidate& c : candidates) {
+    if (HoldsGameData(c.folder) && chdir(c.folder.c_str()) == 0) return true;
+  }
+  std::string tried;
+  for (const DataFolderCandidate& c : candidates) {
+    if (!tried.empty()) tried += ", ";
+    tried += c.folder + " (" + c.why + ")";
+  }
+  std::fprintf(err, "%s: no game data (brello_s.mid, haikei1.bmp or their .dpa packs) in %s; "
+               "playing without pictures and sound\n", kProgram, tried.c_str());
+  return false;
+}
+
+}  // namespace oru

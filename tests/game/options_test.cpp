@@ -1,0 +1,271 @@
+// The game's command line, the data folder search, and what the settings do to the game window.
+#include "game/options.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "game/gmain.h"
+#include "oru/shell/window.h"
+#include "tests/support/scoped_default_window_proc.h"
+
+namespace oru {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a stream received, read back after the call.
+class Captured {
+ public:
+  Captured() : file_(std::tmpfile()) {}
+  ~Captured() { std::fclose(file_); }
+  std::FILE* File() { return file_; }
+  std::string Text() {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string text;
+    char buffer[512];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file_)) text.append(buffer, n);
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+struct Parsed {
+  int code;
+  GameSettings settings;
+  std::string out, err;
+};
+
+Parsed Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "brellow-didovez");
+  Captured out, err;
+  Parsed p{};
+  p.code = ParseCommandLine(static_cast<int>(args.size()), args.data(), &p.settings, out.File(), err.File());
+  p.out = out.Text();
+  p.err = err.Text();
+  return p;
+}
+
+TEST(CommandLineTest, AcceptedOptionsFillTheSettings) {
+  struct Case {
+    std::vector<const char*> args;
+    bool fullScreen;
+    int scale;
+    bool mute;
+    const char* dataDir;
+  };
+  const Case cases[] = {
+      {{}, false, 1, false, ""},
+      {{"--fullscreen"}, true, 1, false, ""},
+      {{"--scale", "3"}, false, 3, false, ""},
+      {{"--scale=4", "--mute"}, false, 4, true, ""},
+      {{"--scale", "1", "--scale", "2"}, false, 2, false, ""},  // the last one counts
+      {{"--data", "/srv/game"}, false, 1, false, "/srv/game"},
+      {{"--data=/srv/game/../data/"}, false, 1, false, "/srv/data/"},
+      {{"--mute", "--fullscreen", "--data", "/d"}, true, 1, true, "/d"},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = Parse(c.args);
+    SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+    EXPECT_EQ(p.code, kRunGame);
+    EXPECT_EQ(p.settings.fullScreen, c.fullScreen);
+    EXPECT_EQ(p.settings.scale, c.scale);
+    EXPECT_EQ(p.settings.mute, c.mute);
+    EXPECT_EQ(p.settings.dataDir, c.dataDir);
+    EXPECT_EQ(p.out, "");
+    EXPECT_EQ(p.err, "");
+  }
+}
+
+TEST(CommandLineTest, RelativeDataFolderIsMadeAbsoluteBeforeTheGameChangesFolder) {
+  const Parsed p = Parse({"--data", "some/where"});
+  ASSERT_EQ(p.code, kRunGame);
+  EXPECT_EQ(p.settings.dataDir, (fs::current_path() / "some/where").string());
+}
+
+TEST(CommandLineTest, MisuseExitsTwoWithTheReasonAndTheUsage) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"extra"}, "unexpected argument 'extra'"},
+      {{"--scale"}, "--scale needs a value N"},
+      {{"--data"}, "--data needs a value DIR"},
+      {{"--data="}, "--data needs a folder"},
+      {{"--scale", "0"}, "--scale takes a whole number from 1 to 4, not '0'"},
+      {{"--scale", "5"}, "not '5'"},
+      {{"--scale", "2x"}, "not '2x'"},
+      {{"--scale", "-1"}, "not '-1'"},
+      {{"--scale="}, "not ''"},
+      {{"--mute=yes"}, "--mute takes no value"},
+      {{"--help", "--bogus"}, "unknown option '--bogus'"},  // misuse wins over help
+  };
+  for (const Case& c : cases) {
+    const Parsed p = Parse(c.args);
+    SCOPED_TRACE(c.args[0]);
+    EXPECT_EQ(p.code, 2);
+    EXPECT_EQ(p.out, "");
+    EXPECT_EQ(p.err.rfind("brellow-didovez: ", 0), 0u) << p.err;
+    EXPECT_NE(p.err.find(c.reason), std::string::npos) << p.err;
+    EXPECT_NE(p.err.find("usage: brellow-didovez [OPTION]..."), std::string::npos);
+    // Nothing of a refused command line reaches the settings.
+    EXPECT_EQ(p.settings.scale, 1);
+    EXPECT_FALSE(p.settings.mute);
+  }
+}
+
+TEST(CommandLineTest, HelpAndVersionPrintToStandardOutputAndExitZero) {
+  const Parsed help = Parse({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_EQ(help.out, UsageText());
+  EXPECT_EQ(help.err, "");
+  for (const char* option : {"--data DIR", "--fullscreen", "--scale N", "--mute", "--help", "--version"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  EXPECT_EQ(Parse({"-h"}).out, UsageText());
+
+  const Parsed version = Parse({"--mute", "--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out.rfind("brellow-didovez ", 0), 0u);
+  EXPECT_EQ(version.out.back(), '\n');
+  EXPECT_EQ(version.err, "");
+}
+
+// A scratch folder, removed with its contents; the working folder is put back too.
+class DataFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    saved_ = cwd;
+    root_ = fs::temp_directory_path() / ("oru_data_folder_" + std::to_string(getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override {
+    ASSERT_EQ(chdir(saved_.c_str()), 0);
+    fs::remove_all(root_);
+  }
+  std::string Folder(const std::string& name, std::vector<std::string> files) {
+    const fs::path dir = root_ / name;
+    fs::create_directories(dir);
+    for (const std::string& f : files) std::ofstream(dir / f) << "x";
+    return dir.string();
+  }
+
+  std::string saved_;
+  fs::path root_;
+};
+
+TEST_F(DataFolderTest, AFolderHoldsTheDataWhenTheMusicOrTheBackdropIsThereInEitherForm) {
+  EXPECT_TRUE(HoldsGameData(Folder("song", {"brello_s.mid"})));
+  EXPECT_TRUE(HoldsGameData(Folder("packed_song", {"brello_s.dpa"})));
+  EXPECT_TRUE(HoldsGameData(Folder("backdrop", {"haikei1.bmp"})));
+  EXPECT_TRUE(HoldsGameData(Folder("packed_backdrop", {"haikei1.dpa", "kani.dpa"})));
+  EXPECT_FALSE(HoldsGameData(Folder("other", {"kani.dpa", "CRASH.dpa"})));
+  EXPECT_FALSE(HoldsGameData(Folder("empty", {})));
+  EXPECT_FALSE(HoldsGameData((root_ / "missing").string()));
+  EXPECT_FALSE(HoldsGameData((root_ / "song" / "brello_s.mid").string()));  // a file, not a folder
+  EXPECT_FALSE(HoldsGameData(""));
+}
+
+TEST_F(DataFolderTest, CandidatesComeInTheDocumentedOrder) {
+  GameSettings s;
+  s.dataDir = "/given";
+  auto folders = [](const std::vector<DataFolderCandidate>& list) {
+    std::vector<std::string> out;
+    for (const auto& c : list) out.push_back(c.folder);
+    return out;
+  };
+  EXPECT_EQ(folders(DataFolderCandidates(s, "/env", "/opt/bd/games", "/home/me")),
+            (std::vector<std::string>{"/given", "/env", "/opt/bd/games",
+                                      "/opt/bd/share/games/brellow-didovez", "/home/me"}));
+  // No --data, an empty ORU_DATA_DIR, no known executable folder.
+  EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, "", "", "/home/me")),
+            (std::vector<std::string>{"/home/me"}));
+  EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, nullptr, "/usr/games", "/tmp")),
+            (std::vector<std::string>{"/usr/games", "/usr/share/games/brellow-didovez", "/tmp"}));
+}
+
+TEST_F(DataFolderTest, EnteringTakesTheFirstFolderThatHoldsTheData) {
+  GameSettings s;
+  s.dataDir = Folder("given_but_empty", {});
+  const std::string env = Folder("from_env", {"brello_s.dpa"});
+  Captured err;
+  EXPECT_TRUE(EnterDataFolder(s, env.c_str(), err.File()));
+  EXPECT_EQ(fs::current_path(), fs::path(env));
+  EXPECT_EQ(err.Text(), "");
+
+  // --data wins over the environment when it holds the data.
+  s.dataDir = Folder("given", {"haikei1.dpa"});
+  EXPECT_TRUE(EnterDataFolder(s, env.c_str(), err.File()));
+  EXPECT_EQ(fs::current_path(), fs::path(s.dataDir));
+}
+
+TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
+  const std::string empty = Folder("empty", {});
+  ASSERT_EQ(chdir(empty.c_str()), 0);
+  GameSettings s;
+  s.dataDir = Folder("given", {"kani.dpa"});
+  const std::string env = Folder("env", {});
+  Captured err;
+  EXPECT_FALSE(EnterDataFolder(s, env.c_str(), err.File()));
+  EXPECT_EQ(fs::current_path(), fs::path(empty));
+  const std::string text = err.Text();
+  EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
+  EXPECT_EQ(text.rfind("brellow-didovez: no game data", 0), 0u) << text;
+  for (const std::string& folder : {s.dataDir + " (--data)", env + " (ORU_DATA_DIR)", empty + " (current folder)"})
+    EXPECT_NE(text.find(folder), std::string::npos) << folder << " in " << text;
+  EXPECT_NE(text.find("(program folder)"), std::string::npos);
+  EXPECT_NE(text.find("(installed)"), std::string::npos);
+}
+
+MessageResult NoDefault(WindowHandle, unsigned, WParam, LParam) { return 0; }
+
+TEST(GameSettingsTest, ScaleBoundsTheWindowToThatManyTimesTheField) {
+  ScopedDefaultWindowProc defaultProc{&NoDefault};
+  for (int scale : {1, 2, 4}) {
+    GameWindow window;
+    GameSettings s;
+    s.scale = scale;
+    window.ApplySettings(s);
+    MinMaxInfo info{};
+    info.maxTrackSize = {4096, 4096};
+    window.HandleMessage(nullptr, WM_GETMINMAXINFO, 0, reinterpret_cast<LParam>(&info));
+    EXPECT_EQ(info.maxTrackSize.x, 640 * scale);
+    EXPECT_EQ(info.maxTrackSize.y, 480 * scale);
+  }
+}
+
+TEST(GameSettingsTest, MuteLeavesTheSoundsAndTheMusicUnloaded) {
+  ScopedDefaultWindowProc defaultProc{&NoDefault};
+  char cwd[PATH_MAX];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+  for (bool mute : {false, true}) {
+    GameWindow window;
+    GameSettings s;
+    s.mute = mute;
+    window.ApplySettings(s);
+    ASSERT_TRUE(window.LoadAssets());
+    EXPECT_EQ(window.music.HasSong(), !mute);
+    // Nothing loaded, nothing to play: no sound device and no synthesizer is opened for it.
+    for (WaveSound* sound : {&window.hitSound, &window.bleepSound, &window.whistleSound, &window.crashSound})
+      EXPECT_EQ(sound->Image() != nullptr, !mute) << "mute " << mute;
+  }
+  ASSERT_EQ(chdir(cwd), 0);
+}
+
+}  // namespace
+}  // namespace oru
