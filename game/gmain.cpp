@@ -327,6 +327,9 @@ bool GameApplication::Init() {
   auto* window = new GameWindow;
   mainWindow = window;
   window->ApplySettings(settings);
+  // The synthesizer loads its SoundFont meanwhile, on a thread of its own; the title is silent.
+  // Muted, the music never plays, so nothing is loaded.
+  if (!settings.mute) window->music.Prepare();
   char caption[100];
   LoadString(kStringCaption, caption, sizeof caption);
   const WindowHandle h = window->Create(nullptr, caption, 0);

@@ -340,18 +340,20 @@ std::string PackFile::StoredNameFor(const char* sourceName) {
   return slash == std::string::npos ? n : n.substr(slash + 1);
 }
 
-bool PackFile::Pack(const char* sourceName, const char* packName) {
+bool PackFile::Pack(const char* sourceName, const char* packName, bool* sourceFailed) {
+  if (sourceFailed) *sourceFailed = true;
   if (!sourceName) {
     SetLastError("no file name given");
     return false;
   }
+  std::vector<std::uint8_t> source;
+  if (!ReadWholeFile(sourceName, source)) return false;
+  if (sourceFailed) *sourceFailed = false;
   const std::string out = packName ? packName : PackName(sourceName);
   if (SameFile(sourceName, out.c_str())) {
     SetLastError("the pack would be written over its own source");
     return false;
   }
-  std::vector<std::uint8_t> source;
-  if (!ReadWholeFile(sourceName, source)) return false;
   return PackMemory(source.data(), source.size(), StoredNameFor(sourceName).c_str(), out.c_str());
 }
 

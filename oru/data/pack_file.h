@@ -87,7 +87,8 @@ class PackFile {
   // null; the pack stores StoredNameFor(sourceName). False when the source cannot be read or is
   // larger than kMaxLoadBytes, when packName is the source itself, or when the pack cannot be
   // written. The pack is written to a temporary file first: a failure leaves an old pack intact.
-  static bool Pack(const char* sourceName, const char* packName);
+  // sourceFailed, when given, tells whether a failure was the source's (it could not be read).
+  static bool Pack(const char* sourceName, const char* packName, bool* sourceFailed = nullptr);
 
   // Packs size bytes held in memory into the file packName, storing storedName.
   static bool PackMemory(const void* bytes, std::size_t size, const char* storedName, const char* packName);

@@ -5,17 +5,23 @@
 //   if (LoadBitmap(picture, "kani.bmp"))     // kani.bmp, its pack, or a resource
 //     RemapToTable(picture, nullptr, 1);     // to the default palette (colour_conversion.h)
 //
-// Read: 4-bit and 8-bit uncompressed pictures, with or without the 14-byte file header, with a
-// 40-byte (or longer) info header and a colour table of colours-used entries (16 or 256 when it
-// is 0); rows bottom-up, or top-down when the height is negative. The pixel rows are taken to
-// follow the colour table; the file header's pixel offset is not consulted. 1-, 16- and 32-bit
-// data take the new size and colours but decode no pixels; 24-bit data is refused.
+// Read: 1-, 2-, 4- and 8-bit indexed pictures, uncompressed or RLE8 / RLE4, with or without the
+// 14-byte file header, with the Windows info headers (40, 52, 56, 108 and 124 bytes) and the OS/2
+// ones (the 12-byte core header with three-byte colour entries, and the 16- to 64-byte second
+// version); rows bottom-up, or top-down when the height is negative (uncompressed only). The
+// colour table holds colours-used entries (2^bits when 0), at most what the bit count indexes;
+// entries the file lacks are black. Pixel data starts at the file header's offset when that lies
+// inside the data at or after the end of the colour table, else right after the table. Refused,
+// with a reason: 16-, 24-, 32- and 64-bit pictures, JPEG or PNG inside BMP, bit fields, OS/2
+// Huffman coding, top-down RLE. The layout and the RLE tokens are described in bitmap_file.cpp.
 // Written: 8-bit, 256 colours, the image's header block unchanged.
 //
-// All return 1 on success and 0 on failure; a failed decode leaves the image unchanged. Data
+// All return 1 on success and 0 on failure, with the reason in LastError() (last_error.h) naming
+// the field or the offset ("RLE8 run at row 12 runs past the end of the data"; rows are counted
+// in file order, 0 being the first row stored). A failed decode leaves the image unchanged. Data
 // from anywhere is checked before the image is touched: headers, colour table and rows must lie
-// inside the data (at every depth, decoded or not), the width and height must be non-zero and
-// their product must fit.
+// inside the data, an RLE stream must read to its end or to a token boundary, the width and
+// height must be non-zero and the store they need at most 256 MiB.
 #pragma once
 
 #include <cstddef>
@@ -31,7 +37,9 @@ struct BitmapHeader {
   int height = 0;  // positive; topDown tells the row order
   bool topDown = false;
   int bitCount = 0;
-  int colourCount = 0;  // entries of the file's colour table
+  int colourCount = 0;  // entries taken from the file's colour table
+  int compression = 0;  // 0 none, 1 RLE8, 2 RLE4
+  int infoHeaderSize = 0;
 };
 
 // Reads and checks the headers the way DecodeBitmap does, without touching any image.
@@ -60,7 +68,8 @@ int LoadBitmapFileRemapped(Image& image, const char* name);
 int LoadBitmapResourceRemapped(Image& image, const char* name, const char* type);
 
 // Writes an 8-bit BMP: the file header, the image's 1064-byte header block, then the rows bottom
-// first, Pitch() bytes each. 0 when the image has no pixel store or the file cannot be written.
+// first, Pitch() bytes each, to a temporary file renamed over path when complete. 0 when the
+// image has no pixel store or the file cannot be written; an old file at path is then intact.
 int SaveBitmap(Image& image, const char* path);
 
 }  // namespace oru

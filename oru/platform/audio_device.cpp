@@ -19,6 +19,8 @@
 #include <new>
 #include <thread>
 
+#include "oru/platform/threads.h"
+
 namespace oru {
 
 // ---- WAVE images ----
@@ -421,6 +423,9 @@ class SharedDevice {
  public:
   SharedDevice() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+    // SDL's audio thread asks for time-critical priority; with this hint that means real time
+    // where the system grants it (SDL falls back quietly when it does not).
+    SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
     SDL_AudioSpec want{}, have{};
     want.freq = 48000;
     want.format = AUDIO_F32SYS;
@@ -450,11 +455,18 @@ class SharedDevice {
  private:
   static void SDLCALL Callback(void* userdata, Uint8* stream, int len) {
     auto* self = static_cast<SharedDevice*>(userdata);
+    if (!self->priorityAsked_) {
+      // SDL's own request goes only through RealtimeKit; this one also takes the direct way.
+      // Once, in the first block, which is silence anyway.
+      self->priorityAsked_ = true;
+      RaiseThreadPriority();
+    }
     self->mixer_->Mix(reinterpret_cast<float*>(stream), len / static_cast<int>(2 * sizeof(float)));
   }
 
   SDL_AudioDeviceID device_ = 0;
   AudioMixer* mixer_ = nullptr;
+  bool priorityAsked_ = false;  // audio thread only
 };
 
 }  // namespace

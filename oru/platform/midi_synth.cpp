@@ -17,6 +17,17 @@
 // rendered in pieces split at those places (and at most 256 frames long). Nothing queued before
 // a block is left for a later one, so a stalled clock can never pile messages up.
 //
+// Memory: FluidSynth's dynamic sample loading keeps only the samples of selected presets in
+// memory, loading a preset's samples when a channel selects it and dropping them when no channel
+// holds it any more. Left alone that would read the SoundFont file inside the audio callback at
+// every program change (and at the GM reset that starts each loop of a song). So every preset a
+// song can select is pinned (fluid_synth_pin_preset) on the loading thread before the song plays:
+// pinned samples stay loaded, and selecting a pinned preset only counts a reference. The presets
+// are found on two scratch channels beyond the sixteen that songs use, one melodic and one drum
+// channel, so that a preset missing from the SoundFont resolves to exactly the stand-in a song's
+// channel would get. The SoundFont is read through our own file callbacks, which count the reads
+// of each thread.
+//
 // Ring records: a 12-byte header (kind, unused, 16-bit payload length, 64-bit send time in
 // nanoseconds of the steady clock), then the payload.
 #include "oru/platform/midi_synth.h"
@@ -27,8 +38,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <utility>
 
 #include "oru/platform/audio_device.h"
 
@@ -39,7 +53,27 @@ namespace {
 constexpr int kSubBlock = 256;             // frames rendered per FluidSynth call
 constexpr std::uint32_t kRingBytes = 1u << 16;
 constexpr std::size_t kMaxSysEx = 4096;    // longest body accepted
-constexpr int kChannels = 16;
+constexpr int kChannels = 16;               // what songs use
+constexpr int kSynthChannels = 32;          // FluidSynth wants a multiple of 16
+constexpr int kScratchMelodic = kChannels;  // where presets are looked up while warming
+constexpr int kScratchDrum = kChannels + 1;
+constexpr int kDrumBank = 128;
+
+thread_local std::uint64_t soundFontReads = 0;
+
+// The SoundFont file through stdio, counting reads per thread.
+void* OpenSoundFont(const char* path) { return std::fopen(path, "rb"); }
+int ReadSoundFont(void* buffer, fluid_long_long_t count, void* file) {
+  ++soundFontReads;
+  if (count < 0) return FLUID_FAILED;
+  const auto n = static_cast<std::size_t>(count);
+  return std::fread(buffer, 1, n, static_cast<std::FILE*>(file)) == n ? FLUID_OK : FLUID_FAILED;
+}
+int SeekSoundFont(void* file, fluid_long_long_t offset, int origin) {
+  return fseeko(static_cast<std::FILE*>(file), static_cast<off_t>(offset), origin) == 0 ? FLUID_OK : FLUID_FAILED;
+}
+fluid_long_long_t TellSoundFont(void* file) { return ftello(static_cast<std::FILE*>(file)); }
+int CloseSoundFont(void* file) { return std::fclose(static_cast<std::FILE*>(file)) == 0 ? FLUID_OK : FLUID_FAILED; }
 
 enum RecordKind : std::uint8_t { kShort = 1, kSysEx = 2, kReset = 3 };
 
@@ -113,7 +147,11 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
     delete_fluid_settings(settings_);
   }
 
-  bool Attach() { return mixer_ == nullptr || mixer_->AddSource(this); }
+  bool Attach() {
+    if (mixer_ == nullptr) return true;
+    attached_ = mixer_->AddSource(this);
+    return attached_;
+  }
 
   bool SendShort(std::uint32_t message) override {
     const std::uint8_t status = static_cast<std::uint8_t>(message);
@@ -129,6 +167,26 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   }
 
   bool Reset() override { return Push(kReset, nullptr, 0); }
+
+  int Warm(const std::vector<SynthPreset>& presets) override {
+    // The audio thread is the only other caller of FluidSynth, so it must let go meanwhile.
+    const bool attached = mixer_ != nullptr && attached_;
+    if (attached) mixer_->RemoveSource(this);
+    int held = 0;
+    for (const SynthPreset& p : presets) {
+      if (p.program < 0 || p.program > 127 || p.bank < 0 || p.bank > kDrumBank) continue;
+      const int channel = p.bank == kDrumBank ? kScratchDrum : kScratchMelodic;
+      fluid_synth_bank_select(synth_, channel, p.bank);
+      fluid_synth_program_change(synth_, channel, p.program);
+      fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel);
+      if (preset == nullptr) continue;
+      const int font = fluid_sfont_get_id(fluid_preset_get_sfont(preset));
+      if (fluid_synth_pin_preset(synth_, font, fluid_preset_get_banknum(preset), fluid_preset_get_num(preset)) == FLUID_OK)
+        ++held;
+    }
+    if (attached) mixer_->AddSource(this);
+    return held;
+  }
 
   // Rendered by a mixer, messages keep their spacing in time (see the top of this file);
   // rendered by hand, every queued message applies at the start of the block.
@@ -208,6 +266,7 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   fluid_settings_t* settings_;
   fluid_synth_t* synth_;
   AudioMixer* mixer_;
+  bool attached_ = false;
   Clock clock_;
   std::mutex producers_;
   MessageRing ring_;
@@ -250,7 +309,8 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soun
   if (settings == nullptr) return nullptr;
   fluid_settings_setint(settings, "synth.device-id", 16);
   fluid_settings_setint(settings, "synth.threadsafe-api", 0);
-  fluid_settings_setint(settings, "synth.midi-channels", kChannels);
+  fluid_settings_setint(settings, "synth.midi-channels", kSynthChannels);
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
   // FluidSynth's default gain (0.2) leaves the music far below the sound effects, which are
   // recorded close to full scale. At 0.8 the game's tune sits about 16 dB under a shot or an
   // explosion: clearly heard, still behind the action. The mixer's limiter takes the few peaks
@@ -264,21 +324,103 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soun
   }
   // The wrapper owns settings and synth from here on, so every failure below frees them.
   auto result = std::make_unique<FluidMidiSynth>(settings, synth, mixer, clock);
+  // Our loader goes in front of the default one, so the file is read through the counting calls.
+  fluid_sfloader_t* loader = new_fluid_defsfloader(settings);
+  if (loader == nullptr) return nullptr;
+  fluid_sfloader_set_callbacks(loader, &OpenSoundFont, &ReadSoundFont, &SeekSoundFont, &TellSoundFont,
+                               &CloseSoundFont);
+  fluid_synth_add_sfloader(synth, loader);
   if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) return nullptr;
+  fluid_synth_set_channel_type(synth, kScratchDrum, CHANNEL_TYPE_DRUM);
+  // What every channel selects after a reset stays loaded, so a reset never loads anything.
+  result->Warm({{0, 0}, {kDrumBank, 0}});
   if (!result->Attach()) return nullptr;
   return result;
 }
 
-MidiSynth* SharedMidiSynth() {
-  // Made once and never destroyed: the device closes at exit and stops calling it, and the
-  // SoundFont is far too slow to load again for every open.
-  static MidiSynth* const synth = []() -> MidiSynth* {
+std::uint64_t MidiSynth::SoundFontReadsOnThisThread() { return soundFontReads; }
+
+// ---- the loader ----
+
+MidiSynthLoader::MidiSynthLoader(Factory factory) : factory_(std::move(factory)) {}
+
+MidiSynthLoader::~MidiSynthLoader() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void MidiSynthLoader::Start() {
+  std::lock_guard lock(mutex_);
+  if (started_) return;
+  started_ = true;
+  state_.store(State::kLoading, std::memory_order_release);
+  try {
+    thread_ = std::thread(&MidiSynthLoader::Run, this);
+  } catch (const std::system_error&) {
+    state_.store(State::kFailed, std::memory_order_release);
+  }
+}
+
+void MidiSynthLoader::Warm(std::vector<SynthPreset> presets) {
+  Start();
+  {
+    std::lock_guard lock(mutex_);
+    if (state_.load(std::memory_order_relaxed) == State::kFailed) return;
+    requests_.push_back(std::move(presets));
+    state_.store(State::kLoading, std::memory_order_release);
+  }
+  changed_.notify_all();
+}
+
+void MidiSynthLoader::WaitUntilSettled() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return state_.load(std::memory_order_relaxed) != State::kLoading; });
+}
+
+void MidiSynthLoader::Run() {
+  std::unique_ptr<MidiSynth> made = factory_();
+  std::unique_lock lock(mutex_);
+  if (made == nullptr) {
+    requests_.clear();
+    state_.store(State::kFailed, std::memory_order_release);
+    changed_.notify_all();
+    return;
+  }
+  synth_ = std::move(made);
+  for (;;) {
+    if (requests_.empty()) {
+      state_.store(State::kReady, std::memory_order_release);
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return quit_ || !requests_.empty(); });
+      if (quit_) return;
+      continue;
+    }
+    std::vector<SynthPreset> presets = std::move(requests_.front());
+    requests_.erase(requests_.begin());
+    lock.unlock();
+    synth_->Warm(presets);
+    lock.lock();
+    if (quit_) return;
+  }
+}
+
+MidiSynthLoader& SharedMidiSynthLoader() {
+  // Never destroyed: sequencers held by static objects may still ask for it while the process
+  // ends, and the synthesizer it made keeps rendering until the device closes.
+  // Nor does the process wait at exit for a SoundFont still loading.
+  static MidiSynthLoader* const loader = new MidiSynthLoader([]() -> std::unique_ptr<MidiSynth> {
     AudioMixer* mixer = SharedAudioMixer();
     if (mixer == nullptr) return nullptr;
-    return MidiSynth::Create(mixer, nullptr).release();
-  }();
-  return synth;
+    return MidiSynth::Create(mixer, nullptr);
+  });
+  return *loader;
 }
+
+MidiSynth* SharedMidiSynth() { return SharedMidiSynthLoader().Synth(); }
 
 bool MidiSynthDeviceName(int deviceId, char* name, std::size_t size) {
   if (name == nullptr || size == 0) return false;

@@ -1,21 +1,44 @@
 // The software synthesizer behind MIDI output devices -1 (the mapper) and 0: FluidSynth with no
 // audio driver of its own, rendered by the shared audio device's mixer on the audio thread.
 //
-//   oru::MidiSynth* synth = oru::SharedMidiSynth();   // null: no audio device or no SoundFont
-//   if (synth) synth->SendShort(0x7F3C90);            // note on, channel 0, key 60, velocity 127
+// Loading a General MIDI SoundFont takes long enough to stall whoever waits for it, so the shared
+// synthesizer is made on a thread of its own, started as early as possible, and nobody waits:
 //
-// Messages may come from any thread; they travel to the audio thread through a lock-free queue
-// and only the audio thread ever calls into FluidSynth after the synthesizer is made.
+//   oru::MidiSynthLoader& loader = oru::SharedMidiSynthLoader();
+//   loader.Start();                              // returns at once; loading goes on meanwhile
+//   loader.Warm({{0, 73}, {128, 0}});             // a song's presets, loaded on that thread too
+//   ...
+//   if (oru::MidiSynth* synth = loader.Synth())   // null while loading, or for good when failed
+//     synth->SendShort(0x7F3C90);                 // note on, channel 0, key 60, velocity 127
+//
+// Samples are loaded only for the presets somebody asked for (FluidSynth's dynamic sample
+// loading), and those stay loaded, so program changes and resets on the audio thread never read
+// the SoundFont file. Messages may come from any thread; they travel to the audio thread through
+// a lock-free queue and only the audio thread calls into FluidSynth while the synthesizer is
+// rendered by a mixer.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace oru {
 
 class AudioMixer;
+
+// A bank and program whose samples a synthesizer should hold. Bank 128 holds the drum kits.
+struct SynthPreset {
+  int bank = 0;
+  int program = 0;
+  bool operator==(const SynthPreset&) const = default;
+};
 
 class MidiSynth {
  public:
@@ -26,7 +49,7 @@ class MidiSynth {
   // rendering into mixer (null: rendered only by explicit Render calls). Null when FluidSynth
   // or the SoundFont cannot be loaded. Rendered by a mixer, each message sounds at the place in
   // the block that matches when it was sent (clock: null for the steady clock; tests pass
-  // their own).
+  // their own). Only the default programs (0 and the drum kit 0) have their samples loaded.
   static std::unique_ptr<MidiSynth> Create(AudioMixer* mixer, const char* soundFontPath,
                                            Clock clock = nullptr);
   virtual ~MidiSynth() = default;
@@ -41,10 +64,65 @@ class MidiSynth {
   // Adds frames of stereo interleaved output into out (audio thread, or a test without a
   // mixer). Applies queued messages first.
   virtual void Render(float* out, int frames) = 0;
+  // Loads the samples of these presets (or of the presets that stand in for them when the
+  // SoundFont lacks one) and keeps them loaded for the synthesizer's life. Slow: call it on a
+  // loading thread, never on the audio thread. A synthesizer rendered by a mixer is taken out
+  // of the mix meanwhile; one rendered by hand must not be rendered during the call. Returns
+  // the number of presets whose samples are now held.
+  virtual int Warm(const std::vector<SynthPreset>& presets) = 0;
+
+  // How many times the calling thread has read from a SoundFont file. Lets tests prove that the
+  // audio thread never does.
+  static std::uint64_t SoundFontReadsOnThisThread();
 };
 
-// The shared synthesizer of devices -1 and 0, made on first use and kept for the rest of the
-// run (loading a SoundFont takes a while). Null when there is no audio device or no SoundFont.
+// Makes a synthesizer on a thread of its own and hands it out once it is ready. The state is
+// read without a lock, so the sequencer's timer may poll it every millisecond.
+class MidiSynthLoader {
+ public:
+  using Factory = std::function<std::unique_ptr<MidiSynth>()>;
+  enum class State { kIdle, kLoading, kReady, kFailed };
+
+  explicit MidiSynthLoader(Factory factory);
+  // Waits for the loading thread to finish what it is doing.
+  ~MidiSynthLoader();
+  MidiSynthLoader(const MidiSynthLoader&) = delete;
+  MidiSynthLoader& operator=(const MidiSynthLoader&) = delete;
+
+  // Starts the loading thread, once; returns at once.
+  void Start();
+  // Starts the thread if needed and asks it to warm these presets once the synthesizer exists.
+  // The loader counts as loading until they are warm. Nothing happens after a failed load.
+  void Warm(std::vector<SynthPreset> presets);
+  State Current() const { return state_.load(std::memory_order_acquire); }
+  // True from Start (or a Warm) until the synthesizer is ready or has failed.
+  bool Loading() const { return Current() == State::kLoading; }
+  // The synthesizer once ready; null while idle or loading, and for good after a failure.
+  MidiSynth* Synth() const { return Current() == State::kReady ? synth_.get() : nullptr; }
+  // Blocks until the loader is no longer loading; for tools that have nothing else to do.
+  void WaitUntilSettled();
+
+ private:
+  void Run();
+
+  Factory factory_;
+  std::unique_ptr<MidiSynth> synth_;
+  std::atomic<State> state_{State::kIdle};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::vector<SynthPreset>> requests_;
+  bool started_ = false;
+  bool quit_ = false;
+  std::thread thread_;
+};
+
+// The loader of the shared synthesizer of devices -1 and 0: the shared audio device's mixer and
+// the SoundFont FindSoundFont picks. Not started until somebody calls Start or Warm. Lives for
+// the whole run; a synthesizer made is never destroyed.
+MidiSynthLoader& SharedMidiSynthLoader();
+
+// The shared synthesizer if it is ready; null while it loads, or when there is no audio device
+// or no SoundFont. Never waits.
 MidiSynth* SharedMidiSynth();
 
 // Product name of a synthesizer device (-1 or 0): false and "" for any other id.

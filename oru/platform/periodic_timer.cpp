@@ -7,6 +7,8 @@
 #include <system_error>
 #include <thread>
 
+#include "oru/platform/threads.h"
+
 namespace oru {
 
 using SteadyClock = std::chrono::steady_clock;
@@ -20,6 +22,7 @@ struct PeriodicTimer::State {
   bool quit = false;
   // The running event, if id is not 0.
   std::atomic<std::uint32_t> id{0};
+  std::atomic<bool> timeCritical{false};
   std::chrono::microseconds period{0};
   Callback callback = nullptr;
   std::uintptr_t user = 0;
@@ -47,8 +50,17 @@ thread_local const PeriodicTimer::State* currentTimer = nullptr;
 
 void TimerThread(std::shared_ptr<PeriodicTimer::State> state) {
   currentTimer = state.get();
+  bool raised = false;
   std::unique_lock lock(state->mutex);
   while (!state->quit) {
+    if (!raised && state->timeCritical.load(std::memory_order_relaxed)) {
+      // Asked once; a refusal leaves the thread as it was.
+      raised = true;
+      lock.unlock();
+      RaiseThreadPriority();
+      lock.lock();
+      continue;
+    }
     const std::uint32_t id = state->id.load(std::memory_order_relaxed);
     if (id == 0) {
       state->wake.wait(lock);
@@ -120,6 +132,11 @@ void PeriodicTimer::Stop() {
   std::lock_guard lock(state_->mutex);
   state_->id.store(0, std::memory_order_release);
   // The thread notices on its next wake-up; an idle thread just goes back to waiting.
+}
+
+void PeriodicTimer::SetTimeCritical(bool timeCritical) {
+  state_->timeCritical.store(timeCritical, std::memory_order_relaxed);
+  state_->wake.notify_all();
 }
 
 std::uint32_t PeriodicTimer::Id() const { return state_->id.load(std::memory_order_acquire); }

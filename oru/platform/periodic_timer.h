@@ -47,6 +47,10 @@ class PeriodicTimer {
   // The running event's id; 0 when none runs.
   std::uint32_t Id() const;
 
+  // Asks for the timer thread to run ahead of ordinary work (RaiseThreadPriority), from its next
+  // wake-up on; a refusal is ignored. For timers whose lateness is heard, like the music's.
+  void SetTimeCritical(bool timeCritical);
+
   struct State;
 
  private:

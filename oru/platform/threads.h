@@ -22,4 +22,10 @@ std::uint32_t CreateThread(ThreadRoutine routine, void* argument);
 // The calling thread's id (never 0).
 std::uint32_t CurrentThreadId();
 
+// Asks the system to run the calling thread ahead of ordinary work: real-time scheduling where it
+// grants that (directly with the right privileges, or through RealtimeKit, which needs none), else
+// a raised priority. For threads that must wake on time, such as a music timer. True when granted;
+// when refused the thread runs on as before and nothing is reported.
+bool RaiseThreadPriority();
+
 }  // namespace oru

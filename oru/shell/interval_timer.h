@@ -51,6 +51,9 @@ class IntervalTimer {
   // The shortest period the timer device supports, in ms.
   std::uint32_t MinPeriod() const { return minPeriod_; }
 
+  // Asks for the timer thread to run ahead of ordinary work; quietly ignored when refused.
+  void SetTimeCritical(bool timeCritical) { timer_.SetTimeCritical(timeCritical); }
+
  protected:
   // Called on the timer thread for each tick when Start was given no callback.
   virtual void OnTick() {}

@@ -69,27 +69,50 @@ class SynthPort : public MidiPort {
   MidiSynth* synth_;
 };
 
-class SynthBackend : public MidiBackend {
- public:
-  std::unique_ptr<MidiPort> Open(int deviceId) override {
-    if (deviceId != MidiMapper && deviceId != 0) return nullptr;
-    MidiSynth* synth = SharedMidiSynth();
-    if (synth == nullptr) return nullptr;
-    return std::make_unique<SynthPort>(synth);
-  }
-  bool DeviceName(int deviceId, char* name, std::size_t size) override {
-    return MidiSynthDeviceName(deviceId, name, size);
-  }
-};
+bool IsSynthDevice(int deviceId) { return deviceId == MidiMapper || deviceId == 0; }
 
-SynthBackend& PlatformBackend() {
-  static SynthBackend backend;
+SynthMidiBackend& PlatformBackend() {
+  static SynthMidiBackend backend;
   return backend;
 }
 
 std::atomic<MidiBackend*> defaultBackend{nullptr};
 
 }  // namespace
+
+SynthMidiBackend::SynthMidiBackend(MidiSynthLoader* loader)
+    : loader_(loader != nullptr ? loader : &SharedMidiSynthLoader()) {}
+
+std::unique_ptr<MidiPort> SynthMidiBackend::Open(int deviceId) {
+  if (!IsSynthDevice(deviceId)) return nullptr;
+  // The first open starts the load when nobody prepared the device; it never waits for it.
+  loader_->Start();
+  MidiSynth* synth = loader_->Synth();
+  if (synth == nullptr) return nullptr;
+  return std::make_unique<SynthPort>(synth);
+}
+
+bool SynthMidiBackend::DeviceName(int deviceId, char* name, std::size_t size) {
+  return MidiSynthDeviceName(deviceId, name, size);
+}
+
+void SynthMidiBackend::Prepare(int deviceId, std::span<const MidiPreset> presets) {
+  if (!IsSynthDevice(deviceId)) return;
+  if (presets.empty()) {
+    loader_->Start();
+    return;
+  }
+  std::vector<SynthPreset> wanted;
+  wanted.reserve(presets.size());
+  for (const MidiPreset& p : presets) wanted.push_back({p.bank, p.program});
+  loader_->Warm(std::move(wanted));
+}
+
+bool SynthMidiBackend::Loading(int deviceId) {
+  if (!IsSynthDevice(deviceId)) return false;
+  const MidiSynthLoader::State state = loader_->Current();
+  return state == MidiSynthLoader::State::kIdle || state == MidiSynthLoader::State::kLoading;
+}
 
 // ---- MidiOut ----
 
@@ -198,6 +221,16 @@ bool MidiRecorder::DeviceName(int deviceId, char* name, std::size_t size) {
 void MidiRecorder::SetOpenFails(bool fails) {
   std::lock_guard<std::mutex> lock(mutex_);
   openFails_ = fails;
+}
+
+void MidiRecorder::Prepare(int, std::span<const MidiPreset> presets) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  prepared_.insert(prepared_.end(), presets.begin(), presets.end());
+}
+
+std::vector<MidiPreset> MidiRecorder::PreparedPresets() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return prepared_;
 }
 
 std::vector<MidiRecord> MidiRecorder::Records() const {

@@ -14,7 +14,10 @@
 //   out.Close();                             // every sounding note ends, then the device closes
 //
 // Devices are reached through a MidiBackend. The default one is the platform's synthesizer
-// (devices -1 and 0). Tests substitute a MidiRecorder, either for one MidiOut
+// (devices -1 and 0), which loads its SoundFont on a thread of its own: until it is ready, Open
+// fails and Loading says why, so callers wait for it without blocking (the sequencer holds its
+// song at the start meanwhile). Prepare starts that load, and names the presets a song will use
+// so that their samples are loaded before it plays. Tests substitute a MidiRecorder, either for one MidiOut
 // (MidiOut(&recorder) or SetBackend) or for every MidiOut made afterwards (SetDefaultBackend),
 // and read back what was opened, reset, closed and sent:
 //
@@ -35,6 +38,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace oru {
@@ -93,12 +97,34 @@ class MidiPort {
   virtual void Reset() = 0;
 };
 
+// A bank and program a device should have ready before a song plays. Bank 128 holds the drum
+// kits (what channel 10 plays).
+struct MidiPreset {
+  int bank = 0;
+  int program = 0;
+  bool operator==(const MidiPreset&) const = default;
+};
+inline constexpr int kMidiDrumBank = 128;
+
 // Where MidiOut finds its devices.
 class MidiBackend {
  public:
   virtual ~MidiBackend() = default;
-  // Opens a device; null when it does not open.
+  // Opens a device; null when it does not open. Never waits for a device that is still being
+  // made ready.
   virtual std::unique_ptr<MidiPort> Open(int deviceId) = 0;
+  // Starts making the device ready in the background, with the samples of these presets loaded,
+  // and returns at once. Devices that are always ready ignore it.
+  virtual void Prepare(int deviceId, std::span<const MidiPreset> presets) {
+    (void)deviceId;
+    (void)presets;
+  }
+  // True while the device is being made ready: Open fails meanwhile, and afterwards opens or
+  // fails for good.
+  virtual bool Loading(int deviceId) {
+    (void)deviceId;
+    return false;
+  }
   // Copies the device's product name (at most size - 1 characters, never more than
   // kMidiDeviceNameMax) and a NUL into name; false and "" when the device does not exist.
   virtual bool DeviceName(int deviceId, char* name, std::size_t size) = 0;
@@ -128,6 +154,9 @@ class MidiOut {
   // The product name of deviceId (at most 31 characters and a NUL, cut to size), "" when the
   // query fails. size 0 writes nothing.
   void DeviceName(int deviceId, char* name, std::size_t size) const;
+  // MidiBackend::Prepare and MidiBackend::Loading of this MidiOut's backend.
+  void Prepare(int deviceId, std::span<const MidiPreset> presets) { backend_->Prepare(deviceId, presets); }
+  bool Loading(int deviceId) const { return backend_->Loading(deviceId); }
 
   bool IsOpen() const { return port_ != nullptr; }
   // Device of the last Open; 0 after construction.
@@ -145,6 +174,23 @@ class MidiOut {
   MidiBackend* backend_;
   std::unique_ptr<MidiPort> port_;
   int deviceId_ = 0;
+};
+
+class MidiSynthLoader;
+
+// The platform's software synthesizer as devices -1 and 0, made by a MidiSynthLoader: the
+// default backend, over the shared loader. Tests give it a loader of their own.
+class SynthMidiBackend : public MidiBackend {
+ public:
+  // null: the shared synthesizer's loader.
+  explicit SynthMidiBackend(MidiSynthLoader* loader = nullptr);
+  std::unique_ptr<MidiPort> Open(int deviceId) override;
+  bool DeviceName(int deviceId, char* name, std::size_t size) override;
+  void Prepare(int deviceId, std::span<const MidiPreset> presets) override;
+  bool Loading(int deviceId) override;
+
+ private:
+  MidiSynthLoader* loader_;
 };
 
 // What a MidiRecorder saw.
@@ -166,6 +212,9 @@ class MidiRecorder : public MidiBackend {
 
   // While set, Open fails (and records nothing).
   void SetOpenFails(bool fails);
+  void Prepare(int deviceId, std::span<const MidiPreset> presets) override;
+  // Every preset handed to Prepare, in order.
+  std::vector<MidiPreset> PreparedPresets() const;
   std::vector<MidiRecord> Records() const;
   // Only the words of kShort records, in order.
   std::vector<std::uint32_t> ShortMessages() const;
@@ -179,6 +228,7 @@ class MidiRecorder : public MidiBackend {
 
   mutable std::mutex mutex_;
   std::vector<MidiRecord> records_;
+  std::vector<MidiPreset> prepared_;
   bool openFails_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "oru/data/data_source.h"
+#include "oru/sound/midi_presets.h"
 
 namespace oru {
 namespace {
@@ -40,7 +41,10 @@ class MidiSequencer::Exclusive {
   std::atomic<bool>& busy_;
 };
 
-MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks) : ticks_(ticks), device_(backend) {}
+MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks) : ticks_(ticks), device_(backend) {
+  // A note left late by a busy machine is heard; the timer thread asks to be scheduled first.
+  timer_.SetTimeCritical(true);
+}
 
 MidiSequencer::~MidiSequencer() {
   Stop();
@@ -86,8 +90,14 @@ bool MidiSequencer::LoadImage(std::span<const std::uint8_t> image) {
   Stop();
   if (!song_.Load(image)) return false;
   ResetPlayback();
+  // The song's instruments load with the device, off the audio thread and before it plays.
+  const std::vector<MidiPreset> presets = MidiPresetsOf(song_);
+  device_.Prepare(MidiMapper, presets);
+  if (deviceId_ != MidiMapper) device_.Prepare(deviceId_, presets);
   return true;
 }
+
+void MidiSequencer::Prepare() { device_.Prepare(MidiMapper, {}); }
 
 void MidiSequencer::ResetPlayback() {
   channels_.fill(ChannelState{});
@@ -113,7 +123,7 @@ bool MidiSequencer::Play() {
   gain_.store(0.0f, std::memory_order_relaxed);
   song_.Rewind();
   // Always the default device, whatever SetDevice selected; Resume uses the selected one.
-  device_.Open(MidiMapper);
+  OpenDevice(MidiMapper, false);
   ApplyTempo();
   return true;
 }
@@ -145,6 +155,8 @@ bool MidiSequencer::Stop() {
 
 // The end of a stop, with stopping set, the timer stopped and busy held.
 void MidiSequencer::StopHeld() {
+  // A start still waiting for its device is dropped.
+  awaitingDevice_.store(false);
   // Every channel to volume 0, even while a fade-in holds the gain above 0.
   SendVolumes(kStopVolumeOffset - std::max(TruncGain(), 0));
   device_.Close();
@@ -240,9 +252,41 @@ std::uint32_t MidiSequencer::ApplyTempo() {
   return id;
 }
 
+// Opens the device, or when it is still loading, leaves the opening to the first tick after the
+// load. True when it is open now.
+bool MidiSequencer::OpenDevice(int deviceId, bool resendOnLateOpen) {
+  if (device_.Open(deviceId)) {
+    awaitingDevice_.store(false);
+    return true;
+  }
+  if (device_.Loading(deviceId)) {
+    awaitedDevice_ = deviceId;
+    resendOnLateOpen_ = resendOnLateOpen;
+    awaitingDevice_.store(true);
+  }
+  return false;
+}
+
+// In a tick while awaitingDevice_: false while the device still loads, with the clock restarted
+// so that the song stays where it is. Once it has loaded, opens it; the tick goes on from the
+// time of the last tick that waited, as the first tick after a start does.
+bool MidiSequencer::DeviceArrived() {
+  if (device_.Loading(awaitedDevice_)) {
+    tempoStart_.store(NowMicroseconds(), std::memory_order_relaxed);
+    done_.store(0, std::memory_order_relaxed);
+    return false;
+  }
+  awaitingDevice_.store(false);
+  if (device_.Open(awaitedDevice_) && resendOnLateOpen_) {
+    AllSoundOff();
+    ResendChannelState();
+  }
+  return true;
+}
+
 void MidiSequencer::ReopenDevice() {
-  device_.Open(deviceId_);
-  AllSoundOff();
+  // All sound off and the channel state follow the open at once, or with a late open.
+  if (OpenDevice(deviceId_, true)) AllSoundOff();
 }
 
 void MidiSequencer::AllSoundOff() {
@@ -295,6 +339,10 @@ void MidiSequencer::TimerCallback(std::uint32_t id, std::uint32_t, std::uintptr_
 
 // Runs with busy held; every path out clears it.
 void MidiSequencer::TimerTick() {
+  if (awaitingDevice_.load() && !DeviceArrived()) {
+    busy_.store(false);
+    return;
+  }
   if (fadingOut_) {
     if (fadeCount_ < fadeLength_) {
       gain_.store(gain_.load(std::memory_order_relaxed) - static_cast<float>(kFadeOutDepth) / static_cast<float>(fadeLength_),

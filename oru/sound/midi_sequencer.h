@@ -18,6 +18,13 @@
 // remembers the last program, bank, pan, reverb, chorus and volume of every channel so that a
 // fresh device (after a seek, a loop or a device switch) gets them again.
 //
+// The default device is a software synthesizer that loads its SoundFont in the background, and
+// nothing here waits for it. Prepare starts that load early (the game does so as it starts); Load
+// names the song's presets so their samples are loaded with it. A Play (or Resume) that finds the
+// device still loading runs its timer all the same but holds the song at its place; the first
+// tick after the load opens the device and the song starts from there. A Stop meanwhile drops the
+// start; a device that fails to load leaves the song playing silently.
+//
 // Threads: the timer's ticks arrive on a timer thread; the other operations come from the game
 // thread and from the thread that builds the window. There are no locks: a busy flag keeps ticks
 // apart from each other and from the operations that change playback while the timer runs, and a
@@ -85,6 +92,8 @@ class MidiSequencer {
   bool Load(const char* name, const char* type);
   // The same with a file image already in memory.
   bool LoadImage(std::span<const std::uint8_t> image);
+  // Starts readying the default device in the background; returns at once.
+  void Prepare();
   // False when no song is loaded; otherwise stops and forgets the song.
   bool Unload();
 
@@ -107,8 +116,10 @@ class MidiSequencer {
   void SetLoop(bool loop) { loop_.store(loop); }
   bool IsBusy() const { return busy_.load(); }
 
-  // Whether the timer runs, that is whether the song is playing.
+  // Whether the timer runs, that is whether the song is playing (or waits for its device).
   bool IsPlaying() const { return TimerId() != 0; }
+  // Whether playback waits for a device that is still loading.
+  bool AwaitingDevice() const { return awaitingDevice_.load(); }
   bool HasSong() const { return song_.EventCount() > 0; }
   const MidiSong& Song() const { return song_; }
   std::uint32_t Tempo() const { return tempo_.load(std::memory_order_relaxed); }
@@ -136,6 +147,8 @@ class MidiSequencer {
   void StopHeld();
   void StopFromTick();
   std::uint32_t ApplyTempo();
+  bool OpenDevice(int deviceId, bool resendOnLateOpen);
+  bool DeviceArrived();
   void ReopenDevice();
   void AllSoundOff();
   void SendVolumes(int offset);
@@ -166,6 +179,11 @@ class MidiSequencer {
   bool silent_ = false;
   std::atomic<bool> loop_{true};
   int deviceId_ = MidiMapper;
+  // Set while a start waits for its device to load; the device and whether the channel state
+  // must be sent once it opens (a resume does, a play from the start does not).
+  std::atomic<bool> awaitingDevice_{false};
+  int awaitedDevice_ = MidiMapper;
+  bool resendOnLateOpen_ = false;
   std::array<ChannelState, 16> channels_{};
   MidiSong song_;
   IntervalTimer timer_;

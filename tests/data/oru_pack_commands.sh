@@ -62,5 +62,52 @@ expect 1 "no/such/dir/x" "$oru" unpack pic.dpa no/such/dir/x
 expect 1 "missing.bmp" "$oru" bmp info missing.bmp
 expect 1 "no/such/dir/x.bmp" "$oru" bmp resave out.bin no/such/dir/x.bmp
 head -c 60 original.bmp > cut.bmp
-expect 1 "cut.bmp" "$oru" bmp resave cut.bmp x.bmp
+expect 1 "oru bmp: 'cut.bmp': has no pixel data: the colour table ends at offset 118" "$oru" bmp resave cut.bmp x.bmp
+[ -e x.bmp ] && fail "a failed resave left x.bmp behind"
+
+# Extra or missing arguments print the usage and exit 2.
+expect 2 "usage: oru view" "$oru" view a.bmp b.bmp
+expect 2 "usage: oru text" "$oru" text one two
+expect 2 "usage: oru extract" "$oru" extract a.dpa b.dpa
+expect 2 "usage: oru extract" "$oru" extract --overwrite a.dpa
+expect 2 "usage: oru bmp" "$oru" bmp info a b
+expect 2 "usage: oru pack" "$oru" pack a b c
+
+# Anything that is not a regular file is refused at once, with the reason after the name.
+mkdir folder.bmp
+mkfifo fifo.bmp
+expect 1 "oru pack: 'folder.bmp': is a folder, not a file" "$oru" pack folder.bmp
+expect 1 "oru pack: 'fifo.bmp': is a FIFO (named pipe), not a file" timeout 20 "$oru" pack fifo.bmp
+expect 1 "oru pack: '/proc/self/status': is a /proc or /sys entry" "$oru" pack /proc/self/status proc.dpa
+expect 1 "oru bmp: 'folder.bmp': is a folder, not a file" "$oru" bmp info folder.bmp
+expect 1 "oru bmp: 'missing.bmp': cannot be opened (No such file or directory)" "$oru" bmp info missing.bmp
+
+# pack never writes over its own source; unpack and bmp writes keep the old file on failure.
+expect 1 "the pack would be written over its own source" "$oru" pack original.bmp original.bmp
+cmp -s original.bmp pic.dpa && fail "pack wrote over its source"
+echo old > keep.bin
+expect 1 "oru unpack: 'original.bmp': is not a pack" "$oru" unpack original.bmp keep.bin
+[ "$(cat keep.bin)" = old ] || fail "a failed unpack replaced keep.bin"
+ls -A | grep -q '\.tmp-' && fail "a temporary file was left behind: $(ls -A)"
+
+# extract refuses stored names that leave the folder, and keeps existing files without --force.
+mkdir -p inner/deeper
+printf 'evil' > inner/deeper/ev
+"$oru" pack inner/deeper/ev ev.dpa || fail "pack ev"   # stored name "inner/deeper/ev" (15 bytes)
+for stored in '/tmp/oru-ev-' '../../../ev' 'a\b\c\d\e'; do  # each at most 15 bytes
+  cp ev.dpa bad.dpa
+  printf '%s' "$stored" | dd of=bad.dpa bs=1 seek=36 conv=notrunc status=none
+  expect 1 "oru extract: 'bad.dpa': the stored name" "$oru" extract bad.dpa
+done
+[ -e /tmp/oru-ev-ev ] && fail "extract wrote outside its folder"
+printf 'new' > pic.bmp
+expect 1 "oru extract: 'pic.bmp': exists already (--force replaces it)" "$oru" extract pic.dpa
+[ "$(cat pic.bmp)" = new ] || fail "extract replaced pic.bmp without --force"
+"$oru" extract --force pic.dpa || fail "extract --force"
+cmp -s pic.bmp original.bmp || fail "extract --force: bytes differ"
+
+# Names with control characters are printed escaped.
+printf 'x' > "$(printf 'n\nl\033[31m')"
+"$oru" pack "$(printf 'n\nl\033[31m')" nl.dpa || fail "pack of a name with control characters"
+[ "$("$oru" list nl.dpa)" = 'n\nl\x1B[31m 47 1' ] || fail "list: $("$oru" list nl.dpa)"
 echo "oru pack and bmp commands: ok"

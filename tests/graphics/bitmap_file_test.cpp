@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/resources.h"
@@ -119,30 +120,194 @@ TEST(DecodeBitmap, FileHeaderIsRequiredUnlessOptional) {
   EXPECT_EQ(PixelRows(image), spec.rows);
 }
 
-TEST(DecodeBitmap, OtherDepthsTakeSizeAndColoursButNoPixels) {
+// Every indexed depth under every header kind, against the picture the fixture was built from.
+TEST(DecodeBitmap, EveryDepthUnderEveryHeaderKind) {
+  for (std::uint32_t headerSize : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u}) {
+    for (int bits : {1, 2, 4, 8}) {
+      for (int width : {1, 7, 9, 17}) {
+        const std::string label = std::to_string(headerSize) + "-byte header, " + std::to_string(bits) +
+                                  "-bit, width " + std::to_string(width);
+        BmpSpec spec;
+        spec.headerSize = headerSize;
+        spec.width = width;
+        spec.height = 3;
+        spec.bits = bits;
+        spec.rows = Pattern(width, 3, 1 << bits);
+        const Bytes bmp = MakeBmp(spec);
+        Surface image;
+        ASSERT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 1) << label << ": " << LastError();
+        EXPECT_EQ(PixelRows(image), spec.rows) << label;
+        ExpectColours(image, 1 << bits, label);
+        BitmapHeader header;
+        ASSERT_TRUE(ReadBitmapHeader(bmp.data(), bmp.size(), 0, header));
+        EXPECT_EQ(header.bitCount, bits);
+        EXPECT_EQ(header.infoHeaderSize, static_cast<int>(headerSize));
+      }
+    }
+  }
+}
+
+TEST(DecodeBitmap, ColourCountIsBoundedByTheBitCountAndMissingColoursAreBlack) {
   struct Case {
+    const char* label;
     int bits;
-    int result;
-  } cases[] = {{1, 1}, {16, 1}, {32, 1}, {24, 0}};
+    std::uint32_t coloursUsed;
+    int expectedColours;
+  } cases[] = {
+      {"1-bit claiming 5 colours", 1, 5, 2},
+      {"2-bit claiming 256 colours", 2, 256, 4},
+      {"8-bit with 3 colours, pixels up to 200", 8, 3, 3},
+  };
   for (const Case& c : cases) {
     BmpSpec spec;
     spec.width = 4;
     spec.height = 2;
     spec.bits = c.bits;
-    spec.coloursUsed = 2;
+    spec.coloursUsed = c.coloursUsed;
+    spec.coloursWritten = c.expectedColours;
+    spec.rows = {{0, 1, 1, 0}, {static_cast<std::uint8_t>(c.bits == 8 ? 200 : 1), 0, 0, 1}};
     const Bytes bmp = MakeBmp(spec);
+    Surface image;
+    ASSERT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 1) << c.label << ": " << LastError();
+    EXPECT_EQ(PixelRows(image), spec.rows) << c.label;
+    ExpectColours(image, c.expectedColours, c.label);  // index 200 reads as black
+  }
+}
+
+// The file header's pixel offset is used when it points inside the data at or after the colour
+// table (a gap after the table); otherwise the rows are read right after the table.
+TEST(DecodeBitmap, PixelOffsetIsHonouredOnlyAtOrAfterTheTable) {
+  BmpSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  spec.coloursUsed = 4;
+  spec.rows = Pattern(3, 2, 4);
+  spec.gap = 10;
+  spec.writeOffset = true;
+  Bytes bmp = MakeBmp(spec);
+  Surface image;
+  ASSERT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 1) << LastError();
+  EXPECT_EQ(PixelRows(image), spec.rows);
+
+  // Offsets before the end of the table, at 0 and past the end are not used.
+  spec.gap = 0;
+  const Bytes plain = MakeBmp(spec);
+  for (std::uint32_t offset : {0u, 20u, 14u + 40u + 8u, 100000u}) {
+    Bytes b = plain;
+    for (int i = 0; i < 4; ++i) b[10 + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+    ASSERT_EQ(DecodeBitmap(image, b.data(), b.size(), 0), 1) << offset << ": " << LastError();
+    EXPECT_EQ(PixelRows(image), spec.rows) << offset;
+  }
+  // More colours claimed than eight bits index: with the offset the rows are still found.
+  spec.coloursUsed = 300;
+  spec.coloursWritten = 300;
+  spec.writeOffset = true;
+  bmp = MakeBmp(spec);
+  ASSERT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 1) << LastError();
+  EXPECT_EQ(PixelRows(image), spec.rows);
+  ExpectColours(image, 256, "300 colours claimed");
+}
+
+struct RleCase {
+  const char* label;
+  int bits;  // 8 or 4
+  int width, height;
+  Bytes stream;
+  std::vector<Bytes> rows;  // top row first; empty: the decode fails
+  const char* reason = "";
+};
+
+const RleCase kRleCases[] = {
+    {"RLE8 runs and end of line", 8, 4, 2, {2, 5, 2, 6, 0, 0, 4, 9, 0, 1}, {{9, 9, 9, 9}, {5, 5, 6, 6}}},
+    {"RLE8 absolute run with its padding byte", 8, 4, 2, {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 7, 8, 9, 10, 0, 1},
+     {{7, 8, 9, 10}, {1, 2, 3, 4}}},
+    {"RLE8 delta leaves 0 behind", 8, 4, 3, {1, 5, 0, 2, 2, 1, 1, 6, 0, 1}, {{0, 0, 0, 0}, {0, 0, 0, 6}, {5, 0, 0, 0}}},
+    {"RLE8 early end of picture", 8, 3, 2, {3, 4, 0, 1, 3, 9}, {{0, 0, 0}, {4, 4, 4}}},
+    {"RLE8 data ending between tokens", 8, 3, 2, {3, 4}, {{0, 0, 0}, {4, 4, 4}}},
+    {"RLE8 run past the row is clipped", 8, 3, 2, {200, 4, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1},
+     {{1, 2, 3}, {4, 4, 4}}},
+    {"RLE8 rows above the picture are dropped", 8, 2, 1, {2, 1, 0, 0, 2, 2, 0, 2, 0, 200, 2, 3}, {{1, 1}}},
+    {"RLE4 runs alternate the two nibbles", 4, 5, 1, {5, 0x12, 0, 1}, {{1, 2, 1, 2, 1}}},
+    {"RLE4 absolute run of nibbles, padded", 4, 5, 1, {0, 5, 0x34, 0x56, 0x70, 0xEE, 0, 1}, {{3, 4, 5, 6, 7}}},
+    {"RLE8 absolute run past the end of the data", 8, 4, 2, {4, 1, 0, 0, 0, 4, 1, 2}, {},
+     "RLE8 run at row 1 runs past the end of the data"},
+    {"RLE4 absolute run past the end of the data", 4, 8, 1, {0, 8, 0x11, 0x22}, {},
+     "RLE4 run at row 0 runs past the end of the data"},
+    {"RLE8 move cut short", 8, 4, 2, {0, 2, 1}, {}, "RLE8 move at row 0 is cut short by the end of the data"},
+    {"RLE8 lone byte at the end", 8, 4, 2, {4, 1, 0, 0, 3}, {},
+     "RLE8 token at row 1 is cut short by the end of the data"},
+};
+
+TEST(DecodeBitmap, RunLengthStreams) {
+  for (const RleCase& c : kRleCases) {
+    BmpSpec spec;
+    spec.width = c.width;
+    spec.height = c.height;
+    spec.bits = c.bits;
+    spec.compression = c.bits == 8 ? 1 : 2;
+    spec.rle = c.stream;
+    spec.writeOffset = true;
+    const Bytes bmp = MakeBmp(spec);
+    // An old picture of the same size: nothing of it may show through the skipped pixels.
+    Surface image;
+    ASSERT_EQ(image.Create(c.width, c.height), 1);
+    image.Fill(77);
+    const ImageSnapshot before = ImageSnapshot::Of(image);
+    ClearLastError();
+    const int result = DecodeBitmap(image, bmp.data(), bmp.size(), 0);
+    if (c.rows.empty()) {
+      EXPECT_EQ(result, 0) << c.label;
+      EXPECT_STREQ(LastError(), c.reason) << c.label;
+      EXPECT_TRUE(ImageSnapshot::Of(image) == before) << c.label;
+    } else {
+      ASSERT_EQ(result, 1) << c.label << ": " << LastError();
+      EXPECT_EQ(PixelRows(image), c.rows) << c.label;
+    }
+  }
+}
+
+TEST(DecodeBitmap, RefusedKindsSayWhy) {
+  struct Case {
+    const char* label;
+    int bits;
+    std::uint32_t compression;
+    int height;
+    std::uint32_t headerSize;
+    const char* reason;
+  } cases[] = {
+      {"16-bit", 16, 0, 2, 40, "16-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"24-bit", 24, 0, 2, 40, "24-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"32-bit", 32, 0, 2, 108, "32-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"64-bit", 64, 0, 2, 40, "64-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"JPEG inside", 0, 4, 2, 40, "holds a JPEG picture inside the BMP, which is not supported"},
+      {"PNG inside", 0, 5, 2, 124, "holds a PNG picture inside the BMP, which is not supported"},
+      {"bit fields", 8, 3, 2, 40, "has bit-field compression with 8-bit pixels, which is not supported"},
+      {"OS/2 Huffman", 1, 3, 2, 64, "is Huffman-coded (OS/2), which is not supported"},
+      {"RLE8 on 4-bit", 4, 1, 2, 40, "RLE8 compression at offset 30 needs 8-bit pixels, not 4-bit"},
+      {"top-down RLE4", 4, 2, -2, 40, "is a top-down RLE4 picture, which the format does not allow"},
+      {"unknown compression", 8, 9, 2, 40, "has compression 9 at offset 30, which is not supported"},
+      {"bit count 3", 3, 0, 2, 40, "has a bit count of 3 at offset 28, which is no BMP depth"},
+      {"info header of 8 bytes", 8, 0, 2, 8, "has an info header of 8 bytes at offset 14, too short for any BMP kind"},
+  };
+  for (const Case& c : cases) {
+    BmpSpec spec;
+    spec.width = 4;
+    spec.height = c.height;
+    spec.bits = c.bits;
+    spec.compression = c.compression;
+    spec.headerSize = c.headerSize;
+    spec.coloursUsed = 2;
+    spec.rle = Bytes(64, 0);
+    Bytes bmp = MakeBmp(spec);
+    bmp.resize(bmp.size() + 64, 0);  // room for any rows, so only the kind is refused
     Surface image;
     image.Create(2, 1);
     image.Fill(9);
     const ImageSnapshot before = ImageSnapshot::Of(image);
-    EXPECT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), c.result) << c.bits;
-    if (c.result) {
-      EXPECT_EQ(image.Width(), 4) << c.bits;
-      ExpectColours(image, 2, std::to_string(c.bits) + "-bit");
-      EXPECT_EQ(PixelRows(image), (std::vector<Bytes>{{9, 9, 0, 0}, {0, 0, 0, 0}})) << c.bits;
-    } else {
-      EXPECT_TRUE(ImageSnapshot::Of(image) == before) << c.bits;
-    }
+    ClearLastError();
+    EXPECT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 0) << c.label;
+    EXPECT_STREQ(LastError(), c.reason) << c.label;
+    EXPECT_TRUE(ImageSnapshot::Of(image) == before) << c.label;
   }
 }
 
@@ -173,25 +338,30 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
   struct Case {
     const char* label;
     Bytes data;
+    const char* reason;  // LastError() afterwards
   } cases[] = {
-      {"empty", {}},
-      {"only the file header", cut(14)},
-      {"info header cut short", cut(50)},
-      {"colour table cut short", cut(80)},
-      {"a pixel row missing", cut(100)},
-      {"1-bit picture far larger than its rows", patch(28, 1, 18, 4000)},
-      {"last row short of its pixels", cut(107)},
-      {"width 0", with([](BmpSpec& s) { s.width = 0; })},
-      {"negative width", with([](BmpSpec& s) { s.width = -6; })},
-      {"height 0", with([](BmpSpec& s) { s.height = 0; })},
-      {"width times height overflows", patch(18, 70000, 22, 70000)},
-      {"height of -2^31", patch(18, 6, 22, 0x80000000u)},
-      {"colours used above 256", with([](BmpSpec& s) { s.coloursUsed = 300; s.coloursWritten = 300; })},
-      {"info header size past the end", with([](BmpSpec& s) { s.headerSize = 0xFFFFFFF0u; })},
+      {"empty", {}, "is empty"},
+      {"only the file header", cut(14), "is too short for a BMP info header (14 bytes)"},
+      {"info header cut short", cut(50), "has an info header of 40 bytes at offset 14, past the end of the data (50 bytes)"},
+      {"colour table cut short", cut(80), "has no pixel data: the colour table ends at offset 86, the data at 80"},
+      {"a pixel row missing", cut(100),
+       "has only 1 of its 3 pixel rows: 22 bytes from offset 86 needed, 14 there"},
+      {"1-bit picture far larger than its rows", patch(28, 1, 18, 4000),
+       "has only 0 of its 3 pixel rows: 1500 bytes from offset 62 needed, 48 there"},
+      {"last row short of its pixels", cut(107), "has only 2 of its 3 pixel rows"},
+      {"width 0", with([](BmpSpec& s) { s.width = 0; }), "has a width of 0 at offset 18; it must be at least 1"},
+      {"negative width", with([](BmpSpec& s) { s.width = -6; }), "has a width of -6 at offset 18"},
+      {"height 0", with([](BmpSpec& s) { s.height = 0; }), "has a height of 0 at offset 22"},
+      {"width times height overflows", patch(18, 70000, 22, 70000),
+       "is 70000 x 70000 pixels, more than the 268435456 bytes a picture may take"},
+      {"height of -2^31", patch(18, 6, 22, 0x80000000u), "is 6 x 2147483648 pixels, more than"},
+      {"info header size past the end", with([](BmpSpec& s) { s.headerSize = 0xFFFFFFF0u; }),
+       "has an info header of 4294967280 bytes at offset 14, past the end of the data"},
       {"4-bit, last row short of its pixels", [&] {
          const Bytes b = with([](BmpSpec& s) { s.bits = 4; });
          return Bytes(b.begin(), b.end() - 5);
-       }()},
+       }(), "has only 1 of its 3 pixel rows: 11 bytes from offset 86 needed, 7 there"},
+      {"a pack that did not unpack", Bytes{'O', 'R', 'U', 'P', 0, 0, 0, 0}, "is a pack whose content does not unpack"},
   };
   for (const Case& c : cases) {
     Surface image;
@@ -199,7 +369,10 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
     image.Fill(7);
     image.SetTransparentIndex(7);
     const ImageSnapshot before = ImageSnapshot::Of(image);
-    EXPECT_EQ(DecodeBitmap(image, c.data.data(), c.data.size(), 1), 0) << c.label;
+    ClearLastError();
+    EXPECT_EQ(DecodeBitmap(image, c.data.data(), c.data.size(), c.data.size() > 4 && c.data[0] == 'O' ? 0 : 1), 0)
+        << c.label;
+    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << c.label << ": " << LastError();
     EXPECT_TRUE(ImageSnapshot::Of(image) == before) << c.label;
   }
 

@@ -18,7 +18,13 @@ struct BmpSpec {
   std::uint32_t coloursUsed = 0;
   int coloursWritten = -1;  // -1: as many as the decoder expects
   bool fileHeader = true;
+  // 12: the OS/2 core header (16-bit sizes, three-byte colour entries); 16 to 64 other than 40:
+  // OS/2 2.x, cut after headerSize bytes; 40 or more: Windows, padded with 0xEE.
   std::uint32_t headerSize = 40;
+  std::uint32_t compression = 0;
+  Bytes rle;                // the pixel data when compression is not 0
+  int gap = 0;              // bytes of 0xAB between the colour table and the pixels
+  bool writeOffset = false;  // the file header's pixel offset: the true one, else 0
   std::vector<Bytes> rows;  // top row first, one value per pixel
 };
 
@@ -34,36 +40,55 @@ inline std::uint8_t TestRed(int i) { return static_cast<std::uint8_t>(i * 3); }
 inline Bytes MakeBmp(const BmpSpec& s) {
   const int rowsAbs = s.height < 0 ? -s.height : s.height;
   const int stride = ((s.width * s.bits + 31) / 32) * 4;
+  const bool core = s.headerSize == 12;
   int colours = s.coloursWritten;
-  if (colours < 0) colours = s.coloursUsed ? static_cast<int>(s.coloursUsed) : (s.bits == 4 ? 16 : 256);
+  if (colours < 0)
+    colours = s.coloursUsed && !core ? static_cast<int>(s.coloursUsed) : (s.bits <= 8 ? 1 << s.bits : 0);
   Bytes out;
   if (s.fileHeader) {
     Put(out, 19778, 2);
-    Put(out, 0, 4);  // the decoder reads neither the size nor the offset
     Put(out, 0, 4);
     Put(out, 0, 4);
+    Put(out, 0, 4);  // the pixel offset, filled in below when asked for
   }
   Put(out, s.headerSize, 4);
-  Put(out, static_cast<std::uint32_t>(s.width), 4);
-  Put(out, static_cast<std::uint32_t>(s.height), 4);
-  Put(out, 1, 2);
-  Put(out, static_cast<std::uint32_t>(s.bits), 2);
-  for (std::uint32_t v : {0u, 0u, 0u, 0u, s.coloursUsed, 0u}) Put(out, v, 4);
-  for (std::uint32_t extra = 40; extra < s.headerSize && extra < 4096; ++extra) out.push_back(0xEE);
+  if (core) {
+    Put(out, static_cast<std::uint32_t>(s.width), 2);
+    Put(out, static_cast<std::uint32_t>(s.height), 2);
+    Put(out, 1, 2);
+    Put(out, static_cast<std::uint32_t>(s.bits), 2);
+  } else {
+    Bytes fields;
+    Put(fields, static_cast<std::uint32_t>(s.width), 4);
+    Put(fields, static_cast<std::uint32_t>(s.height), 4);
+    Put(fields, 1, 2);
+    Put(fields, static_cast<std::uint32_t>(s.bits), 2);
+    for (std::uint32_t v : {s.compression, 0u, 0u, 0u, s.coloursUsed, 0u}) Put(fields, v, 4);
+    for (std::uint32_t i = 0; i + 4 < s.headerSize && i < 4096; ++i)
+      out.push_back(i < fields.size() ? fields[i] : std::uint8_t{0xEE});
+  }
   for (int i = 0; i < colours; ++i) {
     out.push_back(TestBlue(i));
     out.push_back(TestGreen(i));
     out.push_back(TestRed(i));
-    out.push_back(0);
+    if (!core) out.push_back(0);
   }
+  out.insert(out.end(), static_cast<std::size_t>(s.gap), 0xAB);
+  if (s.fileHeader && s.writeOffset)
+    for (int i = 0; i < 4; ++i) out[10 + i] = static_cast<std::uint8_t>(out.size() >> (8 * i));
+  if (s.compression != 0) {
+    out.insert(out.end(), s.rle.begin(), s.rle.end());
+    return out;
+  }
+  const int perByte = 8 / (s.bits >= 1 && s.bits <= 8 ? s.bits : 8);
   for (int r = 0; r < rowsAbs; ++r) {
     const int fileRow = s.height < 0 ? r : rowsAbs - 1 - r;  // file order
     Bytes row(static_cast<std::size_t>(stride), 0);
-    if (fileRow < static_cast<int>(s.rows.size())) {
+    if (fileRow < static_cast<int>(s.rows.size()) && s.bits <= 8) {
       const Bytes& px = s.rows[static_cast<std::size_t>(fileRow)];
       for (int x = 0; x < s.width && x < static_cast<int>(px.size()); ++x) {
-        if (s.bits == 8) row[static_cast<std::size_t>(x)] = px[static_cast<std::size_t>(x)];
-        if (s.bits == 4) row[static_cast<std::size_t>(x / 2)] |= static_cast<std::uint8_t>(x % 2 ? px[x] & 15 : (px[x] & 15) << 4);
+        const int shift = 8 - s.bits * (x % perByte + 1);
+        row[static_cast<std::size_t>(x / perByte)] |= static_cast<std::uint8_t>((px[x] & ((1 << s.bits) - 1)) << shift);
       }
     }
     out.insert(out.end(), row.begin(), row.end());

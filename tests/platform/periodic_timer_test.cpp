@@ -55,5 +55,18 @@ TEST(PeriodicTimerTest, IdsAreUniqueAcrossTimersAndNullCallbackStartsNothing) {
   EXPECT_EQ(b.Id(), idB);
 }
 
+// The music's timer asks for real-time scheduling; where that is refused (as in most containers and
+// for users without RealtimeKit) it must tick on as an ordinary thread.
+TEST(PeriodicTimerTest, TimeCriticalTimerTicksWhetherOrNotThePriorityIsGranted) {
+  std::atomic<int> ticks{0};
+  PeriodicTimer timer;
+  timer.SetTimeCritical(true);
+  auto count = [](std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+    ++*reinterpret_cast<std::atomic<int>*>(user);
+  };
+  ASSERT_NE(timer.Start(1, count, reinterpret_cast<std::uintptr_t>(&ticks)), 0u);
+  EXPECT_TRUE(WaitFor([&] { return ticks.load() >= 20; }));
+}
+
 }  // namespace
 }  // namespace oru

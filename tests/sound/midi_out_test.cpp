@@ -260,6 +260,10 @@ TEST(MidiSynthPlatformTest, SoundFontLookupFindsAReadableFile) {
 TEST(MidiSynthPlatformTest, MapperOpensOnlyWithDeviceAndSoundFont) {
   MidiOut out(nullptr);
   bool expected = SharedAudioMixer() != nullptr && !FindSoundFont().empty();
+  // The synthesizer loads on a thread of its own; nothing opens until it is there.
+  out.Prepare(MidiMapper, {});
+  SharedMidiSynthLoader().WaitUntilSettled();
+  EXPECT_FALSE(out.Loading(MidiMapper));
   EXPECT_EQ(out.Open(MidiMapper), expected);
   EXPECT_EQ(out.SendBytes(0x90, 60, 100), expected);
   EXPECT_EQ(out.Close(), expected);

@@ -12,8 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "oru/platform/midi_synth.h"
 #include "oru/platform/resources.h"
+#include "oru/sound/midi_presets.h"
 #include "tests/sound/midi_file_builder.h"
+#include "tests/support/wait_for.h"
 
 namespace oru {
 namespace {
@@ -571,6 +574,180 @@ TEST(MidiSequencerThreads, OperationsRaceTheRealTimer) {
   const std::size_t count = recorder.Count();
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(recorder.Count(), count);
+}
+
+// ---- a default device that loads in the background ----
+
+// Holds whoever waits on it until the test opens it.
+class Gate {
+ public:
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    opened_.wait(lock, [this] { return open_; });
+  }
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+// A synthesizer that records what reaches it.
+class RecordingSynth : public MidiSynth {
+ public:
+  bool SendShort(std::uint32_t message) override {
+    std::lock_guard lock(mutex_);
+    shorts_.push_back(message);
+    return true;
+  }
+  bool SendSysEx(const std::uint8_t*, std::size_t) override { return true; }
+  bool Reset() override { return true; }
+  void Render(float*, int) override {}
+  int Warm(const std::vector<SynthPreset>& presets) override {
+    std::lock_guard lock(mutex_);
+    warmed_.insert(warmed_.end(), presets.begin(), presets.end());
+    return static_cast<int>(presets.size());
+  }
+  std::vector<std::uint32_t> Shorts() const {
+    std::lock_guard lock(mutex_);
+    return shorts_;
+  }
+  std::vector<SynthPreset> Warmed() const {
+    std::lock_guard lock(mutex_);
+    return warmed_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::uint32_t> shorts_;
+  std::vector<SynthPreset> warmed_;
+};
+
+// A sequencer on the synthesizer backend whose loader blocks until the test opens its gate (or,
+// with fails set, then reports that no synthesizer could be made).
+class LoadingDeviceTest : public testing::Test {
+ protected:
+  explicit LoadingDeviceTest(bool fails = false)
+      : loader([this, fails]() -> std::unique_ptr<MidiSynth> {
+          gate.Wait();
+          if (fails) return nullptr;
+          auto synth = std::make_unique<RecordingSynth>();
+          made = synth.get();
+          return synth;
+        }) {}
+  ~LoadingDeviceTest() override { gate.Open(); }  // before the loader joins its thread
+
+  void SetUp() override {
+    MidiFileBuilder file(kOneTickPerMs);
+    file.Track(0).Message(0, {0xC0, 73}).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2).Note(10, 0x80, 2, 0);
+    ASSERT_TRUE(sequencer.LoadImage(file.Bytes()));
+  }
+  // Play, called from another thread as the game thread would: true when it returned in time.
+  bool PlayReturns() {
+    std::atomic<bool> returned{false};
+    std::thread game([&] {
+      sequencer.Play();
+      returned = true;
+    });
+    const bool inTime = WaitFor([&] { return returned.load(); }, std::chrono::seconds(30));
+    gate.Open();  // lets a Play that is stuck in the load come back, so the join cannot hang
+    game.join();
+    return inTime;
+  }
+  void FinishLoading() {
+    gate.Open();
+    loader.WaitUntilSettled();
+  }
+
+  Gate gate;
+  RecordingSynth* made = nullptr;
+  MidiSynthLoader loader;
+  SynthMidiBackend backend{&loader};
+  ManualTicks ticks;
+  MidiSequencer sequencer{&backend, &ticks};
+};
+
+TEST_F(LoadingDeviceTest, PlayReturnsAtOnceAndTheSongStartsWhenTheLoadEnds) {
+  ASSERT_TRUE(PlayReturns());
+  // The gate is open now, but the loader may not have got there yet: what matters is that Play
+  // came back while it was held, and that the song waits for the synthesizer.
+  loader.WaitUntilSettled();
+  ASSERT_EQ(loader.Current(), MidiSynthLoader::State::kReady);
+  ASSERT_NE(made, nullptr);
+  EXPECT_TRUE(sequencer.IsPlaying());
+}
+
+TEST_F(LoadingDeviceTest, TheSongIsHeldAtItsStartUntilTheSynthesizerIsReady) {
+  sequencer.Play();
+  EXPECT_TRUE(sequencer.IsPlaying());
+  EXPECT_TRUE(sequencer.AwaitingDevice());
+  ticks.Tick(50);  // half a second of song time passes while the SoundFont loads
+  EXPECT_EQ(sequencer.Song().Index(), 0);
+  FinishLoading();
+  ASSERT_NE(made, nullptr);
+  // The song's presets were warmed on the loading thread before it counted as ready.
+  std::vector<SynthPreset> expected;
+  for (const MidiPreset& p : MidiPresetsOf(sequencer.Song())) expected.push_back({p.bank, p.program});
+  EXPECT_EQ(made->Warmed(), expected);
+  EXPECT_TRUE(made->Shorts().empty());
+  ticks.Tick();
+  EXPECT_FALSE(sequencer.AwaitingDevice());
+  EXPECT_EQ(made->Shorts(), (std::vector<std::uint32_t>{Msg(0xC0, 73, 0), Msg(0x90, 1, 1)}));
+  ticks.Tick(9);
+  EXPECT_EQ(made->Shorts().size(), 2u);
+  ticks.Tick();
+  EXPECT_EQ(made->Shorts().back(), Msg(0x90, 2, 2));
+}
+
+TEST_F(LoadingDeviceTest, AStopBeforeTheLoadEndsDropsTheStart) {
+  sequencer.Play();
+  sequencer.Stop();
+  EXPECT_FALSE(sequencer.AwaitingDevice());
+  FinishLoading();
+  ticks.Tick(30);
+  EXPECT_FALSE(sequencer.IsPlaying());
+  ASSERT_NE(made, nullptr);
+  EXPECT_TRUE(made->Shorts().empty());
+  // Once loaded, a play opens the device at once.
+  sequencer.Play();
+  EXPECT_FALSE(sequencer.AwaitingDevice());
+  ticks.Tick();
+  EXPECT_EQ(made->Shorts().back(), Msg(0x90, 1, 1));
+}
+
+TEST_F(LoadingDeviceTest, AResumeWaitingForTheDeviceSendsTheChannelStateWhenItOpens) {
+  ASSERT_TRUE(sequencer.Resume());
+  EXPECT_TRUE(sequencer.AwaitingDevice());
+  FinishLoading();
+  ticks.Tick();
+  const auto shorts = made->Shorts();
+  ASSERT_FALSE(shorts.empty());
+  EXPECT_EQ(shorts.front(), Msg(0xB0, 120, 0));  // all sound off on the fresh device
+  EXPECT_NE(std::find(shorts.begin(), shorts.end(), Msg(0xB5, 7, 100)), shorts.end());
+  EXPECT_EQ(shorts.back(), Msg(0x90, 1, 1));
+}
+
+class FailingDeviceTest : public LoadingDeviceTest {
+ protected:
+  FailingDeviceTest() : LoadingDeviceTest(true) {}
+};
+
+TEST_F(FailingDeviceTest, WithoutASynthesizerTheSongPlaysSilently) {
+  sequencer.SetLoop(false);
+  sequencer.Play();
+  FinishLoading();
+  EXPECT_EQ(loader.Current(), MidiSynthLoader::State::kFailed);
+  ticks.Tick();
+  EXPECT_FALSE(sequencer.AwaitingDevice());
+  EXPECT_TRUE(sequencer.IsPlaying());
+  EXPECT_EQ(sequencer.Song().Index(), 2);
+  ticks.Tick(30);
+  EXPECT_FALSE(sequencer.IsPlaying());
 }
 
 }  // namespace

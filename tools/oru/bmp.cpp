@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "oru/data/data_source.h"
+#include "oru/data/last_error.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/surface.h"
@@ -19,47 +20,42 @@
 namespace oru::tool {
 namespace {
 
-bool ReadAsset(const std::string& name, std::vector<std::uint8_t>& bytes) {
-  DataSource source;
-  if (!source.Open(name.c_str())) return false;
-  bytes.resize(source.Size());
-  return source.Read(bytes.data(), bytes.size()) == bytes.size();
+// The bytes of in, found the way the game finds an asset; the reason is printed on failure.
+bool ReadAsset(const std::string& in, DataSource& source, const std::uint8_t*& data, std::size_t& size,
+               std::vector<std::uint8_t>& storage) {
+  if (source.Open(in.c_str()) && source.Contents(data, size, storage)) return true;
+  Fail("bmp", in, LastError());
+  return false;
 }
 
 bool Load(const std::string& in, Surface& picture) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadAsset(in, bytes)) {
-    std::fprintf(stderr, "oru bmp: cannot read '%s'\n", in.c_str());
-    return false;
-  }
-  if (!DecodeBitmap(picture, bytes.data(), bytes.size(), 0)) {
-    std::fprintf(stderr, "oru bmp: '%s' is not a 4-bit or 8-bit BMP picture, or is damaged\n", in.c_str());
+  DataSource source;
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::vector<std::uint8_t> storage;
+  if (!ReadAsset(in, source, data, size, storage)) return false;
+  if (!DecodeBitmap(picture, data, size, 0)) {
+    Fail("bmp", in, LastError());
     return false;
   }
   return true;
 }
 
 int Save(Surface& picture, const std::string& out) {
-  if (!SaveBitmap(picture, out.c_str())) {
-    std::fprintf(stderr, "oru bmp: cannot write '%s'\n", out.c_str());
-    return 1;
-  }
+  if (!SaveBitmap(picture, out.c_str())) return Fail("bmp", out, LastError());
   return 0;
 }
 
 int Info(const std::string& in) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadAsset(in, bytes)) {
-    std::fprintf(stderr, "oru bmp: cannot read '%s'\n", in.c_str());
-    return 1;
-  }
+  DataSource source;
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::vector<std::uint8_t> storage;
+  if (!ReadAsset(in, source, data, size, storage)) return 1;
   BitmapHeader header;
   Surface picture;
-  if (!ReadBitmapHeader(bytes.data(), bytes.size(), 0, header) ||
-      !DecodeBitmap(picture, bytes.data(), bytes.size(), 0)) {
-    std::fprintf(stderr, "oru bmp: '%s' is not a BMP picture this library reads, or is damaged\n", in.c_str());
-    return 1;
-  }
+  if (!ReadBitmapHeader(data, size, 0, header) || !DecodeBitmap(picture, data, size, 0))
+    return Fail("bmp", in, LastError());
   std::array<bool, 256> seen{};
   int used = 0;
   for (int y = 0; y < picture.Height(); ++y)

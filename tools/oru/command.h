@@ -18,4 +18,12 @@ struct CommandRegistration {
 // Prints "usage: oru <usage>" of the named command to standard error and returns 2.
 int Usage(const char* name);
 
+// name with control characters, DEL and backslashes escaped (\n, \t, \\, \xNN), so a hostile
+// file or stored name cannot rewrite the terminal or fake a line of output.
+std::string Escaped(const std::string& name);
+
+// Prints "oru <command>: '<escaped name>': <reason>" to standard error and returns 1. The reason
+// is normally oru::LastError() of the loader that failed.
+int Fail(const char* command, const std::string& name, const std::string& reason);
+
 }  // namespace oru::tool

@@ -41,6 +41,34 @@ int Usage(const char* name) {
   return 2;
 }
 
+std::string Escaped(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+int Fail(const char* command, const std::string& name, const std::string& reason) {
+  std::fprintf(stderr, "oru %s: '%s': %s\n", command, Escaped(name).c_str(),
+               reason.empty() ? "failed" : reason.c_str());
+  return 1;
+}
+
 }  // namespace oru::tool
 
 int main(int argc, char** argv) {
@@ -51,7 +79,7 @@ int main(int argc, char** argv) {
   }
   auto it = Commands().find(argv[1]);
   if (it == Commands().end()) {
-    std::fprintf(stderr, "oru: unknown command '%s'\n", argv[1]);
+    std::fprintf(stderr, "oru: unknown command '%s'\n", Escaped(argv[1]).c_str());
     PrintAllUsages();
     return 2;
   }

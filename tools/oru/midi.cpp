@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/last_error.h"
 #include "oru/platform/clock.h"
 #include "oru/sound/midi_sequencer.h"
 #include "tools/oru/command.h"
@@ -39,25 +40,20 @@ int Dump(const std::string& file) {
   // The song is loaded exactly as the sequencer loads it; no device is opened.
   MidiRecorder nowhere;
   MidiSequencer sequencer(&nowhere);
-  if (!sequencer.Load(file.c_str(), nullptr)) {
-    std::fprintf(stderr, "oru midi: cannot load '%s' as a MIDI file\n", file.c_str());
-    return 1;
-  }
+  if (!sequencer.Load(file.c_str(), nullptr)) return Fail("midi", file, LastError());
   const MidiSong& song = sequencer.Song();
   std::printf("division %u\n", song.Division());
-  std::printf("title %s\n", song.Title() ? song.Title() : "-");
+  std::printf("title %s\n", song.Title() ? Escaped(song.Title()).c_str() : "-");
   for (const std::string& line : DescribeMidiEntries(song)) std::printf("%s\n", line.c_str());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 int Play(const std::string& file, int tempoOffset, bool loop) {
   MidiSequencer sequencer;
-  if (!sequencer.Load(file.c_str(), nullptr)) {
-    std::fprintf(stderr, "oru midi: cannot load '%s' as a MIDI file\n", file.c_str());
-    return 1;
-  }
+  if (!sequencer.Load(file.c_str(), nullptr)) return Fail("midi", file, LastError());
   const char* title = sequencer.Song().Title();
-  std::fprintf(stderr, "playing %s%s%s%s\n", file.c_str(), title ? " (" : "", title ? title : "", title ? ")" : "");
+  std::fprintf(stderr, "playing %s%s%s%s\n", Escaped(file).c_str(), title ? " (" : "",
+               title ? Escaped(title).c_str() : "", title ? ")" : "");
   sequencer.SetLoop(loop);
   sequencer.SetTempoOffset(tempoOffset);
   std::signal(SIGINT, OnInterrupt);

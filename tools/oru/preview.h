@@ -7,25 +7,36 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/atomic_file.h"
+#include "oru/data/last_error.h"
 #include "oru/graphics/surface.h"
 
 namespace oru::tool {
 
+// Writes the surface as a binary PPM through its colour table, to a temporary file renamed over
+// path when complete. False, with the reason in oru::LastError(), when it cannot be written.
 inline bool WritePpm(Surface& surface, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  std::fprintf(file, "P6\n%d %d\n255\n", surface.Width(), surface.Height());
+  if (!surface.Lock()) {
+    SetLastError("the picture has no pixels to write");
+    return false;
+  }
+  surface.Unlock();
+  AtomicFile file;
+  if (!file.Open(path.c_str())) return false;
+  char header[64];
+  const int n = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", surface.Width(), surface.Height());
+  bool ok = file.Write(header, static_cast<std::size_t>(n));
   std::vector<unsigned char> row(static_cast<std::size_t>(surface.Width()) * 3);
-  for (int y = 0; y < surface.Height(); ++y) {
+  for (int y = 0; ok && y < surface.Height(); ++y) {
     for (int x = 0; x < surface.Width(); ++x) {
       const std::uint8_t* entry = surface.colourTable + surface.PixelAt(x, y) * 4;
       row[x * 3 + 0] = entry[2];
       row[x * 3 + 1] = entry[1];
       row[x * 3 + 2] = entry[0];
     }
-    std::fwrite(row.data(), 1, row.size(), file);
+    ok = file.Write(row.data(), row.size());
   }
-  return std::fclose(file) == 0;
+  return ok && file.Commit();
 }
 
 // Opens a 640 by 480 window showing the surface and pumps messages until it is closed. Returns

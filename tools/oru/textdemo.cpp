@@ -135,22 +135,21 @@ struct DemoScene {
 int RunText(const std::vector<std::string>& args) {
   std::string text = "Score:1234_";
   std::string out;
+  bool haveText = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out" && i + 1 < args.size()) {
+    if (args[i] == "--out" && i + 1 < args.size() && out.empty()) {
       out = args[++i];
-    } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
-      return Usage("text");
+    } else if ((!args[i].empty() && args[i][0] == '-' && args[i] != "-") || haveText) {
+      return Usage("text");  // an unknown option, or a second text
     } else {
       text = args[i];
+      haveText = true;
     }
   }
   const ScoreParts parts = SplitScore(text);
   DemoScene scene(parts, text);
   if (!out.empty()) {
-    if (!WritePpm(scene.screen, out)) {
-      std::fprintf(stderr, "oru text: cannot write %s\n", out.c_str());
-      return 1;
-    }
+    if (!WritePpm(scene.screen, out)) return Fail("text", out, LastError());
     return 0;
   }
   return ShowInWindow(scene.screen, "oru text: " + text, "text");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/last_error.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/palette_table.h"
 #include "oru/graphics/surface.h"
@@ -60,10 +61,10 @@ int RunView(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--test-pattern") {
       testPattern = true;
-    } else if (args[i] == "--out" && i + 1 < args.size()) {
+    } else if (args[i] == "--out" && i + 1 < args.size() && out.empty()) {
       out = args[++i];
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage("view");
+    } else if ((!args[i].empty() && args[i][0] == '-') || !file.empty()) {
+      return Usage("view");  // an unknown option, or a second file
     } else {
       file = args[i];
     }
@@ -74,17 +75,13 @@ int RunView(const std::vector<std::string>& args) {
   if (testPattern) {
     DrawTestPattern(picture);
   } else if (!LoadPicture(picture, file)) {
-    std::fprintf(stderr, "oru view: cannot load %s\n", file.c_str());
-    return 1;
+    return Fail("view", file, LastError());
   }
   if (!out.empty()) {
-    if (!WritePpm(picture, out)) {
-      std::fprintf(stderr, "oru view: cannot write %s\n", out.c_str());
-      return 1;
-    }
+    if (!WritePpm(picture, out)) return Fail("view", out, LastError());
     return 0;
   }
-  return ShowInWindow(picture, "oru view: " + (testPattern ? std::string("test pattern") : file), "view");
+  return ShowInWindow(picture, "oru view: " + (testPattern ? std::string("test pattern") : Escaped(file)), "view");
 }
 
 const CommandRegistration kView("view", "view FILE | --test-pattern [--out FILE.ppm]", &RunView);

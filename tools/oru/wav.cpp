@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "oru/data/data_source.h"
+#include "oru/data/last_error.h"
 #include "oru/platform/audio_device.h"
 #include "oru/platform/clock.h"
 #include "oru/sound/wave_sound.h"
@@ -27,21 +28,21 @@ void OnInterrupt(int) { interrupted = 1; }
 
 bool ReadAsset(const std::string& name, std::vector<std::uint8_t>& bytes) {
   DataSource source;
-  if (!source.Open(name.c_str())) return false;
-  bytes.resize(source.Size());
-  return source.Read(bytes.data(), bytes.size()) == bytes.size();
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  if (!source.Open(name.c_str()) || !source.Contents(data, size, bytes)) return false;
+  if (data != bytes.data()) bytes.assign(data, data + size);
+  return true;
 }
 
 int Info(const std::string& file) {
   std::vector<std::uint8_t> bytes;
   if (!ReadAsset(file, bytes)) {
-    std::fprintf(stderr, "oru wav: cannot read '%s'\n", file.c_str());
-    return 1;
+    return Fail("wav", file, LastError());
   }
   WaveImageInfo info;
   if (!ParseWaveImage(bytes.data(), bytes.size(), &info)) {
-    std::fprintf(stderr, "oru wav: '%s' is not a WAVE file with a format and a data chunk\n", file.c_str());
-    return 1;
+    return Fail("wav", file, "is not a WAVE file with a format and a data chunk");
   }
   std::printf("format %u channels %u rate %u bits %u data %u %u\n", info.formatTag, info.channels,
               info.samplesPerSecond, info.bitsPerSample, info.dataOffset, info.dataBytes);
@@ -51,8 +52,7 @@ int Info(const std::string& file) {
 int Play(const std::string& file) {
   WaveSound sound;
   if (!sound.Load(file.c_str(), nullptr)) {
-    std::fprintf(stderr, "oru wav: cannot load '%s' as a playable WAVE file\n", file.c_str());
-    return 1;
+    return Fail("wav", file, "cannot be loaded as a playable WAVE file");
   }
   WaveImageInfo info;
   ParseWaveImage(sound.Image(), sound.ImageSize(), &info);
