@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "oru/data/data_source.h"
-#include "oru/platform/audio_device.h"
+#include "oru/platform/audio_mixer.h"
 #include "oru/platform/midi_synth.h"
 #include "oru/sound/midi_out.h"
 #include "oru/sound/midi_song.h"
+#include "oru/sound/wave_file.h"
 
 namespace {
 
@@ -125,8 +126,9 @@ bool LoadGameTune(oru::MidiSong* song) {
   return false;
 }
 
-// Twelve different effects, 8-bit and 16-bit, mono and stereo, at rates other than the mixer's,
-// each long enough to keep playing through the whole second.
+// Twelve different effects, 8-bit and 16-bit, mono and stereo, at rates other than the mixer's
+// (converted when made, as a sound's load does), each long enough to keep playing through the
+// whole second.
 std::vector<int> MakeVoices(oru::AudioMixer& mixer) {
   std::vector<int> ids;
   for (int i = 0; i < kVoices; ++i) {
@@ -134,7 +136,13 @@ std::vector<int> MakeVoices(oru::AudioMixer& mixer) {
     const int frames = rate * 2;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames) * channels * bits / 8);
     for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = static_cast<std::uint8_t>(b * (7 + i));
-    ids.push_back(mixer.CreateVoice(oru::PcmFormat{channels, rate, bits, 0}, bytes.data(), bytes.size()));
+    std::vector<float> samples;
+    oru::PcmFormat format;
+    format.channels = channels;
+    format.rate = rate;
+    format.bitsPerSample = bits;
+    oru::ConvertPcm(format, bytes.data(), bytes.size(), mixer.Rate(), &samples);
+    ids.push_back(mixer.CreateVoice(std::make_shared<const std::vector<float>>(std::move(samples)), channels));
     mixer.SetPan(ids.back(), (i - 6) * 300);
   }
   return ids;

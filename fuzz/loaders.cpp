@@ -20,6 +20,7 @@
 #include "oru/sound/midi_out.h"
 #include "oru/sound/midi_sequencer.h"
 #include "oru/sound/midi_song.h"
+#include "oru/sound/wave_file.h"
 #include "oru/sound/wave_sound.h"
 
 namespace oru::fuzz {
@@ -137,24 +138,23 @@ void RunWave(const std::uint8_t* data, std::size_t size) {
   WaveImageInfo info;
   if (ParseWaveImage(data, size, &info)) {
     if (info.dataOffset > size || info.dataBytes > size - info.dataOffset) __builtin_trap();
-    IsPlayableWave(data, info);
+    PcmFormat format;
+    WavePcmFormat(data, info, &format);
   }
-  AudioMixer mixer(22050, 4);
   float out[2 * 256];
-  {
-    WaveSound sound(&mixer);
-    if (sound.LoadImage(data, size)) {
-      sound.Play(0);
-      sound.Play(-1500);
-      for (int i = 0; i < 4; ++i) mixer.Mix(out, 256);
-    }
-  }
-  // The fallback voice reads the image in place, so it must stay alive while it is mixed.
-  std::vector<std::uint8_t> image(data, data + size);
-  if (mixer.PlayImage(image.data(), image.size())) {
+  AudioMixer mixer(22050, 4);
+  WaveSound sound(&mixer);
+  if (sound.LoadImage(data, size)) {
+    sound.Play(0);
+    sound.Play(-1500);
     for (int i = 0; i < 4; ++i) mixer.Mix(out, 256);
   }
-  mixer.PlayImage(nullptr, 0);
+  // A device without voices plays through the fallback voice.
+  AudioMixer noVoices(44100, 0);
+  WaveSound fallback(&noVoices);
+  if (fallback.LoadImage(data, size) && fallback.Play(0)) {
+    for (int i = 0; i < 4; ++i) noVoices.Mix(out, 256);
+  }
 }
 
 namespace {

@@ -26,8 +26,8 @@ void RunPack(const std::uint8_t* data, std::size_t size);
 void RunLines(const std::uint8_t* data, std::size_t size);
 // LoadText into a 256-entry palette table from a file holding the bytes.
 void RunPaletteText(const std::uint8_t* data, std::size_t size);
-// WaveSound::LoadImage on a mixer without a device; a loaded sound is played and mixed, and the
-// image is handed to the fallback voice as well.
+// WaveSound::LoadImage on a mixer without a device; a loaded sound is played and mixed, and
+// played again through the fallback voice of a mixer at another rate.
 void RunWave(const std::uint8_t* data, std::size_t size);
 // MidiSequencer::LoadImage with a recording device and hand-driven ticks, a silent seek through
 // the whole song, a few ticks of play and a stop; the merged list is described in words.

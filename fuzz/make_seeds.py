@@ -50,6 +50,45 @@ put("bmp", "8bit-rle.bmp", bmp(2, 2, 8, compression=1))
 put("bmp", "8bit-1x1.bmp", bmp(1, 1, 8, colours_used=1))
 
 
+def bmp_with_pixels(info, table, pixels):
+    """A file header whose pixel offset points right after the colour table, then the rest."""
+    return struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(table) + len(pixels), 0, 0,
+                       14 + len(info) + len(table)) + info + table + pixels
+
+
+def rle_bmp(width, height, bits, stream):
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 1 if bits == 8 else 2,
+                       len(stream), 2835, 2835, 0, 0)
+    table = b"".join(struct.pack("<BBBB", i, 255 - i, (i * 3) & 255, 0) for i in range(1 << bits))
+    return bmp_with_pixels(info, table, bytes(stream))
+
+
+def os2_bmp(width, height, bits, header_size):
+    """The OS/2 core header (12 bytes, three-byte colours) or a second-version header cut to
+    header_size bytes."""
+    if header_size == 12:
+        info = struct.pack("<IHHHH", 12, width, height, 1, bits)
+        table = b"".join(struct.pack("<BBB", i, 255 - i, (i * 3) & 255) for i in range(1 << bits))
+    else:
+        fields = struct.pack("<iiHHIIiiII", width, height, 1, bits, 0, 0, 0, 0, 0, 0)
+        info = struct.pack("<I", header_size) + (fields + b"\0" * 24)[:header_size - 4]
+        table = b"".join(struct.pack("<BBBB", i, 255 - i, (i * 3) & 255, 0) for i in range(1 << bits))
+    stride = ((width * bits + 31) // 32) * 4
+    pixels = bytes((x * 5 + y) & 255 for y in range(height) for x in range(stride))
+    return bmp_with_pixels(info, table, pixels)
+
+
+# Runs, an absolute run with its padding, end of line, a move, the end of the picture.
+put("bmp", "rle8-runs-absolute-move.bmp",
+    rle_bmp(6, 4, 8, [3, 1, 0, 3, 7, 8, 9, 0, 0, 0, 2, 6, 0, 2, 1, 1, 2, 5, 0, 0, 0, 1]))
+put("bmp", "rle8-ends-early.bmp", rle_bmp(5, 3, 8, [5, 4]))
+put("bmp", "rle4-runs-absolute.bmp", rle_bmp(7, 2, 4, [7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1]))
+put("bmp", "os2-core-4bit.bmp", os2_bmp(5, 3, 4, 12))
+put("bmp", "os2-core-8bit.bmp", os2_bmp(3, 2, 8, 12))
+put("bmp", "os2-v2-16-byte-1bit.bmp", os2_bmp(9, 2, 1, 16))
+put("bmp", "os2-v2-64-byte-2bit.bmp", os2_bmp(6, 3, 2, 64))
+
+
 # --- packs ------------------------------------------------------------------------------------
 def pack_tokens(content):
     """Literals, and a back-reference 3 bytes back wherever that copy reproduces the content:

@@ -17,7 +17,7 @@ fi
 # Building and playing: the compiler, the libraries, the fonts and the General MIDI SoundFont.
 packages=(
   cmake pkg-config g++ make
-  libsdl2-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev zlib1g-dev
+  libsdl2-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev zlib1g-dev libsamplerate0-dev
   fonts-ipafont-gothic fonts-vlgothic fluid-soundfont-gm
 )
 # Testing: GoogleTest and Google Benchmark; Xvfb, a window manager, key presses and screenshots
@@ -26,7 +26,7 @@ if [ $play = 0 ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox xdotool imagemagick
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev python3-pil
     desktop-file-utils appstream man-db dpkg-dev lintian
   )
 fi

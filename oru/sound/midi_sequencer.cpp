@@ -140,7 +140,7 @@ bool MidiSequencer::ResumeHeld(bool fromTick) {
   gain_.store(0.0f, std::memory_order_relaxed);
   if (!device_.IsOpen()) ReopenDevice();
   ResendChannelState();
-  return ApplyTempo() != 0;
+  return ApplyTempo(fromTick) != 0;
 }
 
 bool MidiSequencer::Stop() {
@@ -232,7 +232,7 @@ void MidiSequencer::SetTempoOffset(int bpm) {
   }
 }
 
-std::uint32_t MidiSequencer::ApplyTempo() {
+std::uint32_t MidiSequencer::ApplyTempo(bool fromTick) {
   if (stopping_.load()) return 0;
   period_ = 1;
   const std::uint32_t tempo = tempo_.load(std::memory_order_relaxed);
@@ -242,6 +242,10 @@ std::uint32_t MidiSequencer::ApplyTempo() {
   tempoStart_.store(NowMicroseconds(), std::memory_order_relaxed);
   done_.store(0, std::memory_order_relaxed);
   if (silent_) return 1;
+  // The ticks measure time from tempoStart_, so a tick (a tempo event, a loop) only restarts the
+  // count and keeps its timer running: stopping it, even briefly, would show a looping song as
+  // not playing to whoever asks at that moment.
+  if (fromTick) return TimerId();
   TimerStop();
   const std::uint32_t id = TimerStart();
   // A stop that began meanwhile may have missed the event just started.
@@ -400,7 +404,6 @@ void MidiSequencer::TimerTick() {
   }
 
   if (loop_.load()) {
-    TimerStop();
     song_.Rewind();
     countdown_ = 0;
     ResumeHeld(true);
@@ -431,7 +434,7 @@ void MidiSequencer::PlayEntry(const MidiEvent& entry) {
     const std::uint32_t tempo = low | static_cast<std::uint32_t>(song_.Current().Value()) << 16;
     if (tempo != 0) {
       tempo_.store(tempo, std::memory_order_relaxed);
-      ApplyTempo();
+      ApplyTempo(true);
     }
     return;
   }

@@ -146,7 +146,9 @@ class MidiSequencer {
   bool ResumeHeld(bool fromTick);
   void StopHeld();
   void StopFromTick();
-  std::uint32_t ApplyTempo();
+  // Restarts the count of song ticks at the current tempo; outside a tick also (re)starts the
+  // timer. The timer's id, 0 when stopping.
+  std::uint32_t ApplyTempo(bool fromTick = false);
   bool OpenDevice(int deviceId, bool resendOnLateOpen);
   bool DeviceArrived();
   void ReopenDevice();

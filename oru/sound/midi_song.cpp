@@ -260,7 +260,10 @@ bool MidiSong::Parse(std::span<const std::uint8_t> image) {
   // The sysex index is 16 bits wide: records past the 65536th cannot be addressed and are dropped.
   sysexCount = std::min<std::uint64_t>(sysexCount, 0x10000);
   if (entryCount == 0) {
-    SetLastError(tracks.empty() ? "has no track chunk" : "has no playable event in its %zu tracks", tracks.size());
+    if (tracks.empty())
+      SetLastError("has no track chunk");
+    else
+      SetLastError("has no playable event in %zu track chunk%s", tracks.size(), tracks.size() == 1 ? "" : "s");
     return false;
   }
   if ((entryCount + 16) * sizeof(MidiEvent) > kMaxLoadBytes) {

@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "oru/data/data_source.h"
+#include "oru/data/last_error.h"
 #include "oru/data/file_stream.h"
 #include "oru/data/resource_stream.h"
 #include "oru/platform/audio_device.h"
+#include "oru/sound/wave_file.h"
 
 namespace oru {
 
@@ -85,20 +87,28 @@ bool WaveSound::LoadImage(const std::uint8_t* bytes, std::size_t size) {
 }
 
 bool WaveSound::TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t size) {
+  // Everything is checked and converted before the old sound is touched.
+  WaveImageInfo info;
+  PcmFormat format;
+  if (!ParseWaveImage(image.get(), size, &info) || !WavePcmFormat(image.get(), info, &format)) return false;
+  VoiceSamples samples;
+  if (device_ != nullptr) {
+    std::vector<float> converted;
+    if (!ConvertPcm(format, image.get() + info.dataOffset, info.dataBytes, device_->Rate(), &converted)) return false;
+    try {
+      samples = std::make_shared<const std::vector<float>>(std::move(converted));
+    } catch (const std::bad_alloc&) {
+      SetLastError("needs more memory for its samples than is available");
+      return false;
+    }
+  }
   DestroyVoices();
   image_ = std::move(image);
   imageSize_ = size;
-  data_ = nullptr;
-  dataBytes_ = 0;
-  channels_ = rate_ = bits_ = blockAlign_ = 0;
-  WaveImageInfo info;
-  if (!ParseWaveImage(image_.get(), imageSize_, &info) || !IsPlayableWave(image_.get(), info)) return false;
   data_ = image_.get() + info.dataOffset;
   dataBytes_ = info.dataBytes;
-  channels_ = info.channels;
-  rate_ = static_cast<int>(info.samplesPerSecond);
-  bits_ = info.bitsPerSample;
-  blockAlign_ = info.blockAlign;
+  samples_ = std::move(samples);
+  channels_ = format.channels;
   CreateVoices(kVoicesPerSound);
   return true;
 }
@@ -111,8 +121,7 @@ void WaveSound::CreateVoices(int count) {
   voiceCount_ = count;
   for (int i = 0; i < count; ++i) {
     voices_[i] = -1;
-    if (device_ != nullptr && data_ != nullptr)
-      voices_[i] = device_->CreateVoice(PcmFormat{channels_, rate_, bits_, blockAlign_}, data_, dataBytes_);
+    if (device_ != nullptr && samples_ != nullptr) voices_[i] = device_->CreateVoice(samples_, channels_);
   }
 }
 
@@ -141,11 +150,11 @@ bool WaveSound::Play(std::int32_t pan) {
     device_->Rewind(last);
     return device_->Start(last);
   }
-  // The fallback plays one image at a time. A sound that never loaded only silences what it
+  // The fallback plays one sound at a time. A sound that never loaded only silences what it
   // played; that is no successful play, so it reports false.
   if (device_ == nullptr) return false;
-  bool played = device_->PlayImage(image_.get(), imageSize_);
-  return played && image_ != nullptr;
+  const bool played = device_->PlayFallback(samples_, channels_);
+  return played && samples_ != nullptr;
 }
 
 }  // namespace oru

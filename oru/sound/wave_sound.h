@@ -10,24 +10,25 @@
 //   ...
 //   crash.Play(0);                         // centred; a fourth overlapping play restarts voice 2
 //
-// Without an audio device, or when voice 0 could not be made, Play hands the whole image to the
-// fallback voice, which plays one image at a time (a new play cuts off the previous one). Without
-// any device at all every play is silent and returns false; nothing else changes.
+// When voice 0 could not be made, Play hands the whole sound to the fallback voice, which plays
+// one sound at a time (a new play cuts off the previous one). Without any device at all every
+// play is silent and returns false; nothing else changes.
 //
-// Accepted files: RIFF/WAVE holding integer PCM, 8-bit unsigned or 16-bit signed, mono or
-// stereo, any rate. The format and data chunks are found by walking the chunk list, so LIST,
-// fact or JUNK chunks before or between them are stepped over.
+// Accepted files: what wave_file.h reads (8-, 16-, 24- and 32-bit integer PCM, 32-bit float, and
+// WAVE_FORMAT_EXTENSIBLE holding either; mono or stereo; any rate within reach of the device's).
+// The samples are converted once, when the sound loads, to float at the device's rate with a
+// band-limited resampler; its three voices share them. A file that cannot be played is refused
+// with the reason in LastError(), and the sound stays as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "oru/platform/audio_mixer.h"
 #include "oru/platform/messages.h"
 
 namespace oru {
-
-class AudioMixer;
 
 class WaveSound {
  public:
@@ -46,9 +47,8 @@ class WaveSound {
   bool SetWindow(WindowHandle window);
 
   // Load through the data sources (pack, plain file, embedded resource), an embedded resource
-  // only, or a plain file only. False when the name is found nowhere (the sound is unchanged),
-  // or when the bytes are not a playable WAVE file (the old sound is gone, the new image stays
-  // attached without voices).
+  // only, or a plain file only. False when the name is found nowhere or the bytes are not a
+  // playable WAVE file; the sound is then unchanged (LastError() says why).
   bool Load(const char* name, const char* type);
   bool LoadResource(const char* name, const char* type);
   bool LoadFile(const char* name);
@@ -85,8 +85,9 @@ class WaveSound {
   WindowHandle window_ = nullptr;
   std::unique_ptr<std::uint8_t[]> image_;
   std::size_t imageSize_ = 0;
-  // Format of the samples, kept from the last successful parse.
-  int channels_ = 0, rate_ = 0, bits_ = 0, blockAlign_ = 0;
+  // The samples at the device's rate, shared by the voices; null without a device.
+  VoiceSamples samples_;
+  int channels_ = 0;
 };
 
 }  // namespace oru

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <thread>
 
+#include "oru/data/atomic_file.h"
 #include "oru/data/byte_reader.h"
 #include "oru/data/last_error.h"
 #include "oru/data/whole_file.h"
@@ -166,6 +168,54 @@ TEST_F(WholeFileTest, RefusesFilesOverTheCapWithoutReadingThem) {
   }
   EXPECT_FALSE(ReadWholeFile(Path("sparse.bin").c_str(), bytes));
   EXPECT_NE(std::string(LastError()).find("more than the 268435456 bytes"), std::string::npos);
+}
+
+class AtomicFileTest : public ScratchDir {
+ protected:
+  int Entries() const {
+    int n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir_)) ++n;
+    return n;
+  }
+};
+
+TEST_F(AtomicFileTest, TargetChangesOnlyOnCommit) {
+  const std::string target = Path("out.bin");
+  WriteFile(target, std::string("old"));
+  ::chmod(target.c_str(), 0640);
+  {
+    AtomicFile out;
+    ASSERT_TRUE(out.Open(target.c_str()));
+    ASSERT_TRUE(out.Write("new!", 4));
+    EXPECT_EQ(ReadFile(target), ToBytes("old"));  // not yet
+    EXPECT_EQ(Entries(), 2);                      // the target and the temporary file
+  }  // destroyed without Commit
+  EXPECT_EQ(ReadFile(target), ToBytes("old"));
+  EXPECT_EQ(Entries(), 1);
+
+  ASSERT_TRUE(WriteFileAtomically(target.c_str(), "new!", 4));
+  EXPECT_EQ(ReadFile(target), ToBytes("new!"));
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // a replaced file keeps its permissions
+
+  EXPECT_FALSE(WriteFileAtomically(target.c_str(), "x", 1, false));
+  EXPECT_STREQ(LastError(), "exists already");
+  EXPECT_EQ(ReadFile(target), ToBytes("new!"));
+  ASSERT_TRUE(WriteFileAtomically(Path("fresh.bin").c_str(), "x", 1, false));
+  EXPECT_EQ(Entries(), 2);
+}
+
+TEST_F(AtomicFileTest, FailuresLeaveNothingBehind) {
+  std::filesystem::create_directories(dir_ / "folder");
+  EXPECT_FALSE(WriteFileAtomically(Path("folder").c_str(), "x", 1));
+  EXPECT_STREQ(LastError(), "is a folder, not a file");
+  EXPECT_FALSE(WriteFileAtomically(Path("missing/out.bin").c_str(), "x", 1));
+  EXPECT_STREQ(LastError(), "cannot be created (No such file or directory)");
+  AtomicFile out;
+  EXPECT_FALSE(out.Write("x", 1));  // nothing open
+  EXPECT_FALSE(out.Commit());
+  EXPECT_EQ(Entries(), 1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
 #include "oru/graphics/surface.h"
 #include "tests/graphics/bmp_test_util.h"
@@ -194,6 +195,9 @@ TEST_F(PaletteTextTest, MissingOrBadLinesLeaveTheirEntries) {
   EXPECT_EQ(table.count, 4);
 
   EXPECT_EQ(LoadText(table, Path("missing.txt").c_str()), 0);
+  EXPECT_STREQ(LastError(), "cannot be opened (No such file or directory)");
+  EXPECT_EQ(LoadText(table, dir_.string().c_str()), 0);
+  EXPECT_STREQ(LastError(), "is a folder, not a file");
   EXPECT_EQ(SaveText(table, Path("no/dir/x.txt").c_str()), 0);
 }
 

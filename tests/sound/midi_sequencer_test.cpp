@@ -34,7 +34,10 @@ class ManualTicks : public MidiTickSource {
     ++starts_;
     return id_;
   }
-  void Stop() override { id_ = 0; }
+  void Stop() override {
+    id_ = 0;
+    ++stops_;
+  }
   std::uint32_t Id() const override { return id_; }
   std::uint64_t NowMicroseconds() const override { return now_; }
 
@@ -50,6 +53,7 @@ class ManualTicks : public MidiTickSource {
   // A tick carrying a given event id, as from an event that has been replaced.
   void TickWithId(std::uint32_t id) { callback_(id, 0, user_, 0, 0); }
   int Starts() const { return starts_; }
+  int Stops() const { return stops_; }
 
  private:
   IntervalTimer::Callback callback_ = nullptr;
@@ -58,6 +62,7 @@ class ManualTicks : public MidiTickSource {
   std::atomic<std::uint64_t> now_{5000000};
   std::uint32_t lastId_ = 0;
   int starts_ = 0;
+  int stops_ = 0;
 };
 
 constexpr std::uint32_t Msg(std::uint8_t status, std::uint8_t d1, std::uint8_t d2) {
@@ -320,6 +325,25 @@ TEST_F(MidiSequencerTest, LoopReplaysWithoutStopping) {
   EXPECT_TRUE(Sent(Msg(0xB0, 10, 64)));
   EXPECT_FALSE(Has(MidiRecord::kClose));
   EXPECT_TRUE(sequencer.IsPlaying());
+}
+
+// The song is timed from a clock, so neither a loop nor a tempo event has to restart the timer.
+// Restarting it left a moment in which the song did not count as playing, and a looping song
+// shorter than a tick (this one lasts a third of a millisecond) loops every other tick: whoever
+// kept asking whether it played, as `oru midi play --loop` does, soon heard no.
+TEST_F(MidiSequencerTest, LoopsAndTempoEventsNeverStopTheTimer) {
+  MidiFileBuilder file(9600);  // 24 song ticks per ms
+  file.Track(0).Tempo(0, 400000).Note(0, 0x90, 1, 1).Note(8, 0x80, 1, 0);
+  Load(file);
+  sequencer.SetLoop(true);
+  sequencer.Play();
+  const int starts = ticks.Starts(), stops = ticks.Stops();
+  const std::uint32_t id = ticks.Id();
+  ticks.Tick(50);
+  EXPECT_GE(CountSent(Msg(0x90, 1, 1)), 20);
+  EXPECT_EQ(ticks.Stops(), stops);
+  EXPECT_EQ(ticks.Starts(), starts);
+  EXPECT_EQ(ticks.Id(), id);
 }
 
 TEST_F(MidiSequencerTest, WithoutLoopTheEndStops) {

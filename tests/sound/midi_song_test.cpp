@@ -11,6 +11,7 @@
 
 #include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
+#include "oru/data/last_error.h"
 #include "tests/sound/midi_file_builder.h"
 
 namespace oru {
@@ -47,7 +48,7 @@ struct LoadCase {
   const char* name;
   std::function<Bytes()> image;
   bool loads;
-  Lines entries;  // when it loads
+  Lines entries;  // when it loads; else the reason LastError() gives
   std::optional<std::string> title = std::nullopt;
 };
 
@@ -58,10 +59,12 @@ TEST_P(MidiSongLoad, BuildsTheMergedList) {
   // The image sits in a buffer of exactly its size, so a read past it is caught by the sanitizers.
   const Bytes image = c.image();
   MidiSong song;
+  ClearLastError();
   ASSERT_EQ(song.Load(image), c.loads);
   if (!c.loads) {
     EXPECT_EQ(song.EventCount(), 0);
     EXPECT_FALSE(song.HasMore());
+    EXPECT_EQ(Lines{LastError()}, c.entries);
     return;
   }
   EXPECT_EQ(DescribeMidiEntries(song), c.entries);
@@ -175,8 +178,9 @@ INSTANTIATE_TEST_SUITE_P(WellFormed, MidiSongLoad, testing::ValuesIn(kWellFormed
 // Bad bytes: never a read outside the image; a track ends after its last complete event; a file
 // with nothing to play does not load.
 const LoadCase kMalformed[] = {
-    {"Empty", [] { return Bytes{}; }, false, {}},
-    {"HeaderCutShort", [] { return Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}; }, false, {}},
+    {"Empty", [] { return Bytes{}; }, false, {"is too short for a MIDI header (0 bytes, 14 needed)"}},
+    {"HeaderCutShort", [] { return Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}; }, false,
+     {"is too short for a MIDI header (13 bytes, 14 needed)"}},
     {"HeaderLengthBelowSix",
      [] {
        Bytes out = Header(5, 1, 96);
@@ -184,10 +188,12 @@ const LoadCase kMalformed[] = {
        AppendTrack(out, 4, {0x00, 0x90, 60, 1});
        return out;
      },
-     false, {}},
-    {"HeaderLengthPastTheEnd", [] { return Header(0xFFFFFFF0u, 1, 96); }, false, {}},
-    {"DivisionZero", [] { return OneTrack({0x00, 0x90, 60, 1}, 0); }, false, {}},
-    {"NoTracks", [] { return Header(6, 0, 96); }, false, {}},
+     false, {"has a header length of 5 at offset 4, outside 6 .. 18"}},
+    {"HeaderLengthPastTheEnd", [] { return Header(0xFFFFFFF0u, 1, 96); }, false,
+     {"has a header length of 4294967280 at offset 4, outside 6 .. 56"}},
+    {"DivisionZero", [] { return OneTrack({0x00, 0x90, 60, 1}, 0); }, false,
+     {"has a division of 0 ticks per quarter note at offset 12"}},
+    {"NoTracks", [] { return Header(6, 0, 96); }, false, {"has no track chunk"}},
     {"MoreTracksAnnouncedThanPresent",
      [] {
        Bytes out = Header(6, 5, 96);
@@ -214,7 +220,8 @@ const LoadCase kMalformed[] = {
      [] { return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 61, 1}); },
      true, {"0 90 60 1"}},
     {"DeltaCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81}); }, true, {"0 90 60 1"}},
-    {"DataByteWithoutStatus", [] { return OneTrack({0x00, 0x3C, 0x64, 0x00, 0x90, 60, 1}); }, false, {}},
+    {"DataByteWithoutStatus", [] { return OneTrack({0x00, 0x3C, 0x64, 0x00, 0x90, 60, 1}); }, false,
+     {"has no playable event in 1 track chunk"}},
     {"DataBytesCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0x90, 61}); }, true, {"0 90 60 1"}},
     {"SysExLengthPastTheTrack",
      [] {
@@ -244,7 +251,7 @@ const LoadCase kMalformed[] = {
        f.Track(0).Name(0, "silence").End(0);
        return f.Bytes();
      },
-     false, {}},
+     false, {"has no playable event in 1 track chunk"}},
 };
 INSTANTIATE_TEST_SUITE_P(Malformed, MidiSongLoad, testing::ValuesIn(kMalformed),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -1,15 +1,20 @@
-// WAVE image parsing and WaveSound's loading and voice choice, on a mixer of the test's own.
+// WAVE image parsing, the sample formats read and their conversion to the device's rate, and
+// WaveSound's loading and voice choice, on a mixer of the test's own.
 #include "oru/sound/wave_sound.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
 #include "oru/platform/audio_device.h"
+#include "oru/sound/wave_file.h"
 #include "oru/platform/clock.h"
 #include "oru/platform/resources.h"
 #include "tests/sound/wave_image_builder.h"
@@ -90,33 +95,158 @@ TEST(WaveImageTest, ChunksAreFoundByWalkingTheList) {
   }
 }
 
-TEST(WaveImageTest, OnlyIntegerPcmOfEightOrSixteenBitsIsPlayable) {
-  struct Case {
-    const char* name;
-    Bytes image;
-    bool playable;
-  };
-  Bytes extensiblePcm(24, 0), extensibleFloat(24, 0);
-  extensiblePcm[8] = 1;   // sub-format GUID begins 01 00 for PCM
-  extensibleFloat[8] = 3;
-  const Case cases[] = {
-      {"8-bit mono", WaveImageBuilder().Format(1, kRate, 8).Data({0}).Build(), true},
-      {"16-bit stereo", WaveImageBuilder().Format(2, 44100, 16).Data({0, 0, 0, 0}).Build(), true},
-      {"24-bit", WaveImageBuilder().Format(1, kRate, 24).Data({0, 0, 0}).Build(), false},
-      {"three channels", WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(), false},
-      {"float tag", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data({0, 0, 0, 0}).Build(), false},
-      {"ADPCM tag", WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(), false},
-      {"extensible PCM", WaveImageBuilder().Format(1, kRate, 16, extensiblePcm, 0xFFFE).Data({0, 0}).Build(), true},
-      {"extensible float", WaveImageBuilder().Format(1, kRate, 16, extensibleFloat, 0xFFFE).Data({0, 0}).Build(), false},
-      {"extensible too short", WaveImageBuilder().Format(1, kRate, 16, {}, 0xFFFE).Data({0, 0}).Build(), false},
-      {"zero rate", WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(), false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WaveImageInfo info;
-    ASSERT_TRUE(ParseWaveImage(c.image.data(), c.image.size(), &info));
-    EXPECT_EQ(IsPlayableWave(c.image.data(), info), c.playable);
+// The 24 bytes an extensible format record adds after the 16-byte one: its size (22), the valid
+// bits, a channel mask and the sub-format GUID (format tag, then the standard tail).
+Bytes Extensible(int subFormat, int validBits, bool standardTail = true) {
+  Bytes extra;
+  WaveImageBuilder::Put16(extra, 22);
+  WaveImageBuilder::Put16(extra, validBits);
+  WaveImageBuilder::Put32(extra, 4);
+  WaveImageBuilder::Put16(extra, subFormat);
+  const Bytes tail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  for (std::uint8_t b : tail) extra.push_back(standardTail ? b : 0x55);
+  return extra;
+}
+
+Bytes Little(std::uint32_t v, int bytes) {
+  Bytes out;
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  return out;
+}
+
+Bytes Floats(const std::vector<float>& values) {
+  Bytes out;
+  for (float f : values) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    const Bytes b = Little(bits, 4);
+    out.insert(out.end(), b.begin(), b.end());
   }
+  return out;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+struct FormatCase {
+  const char* name;
+  Bytes image;
+  std::vector<float> samples;  // expected at the file's own rate; empty: refused
+  const char* reason = "";     // part of LastError() for a refusal
+};
+
+TEST(WaveFormatTest, SampleFormatsAreReadAtTheSameLevelAndOthersAreRefusedWithAReason) {
+  const float nan = std::nanf("");
+  const FormatCase cases[] = {
+      {"8-bit unsigned", WaveImageBuilder().Format(1, kRate, 8).Data({192, 64, 128}).Build(), {0.5f, -0.5f, 0.0f}},
+      {"16-bit", WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16({16384, -8192})).Build(), {0.5f, -0.25f}},
+      {"24-bit", WaveImageBuilder().Format(1, kRate, 24).Data(Join({Little(0x400000, 3), Little(0xE00000, 3)})).Build(), {0.5f, -0.25f}},
+      {"24-bit stereo", WaveImageBuilder().Format(2, kRate, 24).Data(Join({Little(0x400000, 3), Little(0xC00000, 3)})).Build(), {0.5f, -0.5f}},
+      {"32-bit integer", WaveImageBuilder().Format(1, kRate, 32).Data(Join({Little(0x40000000, 4), Little(0xE0000000, 4)})).Build(), {0.5f, -0.25f}},
+      {"32-bit float, not-a-number silenced", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({0.5f, -0.25f, nan, INFINITY})).Build(), {0.5f, -0.25f, 0.0f, 0.0f}},
+      {"float louder than full scale kept", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({1.5f})).Build(), {1.5f}},
+      {"extensible 16-bit PCM", WaveImageBuilder().Format(1, kRate, 16, Extensible(1, 16), 0xFFFE).Data(WaveImageBuilder::Samples16({16384})).Build(), {0.5f}},
+      {"extensible 24 valid bits in 32", WaveImageBuilder().Format(1, kRate, 32, Extensible(1, 24), 0xFFFE).Data(Little(0x40000000, 4)).Build(), {0.5f}},
+      {"extensible float", WaveImageBuilder().Format(2, kRate, 32, Extensible(3, 32), 0xFFFE).Data(Floats({0.25f, -0.5f})).Build(), {0.25f, -0.5f}},
+      {"padded frames", WaveImageBuilder().Format(1, kRate, 16, {}, 1, 4).Data(Join({Little(16384, 2), Little(0x7777, 2), Little(0xC000, 2), Little(0x7777, 2)})).Build(), {0.5f, -0.5f}},
+      {"ADPCM", WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(), {}, "format tag 0x0002"},
+      {"64-bit float", WaveImageBuilder().Format(1, kRate, 64, {}, 3).Data(Bytes(8, 0)).Build(), {}, "64-bit float"},
+      {"12-bit integer", WaveImageBuilder().Format(1, kRate, 12, {}, 1, 2).Data({0, 0}).Build(), {}, "12-bit integer"},
+      {"three channels", WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(), {}, "3 channels"},
+      {"extensible of another kind", WaveImageBuilder().Format(1, kRate, 16, Extensible(1, 16, false), 0xFFFE).Data({0, 0}).Build(), {}, "sub-format"},
+      {"extensible too short", WaveImageBuilder().Format(1, kRate, 16, {0, 0}, 0xFFFE).Data({0, 0}).Build(), {}, "record of 18 bytes"},
+      {"zero rate", WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(), {}, "at 0 frames per second"},
+      {"block align below a frame", WaveImageBuilder().Format(2, kRate, 16, {}, 1, 2).Data({0, 0, 0, 0}).Build(), {}, "block align of 2"},
+      {"no whole frame", WaveImageBuilder().Format(2, kRate, 16).Data({0, 0}).Build(), {}, "no whole frame"},
+      {"rate far below the device's", WaveImageBuilder().Format(1, 20, 8).Data({0}).Build(), {}, "too far"},
+  };
+  for (const FormatCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<float> samples = {9.0f};
+    int channels = 0;
+    ClearLastError();
+    ASSERT_EQ(DecodeWave(c.image.data(), c.image.size(), kRate, &samples, &channels), !c.samples.empty()) << LastError();
+    if (c.samples.empty()) {
+      EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << LastError();
+      EXPECT_EQ(samples, std::vector<float>{9.0f});  // left as it was
+      continue;
+    }
+    ASSERT_EQ(samples.size(), c.samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) EXPECT_NEAR(samples[i], c.samples[i], 1e-6f) << "sample " << i;
+  }
+}
+
+// A WaveSound refuses the same files, leaving what it played before.
+TEST(WaveFormatTest, RefusedFormatsLeaveTheSoundAsItWas) {
+  AudioMixer mixer(kRate);
+  WaveSound sound(&mixer);
+  const Bytes good = RampWave(10);
+  ASSERT_TRUE(sound.LoadImage(good.data(), good.size()));
+  const Bytes stereo64 = WaveImageBuilder().Format(2, kRate, 64, {}, 3).Data(Bytes(32, 0)).Build();
+  EXPECT_FALSE(sound.LoadImage(stereo64.data(), stereo64.size()));
+  EXPECT_NE(std::string(LastError()).find("64-bit float"), std::string::npos) << LastError();
+  EXPECT_EQ(sound.ImageSize(), good.size());
+  ASSERT_TRUE(sound.Play(0));
+  EXPECT_EQ(MixLeft(mixer, 2), (std::vector<int>{100, 200}));
+}
+
+// Magnitude of the windowed samples at frequency hz (a single bin of a DFT).
+double Magnitude(const std::vector<double>& x, double hz, double rate) {
+  std::complex<double> sum = 0;
+  for (std::size_t n = 0; n < x.size(); ++n) sum += x[n] * std::polar(1.0, -2 * M_PI * hz * static_cast<double>(n) / rate);
+  return std::abs(sum);
+}
+
+// A 5 kHz tone at 22,050 Hz converted to 48,000 Hz: the tone keeps its level, and nothing that
+// the conversion made up (the images of the old band, around 17 and 21 kHz after linear
+// interpolation) comes within 70 dB of it.
+TEST(WaveResampleTest, ConversionLeavesNoImageAboveTheOldBand) {
+  constexpr int kIn = 22050, kOut = 48000;
+  std::vector<int> tone(kIn);
+  for (int i = 0; i < kIn; ++i) tone[static_cast<std::size_t>(i)] = static_cast<int>(std::lround(16384 * std::sin(2 * M_PI * 5000 * i / kIn)));
+  const Bytes wave = WaveImageBuilder().Format(1, kIn, 16).Data(WaveImageBuilder::Samples16(tone)).Build();
+  std::vector<float> out;
+  int channels = 0;
+  ASSERT_TRUE(DecodeWave(wave.data(), wave.size(), kOut, &out, &channels));
+  ASSERT_EQ(out.size(), static_cast<std::size_t>(kOut));  // one second stays one second
+
+  // 0.2 s from the middle, under a Blackman-Harris window (side lobes below -92 dB).
+  constexpr int kN = 9600;
+  std::vector<double> x(kN);
+  double windowSum = 0;
+  for (int n = 0; n < kN; ++n) {
+    const double t = 2 * M_PI * n / (kN - 1);
+    const double w = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+    x[static_cast<std::size_t>(n)] = w * out[static_cast<std::size_t>(kOut / 2 - kN / 2 + n)];
+    windowSum += w;
+  }
+  const double toneLevel = Magnitude(x, 5000, kOut);
+  EXPECT_NEAR(toneLevel / (windowSum * 0.5 / 2), 1.0, 0.02);  // amplitude 0.5 kept
+  double worst = 0, worstHz = 0;
+  for (double hz = 11500; hz <= 23900; hz += 20) {
+    const double m = Magnitude(x, hz, kOut);
+    if (m > worst) worst = m, worstHz = hz;
+  }
+  const double db = 20 * std::log10(worst / toneLevel);
+  EXPECT_LT(db, -70.0) << "strongest image at " << worstHz << " Hz";
+}
+
+// Conversion keeps time: a click half-way through a sound stays half-way through it.
+TEST(WaveResampleTest, ConversionKeepsLengthAndTiming) {
+  std::vector<int> click(22050, 0);
+  click[11025] = 32767;
+  const Bytes wave = WaveImageBuilder().Format(1, 22050, 16).Data(WaveImageBuilder::Samples16(click)).Build();
+  std::vector<float> out;
+  int channels = 0;
+  ASSERT_TRUE(DecodeWave(wave.data(), wave.size(), 48000, &out, &channels));
+  ASSERT_EQ(out.size(), 48000u);
+  std::size_t peak = 0;
+  for (std::size_t i = 0; i < out.size(); ++i)
+    if (std::fabs(out[i]) > std::fabs(out[peak])) peak = i;
+  EXPECT_NEAR(static_cast<double>(peak), 24000.0, 2.0);
 }
 
 TEST(WaveSoundTest, FourOverlappingPlaysTakeVoicesZeroOneTwoThenRestartTwo) {
@@ -189,7 +319,7 @@ TEST(WaveSoundTest, SoundThatNeverLoadedSilencesTheFallbackAndReportsFailure) {
   ASSERT_TRUE(loaded.LoadImage(a.data(), a.size()));
   ASSERT_TRUE(loaded.Play(0));
   EXPECT_FALSE(empty.Play(0));
-  EXPECT_FALSE(noVoices.ImagePlaying());
+  EXPECT_FALSE(noVoices.FallbackPlaying());
 }
 
 TEST(WaveSoundTest, WithoutAnyDeviceEverythingIsSilentAndFalse) {
@@ -213,24 +343,23 @@ TEST(WaveSoundTest, SetWindowStoresOnlyNewWindows) {
   EXPECT_EQ(sound.Window(), w);
 }
 
-TEST(WaveSoundTest, BadImageReplacesTheOldSoundAndPlaysNothing) {
+// A loader given bad bytes reports failure and leaves the sound it had: the image, its voices
+// and what plays.
+TEST(WaveSoundTest, BadImageLeavesTheOldSoundAsItWas) {
   AudioMixer mixer(kRate);
   WaveSound sound(&mixer);
   Bytes good = RampWave(10);
   ASSERT_TRUE(sound.LoadImage(good.data(), good.size()));
-  EXPECT_EQ(mixer.VoiceCount(), 3);
+  const std::uint8_t* image = sound.Image();
   Bytes bad = good;
   bad[8] = 'X';  // RIFF but not WAVE
   EXPECT_FALSE(sound.LoadImage(bad.data(), bad.size()));
-  EXPECT_EQ(sound.VoiceCount(), 0);
-  EXPECT_EQ(mixer.VoiceCount(), 0);
-  EXPECT_EQ(sound.ImageSize(), bad.size());  // the image stays, without voices
-  EXPECT_EQ(sound.Data(), nullptr);
-  EXPECT_FALSE(sound.Play(0));
-  EXPECT_EQ(MixLeft(mixer, 1)[0], 0);
-
-  Bytes stereo24 = WaveImageBuilder().Format(2, kRate, 24).Data(Bytes(60, 1)).Build();
-  EXPECT_FALSE(sound.LoadImage(stereo24.data(), stereo24.size()));
+  EXPECT_NE(std::string(LastError()).find("not WAVE"), std::string::npos) << LastError();
+  EXPECT_EQ(sound.Image(), image);
+  EXPECT_EQ(sound.VoiceCount(), 3);
+  EXPECT_EQ(mixer.VoiceCount(), 3);
+  ASSERT_TRUE(sound.Play(0));
+  EXPECT_EQ(MixLeft(mixer, 1)[0], 100);
 }
 
 TEST(WaveSoundTest, LoadingAgainReplacesImageAndVoices) {

@@ -1,6 +1,7 @@
 // `oru wav`: looks at and plays WAVE files the way the game does.
 //
-//   oru wav info FILE   one line: format <tag> channels <n> rate <hz> bits <b> data <offset> <bytes>
+//   oru wav info FILE   one line: format <tag> channels <n> rate <hz> bits <b> data <offset> <bytes>;
+//                       for a file the game cannot play, also the reason (and exit code 1)
 //   oru wav play FILE   plays it once on a voice of the shared audio device and waits for the end
 //
 // FILE is looked up like every asset: a pack, a pack with the extension ".dpa", the plain file.
@@ -14,6 +15,7 @@
 #include "oru/data/last_error.h"
 #include "oru/platform/audio_device.h"
 #include "oru/platform/clock.h"
+#include "oru/sound/wave_file.h"
 #include "oru/sound/wave_sound.h"
 #include "tools/oru/command.h"
 
@@ -42,17 +44,22 @@ int Info(const std::string& file) {
   }
   WaveImageInfo info;
   if (!ParseWaveImage(bytes.data(), bytes.size(), &info)) {
-    return Fail("wav", file, "is not a WAVE file with a format and a data chunk");
+    return Fail("wav", file, LastError());
   }
   std::printf("format %u channels %u rate %u bits %u data %u %u\n", info.formatTag, info.channels,
               info.samplesPerSecond, info.bitsPerSample, info.dataOffset, info.dataBytes);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if (std::fflush(stdout) != 0) return 1;
+  PcmFormat format;
+  if (!WavePcmFormat(bytes.data(), info, &format)) {
+    return Fail("wav", file, std::string("cannot be played: it ") + LastError());
+  }
+  return 0;
 }
 
 int Play(const std::string& file) {
   WaveSound sound;
   if (!sound.Load(file.c_str(), nullptr)) {
-    return Fail("wav", file, "cannot be loaded as a playable WAVE file");
+    return Fail("wav", file, LastError());
   }
   WaveImageInfo info;
   ParseWaveImage(sound.Image(), sound.ImageSize(), &info);
@@ -65,7 +72,7 @@ int Play(const std::string& file) {
   // Wait for the voice to finish; give up a second after the sound's length in any case.
   const std::uint32_t start = TimeGetTime();
   while (!interrupted && TimeGetTime() - start < lengthMs + 1000) {
-    bool playing = device != nullptr && (device->IsPlaying(sound.VoiceId(0)) || device->ImagePlaying());
+    bool playing = device != nullptr && (device->IsPlaying(sound.VoiceId(0)) || device->FallbackPlaying());
     if (device != nullptr && !playing) break;
     if (device == nullptr && TimeGetTime() - start >= lengthMs) break;
     SleepMs(10);

@@ -1,20 +1,17 @@
 // The audio mixer driven directly, without a device: levels, pan, voice life cycle, the
 // fallback voice and extra sources.
-#include "oru/platform/audio_device.h"
+#include "oru/platform/audio_mixer.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "tests/sound/wave_image_builder.h"
-
 namespace oru {
 namespace {
-
-using test::WaveImageBuilder;
 
 constexpr int kRate = 8000;
 
@@ -25,10 +22,16 @@ std::vector<float> MixFrames(AudioMixer& mixer, int frames) {
   return out;
 }
 
-// A mono 16-bit voice of `frames` frames holding `value` everywhere.
+// Samples given in 16-bit units, as the mixer holds them: floats in -1..1.
+VoiceSamples Samples(const std::vector<int>& values) {
+  auto samples = std::make_shared<std::vector<float>>();
+  for (int v : values) samples->push_back(static_cast<float>(v) / 32768.0f);
+  return samples;
+}
+
+// A mono voice of `frames` frames holding `value` (in 16-bit units) everywhere.
 int ConstantVoice(AudioMixer& mixer, int value, int frames) {
-  std::vector<std::uint8_t> bytes = WaveImageBuilder::Samples16(std::vector<int>(frames, value));
-  return mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, bytes.data(), bytes.size());
+  return mixer.CreateVoice(Samples(std::vector<int>(frames, value)), 1);
 }
 
 TEST(MixerTest, KnownSampleAtKnownPanGivesExpectedLevels) {
@@ -60,53 +63,25 @@ TEST(MixerTest, KnownSampleAtKnownPanGivesExpectedLevels) {
   }
 }
 
-TEST(MixerTest, SampleFormatsAreConvertedToTheSameLevel) {
-  struct Case {
-    const char* name;
-    PcmFormat format;
-    std::vector<std::uint8_t> bytes;
-    float left, right;
-  };
-  const Case cases[] = {
-      {"8-bit mono unsigned", {1, kRate, 8, 0}, {192, 192, 192, 192}, 0.5f, 0.5f},
-      {"8-bit silence is 128", {1, kRate, 8, 0}, {128, 128}, 0.0f, 0.0f},
-      {"16-bit mono negative", {1, kRate, 16, 0}, WaveImageBuilder::Samples16({-16384, -16384}), -0.5f, -0.5f},
-      {"16-bit stereo keeps sides", {2, kRate, 16, 0}, WaveImageBuilder::Samples16({16384, -8192, 16384, -8192}), 0.5f, -0.25f},
-      {"8-bit stereo", {2, kRate, 8, 0}, {255, 0, 255, 0}, 127 / 128.0f, -1.0f},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    AudioMixer mixer(kRate);
-    int v = mixer.CreateVoice(c.format, c.bytes.data(), c.bytes.size());
-    ASSERT_GE(v, 0);
-    mixer.Start(v);
-    std::vector<float> out = MixFrames(mixer, 1);
-    EXPECT_NEAR(out[0], c.left, 1e-4f);
-    EXPECT_NEAR(out[1], c.right, 1e-4f);
-  }
-}
-
-TEST(MixerTest, UnplayableFormatsMakeNoVoice) {
+TEST(MixerTest, StereoKeepsItsSidesAndWhatCannotPlayMakesNoVoice) {
   AudioMixer mixer(kRate);
-  std::vector<std::uint8_t> bytes(64, 0);
-  const PcmFormat bad[] = {
-      {0, kRate, 16, 0}, {3, kRate, 16, 0}, {1, kRate, 24, 0}, {1, 0, 16, 0},
-      {2, kRate, 16, 2},  // block align smaller than a frame
-  };
-  for (const PcmFormat& f : bad) EXPECT_EQ(mixer.CreateVoice(f, bytes.data(), bytes.size()), -1);
-  EXPECT_EQ(mixer.CreateVoice(PcmFormat{2, kRate, 16, 0}, bytes.data(), 3), -1);  // no whole frame
-  EXPECT_EQ(mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, nullptr, 8), -1);
-  // A 1 Hz sound would swell to gigabytes at the mixer's rate: refused, not allocated.
-  std::vector<std::uint8_t> big(1 << 20, 128);
-  AudioMixer fast(48000);
-  EXPECT_EQ(fast.CreateVoice(PcmFormat{1, 1, 8, 0}, big.data(), big.size()), -1);
-  EXPECT_EQ(mixer.VoiceCount(), 0);
+  int v = mixer.CreateVoice(Samples({16384, -8192, 16384, -8192}), 2);
+  ASSERT_GE(v, 0);
+  mixer.Start(v);
+  std::vector<float> out = MixFrames(mixer, 1);
+  EXPECT_NEAR(out[0], 0.5f, 1e-6f);
+  EXPECT_NEAR(out[1], -0.25f, 1e-6f);
+
+  EXPECT_EQ(mixer.CreateVoice(nullptr, 1), -1);
+  EXPECT_EQ(mixer.CreateVoice(Samples({}), 1), -1);
+  EXPECT_EQ(mixer.CreateVoice(Samples({1}), 2), -1);  // no whole frame
+  for (int channels : {0, 3}) EXPECT_EQ(mixer.CreateVoice(Samples({1, 2, 3, 4, 5, 6}), channels), -1);
+  EXPECT_EQ(mixer.VoiceCount(), 1);
 }
 
 TEST(MixerTest, VoicePlaysOnceAndRestartsFromItsFirstFrame) {
   AudioMixer mixer(kRate);
-  std::vector<std::uint8_t> bytes = WaveImageBuilder::Samples16({1000, 2000, 3000, 4000, 5000, 6000});
-  int v = mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, bytes.data(), bytes.size());
+  int v = mixer.CreateVoice(Samples({1000, 2000, 3000, 4000, 5000, 6000}), 1);
   ASSERT_GE(v, 0);
   EXPECT_FALSE(mixer.IsPlaying(v));
   EXPECT_EQ(MixFrames(mixer, 2)[0], 0.0f);  // made stopped
@@ -134,16 +109,6 @@ TEST(MixerTest, VoicePlaysOnceAndRestartsFromItsFirstFrame) {
   EXPECT_NEAR(MixFrames(mixer, 1)[0], 1000 / 32768.0f, 1e-6f);
 }
 
-TEST(MixerTest, DifferentRatesAreResampledToTheMixerRate) {
-  AudioMixer mixer(kRate * 2);
-  int v = ConstantVoice(mixer, 8192, 100);  // 100 frames at half the mixer's rate
-  ASSERT_GE(v, 0);
-  mixer.Start(v);
-  std::vector<float> out = MixFrames(mixer, 250);
-  EXPECT_NEAR(out[2 * 199], 0.25f, 1e-5f);
-  EXPECT_EQ(out[2 * 200], 0.0f);
-}
-
 TEST(MixerTest, VoicesAddUpAndTheSumIsClamped) {
   AudioMixer mixer(kRate);
   int a = ConstantVoice(mixer, 16384, 8), b = ConstantVoice(mixer, 8192, 8);
@@ -164,9 +129,9 @@ TEST(MixerTest, LoudSumIsTurnedDownWithoutFlatteningAndRecovers) {
   std::vector<int> tone(kLoudFrames);
   for (int i = 0; i < kLoudFrames; ++i)
     tone[static_cast<std::size_t>(i)] = static_cast<int>(std::lround(26000 * std::sin(i * 2 * M_PI * 100 / kRate)));
-  const std::vector<std::uint8_t> bytes = WaveImageBuilder::Samples16(tone);
-  const int a = mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, bytes.data(), bytes.size());
-  const int b = mixer.CreateVoice(PcmFormat{1, kRate, 16, 0}, bytes.data(), bytes.size());
+  const VoiceSamples samples = Samples(tone);
+  const int a = mixer.CreateVoice(samples, 1);
+  const int b = mixer.CreateVoice(samples, 1);  // voices share their samples
   const int quiet = ConstantVoice(mixer, 8192, 3 * kRate);
   ASSERT_GE(a, 0);
   ASSERT_GE(b, 0);
@@ -214,25 +179,20 @@ TEST(MixerTest, SlotsRunOutAndComeBackWhenVoicesAreDestroyed) {
   for (int id : {-1, 2, 64}) EXPECT_FALSE(mixer.Start(id));
 }
 
-TEST(MixerTest, FallbackImageCutsOffThePreviousOne) {
+TEST(MixerTest, FallbackCutsOffThePreviousSound) {
   AudioMixer mixer(kRate);
-  std::vector<std::uint8_t> first =
-      WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16(std::vector<int>(100, 8192))).Build();
-  std::vector<std::uint8_t> second =
-      WaveImageBuilder().Format(1, kRate, 8).Data(std::vector<std::uint8_t>(100, 192)).Build();
-  ASSERT_TRUE(mixer.PlayImage(first.data(), first.size()));
-  EXPECT_TRUE(mixer.ImagePlaying());
+  ASSERT_TRUE(mixer.PlayFallback(Samples(std::vector<int>(100, 8192)), 1));
+  EXPECT_TRUE(mixer.FallbackPlaying());
   EXPECT_NEAR(MixFrames(mixer, 10)[0], 0.25f, 1e-5f);
-  ASSERT_TRUE(mixer.PlayImage(second.data(), second.size()));
+  ASSERT_TRUE(mixer.PlayFallback(Samples(std::vector<int>(100, 16384)), 1));
   EXPECT_NEAR(MixFrames(mixer, 10)[0], 0.5f, 1e-5f);  // only the second, from its start
 
-  std::vector<std::uint8_t> junk = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
-  EXPECT_FALSE(mixer.PlayImage(junk.data(), junk.size()));
-  EXPECT_FALSE(mixer.ImagePlaying());  // a bad image still stops the old one
+  EXPECT_FALSE(mixer.PlayFallback(Samples({1}), 2));  // no whole frame
+  EXPECT_FALSE(mixer.FallbackPlaying());  // something that cannot play still stops the old one
   EXPECT_EQ(MixFrames(mixer, 1)[0], 0.0f);
 
-  ASSERT_TRUE(mixer.PlayImage(first.data(), first.size()));
-  EXPECT_TRUE(mixer.PlayImage(nullptr, 0));  // no image: just stop
+  ASSERT_TRUE(mixer.PlayFallback(Samples(std::vector<int>(100, 8192)), 1));
+  EXPECT_TRUE(mixer.PlayFallback(nullptr, 0));  // nothing to play: just stop
   EXPECT_EQ(MixFrames(mixer, 1)[0], 0.0f);
   EXPECT_EQ(mixer.VoiceCount(), 0);  // the fallback takes no voice slot
 }
