@@ -173,7 +173,14 @@ put("wave", "data-before-fmt.wav", riff(chunk(b"data", samples8[:64]), fmt(1, 1,
 guid_pcm = struct.pack("<IHH", 1, 0, 0x10) + bytes([0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71])
 put("wave", "extensible.wav",
     riff(fmt(0xFFFE, 2, 48000, 16, struct.pack("<HHI", 22, 16, 3) + guid_pcm), chunk(b"data", samples16[:160])))
-put("wave", "float-refused.wav", riff(fmt(3, 1, 8000, 32), chunk(b"data", b"\0" * 64)))
+floats = b"".join(struct.pack("<f", ((i * 37) % 200 - 100) / 90.0) for i in range(64)) + struct.pack("<ff", float("nan"), float("inf"))
+put("wave", "float.wav", riff(fmt(3, 1, 8000, 32), chunk(b"data", floats)))
+put("wave", "24bit-stereo.wav", riff(fmt(1, 2, 96000, 24), chunk(b"data", b"".join(struct.pack("<i", (i * 99991) % 16777216 - 8388608)[:3] for i in range(120)))))
+put("wave", "32bit-mono.wav", riff(fmt(1, 1, 16000, 32), chunk(b"data", b"".join(struct.pack("<i", i * 33554432 - 2**31) for i in range(128)))))
+guid_float = struct.pack("<IHH", 3, 0, 0x10) + bytes([0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71])
+put("wave", "extensible-float.wav",
+    riff(fmt(0xFFFE, 1, 44100, 32, struct.pack("<HHI", 22, 32, 4) + guid_float), chunk(b"data", floats)))
+put("wave", "adpcm-refused.wav", riff(fmt(2, 1, 8000, 8), chunk(b"data", b"\0" * 64)))
 put("wave", "odd-junk.wav", riff(chunk(b"JUNK", b"abc"), fmt(1, 1, 1000, 8), chunk(b"data", samples8[:7])))
 
 

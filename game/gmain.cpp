@@ -339,6 +339,11 @@ bool GameApplication::Init() {
   if (scale > 1) SetClientSize(h, GameWindow::kFieldWidth * scale, GameWindow::kFieldHeight * scale);
   // Joysticks are seen only once the primary thread has started their service.
   JoystickStartUp();
+  // The window goes on screen first and the assets load while it is there: loading takes longer
+  // than everything before it, and a player who starts the game should see it at once.
+  ShowNativeWindow(h, showCommand);
+  UpdateNativeWindow(h);
+  ShowNativeWindow(h, SW_SHOWMAXIMIZED);
   // A close request while the assets load (the close button, SIGTERM, Ctrl+C) cuts the load
   // short; the request then waits in the queue, and the loop closes the window at once.
   SetLoadCancelCheck(&ClosePending);
@@ -352,9 +357,8 @@ bool GameApplication::Init() {
     PostMessage(h, WM_CLOSE, 0, 0);
     return false;
   }
-  ShowNativeWindow(h, showCommand);
+  // The whole title picture, not only what the first frame changes.
   UpdateNativeWindow(h);
-  ShowNativeWindow(h, SW_SHOWMAXIMIZED);
   if (settings.fullScreen) window->SetFullScreen(true);
   window->StartGameThread();
   return true;

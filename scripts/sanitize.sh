@@ -24,7 +24,7 @@ run_asan() {
 
 # Tests that start threads of their own: the timer, worker and polling threads, the sequencer on
 # its timer, the mixer's voices, and the game loop with its paint requests.
-tsan_filter='*IntervalTimer*:*PeriodicTimer*:*WorkerThread*:*FramePacer*:*InputThread*:*MidiSequencer*:*MidiSynth*:*Mixer*:*WaveSoundDevice*:*EventLoop*:*Application*:*GameWindow*'
+tsan_filter='*LoadingDevice*:*FailingDevice*:*SynthSamples*:*IntervalTimer*:*PeriodicTimer*:*WorkerThread*:*FramePacer*:*InputThread*:*MidiSequencer*:*MidiSynth*:*Mixer*:*WaveSoundDevice*:*EventLoop*:*Application*:*GameWindow*'
 
 run_tsan() {
   local build=${ORU_TSAN_BUILD:-build-tsan}
