@@ -130,7 +130,7 @@ persimmons fall. Played with the keyboard or a joystick.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME liboru-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-    "libsdl2-dev, libfluidsynth-dev, libfreetype-dev, libfontconfig-dev, libsamplerate0-dev, pkg-config")
+    "libsdl2-dev, libfluidsynth-dev, libfreetype-dev, libfontconfig-dev, pkg-config")
 set(CPACK_COMPONENT_DEV_DESCRIPTION "Oru 2D game library: headers, static libraries and the oru tool
 Oru is a small C++20 library for 256-colour 2D games on Linux: windows and
 a frame-paced game thread, 8-bit surfaces with software blits, dirty-tile
