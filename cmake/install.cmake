@@ -16,6 +16,16 @@ set(ORU_RELEASE_DATE 2026-12-10)
 set(ORU_RELEASE_DATE_RFC2822 "Thu, 10 Dec 2026 12:00:00 +0000")
 set(ORU_ICON_SIZES 16 24 32 48 64 128 256)  # as kIconSizes in tools/assetgen/icons.h
 
+# The system libraries the installed library links, as pkg-config modules with the prefix of
+# their PkgConfig:: targets; OruConfig.cmake and oru.pc ask for the same ones.
+set(ORU_PKG_MODULES SDL2:sdl2 FLUIDSYNTH:fluidsynth FREETYPE:freetype2 FONTCONFIG:fontconfig
+    SAMPLERATE:samplerate)
+set(ORU_PC_REQUIRES "")
+foreach(module ${ORU_PKG_MODULES})
+  string(REGEX REPLACE "^[^:]*:" "" name ${module})
+  string(APPEND ORU_PC_REQUIRES " ${name}")
+endforeach()
+
 set(dist ${PROJECT_SOURCE_DIR}/dist)
 set(generated ${PROJECT_BINARY_DIR}/dist)
 
@@ -78,7 +88,9 @@ write_basic_package_version_file(${generated}/OruConfigVersion.cmake
 install(FILES ${generated}/OruConfig.cmake ${generated}/OruConfigVersion.cmake
         DESTINATION ${cmake_dir} COMPONENT dev)
 
-# pkg-config: the libraries in link order (users before what they use).
+# pkg-config: the libraries in link order (users before what they use). The libraries are static,
+# so a program needs the system libraries too: they are required outright, since `--static` would
+# also ask for the static libraries behind the system's shared ones.
 set(ORU_PC_LIBS "")
 foreach(lib oru_input oru_sound oru_graphics oru_data oru_shell oru_platform)
   if(lib IN_LIST oru_libraries AND TARGET ${lib})
@@ -130,7 +142,7 @@ persimmons fall. Played with the keyboard or a joystick.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME liboru-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-    "libsdl2-dev, libfluidsynth-dev, libfreetype-dev, libfontconfig-dev, pkg-config")
+    "libsdl2-dev, libfluidsynth-dev, libfreetype-dev, libfontconfig-dev, libsamplerate0-dev, pkg-config")
 set(CPACK_COMPONENT_DEV_DESCRIPTION "Oru 2D game library: headers, static libraries and the oru tool
 Oru is a small C++20 library for 256-colour 2D games on Linux: windows and
 a frame-paced game thread, 8-bit surfaces with software blits, dirty-tile

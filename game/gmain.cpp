@@ -328,7 +328,7 @@ bool GameApplication::Init() {
   mainWindow = window;
   window->ApplySettings(settings);
   // The synthesizer loads its SoundFont meanwhile, on a thread of its own; the title is silent.
-  // Muted, the music never plays, so nothing is loaded.
+  // Muted, there is no synthesizer at all.
   if (!settings.mute) window->music.Prepare();
   char caption[100];
   LoadString(kStringCaption, caption, sizeof caption);

@@ -56,9 +56,9 @@ cmake --build "$build/hello-sprite" -j"$jobs"
 out=$(cd "$build/hello-sprite" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 120 ./hello-sprite --frames 300)
 echo "$out"
 [[ "$out" == *": 300 frames"* ]] || { echo "hello-sprite did not run 300 frames" >&2; exit 1; }
-# pkg-config finds the same library (static: the system libraries come from Requires.private).
+# pkg-config finds the same library.
 PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name oru.pc)") \
-  sh -c 'c++ -std=c++20 -O1 examples/hello-sprite/main.cpp -o "$0" $(pkg-config --cflags --libs --static oru)' \
+  sh -c 'c++ -std=c++20 -O1 examples/hello-sprite/main.cpp -o "$0" $(pkg-config --cflags --libs oru)' \
   "$build/hello-sprite/hello-sprite-pc"
 (cd "$build" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 120 hello-sprite/hello-sprite-pc --frames 30)
 

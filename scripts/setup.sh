@@ -20,13 +20,14 @@ packages=(
   libsdl2-dev libfluidsynth-dev libfreetype-dev libfontconfig-dev zlib1g-dev libsamplerate0-dev
   fonts-ipafont-gothic fonts-vlgothic fluid-soundfont-gm
 )
-# Testing: GoogleTest and Google Benchmark; Xvfb, a window manager, key presses and screenshots
-# for the end-to-end tests; clang for fuzzing; the checkers of the installed files and packages.
+# Testing: GoogleTest and Google Benchmark; Xvfb, a window manager, key presses, screenshots and
+# the picture reader of the end-to-end tests; clang for fuzzing; the checkers of the installed
+# files and packages.
 if [ $play = 0 ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth openbox xdotool imagemagick
-    clang-14 libclang-rt-14-dev python3-pil
+    xvfb xauth openbox xdotool imagemagick python3-pil
+    clang-14 libclang-rt-14-dev
     desktop-file-utils appstream man-db dpkg-dev lintian
   )
 fi

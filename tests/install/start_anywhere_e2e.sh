@@ -11,7 +11,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 
 game=$1
 exit_bound_ms=3000
-settle_s=10
+# The window shows at once and the title once the assets are in: generous for a loaded machine.
+settle_s=30
 
 e2e_setup import od awk -- "$@"
 e2e_start_wm

@@ -24,8 +24,8 @@ inline void AppendVarLen(std::vector<std::uint8_t>& out, std::uint32_t value) {
   out.push_back(groups[0]);
 }
 
-// Byte by byte: GCC 12 at -O3 takes an initializer-list insert here for an out-of-bounds copy.
 inline void AppendBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  // Byte by byte: GCC 12 at -O3 takes inserting a four-byte list for a read past its end.
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
