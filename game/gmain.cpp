@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
@@ -350,6 +351,12 @@ bool GameApplication::Init() {
   const bool cancelled = LoadCancelled();
   SetLoadCancelCheck(nullptr);
   if (cancelled) return false;
+  if (!OpenRuns(*window)) {
+    exitCode = 1;
+    // Closed like any window, so the loop ends as it always does.
+    PostMessage(h, WM_CLOSE, 0, 0);
+    return false;
+  }
   // The whole title picture, not only what the first frame changes.
   UpdateNativeWindow(h);
   if (settings.fullScreen) window->SetFullScreen(true);
@@ -358,5 +365,38 @@ bool GameApplication::Init() {
 }
 
 int GameApplication::Exit() { return 0; }
+
+bool GameApplication::OpenRuns(GameWindow& game) {
+  if (!settings.replayFile.empty()) {
+    if (!replay.Load(settings.replayFile.c_str(), game.AssetDigest())) {
+      std::fprintf(stderr, "brellow-didovez: %s: %s\n", settings.replayFile.c_str(), LastError());
+      return false;
+    }
+    game.SetReplay(&replay);
+  }
+  if (!settings.recordFile.empty()) {
+    if (!recorder.Open(settings.recordFile.c_str(), game.AssetDigest())) {
+      std::fprintf(stderr, "brellow-didovez: %s: %s\n", settings.recordFile.c_str(), LastError());
+      return false;
+    }
+    game.SetRecorder(&recorder);
+  }
+  return true;
+}
+
+int GameApplication::Finish() {
+  auto* game = static_cast<GameWindow*>(mainWindow);
+  const bool run = !settings.recordFile.empty() || !settings.replayFile.empty();
+  if (!run || !game || exitCode != 0) return exitCode;
+  if (!recorder.Close()) {
+    std::fprintf(stderr, "brellow-didovez: %s: the recording could not be written completely\n",
+                 settings.recordFile.c_str());
+    exitCode = 1;
+  }
+  game->SetRecorder(nullptr);
+  std::printf("%s\n", game->Summary().c_str());
+  std::fflush(stdout);
+  return exitCode;
+}
 
 }  // namespace oru

@@ -229,6 +229,22 @@ class GameApplication : public Application {
   GameSettings settings;
   bool Init() override;
   int Exit() override;
+  // After Run: completes a recording and prints the run's line (with --record or --replay).
+  // Returns the process's exit code: 1 when the run file could not be opened or written.
+  int Finish();
+  // The whole game with --headless, in place of Run and Finish (headless.cpp): loads the data,
+  // runs the replay (or --frames frames, or until SIGINT or SIGTERM) and prints the run's line.
+  // Returns the exit code.
+  int RunHeadless();
+
+ private:
+  // Opens the run files the command line names for game; false, with a message on standard
+  // error, when the replay cannot be read or belongs to other data, or the recording cannot be
+  // written.
+  bool OpenRuns(GameWindow& game);
+  RunRecorder recorder;
+  RunReplay replay;
+  int exitCode = 0;
 };
 
 // The one application object of the program.

@@ -15,6 +15,14 @@ int main(int argc, char** argv) {
   oru::GameSettings settings;
   const int exitCode = oru::ParseCommandLine(argc, argv, &settings, stdout, stderr);
   if (exitCode != oru::kRunGame) return exitCode;
+  if (settings.headless) {
+    // Whatever might still reach for a device gets SDL's stand-ins, never the real ones.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    oru::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
+    oru::gameApplication.settings = settings;
+    return oru::gameApplication.RunHeadless();
+  }
   // Without a display the game would run unseen until killed.
   if (!oru::StartVideo()) {
     std::fprintf(stderr, "brellow-didovez: no display could be opened (%s)\n",
@@ -24,5 +32,5 @@ int main(int argc, char** argv) {
   oru::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
   oru::gameApplication.settings = settings;
   oru::gameApplication.Run(oru::ModuleInstance(), nullptr, oru::CommandLine(), oru::SW_SHOWDEFAULT);
-  return 0;
+  return oru::gameApplication.Finish();
 }

@@ -67,6 +67,43 @@ bool ApplyMute(GameSettings& s, const char*, std::string*) {
   return true;
 }
 
+// A file named on the command line, made absolute: the game changes into its data folder later.
+bool AbsoluteFile(const char* option, const char* value, std::string* file, std::string* error) {
+  if (!*value) {
+    *error = std::string(option) + " needs a file";
+    return false;
+  }
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(value, ec);
+  *file = ec ? std::string(value) : absolute.lexically_normal().string();
+  return true;
+}
+
+bool ApplyRecord(GameSettings& s, const char* value, std::string* error) {
+  return AbsoluteFile("--record", value, &s.recordFile, error);
+}
+
+bool ApplyReplay(GameSettings& s, const char* value, std::string* error) {
+  return AbsoluteFile("--replay", value, &s.replayFile, error);
+}
+
+bool ApplyHeadless(GameSettings& s, const char*, std::string*) {
+  s.headless = true;
+  return true;
+}
+
+bool ApplyFrames(GameSettings& s, const char* value, std::string* error) {
+  std::uint64_t n = 0;
+  const char* end = value + std::strlen(value);
+  const auto [last, ec] = std::from_chars(value, end, n);
+  if (ec != std::errc() || last != end || n == 0) {
+    *error = "--frames takes a whole number above 0, not '" + std::string(value) + "'";
+    return false;
+  }
+  s.frames = n;
+  return true;
+}
+
 constexpr OptionSpec kOptions[] = {
     {"--data", "DIR", "read the game's data files from DIR", OptionAction::Apply, &ApplyData},
     {"--fullscreen", nullptr, "start in full screen (F4 switches back and forth)",
@@ -74,6 +111,13 @@ constexpr OptionSpec kOptions[] = {
     {"--scale", "N", "show the 640x480 picture N times as large in its window, 1 to 4",
      OptionAction::Apply, &ApplyScale},
     {"--mute", nullptr, "no music and no sound effects", OptionAction::Apply, &ApplyMute},
+    {"--record", "FILE", "record the run's inputs into FILE as it is played", OptionAction::Apply,
+     &ApplyRecord},
+    {"--replay", "FILE", "play a recorded run back (only Escape, F3 and F4 stay live)",
+     OptionAction::Apply, &ApplyReplay},
+    {"--headless", nullptr, "run without window, sound or pacing, as fast as it goes",
+     OptionAction::Apply, &ApplyHeadless},
+    {"--frames", "N", "with --headless: stop after N frames", OptionAction::Apply, &ApplyFrames},
     {"--help", nullptr, "show this help and exit", OptionAction::Help, nullptr},
     {"--version", nullptr, "show the version and exit", OptionAction::Version, nullptr},
 };
@@ -113,7 +157,9 @@ std::string UsageText() {
   }
   text +=
       "\nThe data files are looked for in --data DIR, $ORU_DATA_DIR, the program's folder, the\n"
-      "installed data folder and the current folder, in that order.\n";
+      "installed data folder and the current folder, in that order.\n"
+      "A run started with --record or --replay, and every --headless run, prints one line on\n"
+      "exit: frames run, final state, score and a hash of the last picture.\n";
   return text;
 }
 
@@ -168,6 +214,9 @@ int ParseCommandLine(int argc, const char* const* argv, GameSettings* settings, 
     std::fprintf(out, "%s %s\n", kProgram, ORU_VERSION);
     return 0;
   }
+  if (!parsed.recordFile.empty() && !parsed.replayFile.empty())
+    return Misuse(err, "--record and --replay cannot be used together");
+  if (parsed.frames != 0 && !parsed.headless) return Misuse(err, "--frames needs --headless");
   *settings = parsed;
   return kRunGame;
 }

@@ -14,6 +14,7 @@
 // folder to the data folder afterwards.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ struct GameSettings {
   bool fullScreen = false;  // --fullscreen: start in full screen (F4 still switches)
   int scale = 1;            // --scale N: the window's client area is N times 640 by 480
   bool mute = false;        // --mute: no music and no sound effects
+  std::string recordFile;   // --record FILE, absolute: write the run's inputs to FILE
+  std::string replayFile;   // --replay FILE, absolute: play a recorded run back
+  bool headless = false;    // --headless: no window, sound or pacing
+  std::uint64_t frames = 0; // --frames N (with --headless): stop after N frames; 0 no limit
 };
 
 inline constexpr int kMinScale = 1;

@@ -17,3 +17,8 @@ if(TARGET brellow-didovez)
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/sound_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
   set_tests_properties(e2e_sound PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
 endif()
+if(TARGET brellow-didovez)
+  add_test(NAME e2e_replay
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/replay_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
+  set_tests_properties(e2e_replay PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
+endif()

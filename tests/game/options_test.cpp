@@ -92,6 +92,19 @@ TEST(CommandLineTest, RelativeDataFolderIsMadeAbsoluteBeforeTheGameChangesFolder
   EXPECT_EQ(p.settings.dataDir, (fs::current_path() / "some/where").string());
 }
 
+TEST(CommandLineTest, RunOptionsFillTheSettingsWithAbsolutePaths) {
+  const Parsed record = Parse({"--record", "runs/a.orr"});
+  ASSERT_EQ(record.code, kRunGame);
+  EXPECT_EQ(record.settings.recordFile, (fs::current_path() / "runs/a.orr").string());
+  EXPECT_FALSE(record.settings.headless);
+  const Parsed replay = Parse({"--headless", "--replay=/r/b.orr", "--frames", "1200"});
+  ASSERT_EQ(replay.code, kRunGame);
+  EXPECT_EQ(replay.settings.replayFile, "/r/b.orr");
+  EXPECT_TRUE(replay.settings.headless);
+  EXPECT_EQ(replay.settings.frames, 1200u);
+  EXPECT_EQ(replay.settings.recordFile, "");
+}
+
 TEST(CommandLineTest, MisuseExitsTwoWithTheReasonAndTheUsage) {
   struct Case {
     std::vector<const char*> args;
@@ -111,6 +124,11 @@ TEST(CommandLineTest, MisuseExitsTwoWithTheReasonAndTheUsage) {
       {{"--scale="}, "not ''"},
       {{"--mute=yes"}, "--mute takes no value"},
       {{"--help", "--bogus"}, "unknown option '--bogus'"},  // misuse wins over help
+      {{"--record", "a", "--replay", "b"}, "--record and --replay cannot be used together"},
+      {{"--frames", "10"}, "--frames needs --headless"},
+      {{"--headless", "--frames", "0"}, "--frames takes a whole number above 0, not '0'"},
+      {{"--headless", "--frames", "9x"}, "not '9x'"},
+      {{"--replay="}, "--replay needs a file"},
   };
   for (const Case& c : cases) {
     const Parsed p = Parse(c.args);
@@ -131,7 +149,8 @@ TEST(CommandLineTest, HelpAndVersionPrintToStandardOutputAndExitZero) {
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out, UsageText());
   EXPECT_EQ(help.err, "");
-  for (const char* option : {"--data DIR", "--fullscreen", "--scale N", "--mute", "--help", "--version"})
+  for (const char* option : {"--data DIR", "--fullscreen", "--scale N", "--mute", "--record FILE",
+                             "--replay FILE", "--headless", "--frames N", "--help", "--version"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   EXPECT_EQ(Parse({"-h"}).out, UsageText());
 
