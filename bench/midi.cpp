@@ -2,8 +2,9 @@
 //
 // Midi/Load: parse and merge a generated format-1 file of 16 tracks and about 100,000 events.
 // Goal: under 10 ms.
-// Midi/LoadManyTracks: a 1.1 MB format-1 file of 65,535 tracks of one note each; the merge takes
-// events x log(tracks). Goal: under 100 ms.
+// Midi/LoadManyTracks: a 1.1 MB format-1 file of 65,535 tracks of one note each, every note at
+// a tick of its own; the merge takes events x log(tracks). Goal: under 100 ms (merging pass by
+// pass over every track took 19.8 s here).
 // Midi/Lateness: play a generated song through the sequencer's real 1 ms timer into a device that
 // stamps every message on arrival, and report how late each left against its due time, as the
 // counters p50_ms and p99_ms. Goal: p99 under 1.5 ms.
@@ -71,7 +72,7 @@ BENCHMARK(BM_MidiLoad)->Name("Midi/Load")->Unit(benchmark::kMillisecond);
 std::vector<std::uint8_t> ManyTracks() {
   MidiFileBuilder file(96);
   for (std::size_t t = 0; t < 65535; ++t)
-    file.Track(t).Note(static_cast<std::uint32_t>((t * 7919) % 3840), 0x90, static_cast<std::uint8_t>(36 + t % 48), 90).End(0);
+    file.Track(t).Note(static_cast<std::uint32_t>((t * 7919) % 65536), 0x90, static_cast<std::uint8_t>(36 + t % 48), 90).End(0);
   return file.Bytes();
 }
 
