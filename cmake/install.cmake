@@ -14,7 +14,6 @@ set(ORU_PACKAGE_MAINTAINER "The Oru team <oru-team@users.noreply.invalid>" CACHE
     "Maintainer field of the Debian packages")
 set(ORU_RELEASE_DATE 2026-12-10)
 set(ORU_RELEASE_DATE_RFC2822 "Thu, 10 Dec 2026 12:00:00 +0000")
-set(ORU_ICON_SIZES 16 24 32 48 64 128 256)  # as kIconSizes in tools/assetgen/icons.h
 
 # The system libraries the installed library links, as pkg-config modules with the prefix of
 # their PkgConfig:: targets; OruConfig.cmake and oru.pc ask for the same ones.

@@ -1,24 +1,18 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# oru_library(NAME DIR DEPS...): a static library of every .cpp in DIR (an interface library
-# while the folder has no sources yet), linked publicly against DEPS. Installed and exported as
+# oru_library(NAME DIR DEPS...): a static library of every .cpp in DIR, linked publicly against
+# DEPS. Installed and exported as
 # Oru::<NAME without "oru_">. Every library but the platform's is kept from the system headers
 # (oru_guard_platform_boundary).
 function(oru_library name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   set(includes $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}> $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
                $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-  if(sources)
-    add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${includes})
-    target_link_libraries(${name} PUBLIC ${ARGN})
-    if(NOT name STREQUAL "oru_platform")
-      oru_guard_platform_boundary(${name})
-    endif()
-  else()
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${includes})
-    target_link_libraries(${name} INTERFACE ${ARGN})
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${includes})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  if(NOT name STREQUAL "oru_platform")
+    oru_guard_platform_boundary(${name})
   endif()
   string(REGEX REPLACE "^oru_" "" short ${name})
   set_target_properties(${name} PROPERTIES EXPORT_NAME ${short})
@@ -56,9 +50,6 @@ endfunction()
 # with CTest. Tests run with SDL's dummy drivers so they need no display and no sound card.
 function(oru_test_suite name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
-  if(NOT sources)
-    return()
-  endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE ORU_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

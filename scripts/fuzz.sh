@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang 14 (address and undefined-behaviour sanitizers) and runs
 # each for a while, starting from the committed corpus and the format dictionary.
-# Usage: scripts/fuzz.sh [SECONDS_PER_TARGET=60] [TARGET...]     (targets: bmp pack lines ...)
+# Usage: scripts/fuzz.sh [SECONDS_PER_TARGET=60] [TARGET...]     (targets: fuzz/targets.txt)
 # New interesting inputs go to build-fuzz/corpus/<target>, crashers to build-fuzz/crashes/<target>:
 # copy a crasher into fuzz/corpus/<target>/crash-<what> once its loader is mended.
 set -euo pipefail
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(bmp pack lines palette_text wave midi run)
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets < <(grep -oE '^[a-z_]+ ' fuzz/targets.txt | tr -d ' ')
 
 build=${ORU_FUZZ_BUILD:-build-fuzz}
 if ! command -v clang++-14 >/dev/null || [ ! -d /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux ]; then
@@ -22,8 +22,7 @@ fi
 # The libraries the build needs come with the ordinary build.
 [ -f build/CMakeCache.txt ] || bash scripts/setup.sh build >/dev/null
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORU_FUZZ=ON -DORU_SANITIZE=address,undefined -DORU_TESTS=OFF -DORU_BENCH=OFF \
-  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+  -DORU_FUZZ=ON -DORU_SANITIZE=address,undefined >/dev/null
 cmake --build "$build" -j"$(nproc)" --target $(printf 'fuzz_%s ' "${targets[@]}")
 
 status=0

@@ -1,9 +1,7 @@
 # The game's command line, the platform boundary of the build, and the installed tree.
-if(TARGET brellow-didovez AND TARGET oru)
-  add_test(NAME cli_game_options
-           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/cli_test.sh $<TARGET_FILE:brellow-didovez> $<TARGET_FILE:oru>)
-  set_tests_properties(cli_game_options PROPERTIES TIMEOUT 300)
-endif()
+add_test(NAME cli_game_options
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/cli_test.sh $<TARGET_FILE:brellow-didovez> $<TARGET_FILE:oru>)
+set_tests_properties(cli_game_options PROPERTIES TIMEOUT 300)
 
 # Code above oru/platform that includes a system library's header fails to compile: each probe
 # includes one, in the setting of oru_graphics, and the test passes when the build stops on the
@@ -22,9 +20,7 @@ endforeach()
 
 # The game started from another folder (here finding its data through ORU_DATA_DIR; CI also runs
 # the installed game, which finds it from its own place), and its window scale.
-if(TARGET brellow-didovez)
-  add_test(NAME e2e_start_anywhere
-           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/start_anywhere_e2e.sh $<TARGET_FILE:brellow-didovez>)
-  set_tests_properties(e2e_start_anywhere PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE
-                       ENVIRONMENT "ORU_DATA_DIR=${ORU_GAME_DIR}")
-endif()
+add_test(NAME e2e_start_anywhere
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/start_anywhere_e2e.sh $<TARGET_FILE:brellow-didovez>)
+set_tests_properties(e2e_start_anywhere PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE
+                     ENVIRONMENT "ORU_DATA_DIR=${ORU_GAME_DIR}")
