@@ -67,6 +67,12 @@ void MakePool(std::vector<const char*>& names, ItemSet& set, Surface& scene, con
   set.KillAll();
 }
 
+// A meter joins the scene hidden until a state shows it.
+void AddMeter(Surface& scene, Meter& meter) {
+  scene.AddChild(&meter);
+  meter.SetVisible(0);
+}
+
 }  // namespace
 
 bool GameWindow::OnCreate() { return LoadAssets(); }
@@ -111,34 +117,20 @@ bool GameWindow::LoadAssets() {
   AddLayer(assetNames, scene, fireIndicator, "fire.bmp", true, 110, 21);
   AddLayer(assetNames, scene, clockFace, "meter.bmp", true, 540, 0);
 
-  timeMeter.Create(100, 100);
-  timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
-  timeMeter.SetStyle(MeterDial, MeterHorizontal);
-  timeMeter.SetMaximum(kPlayFrames);
-  timeMeter.SetValue(0);
-  scene.AddChild(&timeMeter);
-  timeMeter.SetPosition(540, 0);
-  timeMeter.SetVisible(0);
-
-  chargeMeter.Create(300, 10);
-  chargeMeter.SetColours(0, 0x0080FF, 0);
-  chargeMeter.SetFrameSize(100, 10);
-  chargeMeter.SetStyle(MeterBar, MeterHorizontal);
-  chargeMeter.SetMaximum(255);
-  chargeMeter.SetValue(0);
-  scene.AddChild(&chargeMeter);
-  chargeMeter.SetPosition(5, 50);
-  chargeMeter.SetVisible(0);
-
+  // The clock's needle over its face, the charge gauge showing one third of itself at a time,
+  // and the lives as a row of persimmons.
+  timeMeter.Setup({.width = 100, .height = 100, .background = 0xFFFFFF, .foreground = 0xFF0000,
+                   .transparent = 1, .kind = MeterDial, .maximum = kPlayFrames, .x = 540});
+  AddMeter(scene, timeMeter);
+  chargeMeter.Setup({.width = 300, .height = 10, .frameWidth = 100, .frameHeight = 10,
+                     .background = 0, .foreground = 0x0080FF, .kind = MeterBar, .maximum = 255,
+                     .x = 5, .y = 50});
+  AddMeter(scene, chargeMeter);
   assetNames.push_back("kakimeter.bmp");
   if (!LoadCancelled()) lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
-  lifeMeter.SetColours(0xFFFFFF, 0, 1);
-  lifeMeter.SetStyle(MeterImages, MeterHorizontal);
-  lifeMeter.SetMaximum(kMaxLives);
-  lifeMeter.SetValue(5);
-  scene.AddChild(&lifeMeter);
-  lifeMeter.SetPosition(0, 0);
-  lifeMeter.SetVisible(0);
+  lifeMeter.Setup({.background = 0xFFFFFF, .foreground = 0, .transparent = 1, .kind = MeterImages,
+                   .maximum = kMaxLives, .value = 5});
+  AddMeter(scene, lifeMeter);
 
   AddLayer(assetNames, scene, gameOverPicture, "gameover.bmp", false, 0, 0);
   AddLayer(assetNames, scene, gameClearPicture, "gameclear.bmp", false, 0, 0);

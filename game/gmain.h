@@ -26,11 +26,11 @@
 #include <vector>
 
 #include "game/item.h"
-#include "game/meter.h"
+#include "oru/graphics/meter.h"
 #include "game/options.h"
 #include "game/run_recorder.h"
 #include "game/run_replay.h"
-#include "game/score.h"
+#include "oru/graphics/score_display.h"
 #include "oru/graphics/screen_surface.h"
 #include "oru/graphics/surface.h"
 #include "oru/input/mouse_cursor.h"
