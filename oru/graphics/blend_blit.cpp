@@ -18,7 +18,7 @@
 
 #include "oru/graphics/colour_map.h"
 #include "oru/graphics/colour_tables.h"
-#include "oru/graphics/copy_frame.h"
+#include "oru/graphics/copy_frame_internal.h"
 #include "oru/graphics/surface.h"
 
 namespace oru {

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "oru/graphics/blit_copies.h"
+#include "oru/graphics/blit_copies_internal.h"
 #include "oru/graphics/blit_spans_internal.h"
 #include "oru/graphics/colour_map.h"
-#include "oru/graphics/copy_frame.h"
+#include "oru/graphics/copy_frame_internal.h"
 #include "oru/graphics/surface.h"
 
 namespace oru {
