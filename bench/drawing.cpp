@@ -2,8 +2,8 @@
 // (the charge gauge and clock change every frame) and plain colour fills.
 #include <benchmark/benchmark.h>
 
-#include "game/meter.h"
-#include "game/score.h"
+#include "oru/graphics/meter.h"
+#include "oru/graphics/score_display.h"
 #include "oru/graphics/surface.h"
 
 namespace {

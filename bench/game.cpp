@@ -64,8 +64,8 @@ std::filesystem::path FindGameFolder() {
 // Lays out the crowd so that nothing collides: the crab in the top-left corner, the shots in
 // three columns next to it flying right, the octopuses and monkeys further right walking left,
 // the ink between them, explosions anywhere (they hit nothing).
-void LayOutCrowd(oru::GameWindow& game) {
-  using oru::ItemSet;
+void LayOutCrowd(brellow::GameWindow& game) {
+  using brellow::ItemSet;
   for (ItemSet* set : {&game.crab, &game.monkeys, &game.octopuses, &game.normalShots,
                        &game.switchShots, &game.chargeShots, &game.ink, &game.explosions,
                        &game.mortars, &game.mortarPickups, &game.foreground1, &game.foreground2}) {
@@ -84,7 +84,7 @@ void LayOutCrowd(oru::GameWindow& game) {
   for (int i = 0; i < 20; ++i) {
     const int n = game.octopuses.Spawn(400 + (i % 4) * 45, (i / 4) * 95);
     game.octopuses.SetVelocity(n, -2, 0);
-    if (oru::Item* octopus = game.octopuses.Find(n)) octopus->SetCountdown(1000);
+    if (brellow::Item* octopus = game.octopuses.Find(n)) octopus->SetCountdown(1000);
   }
   for (int i = 0; i < 20; ++i) {
     const int n = game.monkeys.Spawn(200 + (i % 4) * 50, 10 + (i / 4) * 90);
@@ -117,9 +117,9 @@ void BM_GameFrame(benchmark::State& state) {
   oru::ClearKeyState();
   {
     auto canvas = std::make_unique<NullCanvas>();
-    auto game = std::make_unique<oru::GameWindow>();
+    auto game = std::make_unique<brellow::GameWindow>();
     game->LoadAssets();
-    game->ChangeState(oru::Play);
+    game->ChangeState(brellow::GameState::Play);
     game->screen.Update(canvas.get(), 0, 0);
 
     int alive = 0;
@@ -135,7 +135,8 @@ void BM_GameFrame(benchmark::State& state) {
               game->ink.CountAlive() + game->explosions.CountAlive();
     }
     state.counters["items_alive"] = alive;
-    if (game->gameState != oru::Play) state.SkipWithError("the scene left the Play state");
+    if (game->gameState != brellow::GameState::Play)
+      state.SkipWithError("the scene left the Play state");
     game.reset();
   }
   oru::MidiOut::SetDefaultBackend(previous);
@@ -166,15 +167,15 @@ void BM_GameHeadless(benchmark::State& state) {
                             ("oru_bench_run_" + std::to_string(getpid()) + ".orr")).string();
   std::uint64_t frames = 0;
   {
-    auto game = std::make_unique<oru::GameWindow>();
+    auto game = std::make_unique<brellow::GameWindow>();
     game->LoadAssets();
-    oru::RunRecorder recorder;
+    brellow::RunRecorder recorder;
     recorder.Open(path.c_str(), game->AssetDigest());
     game->SetRecorder(&recorder);
     game->RunHeadless(nullptr, 1);  // pacing off
-    oru::RunBot bot;
-    while (game->gameState != oru::GameClear && game->gameState != oru::GameOver &&
-           game->FramesRun() < 20000) {
+    brellow::RunBot bot;
+    while (game->gameState != brellow::GameState::GameClear &&
+           game->gameState != brellow::GameState::GameOver && game->FramesRun() < 20000) {
       bot.Act(*game);
       benchClock += 30;
       game->StepFrame();
@@ -184,9 +185,9 @@ void BM_GameHeadless(benchmark::State& state) {
   }
   for (auto _ : state) {
     state.PauseTiming();
-    auto game = std::make_unique<oru::GameWindow>();
+    auto game = std::make_unique<brellow::GameWindow>();
     game->LoadAssets();
-    oru::RunReplay replay;
+    brellow::RunReplay replay;
     if (!replay.Load(path.c_str(), game->AssetDigest())) {
       state.SkipWithError("the recorded run did not load");
       break;

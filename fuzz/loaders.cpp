@@ -207,9 +207,9 @@ void RunMidi(const std::uint8_t* data, std::size_t size) {
 }
 
 void RunRecordedRun(const std::uint8_t* data, std::size_t size) {
-  RunReplay replay;
+  brellow::RunReplay replay;
   if (!replay.LoadImage({data, size}, 0, false)) return;
-  RunFrame frame;
+  brellow::RunFrame frame;
   std::uint64_t sum = 0;
   while (replay.NextFrame(&frame)) sum += frame.held + replay.NextClock() + replay.NextClock();
   if (replay.FramesPlayed() != replay.Frames()) __builtin_trap();

@@ -1,7 +1,9 @@
 // The collision passes of Play and BossFight and what each kind of hit does.
 #include "game/gmain.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
 
 namespace {
 
@@ -69,13 +71,13 @@ void GameWindow::OnHit(Item* first, Item* second, int kind) {
       break;
     }
     case HitCrab:
-      if (gameState == BossFight && lifeMeter.GetValue() != 0) {
+      if (gameState == GameState::BossFight && lifeMeter.GetValue() != 0) {
         lifeMeter.SetValue(lifeMeter.GetValue() - 1);
         invincibleUntil = RulesClock() + kInvincibleMs;
         // 0 means "none"; a deadline that lands on it is moved by a millisecond.
         if (invincibleUntil == 0) invincibleUntil = 1;
       } else {
-        ChangeState(GameOver);
+        ChangeState(GameState::GameOver);
       }
       break;
     case HitMortarPickup:
@@ -117,4 +119,4 @@ void GameWindow::OnHit(Item* first, Item* second, int kind) {
   }
 }
 
-}  // namespace oru
+}  // namespace brellow

@@ -2,7 +2,9 @@
 #include "game/gmain.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 
 #include "oru/data/last_error.h"
@@ -17,7 +19,9 @@
 #include "oru/platform/native_window.h"
 #include "oru/platform/resources.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
 
 GameApplication gameApplication;
 
@@ -38,33 +42,49 @@ GameWindow::~GameWindow() {
 
 namespace {
 
-// Load and remap a single picture; key it on its top-left pixel when asked. Once the load is
-// cancelled the picture stays empty, like a missing file.
-void LoadPicture(std::vector<const char*>& names, Surface& picture, const char* file, bool keyed) {
-  names.push_back(file);
+// Load and remap a single picture, keyed on its top-left pixel when its row says so. Once the
+// load is cancelled the picture stays empty, like a missing file.
+void LoadPicture(std::vector<const char*>& names, Surface& picture, PictureId id) {
+  const PictureRow& row = PictureRowOf(id);
+  names.push_back(row.file);
   if (LoadCancelled()) return;
-  LoadBitmap(picture, file);
+  LoadBitmap(picture, row.file);
   RemapToTable(picture, nullptr, 1);
-  if (keyed) picture.SetTransparentFromPixel(0, 0);
+  if (row.keyed) picture.SetTransparentFromPixel(0, 0);
 }
 
 // A picture that joins the scene as a layer at (x, y), hidden until a state shows it.
-void AddLayer(std::vector<const char*>& names, Surface& scene, Surface& picture, const char* file, bool keyed,
+void AddLayer(std::vector<const char*>& names, Surface& scene, Surface& picture, PictureId id,
               int x, int y) {
-  LoadPicture(names, picture, file, keyed);
+  LoadPicture(names, picture, id);
   scene.AddChild(&picture);
   picture.SetPosition(x, y);
   picture.SetVisible(0);
 }
 
-// An item set whose pool of count items is made now, so play reuses items instead of loading.
-void MakePool(std::vector<const char*>& names, ItemSet& set, Surface& scene, const char* file,
-              int cellWidth, int cellHeight, int count) {
-  names.push_back(file);
+// An item set whose pool is made now, so play reuses items instead of loading.
+void MakePool(std::vector<const char*>& names, ItemSet& set, Surface& scene, PictureId id) {
+  const PictureRow& row = PictureRowOf(id);
+  names.push_back(row.file);
   if (LoadCancelled()) return;
-  set.SetSource(file, &scene, cellWidth, cellHeight);
-  for (int i = 0; i < count; ++i) set.Spawn(0, 0);
+  set.SetSource(row.file, &scene, row.cellWidth, row.cellHeight);
+  for (int i = 0; i < row.poolSize; ++i) set.Spawn(0, 0);
   set.KillAll();
+}
+
+// The pools are made in table order, which keeps the layers and the digested file names in order.
+constexpr bool SetsInPictureOrder() {
+  for (std::size_t i = 1; i < std::size(kItemSets); ++i) {
+    if (kItemSets[i - 1].picture >= kItemSets[i].picture) return false;
+  }
+  return true;
+}
+static_assert(SetsInPictureOrder(), "kItemSets must follow the picture table's order");
+
+// A meter joins the scene hidden until a state shows it.
+void AddMeter(Surface& scene, Meter& meter) {
+  scene.AddChild(&meter);
+  meter.SetVisible(0);
 }
 
 }  // namespace
@@ -74,28 +94,14 @@ bool GameWindow::OnCreate() { return LoadAssets(); }
 bool GameWindow::LoadAssets() {
   // The order below is the layer order: the scene draws its children in the order they joined.
   assetNames.clear();
-  LoadPicture(assetNames, backdrop, "haikei1.bmp", false);
-  AddLayer(assetNames, scene, titleBack, "haikei0.bmp", false, 0, 0);
-  AddLayer(assetNames, scene, titleScroll, "title2.bmp", true, 0, 480);
-  AddLayer(assetNames, scene, titleTop, "title1.bmp", true, 0, -1);
-  AddLayer(assetNames, scene, titleBottom, "title3.bmp", true, 0, 410);
+  LoadPicture(assetNames, backdrop, PictureId::FieldBackground);
+  AddLayer(assetNames, scene, titleBack, PictureId::TitleBackground, 0, 0);
+  AddLayer(assetNames, scene, titleScroll, PictureId::HowToPlay, 0, 480);
+  AddLayer(assetNames, scene, titleTop, PictureId::Logo, 0, -1);
+  AddLayer(assetNames, scene, titleBottom, PictureId::PressStart, 0, 410);
 
-  MakePool(assetNames, foreground2, scene, "zenkei2.bmp", -1, -1, 2);
-  MakePool(assetNames, monkeys, scene, "saru.bmp", 50, 60, 20);
-  MakePool(assetNames, octopuses, scene, "tako.bmp", 40, 40, 20);
   boss.SetHitBox(240, 0, 499, 309);
-  MakePool(assetNames, boss, scene, "boss.bmp", -1, -1, 1);
-  MakePool(assetNames, normalShots, scene, "kuri_n.bmp", -1, -1, 30);
-  MakePool(assetNames, switchShots, scene, "kuri_b.bmp", -1, -1, 30);
-  MakePool(assetNames, chargeShots, scene, "kuri_s.bmp", 21, 20, 5);
-  MakePool(assetNames, explosions, scene, "baku.bmp", 96, 96, 30);
-  MakePool(assetNames, badPersimmons, scene, "kaki_s.bmp", -1, -1, 30);
-  MakePool(assetNames, goodPersimmons, scene, "kaki_a.bmp", -1, -1, 10);
-  MakePool(assetNames, ink, scene, "sumi.bmp", -1, -1, 30);
-  MakePool(assetNames, crab, scene, "kani.bmp", 40, 40, 1);
-  MakePool(assetNames, mortars, scene, "usu.bmp", -1, -1, 1);
-  MakePool(assetNames, mortarPickups, scene, "usubaku.bmp", -1, -1, 1);
-  MakePool(assetNames, foreground1, scene, "zenkei1.bmp", -1, -1, 2);
+  for (const ItemSetRow& row : kItemSets) MakePool(assetNames, this->*row.set, scene, row.picture);
 
   scoreDisplay.SetFontHeight(20);
   scoreDisplay.SetTextColour(0xFF00FF);
@@ -108,44 +114,31 @@ bool GameWindow::LoadAssets() {
   scoreDisplay.SetPosition(5, 21);
   scoreDisplay.SetVisible(0);
 
-  AddLayer(assetNames, scene, fireIndicator, "fire.bmp", true, 110, 21);
-  AddLayer(assetNames, scene, clockFace, "meter.bmp", true, 540, 0);
+  AddLayer(assetNames, scene, fireIndicator, PictureId::FireIcon, 110, 21);
+  AddLayer(assetNames, scene, clockFace, PictureId::ClockFace, 540, 0);
 
-  timeMeter.Create(100, 100);
-  timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
-  timeMeter.SetStyle(MeterDial, MeterHorizontal);
-  timeMeter.SetMaximum(kPlayFrames);
-  timeMeter.SetValue(0);
-  scene.AddChild(&timeMeter);
-  timeMeter.SetPosition(540, 0);
-  timeMeter.SetVisible(0);
+  // The clock's needle over its face, the charge gauge showing one third of itself at a time,
+  // and the lives as a row of persimmons.
+  timeMeter.Setup({.width = 100, .height = 100, .background = 0xFFFFFF, .foreground = 0xFF0000,
+                   .transparent = 1, .kind = MeterDial, .maximum = kPlayFrames, .x = 540});
+  AddMeter(scene, timeMeter);
+  chargeMeter.Setup({.width = 300, .height = 10, .frameWidth = 100, .frameHeight = 10,
+                     .background = 0, .foreground = 0x0080FF, .kind = MeterBar, .maximum = 255,
+                     .x = 5, .y = 50});
+  AddMeter(scene, chargeMeter);
+  const char* lifeFile = PictureRowOf(PictureId::LifePersimmon).file;
+  assetNames.push_back(lifeFile);
+  if (!LoadCancelled()) lifeMeter.LoadUnitImage(lifeFile, &scene);
+  lifeMeter.Setup({.background = 0xFFFFFF, .foreground = 0, .transparent = 1, .kind = MeterImages,
+                   .maximum = kMaxLives, .value = 5});
+  AddMeter(scene, lifeMeter);
 
-  chargeMeter.Create(300, 10);
-  chargeMeter.SetColours(0, 0x0080FF, 0);
-  chargeMeter.SetFrameSize(100, 10);
-  chargeMeter.SetStyle(MeterBar, MeterHorizontal);
-  chargeMeter.SetMaximum(255);
-  chargeMeter.SetValue(0);
-  scene.AddChild(&chargeMeter);
-  chargeMeter.SetPosition(5, 50);
-  chargeMeter.SetVisible(0);
-
-  assetNames.push_back("kakimeter.bmp");
-  if (!LoadCancelled()) lifeMeter.LoadUnitImage("kakimeter.bmp", &scene);
-  lifeMeter.SetColours(0xFFFFFF, 0, 1);
-  lifeMeter.SetStyle(MeterImages, MeterHorizontal);
-  lifeMeter.SetMaximum(kMaxLives);
-  lifeMeter.SetValue(5);
-  scene.AddChild(&lifeMeter);
-  lifeMeter.SetPosition(0, 0);
-  lifeMeter.SetVisible(0);
-
-  AddLayer(assetNames, scene, gameOverPicture, "gameover.bmp", false, 0, 0);
-  AddLayer(assetNames, scene, gameClearPicture, "gameclear.bmp", false, 0, 0);
+  AddLayer(assetNames, scene, gameOverPicture, PictureId::GameOver, 0, 0);
+  AddLayer(assetNames, scene, gameClearPicture, PictureId::GameClear, 0, 0);
 
   frameCounter = kPlayFrames;
-  gameState = Title;
-  EnterState(Title);
+  gameState = GameState::Title;
+  EnterState(GameState::Title);
 
   // Muted, the sounds and the song stay empty: no sound device or synthesizer is opened for them.
   struct NamedSound {
@@ -252,7 +245,7 @@ bool GameWindow::StepFrame() {
     if (!PollInput()) {
       // The replay is over: back to the title, and the pad has the say again.
       replay_ = nullptr;
-      if (gameState != Title) ChangeState(Title);
+      if (gameState != GameState::Title) ChangeState(GameState::Title);
       PollInput();
     }
     UpdateState();
@@ -299,13 +292,18 @@ std::uint64_t GameWindow::PictureHash() {
   return hash;
 }
 
-std::string GameWindow::Summary() {
+const char* GameStateName(GameState state) {
   static constexpr const char* kStateNames[] = {"Title",     "Play",      "GameOver",  "GameClear",
                                                 "PlayPaused", "BossFight", "BossPaused"};
-  const char* state = gameState >= 0 && gameState < 7 ? kStateNames[gameState] : "Unknown";
+  const int index = static_cast<int>(state);
+  return index >= 0 && index < 7 ? kStateNames[index] : "Unknown";
+}
+
+std::string GameWindow::Summary() {
   char line[160];
   std::snprintf(line, sizeof line, "frames %llu state %s score %d picture %016llx",
-                static_cast<unsigned long long>(framesRun), state, scoreDisplay.GetValue(),
+                static_cast<unsigned long long>(framesRun), GameStateName(gameState),
+                scoreDisplay.GetValue(),
                 static_cast<unsigned long long>(PictureHash()));
   return line;
 }
@@ -399,4 +397,4 @@ int GameApplication::Finish() {
   return exitCode;
 }
 
-}  // namespace oru
+}  // namespace brellow

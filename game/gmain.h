@@ -17,6 +17,20 @@
 // held over the whole of a frame's state update and its composition, and by a paint request and
 // the full-screen switch, so a paint never sees a half-updated scene. F3 only leaves a request
 // that the game thread applies to its pacer. The stop handshake is runRequested / threadAlive.
+//
+// A new kind of object on the field goes in five places. Its picture: a PictureId and a row in
+// game/picture_table.h (file, cell size, pool size, key), among the other item sets' rows: the
+// pools load as one block in table order, which is also their layer order (back to front). Its
+// member: an ItemSet below, declared after scene (sets are destroyed before the scene), and its row
+// in kItemSets below, in the same order as in the picture table: LoadAssets makes its pool from
+// that row, leaving Play or the boss fight kills it, and its flags have the frames of Play or the
+// boss fight move it by its velocity (tests/game/leaving_play_test.cpp keeps its own list of every
+// set, to be extended too). Its spawn rule: in the update of the state it appears in (UpdatePlay or
+// UpdateBossFight, rules.cpp), or in EnterState when it is there from the start. Its hits: a
+// HitKind value below, a CollideWith line in CollidePlay or CollideBossFight and the effect in
+// OnHit (collisions.cpp). Its drawing: a Draw function in tools/assetgen (art_*.cpp, declared in
+// art.h) and its case in DrawPicture (pictures.cpp), which the compiler flags when it is missing. A
+// new file changes AssetDigest, so runs recorded before it no longer load.
 #pragma once
 
 #include <atomic>
@@ -26,11 +40,12 @@
 #include <vector>
 
 #include "game/item.h"
-#include "game/meter.h"
+#include "game/picture_table.h"
+#include "oru/graphics/meter.h"
 #include "game/options.h"
 #include "game/run_recorder.h"
 #include "game/run_replay.h"
-#include "game/score.h"
+#include "oru/graphics/score_display.h"
 #include "oru/graphics/screen_surface.h"
 #include "oru/graphics/surface.h"
 #include "oru/input/mouse_cursor.h"
@@ -42,10 +57,10 @@
 #include "oru/sound/midi_sequencer.h"
 #include "oru/sound/wave_sound.h"
 
-namespace oru {
+namespace brellow {
 
 // The value of GameWindow::gameState.
-enum GameState : int {
+enum class GameState : int {
   Title = 0,
   Play = 1,
   GameOver = 2,
@@ -54,6 +69,10 @@ enum GameState : int {
   BossFight = 5,
   BossPaused = 6,
 };
+
+// The state's name as a run's line prints it ("Title", "BossFight"); "Unknown" outside the
+// enumeration.
+const char* GameStateName(GameState state);
 
 // What an overlapping pair reported to GameWindow::OnHit means. The first item belongs to the
 // set the collision pass runs on, the second to the other set.
@@ -71,7 +90,7 @@ enum HitKind : int {
   HitChargeOctopus = 10,  // charge shot, octopus: damage, the shot flies on
 };
 
-class GameWindow : public Window, public HitHandler {
+class GameWindow : public oru::Window, public HitHandler {
  public:
   static constexpr int kFieldWidth = 640;
   static constexpr int kFieldHeight = 480;
@@ -90,11 +109,12 @@ class GameWindow : public Window, public HitHandler {
   // says so, the files left are not read and stay empty. Always true.
   bool LoadAssets();
 
-  void OnMouseMove(WParam keyFlags, const Point* point) override;
-  void OnSetCursor(WindowHandle cursorWindow, unsigned hitTest, unsigned mouseMessage) override;
+  void OnMouseMove(oru::WParam keyFlags, const oru::Point* point) override;
+  void OnSetCursor(oru::WindowHandle cursorWindow, unsigned hitTest,
+                   unsigned mouseMessage) override;
   void OnPaint() override;
-  void OnKeyDown(WParam virtualKey, LParam keyData, int reserved) override;
-  void OnGetMinMaxInfo(MinMaxInfo* info) override;
+  void OnKeyDown(oru::WParam virtualKey, oru::LParam keyData, int reserved) override;
+  void OnGetMinMaxInfo(oru::MinMaxInfo* info) override;
   void OnClose() override;
 
   // The command line's choices: a window scale makes the client area that many times 640 by 480
@@ -145,11 +165,11 @@ class GameWindow : public Window, public HitHandler {
   bool PacingEnabled() const { return pacer.IsEnabled(); }
 
   // The rules (rules.cpp).
-  // The update of the current state; a state outside 0..6 does nothing.
+  // The update of the current state; a state outside the enumeration does nothing.
   void UpdateState();
-  void ChangeState(int state);
-  void EnterState(int state);
-  void ExitState(int state);
+  void ChangeState(GameState state);
+  void EnterState(GameState state);
+  void ExitState(GameState state);
   // One octopus (or in the boss fight the boss) whose countdown ran out fires.
   void EnemyFire();
 
@@ -165,8 +185,8 @@ class GameWindow : public Window, public HitHandler {
   // Loop state.
   int clientWidth = 640;  // the wanted client area; bounds the window size
   int clientHeight = 480;
-  CriticalSection frameLock;
-  FramePacer pacer;
+  oru::CriticalSection frameLock;
+  oru::FramePacer pacer;
   std::atomic<bool> runRequested{false};
   std::atomic<bool> threadAlive{false};
   std::uint32_t threadId = 0;
@@ -177,22 +197,22 @@ class GameWindow : public Window, public HitHandler {
   // the meters leave before the scene group that refers to them). Once the game thread runs they
   // are touched only under frameLock (its frames, a paint request, the full-screen switch), except
   // mouse, which only the primary thread's mouse handlers use and which never joins the scene.
-  Pad input;
-  MouseCursor mouse;
-  ScreenSurface screen;
-  Surface backdrop;
-  Surface scene;
+  oru::Pad input;
+  oru::MouseCursor mouse;
+  oru::ScreenSurface screen;
+  oru::Surface backdrop;
+  oru::Surface scene;
   ItemSet crab, monkeys, octopuses, boss, normalShots, switchShots, chargeShots, goodPersimmons,
       badPersimmons, ink, mortars, mortarPickups;
-  Surface fireIndicator;
+  oru::Surface fireIndicator;
   ItemSet foreground1, foreground2, explosions;
-  ScoreDisplay scoreDisplay;
-  Meter timeMeter, lifeMeter, chargeMeter;
-  Surface clockFace;
-  WaveSound hitSound, bleepSound, whistleSound, crashSound;
-  MidiSequencer music;
-  Surface gameClearPicture, gameOverPicture, titleBack, titleTop, titleScroll, titleBottom;
-  int gameState = Title;
+  oru::ScoreDisplay scoreDisplay;
+  oru::Meter timeMeter, lifeMeter, chargeMeter;
+  oru::Surface clockFace;
+  oru::WaveSound hitSound, bleepSound, whistleSound, crashSound;
+  oru::MidiSequencer music;
+  oru::Surface gameClearPicture, gameOverPicture, titleBack, titleTop, titleScroll, titleBottom;
+  GameState gameState = GameState::Title;
   // Frames left in Play, frames elapsed in BossFight.
   int frameCounter = 0;
   // End of the crab's invincibility on the millisecond clock; 0 = none.
@@ -220,10 +240,38 @@ class GameWindow : public Window, public HitHandler {
   std::mt19937 random;
 };
 
+// The window's item sets, each once, in layer order (their pictures' order in the picture
+// table). LoadAssets makes each set's pool of its picture, leaving Play or the boss fight kills
+// every set, and the flags say in which state's frames a set flies by its items' own velocities
+// (the others move by fixed steps of their own, or only when the rules move them).
+struct ItemSetRow {
+  ItemSet GameWindow::*set;
+  PictureId picture;
+  bool stepsInPlay;
+  bool stepsInBossFight;
+};
+inline constexpr ItemSetRow kItemSets[] = {
+    {&GameWindow::foreground2, PictureId::RearForeground, false, false},
+    {&GameWindow::monkeys, PictureId::Monkey, true, false},
+    {&GameWindow::octopuses, PictureId::Octopus, true, false},
+    {&GameWindow::boss, PictureId::Boss, false, false},
+    {&GameWindow::normalShots, PictureId::Chestnut, true, true},
+    {&GameWindow::switchShots, PictureId::RoastChestnut, true, true},
+    {&GameWindow::chargeShots, PictureId::ChargeShot, true, true},
+    {&GameWindow::explosions, PictureId::Explosion, false, false},
+    {&GameWindow::badPersimmons, PictureId::BadPersimmon, false, false},
+    {&GameWindow::goodPersimmons, PictureId::GoodPersimmon, false, false},
+    {&GameWindow::ink, PictureId::Ink, true, true},
+    {&GameWindow::crab, PictureId::Crab, false, false},
+    {&GameWindow::mortars, PictureId::Mortar, false, false},
+    {&GameWindow::mortarPickups, PictureId::MortarPickup, false, false},
+    {&GameWindow::foreground1, PictureId::FrontForeground, false, false},
+};
+
 // The game thread's routine; window is the GameWindow. Returns 1 for a null window, else 0.
 std::uint32_t GameThreadMain(void* window);
 
-class GameApplication : public Application {
+class GameApplication : public oru::Application {
  public:
   // Set by main from the command line before Run.
   GameSettings settings;
@@ -250,4 +298,4 @@ class GameApplication : public Application {
 // The one application object of the program.
 extern GameApplication gameApplication;
 
-}  // namespace oru
+}  // namespace brellow

@@ -6,7 +6,9 @@
 #include "oru/data/load_cancel.h"
 #include "oru/platform/event_loop.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
 
 std::string GameWindow::RunHeadless(RunReplay* replay, std::uint64_t maxFrames) {
   SetReplay(replay);
@@ -48,4 +50,4 @@ int GameApplication::RunHeadless() {
   return exitCode;
 }
 
-}  // namespace oru
+}  // namespace brellow

@@ -7,7 +7,9 @@
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
 
 ItemSet::~ItemSet() {
   Item* item = next;
@@ -227,4 +229,4 @@ void ItemSet::CollideWith(HitHandler* handler, ItemSet* other, int kind) {
   }
 }
 
-}  // namespace oru
+}  // namespace brellow

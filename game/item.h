@@ -26,7 +26,7 @@
 
 #include "oru/graphics/surface.h"
 
-namespace oru {
+namespace brellow {
 
 // What happens to an item that a move takes past the 640 by 480 play field. Any other value
 // applies no rule.
@@ -56,7 +56,7 @@ class HitHandler {
 
 // One sprite of a set: a whole Surface with its own copy of the set's picture, showing the cell
 // named by its frame (the surface's frameOffset) at its position.
-class Item : public Surface {
+class Item : public oru::Surface {
  public:
   Item() = default;
   ~Item() override = default;
@@ -92,7 +92,7 @@ class ItemSet : public Item {
 
   // The picture, group and cell size for items created from now on (-1 or 0 for a cell size
   // means the whole image). Existing items keep what they were given.
-  void SetSource(const char* file, Surface* group, int cellWidth, int cellHeight);
+  void SetSource(const char* file, oru::Surface* group, int cellWidth, int cellHeight);
   // The hit box, relative to the item's position with both ends inclusive, for items created
   // from now on. It is used only when none of the four is -1.
   void SetHitBox(int left, int top, int right, int bottom);
@@ -139,14 +139,14 @@ class ItemSet : public Item {
 
   Item* First() const { return next; }
   const std::string& ImageFile() const { return imageFile; }
-  Surface* Group() const { return group; }
+  oru::Surface* Group() const { return group; }
 
  private:
   static void ApplyEdgeRule(Item* item, int edgeRule);
   // A new item made from the set's source, or null without memory.
   Item* CreateItem(int x, int y);
 
-  Surface* group = nullptr;  // not owned
+  oru::Surface* group = nullptr;  // not owned
   std::string imageFile;
   std::int32_t cellWidth = -1;
   std::int32_t cellHeight = -1;
@@ -156,4 +156,4 @@ class ItemSet : public Item {
   std::int32_t hitBottom = -1;
 };
 
-}  // namespace oru
+}  // namespace brellow

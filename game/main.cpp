@@ -12,16 +12,16 @@ int main(int argc, char** argv) {
   // First, before any thread exists: the signal thread relies on every thread blocking them.
   oru::InstallCloseSignals();
   oru::StoreArguments(argc, argv);
-  oru::GameSettings settings;
-  const int exitCode = oru::ParseCommandLine(argc, argv, &settings, stdout, stderr);
-  if (exitCode != oru::kRunGame) return exitCode;
+  brellow::GameSettings settings;
+  const int exitCode = brellow::ParseCommandLine(argc, argv, &settings, stdout, stderr);
+  if (exitCode != brellow::kRunGame) return exitCode;
   if (settings.headless) {
     // Whatever might still reach for a device gets SDL's stand-ins, never the real ones.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    oru::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
-    oru::gameApplication.settings = settings;
-    return oru::gameApplication.RunHeadless();
+    brellow::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
+    brellow::gameApplication.settings = settings;
+    return brellow::gameApplication.RunHeadless();
   }
   // Without a display the game would run unseen until killed.
   if (!oru::StartVideo()) {
@@ -29,8 +29,9 @@ int main(int argc, char** argv) {
                  oru::VideoStartFailure());
     return 1;
   }
-  oru::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
-  oru::gameApplication.settings = settings;
-  oru::gameApplication.Run(oru::ModuleInstance(), nullptr, oru::CommandLine(), oru::SW_SHOWDEFAULT);
-  return oru::gameApplication.Finish();
+  brellow::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
+  brellow::gameApplication.settings = settings;
+  brellow::gameApplication.Run(oru::ModuleInstance(), nullptr, oru::CommandLine(),
+                               oru::SW_SHOWDEFAULT);
+  return brellow::gameApplication.Finish();
 }

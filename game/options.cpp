@@ -15,7 +15,7 @@
 #define ORU_DATA_FROM_GAME_DIR "../share/games/brellow-didovez"
 #endif
 
-namespace oru {
+namespace brellow {
 namespace {
 
 namespace fs = std::filesystem;
@@ -270,4 +270,4 @@ bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE
   return false;
 }
 
-}  // namespace oru
+}  // namespace brellow

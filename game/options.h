@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace oru {
+namespace brellow {
 
 struct GameSettings {
   std::string dataDir;      // --data DIR, absolute; empty: search the usual folders
@@ -74,4 +74,4 @@ std::string InstalledDataFolder(const std::string& executableFolder);
 // false: the game then plays on without pictures and sound.
 bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE* err);
 
-}  // namespace oru
+}  // namespace brellow

@@ -5,7 +5,9 @@
 
 #include "game/gmain.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
 
 namespace {
 
@@ -19,44 +21,36 @@ constexpr int kInkSpeed = 6;
 
 }  // namespace
 
-void GameWindow::ChangeState(int state) {
+void GameWindow::ChangeState(GameState state) {
   ExitState(gameState);
   gameState = state;
   EnterState(state);
 }
 
-void GameWindow::ExitState(int state) {
+void GameWindow::ExitState(GameState state) {
   music.Stop();
   switch (state) {
-    case Title:
+    case GameState::Title:
       titleBack.SetVisible(0);
       titleTop.SetVisible(0);
       titleScroll.SetVisible(0);
       titleBottom.SetVisible(0);
       break;
-    case BossFight:
-      boss.KillAll();
+    case GameState::BossFight:
       lifeMeter.SetVisible(0);
-      chargeMeter.SetVisible(0);
-      goodPersimmons.KillAll();
-      badPersimmons.KillAll();
       [[fallthrough]];
-    case Play:
-      for (ItemSet* set : {&crab, &monkeys, &octopuses, &normalShots, &switchShots, &chargeShots,
-                           &ink, &mortars, &mortarPickups, &foreground1, &foreground2,
-                           &explosions}) {
-        set->KillAll();
-      }
+    case GameState::Play:
+      for (const ItemSetRow& row : kItemSets) (this->*row.set).KillAll();
       scoreDisplay.SetVisible(0);
       timeMeter.SetVisible(0);
       clockFace.SetVisible(0);
       fireIndicator.SetVisible(0);
       chargeMeter.SetVisible(0);
       break;
-    case GameOver:
+    case GameState::GameOver:
       gameOverPicture.SetVisible(0);
       break;
-    case GameClear:
+    case GameState::GameClear:
       gameClearPicture.SetVisible(0);
       break;
     default:
@@ -64,7 +58,7 @@ void GameWindow::ExitState(int state) {
   }
 }
 
-void GameWindow::EnterState(int state) {
+void GameWindow::EnterState(GameState state) {
   // The two foreground strips start spread over the field so it never begins empty.
   auto spreadForeground = [this] {
     foreground2.Spawn(0, 0);
@@ -73,7 +67,7 @@ void GameWindow::EnterState(int state) {
     foreground1.Spawn(480, 0);
   };
   switch (state) {
-    case Title:
+    case GameState::Title:
       music.SetTempoOffset(0);
       titleScroll.SetPosition(0, 480);
       titleBack.SetVisible(1);
@@ -81,7 +75,7 @@ void GameWindow::EnterState(int state) {
       titleScroll.SetVisible(1);
       titleBottom.SetVisible(1);
       break;
-    case Play:
+    case GameState::Play:
       scoreDisplay.SetValue(0);
       ResetChargeGauge();
       frameCounter = kPlayFrames;
@@ -97,17 +91,17 @@ void GameWindow::EnterState(int state) {
       music.SetTempoOffset(16);
       music.Play();
       break;
-    case GameOver:
+    case GameState::GameOver:
       music.SetTempoOffset(0);
       gameOverPicture.SetVisible(1);
       music.Play();
       break;
-    case GameClear:
+    case GameState::GameClear:
       music.SetTempoOffset(0);
       gameClearPicture.SetVisible(1);
       music.Play();
       break;
-    case BossFight: {
+    case GameState::BossFight: {
       lifeMeter.SetValue(scoreDisplay.GetValue() / 10);
       ResetChargeGauge();
       frameCounter = 0;
@@ -135,25 +129,25 @@ void GameWindow::EnterState(int state) {
 
 void GameWindow::UpdateState() {
   switch (gameState) {
-    case Title:
+    case GameState::Title:
       UpdateTitle();
       break;
-    case Play:
+    case GameState::Play:
       UpdatePlay();
       break;
-    case GameOver:
-    case GameClear:
-      if (PadPressed(PadButton3)) ChangeState(Title);
+    case GameState::GameOver:
+    case GameState::GameClear:
+      if (PadPressed(PadButton3)) ChangeState(GameState::Title);
       break;
-    case PlayPaused:
+    case GameState::PlayPaused:
       // No enter or exit actions: the music plays on and the picture stays as it was.
-      if (PadPressed(PadButton4)) gameState = Play;
+      if (PadPressed(PadButton4)) gameState = GameState::Play;
       break;
-    case BossFight:
+    case GameState::BossFight:
       UpdateBossFight();
       break;
-    case BossPaused:
-      if (PadPressed(PadButton4)) gameState = BossFight;
+    case GameState::BossPaused:
+      if (PadPressed(PadButton4)) gameState = GameState::BossFight;
       break;
     default:
       break;
@@ -163,7 +157,7 @@ void GameWindow::UpdateState() {
 void GameWindow::UpdateTitle() {
   titleScroll.MoveBy(0, -1, 0);
   if (titleScroll.Y() + titleScroll.FrameHeight() < 0) titleScroll.SetPosition(0, 480);
-  if (PadPressed(PadButton3)) ChangeState(Play);
+  if (PadPressed(PadButton3)) ChangeState(GameState::Play);
 }
 
 // The gauge repaints on SetValue with the colours it has then, so colours and cell come first.
@@ -242,7 +236,7 @@ void GameWindow::Foreground() {
 }
 
 void GameWindow::EnemyFire() {
-  if (gameState == BossFight) {
+  if (gameState == GameState::BossFight) {
     Item* b = boss.NextReady();
     if (!b) return;
     b->SetCountdown(Random() % 50 + 30);
@@ -263,7 +257,7 @@ void GameWindow::EnemyFire() {
 
 void GameWindow::UpdatePlay() {
   if (--frameCounter == 0) {
-    ChangeState(BossFight);
+    ChangeState(GameState::BossFight);
     return;
   }
   FireControl();
@@ -274,7 +268,7 @@ void GameWindow::UpdatePlay() {
   }
   if (PadPressed(PadButton4)) {
     // The pressing frame has fired and steered; everything else waits for the unpause.
-    gameState = PlayPaused;
+    gameState = GameState::PlayPaused;
     return;
   }
   if (frameCounter % 2 == 0) {
@@ -313,13 +307,13 @@ void GameWindow::UpdatePlay() {
     }
   }
   Foreground();
-  for (ItemSet* set : {&normalShots, &switchShots, &chargeShots, &monkeys, &octopuses, &ink}) {
-    set->StepAll(EdgeKill);
+  for (const ItemSetRow& row : kItemSets) {
+    if (row.stepsInPlay) (this->*row.set).StepAll(EdgeKill);
   }
   CollidePlay();
   // A hit on this frame may have ended the game; the timed events belong to Play alone, or the
   // game-over tune would keep the new tempo.
-  if (gameState != Play) return;
+  if (gameState != GameState::Play) return;
   // The clock and the music speed up as time runs out.
   switch (frameCounter) {
     case 1800:
@@ -351,14 +345,14 @@ bool GameWindow::CrabInvincible() {
 void GameWindow::UpdateBossFight() {
   ++frameCounter;
   if (boss.CountAlive() == 0) {
-    ChangeState(GameClear);
+    ChangeState(GameState::GameClear);
     return;
   }
   const bool invincible = CrabInvincible();
   FireControl();
   Steer();
   if (PadPressed(PadButton4)) {
-    gameState = BossPaused;
+    gameState = GameState::BossPaused;
     return;
   }
   if (frameCounter % 2 == 0) {
@@ -379,11 +373,12 @@ void GameWindow::UpdateBossFight() {
   goodPersimmons.MoveAll(0, 5, EdgeKill);
   badPersimmons.MoveAll(0, 5, EdgeKill);
   Foreground();
-  for (ItemSet* set : {&normalShots, &switchShots, &chargeShots}) set->StepAll(EdgeKill);
+  for (const ItemSetRow& row : kItemSets) {
+    if (row.stepsInBossFight) (this->*row.set).StepAll(EdgeKill);
+  }
   // The boss is moved only here, never by its velocity: it drifts left and comes back in.
   boss.MoveAll(-4, 0, EdgeWrap);
-  ink.StepAll(EdgeKill);
   CollideBossFight(invincible);
 }
 
-}  // namespace oru
+}  // namespace brellow

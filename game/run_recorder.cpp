@@ -6,7 +6,10 @@
 
 #include "oru/data/last_error.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 void PutVarint(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -133,4 +136,4 @@ bool RunRecorder::Close() {
   return ok;
 }
 
-}  // namespace oru
+}  // namespace brellow

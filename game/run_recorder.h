@@ -20,7 +20,7 @@
 #include "game/run_replay.h"
 #include "oru/data/whole_file.h"
 
-namespace oru {
+namespace brellow {
 
 class RunRecorder {
  public:
@@ -45,7 +45,7 @@ class RunRecorder {
   void WriteRun();
   void Write(const std::vector<std::uint8_t>& bytes);
 
-  StdFilePtr file_;
+  oru::StdFilePtr file_;
   bool failed_ = false;
   std::uint64_t frames_ = 0;
   // The run being gathered.
@@ -60,4 +60,4 @@ class RunRecorder {
   std::vector<std::uint8_t> record_;
 };
 
-}  // namespace oru
+}  // namespace brellow

@@ -10,7 +10,10 @@
 #include "oru/data/last_error.h"
 #include "oru/data/whole_file.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 // A varint of at most 5 bytes holding a 32-bit value; false when cut short or too long.
@@ -213,4 +216,4 @@ std::uint64_t DataDigest(std::span<const char* const> names) {
   return hash;
 }
 
-}  // namespace oru
+}  // namespace brellow

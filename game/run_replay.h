@@ -41,7 +41,7 @@
 #include <span>
 #include <vector>
 
-namespace oru {
+namespace brellow {
 
 inline constexpr char kRunMagic[4] = {'O', 'R', 'U', 'R'};
 inline constexpr std::uint16_t kRunVersion = 1;
@@ -112,4 +112,4 @@ class RunReplay {
 // its name alone.
 std::uint64_t DataDigest(std::span<const char* const> names);
 
-}  // namespace oru
+}  // namespace brellow

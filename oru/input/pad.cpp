@@ -51,8 +51,6 @@ bool ValidButton(int button) { return button >= 0 && button < kPadButtons; }
 
 }  // namespace
 
-int Pad::ColumnOf(int button) { return ValidButton(button) ? kColumnOfButton[static_cast<unsigned>(button)] : -1; }
-
 void Pad::Configure(int joystick, int layout) {
   if (layout >= 0 && layout < kPadLayouts) {
     keyMaps = kLayouts[static_cast<unsigned>(layout)];

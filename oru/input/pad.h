@@ -67,22 +67,8 @@ class Pad {
   // down after the latest poll count from the next one, so a press acts in exactly one frame.
   int Pressed(int button) const;
 
-  // The accessors the game reads.
-  bool Up() const { return Held(PadUp) != 0; }
-  bool Right() const { return Held(PadRight) != 0; }
-  bool Down() const { return Held(PadDown) != 0; }
-  bool Left() const { return Held(PadLeft) != 0; }
-  bool Button1Held() const { return Held(PadButton1) != 0; }
-  bool Button1Pressed() const { return Pressed(PadButton1) != 0; }
-  bool Button2Pressed() const { return Pressed(PadButton2) != 0; }
-  bool Button3Pressed() const { return Pressed(PadButton3) != 0; }
-  bool Button4Pressed() const { return Pressed(PadButton4) != 0; }
-
   int JoystickId() const { return joystickId; }
   const KeyMap& Map(int index) const { return keyMaps[static_cast<unsigned>(index)]; }
-
-  // Column of the key maps that feeds button (0 to 7).
-  static int ColumnOf(int button);
 
  private:
   JoyCaps joystickCaps{};

@@ -2,7 +2,10 @@
 // find them, then one frame runs.
 #include "tests/game/game_fixture.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 using CollisionsTest = GameFixture;
@@ -86,7 +89,7 @@ TEST_F(CollisionsTest, TheCrabsFirstHitInPlayEndsTheGame) {
     Item* hazard = Place((*game).*c.set, game->crab.GetX(0) + 20, game->crab.GetY(0) + 20);
     hazard->SetCountdown(1000);
     Step();
-    EXPECT_EQ(game->gameState, GameOver);
+    EXPECT_EQ(game->gameState, GameState::GameOver);
     // Leaving Play clears the field.
     EXPECT_EQ(((*game).*c.set).CountAlive(), 0);
     EXPECT_EQ(game->crab.CountAlive(), 0);
@@ -103,7 +106,7 @@ TEST_F(CollisionsTest, BossFightHitsCostLivesThenInvincibilityThenTheGame) {
   Place(game->ink, crab->X() + 10, crab->Y() + 10);
   Place(game->badPersimmons, crab->X() + 10, crab->Y());  // falls 5 before the test
   Step();
-  ASSERT_EQ(game->gameState, BossFight);
+  ASSERT_EQ(game->gameState, GameState::BossFight);
   EXPECT_EQ(game->lifeMeter.GetValue(), 0);
   EXPECT_EQ(game->invincibleUntil, GameFixture::now + 1000);
   // While invincible, hazards are not tested at all, and the crab blinks on even frames.
@@ -112,7 +115,7 @@ TEST_F(CollisionsTest, BossFightHitsCostLivesThenInvincibilityThenTheGame) {
     Step();
     f = game->crab.GetFrame(0);
   }
-  EXPECT_EQ(game->gameState, BossFight);
+  EXPECT_EQ(game->gameState, GameState::BossFight);
   EXPECT_NE(frames[0] + frames[1] + frames[2] + frames[3], 0);
   EXPECT_TRUE(frames[0] != frames[2] || frames[1] != frames[3]);
   // One second later on the game's clock, the next hit with no life left ends the game.
@@ -125,7 +128,7 @@ TEST_F(CollisionsTest, BossFightHitsCostLivesThenInvincibilityThenTheGame) {
   crab = game->crab.Find(0);
   Place(game->ink, crab->X() + 10, crab->Y() + 10);
   Step();
-  EXPECT_EQ(game->gameState, GameOver);
+  EXPECT_EQ(game->gameState, GameState::GameOver);
   EXPECT_EQ(game->boss.CountAlive(), 0);
   EXPECT_FALSE(game->lifeMeter.IsVisible());
 }
@@ -214,14 +217,14 @@ TEST_F(BossHitTest, TheLastLifePointScoresAndTheNextFrameIsGameClear) {
   StepSafely(1);
   EXPECT_FALSE(boss->IsVisible());
   EXPECT_EQ(game->scoreDisplay.GetValue(), 100);
-  EXPECT_EQ(game->gameState, BossFight);
+  EXPECT_EQ(game->gameState, GameState::BossFight);
   Step();
-  EXPECT_EQ(game->gameState, GameClear);
+  EXPECT_EQ(game->gameState, GameState::GameClear);
   EXPECT_TRUE(game->gameClearPicture.IsVisible());
   EXPECT_FALSE(game->chargeMeter.IsVisible());
   Tap(kKeyC);
-  EXPECT_EQ(game->gameState, Title);
+  EXPECT_EQ(game->gameState, GameState::Title);
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

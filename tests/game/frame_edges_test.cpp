@@ -6,7 +6,10 @@
 #include "tests/game/game_fixture.h"
 #include "tests/support/surface_pixels.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 class FrameEdgesTest : public GameFixture {
@@ -41,13 +44,13 @@ TEST_F(FrameEdgesTest, AKeyArrivingBetweenPollAndRulesActsExactlyOnce) {
   };
   const Case cases[] = {
       {"pause stays paused", false, kKeyV, false,
-       [](GameWindow& g) { EXPECT_EQ(g.gameState, PlayPaused); }},
+       [](GameWindow& g) { EXPECT_EQ(g.gameState, GameState::PlayPaused); }},
       {"switch switches once", false, kKeySwitch, false,
        [](GameWindow& g) { EXPECT_TRUE(g.fireIndicator.IsVisible()); }},
       {"fire fires one chestnut", false, kKeyFire, false,
        [](GameWindow& g) { EXPECT_EQ(g.normalShots.CountAlive(), 1); }},
       {"C on game over goes to the title only", true, kKeyC, false,
-       [](GameWindow& g) { EXPECT_EQ(g.gameState, Title); }},
+       [](GameWindow& g) { EXPECT_EQ(g.gameState, GameState::Title); }},
       {"a short tap of fire fires one chestnut", false, kKeyFire, true,
        [](GameWindow& g) { EXPECT_EQ(g.normalShots.CountAlive(), 1); }},
   };
@@ -56,7 +59,7 @@ TEST_F(FrameEdgesTest, AKeyArrivingBetweenPollAndRulesActsExactlyOnce) {
     Restart();
     StartPlay();
     StepSafely(3);
-    if (c.gameOver) game->ChangeState(GameOver);
+    if (c.gameOver) game->ChangeState(GameState::GameOver);
     KeyBetweenPollAndRules(c.key, c.tap, 2);
     c.check(*game);
   }
@@ -71,7 +74,7 @@ TEST_F(FrameEdgesTest, ADeathOnTheFrameOfATempoChangeLeavesTheGameOverTuneAlone)
     game->frameCounter = frame + 1;  // this frame counts down to it
     PlaceMonkeyOnCrab();
     Step();
-    ASSERT_EQ(game->gameState, GameOver);
+    ASSERT_EQ(game->gameState, GameState::GameOver);
     EXPECT_EQ(game->music.TempoOffset(), 0);
   }
 }
@@ -87,11 +90,11 @@ TEST_F(FrameEdgesTest, ANewGameStartsWithAClearClockAndGauge) {
   PlaceMonkeyOnCrab();
   Step();
   SetKeyState(kKeyFire, false);
-  ASSERT_EQ(game->gameState, GameOver);
+  ASSERT_EQ(game->gameState, GameState::GameOver);
   Tap(kKeyC);
   Step();
   Tap(kKeyC);
-  ASSERT_EQ(game->gameState, Play);
+  ASSERT_EQ(game->gameState, GameState::Play);
   // What the first frame of the new game shows: the needle at the top in red, an empty gauge.
   Meter& clock = game->timeMeter;
   EXPECT_EQ(clock.GetValue(), 0);
@@ -126,4 +129,4 @@ TEST_F(FrameEdgesTest, TheChargeGaugeShowsItsColoursOnTheFrameTheyChange) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

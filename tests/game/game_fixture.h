@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "game/gmain.h"
@@ -18,12 +19,17 @@
 #include "oru/platform/keystate.h"
 #include "oru/sound/midi_out.h"
 
-namespace oru {
+namespace brellow {
+
+// States print by name in failure messages and traces.
+inline std::ostream& operator<<(std::ostream& out, GameState state) {
+  return out << GameStateName(state);
+}
 
 inline constexpr int kKeyC = 'C';  // PadButton3: start
 inline constexpr int kKeyV = 'V';  // PadButton4: pause
-inline constexpr int kKeyFire = VK_SPACE;
-inline constexpr int kKeySwitch = VK_RETURN;
+inline constexpr int kKeyFire = oru::VK_SPACE;
+inline constexpr int kKeySwitch = oru::VK_RETURN;
 
 class GameFixture : public ::testing::Test {
  public:
@@ -36,17 +42,17 @@ class GameFixture : public ::testing::Test {
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     savedDir_ = cwd;
     ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
-    previousClock_ = SetClockSource(&FakeClock);
+    previousClock_ = oru::SetClockSource(&FakeClock);
     now = 100000;
-    previousBackend_ = MidiOut::SetDefaultBackend(&recorder);
+    previousBackend_ = oru::MidiOut::SetDefaultBackend(&recorder);
     // No native window: default processing (destroying it on close) is left out.
-    previousDefault_ = SetDefaultWindowProc(&NoDefault);
-    ResetMessageQueueForTesting();
-    ClearKeyState();
+    previousDefault_ = oru::SetDefaultWindowProc(&NoDefault);
+    oru::ResetMessageQueueForTesting();
+    oru::ClearKeyState();
     game = std::make_unique<GameWindow>();
     ASSERT_TRUE(game->LoadAssets());
     // Pacing off, as F3 does it: the request is applied by the next frame, before its wait.
-    game->HandleMessage(nullptr, WM_KEYDOWN, VK_F3, 1);
+    game->HandleMessage(nullptr, oru::WM_KEYDOWN, oru::VK_F3, 1);
     // Two polls with every key up: no key counts as held at the previous poll of another test.
     game->input.Poll();
     game->input.Poll();
@@ -54,11 +60,11 @@ class GameFixture : public ::testing::Test {
 
   void TearDown() override {
     game.reset();
-    ClearKeyState();
-    MidiOut::SetDefaultBackend(previousBackend_);
-    SetDefaultWindowProc(previousDefault_);
-    ResetMessageQueueForTesting();
-    SetClockSource(previousClock_);
+    oru::ClearKeyState();
+    oru::MidiOut::SetDefaultBackend(previousBackend_);
+    oru::SetDefaultWindowProc(previousDefault_);
+    oru::ResetMessageQueueForTesting();
+    oru::SetClockSource(previousClock_);
     ASSERT_EQ(chdir(savedDir_.c_str()), 0);
   }
 
@@ -67,15 +73,15 @@ class GameFixture : public ::testing::Test {
   }
   // Key down for one frame, then up (the up is seen by the next frame).
   void Tap(int vk) {
-    SetKeyState(vk, true);
+    oru::SetKeyState(vk, true);
     Step();
-    SetKeyState(vk, false);
+    oru::SetKeyState(vk, false);
   }
   // From the title into Play; the first Play frame has not run yet.
   void StartPlay() {
-    ASSERT_EQ(game->gameState, Title);
+    ASSERT_EQ(game->gameState, GameState::Title);
     Tap(kKeyC);
-    ASSERT_EQ(game->gameState, Play);
+    ASSERT_EQ(game->gameState, GameState::Play);
   }
   // Starts a fresh game (for cases run one after another in one test), enters Play and holds
   // the fire button through the tap frame and heldFrames more; the button is still down.
@@ -83,15 +89,15 @@ class GameFixture : public ::testing::Test {
     TearDown();
     SetUp();
     StartPlay();
-    SetKeyState(kKeyFire, true);
+    oru::SetKeyState(kKeyFire, true);
     StepSafely(1 + heldFrames);
   }
   // Into the boss fight with a given score, without playing out the clock.
   void StartBossFight(int score) {
     StartPlay();
     game->scoreDisplay.SetValue(score);
-    game->ChangeState(BossFight);
-    ASSERT_EQ(game->gameState, BossFight);
+    game->ChangeState(GameState::BossFight);
+    ASSERT_EQ(game->gameState, GameState::BossFight);
   }
   // Removes everything random that could reach the crab or the items a test placed.
   void ClearHazards() {
@@ -114,15 +120,17 @@ class GameFixture : public ::testing::Test {
     return set.Find(i);
   }
 
-  MidiRecorder recorder;
+  oru::MidiRecorder recorder;
   std::unique_ptr<GameWindow> game;
 
  private:
   std::string savedDir_;
-  ClockSource previousClock_ = nullptr;
-  MidiBackend* previousBackend_ = nullptr;
-  DefaultWindowProc previousDefault_ = nullptr;
-  static MessageResult NoDefault(WindowHandle, unsigned, WParam, LParam) { return 0; }
+  oru::ClockSource previousClock_ = nullptr;
+  oru::MidiBackend* previousBackend_ = nullptr;
+  oru::DefaultWindowProc previousDefault_ = nullptr;
+  static oru::MessageResult NoDefault(oru::WindowHandle, unsigned, oru::WParam, oru::LParam) {
+    return 0;
+  }
 };
 
-}  // namespace oru
+}  // namespace brellow

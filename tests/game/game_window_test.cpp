@@ -5,7 +5,10 @@
 
 #include "tests/game/game_fixture.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 using GameWindowAssetsTest = GameFixture;
@@ -86,7 +89,7 @@ TEST_F(GameWindowAssetsTest, OnlyTheTitleShowsAfterLoadingAndTheMusicWaits) {
   EXPECT_EQ(visible, 4);
   EXPECT_EQ(game->titleTop.Y(), -1);
   EXPECT_EQ(game->titleBottom.Y(), 410);
-  EXPECT_EQ(game->gameState, Title);
+  EXPECT_EQ(game->gameState, GameState::Title);
   EXPECT_EQ(game->frameCounter, 3600);
   EXPECT_EQ(game->lifeMeter.GetValue(), 5);
   EXPECT_EQ(game->lifeMeter.GetMaximum(), 10);
@@ -150,13 +153,14 @@ TEST_F(GameWindowAssetsTest, AFrameAfterAnOverrunIsSimulatedButNotShown) {
 }
 
 TEST_F(GameWindowAssetsTest, ACloseRequestStopsTheGameThreadInEveryState) {
-  for (int state : {Title, Play, PlayPaused, BossFight}) {
+  for (GameState state :
+       {GameState::Title, GameState::Play, GameState::PlayPaused, GameState::BossFight}) {
     SCOPED_TRACE(state);
     TearDown();
     SetUp();
-    if (state != Title) StartPlay();
-    if (state == PlayPaused) Tap(kKeyV);
-    if (state == BossFight) game->ChangeState(BossFight);
+    if (state != GameState::Title) StartPlay();
+    if (state == GameState::PlayPaused) Tap(kKeyV);
+    if (state == GameState::BossFight) game->ChangeState(GameState::BossFight);
     ASSERT_EQ(game->gameState, state);
     ASSERT_TRUE(game->StartGameThread());
     // Escape posts this close request to the window (see the window's own tests).
@@ -187,4 +191,4 @@ TEST_F(GameWindowAssetsTest, PaintRequestsRaceTheGameThreadSafely) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

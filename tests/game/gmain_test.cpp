@@ -7,7 +7,10 @@
 #include "oru/platform/keys.h"
 #include "tests/support/scoped_default_window_proc.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 MessageResult NoDefault(WindowHandle, unsigned, WParam, LParam) { return 0; }
@@ -55,4 +58,4 @@ TEST_F(GameWindowTest, EscapePostsACloseRequestToItself) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

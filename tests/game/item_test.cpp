@@ -13,7 +13,10 @@
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 constexpr int kBackground = 3;  // the top-left colour, which becomes transparent
@@ -522,4 +525,4 @@ TEST_F(ItemSetTest, ItemsDrawTheCellOfTheirFrameThroughTheGroup) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

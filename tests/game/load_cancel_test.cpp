@@ -8,7 +8,10 @@
 #include "tests/game/game_fixture.h"
 #include "tests/support/wait_for.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 std::atomic<int> checks{0};
@@ -46,7 +49,7 @@ TEST(LoadCancelTest, ACloseRequestDuringTheLoadSkipsEveryAssetStillToCome) {
     EXPECT_EQ(game.hitSound.ImageSize(), 0u);
     EXPECT_FALSE(game.music.HasSong());
     // The window is still whole: it enters the title and steps like any other.
-    EXPECT_EQ(game.gameState, Title);
+    EXPECT_EQ(game.gameState, GameState::Title);
   }
   ASSERT_EQ(chdir(cwd), 0);
 }
@@ -54,4 +57,4 @@ TEST(LoadCancelTest, ACloseRequestDuringTheLoadSkipsEveryAssetStillToCome) {
 TEST(LoadCancelTest, WithoutACheckNothingIsCancelled) { EXPECT_FALSE(LoadCancelled()); }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

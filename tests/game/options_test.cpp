@@ -15,7 +15,10 @@
 #include "oru/shell/window.h"
 #include "tests/support/scoped_default_window_proc.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -287,4 +290,4 @@ TEST(GameSettingsTest, MuteLeavesTheSoundsAndTheMusicUnloaded) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

@@ -3,7 +3,10 @@
 
 #include "tests/game/game_fixture.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 using RulesTest = GameFixture;
@@ -79,13 +82,13 @@ TEST_F(RulesTest, PlayCountsDownEnemiesEnterEveryTwentyFramesAndTheBossComesOnFr
   countEntries(360);
   EXPECT_EQ(game->music.TempoOffset(), 128);
   countEntries(1);
-  EXPECT_EQ(game->gameState, Play);
+  EXPECT_EQ(game->gameState, GameState::Play);
   // Both kinds come, in about equal numbers (173 entries from 3480 to 20, 1800 not counted).
   EXPECT_EQ(monkeys + octopuses, 173);
   EXPECT_GT(monkeys, 60);
   EXPECT_GT(octopuses, 60);
   StepSafely(1);  // the 3600th Play frame
-  EXPECT_EQ(game->gameState, BossFight);
+  EXPECT_EQ(game->gameState, GameState::BossFight);
   EXPECT_EQ(game->boss.CountAlive(), 1);
   EXPECT_FALSE(game->timeMeter.IsVisible());
   EXPECT_EQ(game->music.TempoOffset(), 16);
@@ -165,7 +168,7 @@ TEST_F(RulesTest, PauseFreezesEverythingButThePressingFrameStillActs) {
   SetKeyState(kKeyV, true);
   Step();
   SetKeyState(kKeyV, false);
-  ASSERT_EQ(game->gameState, PlayPaused);
+  ASSERT_EQ(game->gameState, GameState::PlayPaused);
   EXPECT_EQ(game->normalShots.CountAlive(), 1);  // fired
   EXPECT_EQ(game->crab.GetX(0), 5);              // steered
   const int counter = game->frameCounter;
@@ -173,7 +176,7 @@ TEST_F(RulesTest, PauseFreezesEverythingButThePressingFrameStillActs) {
   const int shotX = game->normalShots.GetX(0);
   const int tempo = game->music.TempoOffset();
   Step(50);
-  EXPECT_EQ(game->gameState, PlayPaused);
+  EXPECT_EQ(game->gameState, GameState::PlayPaused);
   EXPECT_EQ(game->frameCounter, counter);
   EXPECT_EQ(game->monkeys.GetX(0), monkeyX);
   EXPECT_EQ(game->normalShots.GetX(0), shotX);
@@ -185,7 +188,7 @@ TEST_F(RulesTest, PauseFreezesEverythingButThePressingFrameStillActs) {
   SetKeyState(kKeyFire, false);
   SetKeyState(VK_RIGHT, false);
   Tap(kKeyV);
-  EXPECT_EQ(game->gameState, Play);
+  EXPECT_EQ(game->gameState, GameState::Play);
   Step();
   EXPECT_EQ(game->frameCounter, counter - 1);
   EXPECT_EQ(game->monkeys.GetX(0), monkeyX - 3);
@@ -195,12 +198,12 @@ TEST_F(RulesTest, BossFightPausesLikePlay) {
   StartBossFight(0);
   Step();
   Tap(kKeyV);
-  ASSERT_EQ(game->gameState, BossPaused);
+  ASSERT_EQ(game->gameState, GameState::BossPaused);
   const int bossX = game->boss.GetX(0);
   Step(20);
   EXPECT_EQ(game->boss.GetX(0), bossX);
   Tap(kKeyV);
-  EXPECT_EQ(game->gameState, BossFight);
+  EXPECT_EQ(game->gameState, GameState::BossFight);
   EXPECT_EQ(game->boss.GetX(0), bossX);
   Step();
   EXPECT_EQ(game->boss.GetX(0), bossX - 4);
@@ -244,7 +247,7 @@ TEST_F(RulesTest, TheBossDriftsLeftAndComesBackInAtTheRight) {
   EXPECT_EQ(game->boss.GetX(0), 640);
   EXPECT_LT(previous - 4 + width, 0);
   EXPECT_GE(previous + width, 0);
-  EXPECT_EQ(game->gameState, BossFight);
+  EXPECT_EQ(game->gameState, GameState::BossFight);
 }
 
 TEST_F(RulesTest, PersimmonsFallEveryHundredFramesOfTheBossFight) {
@@ -267,21 +270,21 @@ TEST_F(RulesTest, EndScreensReturnToTheTitleAndANewGameStartsAfresh) {
   game->scoreDisplay.Add(7);
   Place(game->monkeys, game->crab.GetX(0) + 3, game->crab.GetY(0));
   Step();
-  ASSERT_EQ(game->gameState, GameOver);
+  ASSERT_EQ(game->gameState, GameState::GameOver);
   EXPECT_TRUE(game->gameOverPicture.IsVisible());
   EXPECT_EQ(game->crab.CountAlive(), 0);
   EXPECT_EQ(game->music.TempoOffset(), 0);
   EXPECT_TRUE(game->music.IsPlaying());
   Step(5);
-  EXPECT_EQ(game->gameState, GameOver);
+  EXPECT_EQ(game->gameState, GameState::GameOver);
   Tap(kKeyC);
-  ASSERT_EQ(game->gameState, Title);
+  ASSERT_EQ(game->gameState, GameState::Title);
   EXPECT_FALSE(game->gameOverPicture.IsVisible());
   EXPECT_FALSE(game->music.IsPlaying());
   EXPECT_EQ(game->titleScroll.Y(), 480);
   Step();  // the key comes up
   Tap(kKeyC);
-  ASSERT_EQ(game->gameState, Play);
+  ASSERT_EQ(game->gameState, GameState::Play);
   EXPECT_EQ(game->scoreDisplay.GetValue(), 0);
   EXPECT_EQ(game->frameCounter, 3600);
   Step();
@@ -291,7 +294,7 @@ TEST_F(RulesTest, EndScreensReturnToTheTitleAndANewGameStartsAfresh) {
 TEST_F(RulesTest, TheMortarPickupComesOnlyAtThousandsAndWhenNoneIsAbout) {
   StartPlay();
   std::vector<int> arrivals;
-  while (game->gameState == Play && game->frameCounter > 1) {
+  while (game->gameState == GameState::Play && game->frameCounter > 1) {
     const int before = game->mortarPickups.CountAlive();
     Step();
     for (ItemSet* set : {&game->monkeys, &game->octopuses, &game->ink}) set->KillAll();
@@ -330,27 +333,27 @@ TEST_F(RulesTest, TheMortarLandsOnTheBottomEdgeAndTurnsEnemiesIntoExplosions) {
 
 TEST_F(RulesTest, AWholeGameFromTheTitleThroughTheBossToGameClear) {
   StartPlay();
-  while (game->gameState == Play) StepSafely(1);
-  ASSERT_EQ(game->gameState, BossFight);
+  while (game->gameState == GameState::Play) StepSafely(1);
+  ASSERT_EQ(game->gameState, GameState::BossFight);
   EXPECT_FALSE(game->fireIndicator.IsVisible());  // every fight starts with normal chestnuts
   Tap(kKeySwitch);
   ASSERT_TRUE(game->fireIndicator.IsVisible());
   // The crab stays invincible on the held clock; the boss is held where the shots reach it.
   game->invincibleUntil = GameFixture::now + 1;
   int frames = 0;
-  while (game->gameState == BossFight && frames < 1000) {
+  while (game->gameState == GameState::BossFight && frames < 1000) {
     game->boss.Find(0)->SetPosition(-150, 100);
     SetKeyState(kKeyFire, frames % 2 == 0);
     StepSafely(1);
     ++frames;
   }
   SetKeyState(kKeyFire, false);
-  EXPECT_EQ(game->gameState, GameClear);
+  EXPECT_EQ(game->gameState, GameState::GameClear);
   EXPECT_EQ(game->scoreDisplay.GetValue(), 100);
   EXPECT_GT(frames, 200);  // a hundred switch shots, one tap every other frame
   Step();
   Tap(kKeyC);
-  EXPECT_EQ(game->gameState, Title);
+  EXPECT_EQ(game->gameState, GameState::Title);
 }
 
 TEST_F(RulesTest, TheGameIsReproducibleFromItsInputs) {
@@ -358,11 +361,12 @@ TEST_F(RulesTest, TheGameIsReproducibleFromItsInputs) {
     StartPlay();
     SetKeyState(kKeyFire, true);
     std::vector<int> trace;
-    for (int frame = 0; frame < 400 && game->gameState == Play; ++frame) {
+    for (int frame = 0; frame < 400 && game->gameState == GameState::Play; ++frame) {
       SetKeyState(VK_UP, frame % 50 < 25);
       SetKeyState(VK_DOWN, frame % 50 >= 25);
       Step();
-      trace.push_back(Enemies(*game) * 1000 + game->ink.CountAlive() * 10 + game->gameState);
+      trace.push_back(Enemies(*game) * 1000 + game->ink.CountAlive() * 10 +
+                      static_cast<int>(game->gameState));
     }
     trace.push_back(game->scoreDisplay.GetValue());
     return trace;
@@ -374,4 +378,4 @@ TEST_F(RulesTest, TheGameIsReproducibleFromItsInputs) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

@@ -14,7 +14,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
 
-namespace oru {
+namespace brellow {
 
 class RunBot {
  public:
@@ -23,11 +23,11 @@ class RunBot {
     ++frame_;
     Release();
     switch (game.gameState) {
-      case Title:
+      case GameState::Title:
         if (frame_ % 2 == 0) Press('C');
         break;
-      case Play:
-      case BossFight:
+      case GameState::Play:
+      case GameState::BossFight:
         Fight(game);
         break;
       default:
@@ -35,7 +35,9 @@ class RunBot {
     }
   }
   void Release() {
-    for (int vk : {int{VK_UP}, int{VK_DOWN}, int{VK_SPACE}, int{VK_RETURN}, int{'C'}}) SetKeyState(vk, false);
+    for (int vk :
+         {int{oru::VK_UP}, int{oru::VK_DOWN}, int{oru::VK_SPACE}, int{oru::VK_RETURN}, int{'C'}})
+      oru::SetKeyState(vk, false);
   }
 
  private:
@@ -44,13 +46,13 @@ class RunBot {
   static constexpr int kRows = (480 - 40) / kStep + 1;
 
   struct Hazard {
-    BoundingBox box;  // at frame 0
+    oru::BoundingBox box;  // at frame 0
     int vx, vy;
     int from;         // first frame it exists
     bool wraps;
   };
 
-  static void Press(int vk) { SetKeyState(vk, true); }
+  static void Press(int vk) { oru::SetKeyState(vk, true); }
 
   static void Add(std::vector<Hazard>& out, ItemSet& set, int vx, int vy, bool wraps = false) {
     for (Item* item = set.First(); item; item = item->next) {
@@ -72,7 +74,7 @@ class RunBot {
       const int mouthX = s->X() + dx + vx * (at - 1);
       const int mouthY = s->Y() + dy;
       for (int vy : slopes) {
-        BoundingBox b;
+        oru::BoundingBox b;
         b.x0 = mouthX - 6 + 6 * at;
         b.x1 = b.x0 + inkWidth;
         b.y0 = mouthY - vy * (at - 1);
@@ -97,7 +99,7 @@ class RunBot {
   void Fight(GameWindow& game) {
     Item* crab = game.crab.First();
     if (!crab || !crab->IsVisible()) return;
-    const bool boss = game.gameState == BossFight;
+    const bool boss = game.gameState == GameState::BossFight;
     std::vector<Hazard> hazards;
     Item* inkItem = game.ink.First();
     const int inkWidth = inkItem ? inkItem->FrameWidth() : 24;
@@ -113,7 +115,7 @@ class RunBot {
       Add(hazards, game.ink, 0, 0);
       AddInkToCome(hazards, game.octopuses, 0, 0, 18, {0}, inkWidth, inkHeight);
     }
-    const BoundingBox me = crab->Bounds();
+    const oru::BoundingBox me = crab->Bounds();
     const int height = me.y1 - me.y0;
     const int x0 = me.x0, x1 = me.x1;
     const int row = std::clamp((crab->Y() + kStep / 2) / kStep, 0, kRows - 1);
@@ -160,28 +162,29 @@ class RunBot {
       }
       move = firstMove[static_cast<std::size_t>(lastT)][static_cast<std::size_t>(best)];
     }
-    if (move < 0) Press(VK_UP);
-    if (move > 0) Press(VK_DOWN);
+    if (move < 0) Press(oru::VK_UP);
+    if (move > 0) Press(oru::VK_DOWN);
 
     // Fire every other frame; the kind follows what is nearest ahead in the row.
-    if (frame_ % 2 == 0) Press(VK_SPACE);
+    if (frame_ % 2 == 0) Press(oru::VK_SPACE);
     bool wantSwitch = boss;
     if (!boss) {
       int nearest = 1 << 30;
       const int y0 = crab->Y() + 10, y1 = y0 + 16;
       for (ItemSet* set : {&game.monkeys, &game.octopuses}) {
         for (Item* e = set->First(); e; e = e->next) {
-          const BoundingBox b = e->Bounds();
+          const oru::BoundingBox b = e->Bounds();
           if (!e->IsVisible() || b.y1 < y0 || b.y0 > y1 || b.x0 < x1 || b.x0 >= nearest) continue;
           nearest = b.x0;
           wantSwitch = set == &game.octopuses;
         }
       }
     }
-    if (wantSwitch != (game.fireIndicator.IsVisible() != 0) && frame_ % 2 == 1) Press(VK_RETURN);
+    if (wantSwitch != (game.fireIndicator.IsVisible() != 0) && frame_ % 2 == 1)
+      Press(oru::VK_RETURN);
   }
 
   int frame_ = 0;
 };
 
-}  // namespace oru
+}  // namespace brellow

@@ -15,7 +15,10 @@
 #include "tests/game/game_fixture.h"
 #include "tests/game/run_bot.h"
 
-namespace oru {
+namespace brellow {
+
+using namespace oru;
+
 namespace {
 
 std::string TempPath(const char* what) {
@@ -216,12 +219,14 @@ class RunGameTest : public GameFixture {
 
 TEST_F(RunGameTest, ABotsWinningGameReplaysToTheSameEnd) {
   const std::string path = TempPath("win");
-  std::vector<int> states;
+  std::vector<GameState> states;
   const std::string recorded = RecordGame(path, [&](GameWindow& g) {
     if (states.empty() || states.back() != g.gameState) states.push_back(g.gameState);
-    return g.gameState == GameClear || g.gameState == GameOver;
+    return g.gameState == GameState::GameClear || g.gameState == GameState::GameOver;
   }, 8000);
-  EXPECT_EQ(states, (std::vector<int>{Title, Play, BossFight, GameClear})) << recorded;
+  EXPECT_EQ(states, (std::vector<GameState>{GameState::Title, GameState::Play, GameState::BossFight,
+                                            GameState::GameClear}))
+      << recorded;
   EXPECT_LT(ReadBytes(path).size(), 8192u) << "a whole game in a few kilobytes";
   EXPECT_EQ(ReplayGame(path), recorded);
   std::remove(path.c_str());
@@ -232,8 +237,8 @@ TEST_F(RunGameTest, ALostGameReplaysToTheSameEnd) {
   int frames = 0;
   // The bot walks right into everything: it only starts the game and moves down.
   const std::string recorded = RecordGame(path, [&](GameWindow& g) {
-    if (g.gameState == Play) SetKeyState(VK_RIGHT, true);
-    return g.gameState == GameOver && ++frames > 10;
+    if (g.gameState == GameState::Play) SetKeyState(VK_RIGHT, true);
+    return g.gameState == GameState::GameOver && ++frames > 10;
   }, 4000);
   SetKeyState(VK_RIGHT, false);
   EXPECT_NE(recorded.find("state GameOver"), std::string::npos) << recorded;
@@ -242,4 +247,4 @@ TEST_F(RunGameTest, ALostGameReplaysToTheSameEnd) {
 }
 
 }  // namespace
-}  // namespace oru
+}  // namespace brellow

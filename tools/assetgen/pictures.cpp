@@ -1,43 +1,58 @@
-// The list of the game's pictures and the contact sheet that shows them for review.
+// The game's pictures drawn to the game's picture table, and the contact sheet that shows them
+// for review.
 #include <algorithm>
-#include <utility>
 
+#include "game/picture_table.h"
 #include "tools/assetgen/art.h"
 #include "tools/assetgen/glyphs.h"
 #include "tools/assetgen/palette.h"
 
 namespace oru::assetgen {
 
+namespace {
+
+// The drawing of each picture; its name, cells and key come from the game's table.
+Picture DrawPicture(brellow::PictureId id) {
+  using brellow::PictureId;
+  switch (id) {
+    case PictureId::FieldBackground: return DrawFieldBackground();
+    case PictureId::TitleBackground: return DrawTitleBackground();
+    case PictureId::HowToPlay: return DrawHowToPlay();
+    case PictureId::Logo: return DrawLogo();
+    case PictureId::PressStart: return DrawPressStart();
+    case PictureId::RearForeground: return DrawRearForeground();
+    case PictureId::Monkey: return DrawMonkey();
+    case PictureId::Octopus: return DrawOctopus();
+    case PictureId::Boss: return DrawBoss();
+    case PictureId::Chestnut: return DrawChestnut();
+    case PictureId::RoastChestnut: return DrawRoastChestnut();
+    case PictureId::ChargeShot: return DrawChargeShot();
+    case PictureId::Explosion: return DrawExplosion();
+    case PictureId::BadPersimmon: return DrawPersimmon(false);
+    case PictureId::GoodPersimmon: return DrawPersimmon(true);
+    case PictureId::Ink: return DrawInk();
+    case PictureId::Crab: return DrawCrab();
+    case PictureId::Mortar: return DrawMortar();
+    case PictureId::MortarPickup: return DrawMortarPickup();
+    case PictureId::FrontForeground: return DrawFrontForeground();
+    case PictureId::FireIcon: return DrawFireIcon();
+    case PictureId::ClockFace: return DrawClockFace();
+    case PictureId::LifePersimmon: return DrawLifePersimmon();
+    case PictureId::GameOver: return DrawGameOver();
+    case PictureId::GameClear: return DrawGameClear();
+  }
+  // Every id has its case above, which the compiler checks; this only ends the function.
+  return Picture();
+}
+
+}  // namespace
+
 std::vector<PictureAsset> MakePictures() {
   std::vector<PictureAsset> list;
-  auto add = [&list](const char* name, Picture pic, int cw, int ch, bool keyed, bool fourBit) {
-    list.push_back(PictureAsset{name, std::move(pic), cw, ch, keyed, fourBit});
-  };
-  add("haikei1.bmp", DrawFieldBackground(), 0, 0, false, false);
-  add("haikei0.bmp", DrawTitleBackground(), 0, 0, false, false);
-  add("title2.bmp", DrawHowToPlay(), 0, 0, true, false);
-  add("title1.bmp", DrawLogo(), 0, 0, true, false);
-  add("title3.bmp", DrawPressStart(), 0, 0, true, false);
-  add("zenkei2.bmp", DrawRearForeground(), 0, 0, true, false);
-  add("saru.bmp", DrawMonkey(), 50, 60, true, false);
-  add("tako.bmp", DrawOctopus(), 40, 40, true, false);
-  add("boss.bmp", DrawBoss(), 0, 0, true, false);
-  add("kuri_n.bmp", DrawChestnut(), 0, 0, true, true);
-  add("kuri_b.bmp", DrawRoastChestnut(), 0, 0, true, false);
-  add("kuri_s.bmp", DrawChargeShot(), 21, 20, true, false);
-  add("baku.bmp", DrawExplosion(), 96, 96, true, false);
-  add("kaki_s.bmp", DrawPersimmon(false), 0, 0, true, false);
-  add("kaki_a.bmp", DrawPersimmon(true), 0, 0, true, false);
-  add("sumi.bmp", DrawInk(), 0, 0, true, true);
-  add("kani.bmp", DrawCrab(), 40, 40, true, false);
-  add("usu.bmp", DrawMortar(), 0, 0, true, false);
-  add("usubaku.bmp", DrawMortarPickup(), 0, 0, true, false);
-  add("zenkei1.bmp", DrawFrontForeground(), 0, 0, true, false);
-  add("fire.bmp", DrawFireIcon(), 0, 0, true, true);
-  add("meter.bmp", DrawClockFace(), 0, 0, true, false);
-  add("kakimeter.bmp", DrawLifePersimmon(), 0, 0, true, true);
-  add("gameover.bmp", DrawGameOver(), 0, 0, false, false);
-  add("gameclear.bmp", DrawGameClear(), 0, 0, false, false);
+  for (const brellow::PictureRow& row : brellow::kPictureTable) {
+    list.push_back(PictureAsset{row.file, DrawPicture(row.id), row.cellWidth, row.cellHeight,
+                                row.keyed, row.fourBit});
+  }
   return list;
 }
 

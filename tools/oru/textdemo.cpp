@@ -1,5 +1,5 @@
-// `oru text`: draws a score line and the game's three meters (clock dial, charge bar, life row)
-// set up the way the game sets them up, then shows them in a window or writes them to a PPM
+// `oru text`: draws a score line and the library's three kinds of gauge a game's status bar uses
+// (clock dial, charge bar, row of lives), then shows them in a window or writes them to a PPM
 // picture. A quick look at the fonts and gauges on this machine. Run in the game's data folder
 // it uses the game's clock face and life picture; elsewhere it draws stand-ins.
 #include <cctype>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "game/meter.h"
-#include "game/score.h"
+#include "oru/graphics/meter.h"
+#include "oru/graphics/score_display.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/surface.h"
@@ -78,27 +78,14 @@ struct DemoScene {
     score.SetValue(parts.value);
     score.SetPosition(5, 21);
 
-    timeMeter.Create(100, 100);
-    timeMeter.SetColours(0xFFFFFF, 0xFF0000, 1);
-    timeMeter.SetStyle(MeterDial, MeterHorizontal);
-    timeMeter.SetMaximum(3600);
-    timeMeter.SetValue(600);
-    timeMeter.SetPosition(540, 0);
-
-    chargeMeter.Create(300, 10);
-    chargeMeter.SetColours(0, 0x0080FF, 0);
-    chargeMeter.SetFrameSize(100, 10);
-    chargeMeter.SetStyle(MeterBar, MeterHorizontal);
-    chargeMeter.SetMaximum(255);
-    chargeMeter.SetValue(128);
-    chargeMeter.SetPosition(5, 50);
-
+    timeMeter.Setup({.width = 100, .height = 100, .background = 0xFFFFFF, .foreground = 0xFF0000,
+                     .transparent = 1, .kind = MeterDial, .maximum = 3600, .value = 600, .x = 540});
+    chargeMeter.Setup({.width = 300, .height = 10, .frameWidth = 100, .frameHeight = 10,
+                       .background = 0, .foreground = 0x0080FF, .kind = MeterBar, .maximum = 255,
+                       .value = 128, .x = 5, .y = 50});
     if (!lifeMeter.LoadUnitImage("kakimeter.bmp", &group)) DrawPersimmon(lifeMeter.UnitImage());
-    lifeMeter.SetColours(0xFFFFFF, 0, 1);
-    lifeMeter.SetStyle(MeterImages, MeterHorizontal);
-    lifeMeter.SetMaximum(10);
-    lifeMeter.SetValue(5);
-    lifeMeter.SetPosition(0, 0);
+    lifeMeter.Setup({.background = 0xFFFFFF, .foreground = 0, .transparent = 1, .kind = MeterImages,
+                     .maximum = 10, .value = 5});
 
     // The clock's face sits behind the needle: the game's picture when run in its data folder.
     if (LoadBitmap(clockFace, "meter.bmp")) {

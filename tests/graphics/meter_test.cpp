@@ -1,5 +1,5 @@
 // Meters: clamping, and the pixels each kind and orientation paints.
-#include "game/meter.h"
+#include "oru/graphics/meter.h"
 
 #include <gtest/gtest.h>
 

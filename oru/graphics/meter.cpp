@@ -1,5 +1,5 @@
 // Meter repainting: the whole gauge is drawn again from the fields on every change.
-#include "game/meter.h"
+#include "oru/graphics/meter.h"
 
 #include <climits>
 #include <cmath>
@@ -28,6 +28,16 @@ void Meter::SetColours(std::uint32_t background, std::uint32_t foreground, int t
   background_ = background;
   foreground_ = foreground;
   transparent_ = transparent;
+}
+
+void Meter::Setup(const MeterSetup& setup) {
+  if (setup.width > 0 && setup.height > 0) Create(setup.width, setup.height);
+  SetColours(setup.background, setup.foreground, setup.transparent);
+  if (setup.frameWidth > 0 && setup.frameHeight > 0) SetFrameSize(setup.frameWidth, setup.frameHeight);
+  SetStyle(setup.kind, setup.orientation);
+  SetMaximum(setup.maximum);
+  SetValue(setup.value);
+  SetPosition(setup.x, setup.y);
 }
 
 int Meter::LoadUnitImage(const char* fileName, Surface* group) {

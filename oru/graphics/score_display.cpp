@@ -1,5 +1,5 @@
 // The score line: formatted, filled and drawn with a fresh bold Gothic font at each change.
-#include "game/score.h"
+#include "oru/graphics/score_display.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,14 +1,13 @@
 // Meter: a surface that shows one value against a maximum as a gauge (a filled bar, a thin
 // marker, a clock dial with a needle, or a row of unit pictures), repainted whenever the value or
-// the maximum changes. The game's clock, charge gauge and life display are meters:
+// the maximum changes. A clock, a charge gauge or a row of lives is a meter:
 //
 //   Meter clock;
-//   clock.Create(100, 100);
-//   clock.SetColours(0xFFFFFF, 0xFF0000, 1);   // white background made transparent, blue needle
-//   clock.SetStyle(MeterDial, MeterHorizontal);
-//   clock.SetMaximum(3600);
-//   clock.SetValue(0);                          // each SetValue repaints
+//   clock.Setup({.width = 100, .height = 100,
+//                .background = 0xFFFFFF, .foreground = 0xFF0000, .transparent = 1,
+//                .kind = MeterDial, .maximum = 3600, .x = 540});   // blue needle, clear face
 //   scene.AddChild(&clock);
+//   clock.SetValue(900);                        // each SetValue repaints
 //
 // Colours are 0x00BBGGRR values (red in the low byte), mapped to the nearest palette entry.
 #pragma once
@@ -21,6 +20,23 @@ namespace oru {
 
 enum MeterKind : int { MeterBar = 1, MeterMarker = 2, MeterDial = 3, MeterImages = 4 };
 enum MeterOrientation : int { MeterHorizontal = 1, MeterVertical = 2 };
+
+// Everything a meter is set up with, applied in one go by Meter::Setup.
+struct MeterSetup {
+  int width = 0;  // 0 leaves the size alone: a MeterImages meter sizes itself from its unit
+  int height = 0;
+  int frameWidth = 0;  // the part shown at a time (Surface::SetFrameSize); 0 shows the whole
+  int frameHeight = 0;
+  std::uint32_t background = 0;
+  std::uint32_t foreground = 0xFFFFFF;
+  int transparent = 0;
+  int kind = MeterMarker;
+  int orientation = MeterHorizontal;
+  int maximum = 100;
+  int value = 0;
+  int x = 0;
+  int y = 0;
+};
 
 class Meter : public Surface {
  public:
@@ -41,6 +57,10 @@ class Meter : public Surface {
   void SetStyle(int kind, int orientation);
   // transparent non-zero makes the background colour the colour key at each repaint.
   void SetColours(std::uint32_t background, std::uint32_t foreground, int transparent);
+
+  // Size, colours, style, maximum, value and position from setup, in the order that makes the
+  // last repaint the one that counts. A MeterImages meter loads its unit image first.
+  void Setup(const MeterSetup& setup);
 
   // Loads the picture a MeterImages meter repeats, remaps it to the default colours, keys it on
   // its top-left pixel and attaches it, hidden, to group (which then never draws it but keeps it

@@ -1,5 +1,5 @@
 // The score line: its text, its background rule and where its pixels land.
-#include "game/score.h"
+#include "oru/graphics/score_display.h"
 
 #include <gtest/gtest.h>
 
