@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "oru/graphics/blit_copies.h"
+#include "oru/graphics/blit_copies_internal.h"
 #include "oru/graphics/palette_table.h"
 #include "oru/graphics/surface.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "oru/data/pack_codec.h"
+#include "oru/data/pack_codec_internal.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "oru/data/data_source.h"
 #include "oru/platform/midi_synth.h"
-#include "oru/sound/midi_presets.h"
+#include "oru/sound/midi_presets_internal.h"
 #include "oru/sound/midi_song.h"
 
 namespace {

@@ -74,8 +74,9 @@ add_library(Oru::oru ALIAS oru_all)
 
 install(TARGETS ${oru_libraries} oru_all EXPORT OruTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+# Headers named *_internal.h are shared only by the library's own sources: they stay out.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/oru/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/oru
-        COMPONENT dev FILES_MATCHING PATTERN "*.h")
+        COMPONENT dev FILES_MATCHING PATTERN "*.h" PATTERN "*_internal.h" EXCLUDE)
 install(FILES ${PROJECT_BINARY_DIR}/include/oru/version.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/oru COMPONENT dev)
 

@@ -65,7 +65,7 @@ class DataSource {
   // in-memory source keeps its position within 0 .. Size() and returns 1.
   int Seek(long offset, int origin);
   long Tell();
-  // A file line keeps its line feed; an in-memory line does not (see memory_stream.h).
+  // A file line keeps its line feed; an in-memory line does not (see memory_stream_internal.h).
   char* GetLine(char* buffer, int max);
   // The next byte (0..255), or -1 at the end.
   int GetChar();

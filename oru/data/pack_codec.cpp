@@ -1,6 +1,6 @@
 // Pack encoders (the plain scan and the hash-chain search that gives the same tokens) and the
 // bounds-checked decoder.
-#include "oru/data/pack_codec.h"
+#include "oru/data/pack_codec_internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,8 +11,8 @@
 #include "oru/data/atomic_file.h"
 #include "oru/data/byte_reader.h"
 #include "oru/data/last_error.h"
-#include "oru/data/memory_stream.h"
-#include "oru/data/pack_codec.h"
+#include "oru/data/memory_stream_internal.h"
+#include "oru/data/pack_codec_internal.h"
 #include "oru/data/whole_file.h"
 
 namespace oru {

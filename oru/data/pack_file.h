@@ -13,7 +13,7 @@
 //   16  info block: version 1, nameLength (stored name + 1), flagBytes ((dataBytes + 7) / 8),
 //       dataBytes, unpackedSize
 //   16 + infoSize: the stored name with its NUL (nameLength bytes), then the flag area
-//       (flagBytes) and the data area (dataBytes) described in pack_codec.h.
+//       (flagBytes) and the data area (dataBytes) described in pack_codec_internal.h.
 //
 // Packs come from anywhere, so every size is checked against the bytes actually there: the info
 // block, the stored name and both areas must lie inside the pack, and the unpacked size must be
@@ -76,7 +76,7 @@ class PackFile {
   const char* OpenedName() const { return hasPackName_ ? packName_.c_str() : nullptr; }
   std::uint32_t AreaOffset() const { return areaOffset_; }
 
-  // The in-memory reading rules over the unpacked bytes (memory_stream.h).
+  // The in-memory reading rules over the unpacked bytes (memory_stream_internal.h).
   std::size_t Read(void* buffer, std::size_t count);
   int Seek(long offset, int origin);
   long Tell() const { return static_cast<long>(position_); }

@@ -1,7 +1,7 @@
 // ResourceStream over the executable's resource table.
 #include "oru/data/resource_stream.h"
 
-#include "oru/data/memory_stream.h"
+#include "oru/data/memory_stream_internal.h"
 
 namespace oru {
 

@@ -1,6 +1,6 @@
 // ResourceStream: reads an embedded resource of the executable (oru/platform/resources.h) with
-// the in-memory reading rules of memory_stream.h. The bytes belong to the resource table and are
-// never freed; Close only forgets them.
+// the in-memory reading rules of memory_stream_internal.h. The bytes belong to the resource
+// table and are never freed; Close only forgets them.
 #pragma once
 
 #include <cstddef>

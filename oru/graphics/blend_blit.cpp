@@ -1,4 +1,7 @@
-// The translucent and tinted copies. Each pixel's colour is mixed in RGB and looked up again in
+// The copies that change colours on the way: translucent and tinted ones mixed in RGB, and the
+// ones read through the source's colour map.
+//
+// Translucent and tinted copies: each pixel's colour is mixed in RGB and looked up again in
 // the global InverseColourTable (colour_tables.h), so the result is an index of the palette the
 // tables were built from.
 //
@@ -6,12 +9,16 @@
 // of the translucent step (percent x difference / 100 for every difference -255..255) and a
 // table from the finished channel value to its bits of the inverse-table index (tint and clamp
 // included). A pixel then costs two colour reads, three subtractions and four lookups.
+//
+// Colour-mapped copies: a tint map turns each source index into the result; a blend map takes
+// the source and destination indices together (colour_map.h).
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
+#include "oru/graphics/colour_map.h"
 #include "oru/graphics/colour_tables.h"
-#include "oru/graphics/copy_frame.h"
+#include "oru/graphics/copy_frame_internal.h"
 #include "oru/graphics/surface.h"
 
 namespace oru {
@@ -147,6 +154,59 @@ void Surface::CopyBlendedRuns(const BlitRect& r, Surface* source) {
                       rowRuns += runStride;
                     }
                   });
+  });
+}
+
+void Surface::CopyMapped(const BlitRect& r, Surface* source) {
+  const ColourMap* map = source->colourMap;
+  if (!map || !map->table) return;
+  const int key = source->transparentIndex;
+  const std::uint8_t* table = map->table;
+  const bool blend = map->mode == ColourMap::kBlend;
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      for (int i = 0; i < r.width; ++i) {
+        const int s = f.src[i];
+        if (s == key) continue;
+        f.dest[i] = blend ? table[s * 256 + f.dest[i]] : table[s];
+      }
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+    }
+  });
+}
+
+void Surface::CopyMappedRuns(const BlitRect& r, Surface* source) {
+  const ColourMap* map = source->colourMap;
+  if (!map || !map->table) return;
+  if (!source->HasRunTableForSize()) {
+    CopyMapped(r, source);
+    return;
+  }
+  const int key = source->transparentIndex;
+  const std::uint8_t* table = map->table;
+  const bool blend = map->mode == ColourMap::kBlend;
+  const int runStride = source->Width();
+  const std::uint8_t* runs =
+      source->runTable + static_cast<std::ptrdiff_t>(r.srcY) * runStride + r.srcX;
+  WithRows(this, r, source, [&](CopyFrame& f) {
+    for (int row = 0; row < r.height; ++row) {
+      int column = 0;
+      while (column < r.width) {
+        const int n = runs[column];
+        if (f.src[column] != key) {
+          const int end = column + std::min(n, r.width - column);
+          for (int i = column; i < end; ++i) {
+            const int s = f.src[i];
+            f.dest[i] = blend ? table[s * 256 + f.dest[i]] : table[s];
+          }
+        }
+        column += n;
+      }
+      f.dest += f.destPitch;
+      f.src += f.srcPitch;
+      runs += runStride;
+    }
   });
 }
 

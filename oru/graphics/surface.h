@@ -157,7 +157,7 @@ class Image {
   std::int32_t runTableWidth_ = 0;
   std::int32_t runTableHeight_ = 0;
   // Index of the opaque stretches, stored in the run table's allocation after the run bytes
-  // (see blit.cpp); null when the table came from elsewhere.
+  // (see run_table.cpp); null when the table came from elsewhere.
   const std::uint32_t* runSpans_ = nullptr;
   // What keeps the held pointers alive. Images that share a store share these counts, so the
   // last image to let go frees each piece, and none frees what another still draws.

@@ -1,8 +1,8 @@
 // Show requests of a window's canvas.
 #include <algorithm>
 
-#include "oru/platform/sdl_events.h"
-#include "oru/platform/window_canvas.h"
+#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/window_canvas_internal.h"
 
 namespace oru {
 

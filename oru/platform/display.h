@@ -15,7 +15,11 @@
 // integer scaling and nearest sampling, letterboxed, and shows the visible picture through the
 // window's canvas. "Lost" is the display taken away (the window minimised or deactivated while
 // full screen): the visible picture and its back buffer report it until restored, and restoring
-// fails while the window is minimised. Off-screen pictures, in system memory, are never lost. FakeDisplay lets tests make any step fail.
+// fails while the window is minimised. Off-screen pictures, in system memory, are never lost.
+//
+// This header and display.cpp hold the interface and the in-memory core; the SDL back end,
+// CreateSdlDisplay and GetActiveWindow are in sdl_display.cpp; FakeDisplay (fake_display.h)
+// lets tests make any step fail.
 //
 // Taking and giving back the window happen on the primary thread; locking, copying and palette
 // changes may come from the game thread, serialised by the caller.
@@ -178,42 +182,9 @@ class Display {
   DisplaySurface* primary_ = nullptr;
 };
 
-// A display whose steps can be made to fail, and which records what it was asked to do.
-class FakeDisplay : public Display {
- public:
-  enum Step : unsigned {
-    kCooperativeLevel = 1u << 0,
-    kDisplayMode = 1u << 1,
-    kPrimary = 1u << 2,
-    kBackBuffer = 1u << 3,
-    kLockBackBuffer = 1u << 4,
-    kPalette = 1u << 5,
-    kClipper = 1u << 6,
-    kOffScreen = 1u << 7,
-    kLockOffScreen = 1u << 8,
-    kRestore = 1u << 9,
-  };
-
-  int SetCooperativeLevel(WindowHandle window, int flags) override;
-  int SetDisplayMode(int width, int height, int bits) override;
-  int RestoreDisplayMode() override;
-  std::unique_ptr<DisplaySurface> CreatePrimary(int backBufferCount) override;
-  std::unique_ptr<DisplaySurface> CreateOffScreen(int width, int height) override;
-  std::unique_ptr<DisplayPalette> CreatePalette(const PaletteEntry* entries) override;
-  std::unique_ptr<DisplayClipper> CreateClipper() override;
-  bool CanRestore() override { return !(failing & kRestore); }
-  bool AllowLock(const DisplaySurface& surface) override;
-  void OnShown(const DisplaySurface& primary, const Rect& rect) override;
-
-  unsigned failing = 0;             // Step bits that fail
-  std::vector<std::string> calls;   // what was asked, in order
-  std::vector<Rect> shown;          // rectangles of the visible picture that changed
-  bool modeSet = false;
-};
-
 // Makes the process's display. A factory may return null (no display: full screen refused).
 using DisplayFactory = std::unique_ptr<Display> (*)();
-// The SDL back end; null when SDL video is not running.
+// The SDL back end (sdl_display.cpp); null when SDL video is not running.
 std::unique_ptr<Display> CreateSdlDisplay();
 // The factory new screens use; CreateSdlDisplay unless replaced. Null refuses full screen.
 DisplayFactory CurrentDisplayFactory();

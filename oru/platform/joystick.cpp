@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "oru/platform/event_loop.h"
-#include "oru/platform/sdl_events.h"
+#include "oru/platform/sdl_events_internal.h"
 
 namespace oru {
 namespace {

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "oru/platform/sdl_events.h"
-#include "oru/platform/window_canvas.h"
+#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/window_canvas_internal.h"
 
 namespace oru {
 

@@ -6,7 +6,7 @@
 #include "oru/platform/event_loop.h"
 #include "oru/platform/native_window.h"
 #include "oru/shell/application.h"
-#include "oru/shell/window_registry.h"
+#include "oru/shell/window_registry_internal.h"
 
 namespace oru {
 namespace {

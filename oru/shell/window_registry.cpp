@@ -1,5 +1,5 @@
 // The window registry.
-#include "oru/shell/window_registry.h"
+#include "oru/shell/window_registry_internal.h"
 
 #include "oru/shell/window.h"
 

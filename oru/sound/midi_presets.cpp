@@ -1,5 +1,5 @@
 // Collecting the presets a song selects.
-#include "oru/sound/midi_presets.h"
+#include "oru/sound/midi_presets_internal.h"
 
 #include <algorithm>
 #include <array>

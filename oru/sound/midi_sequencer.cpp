@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "oru/data/data_source.h"
-#include "oru/sound/midi_presets.h"
+#include "oru/sound/midi_presets_internal.h"
 
 namespace oru {
 namespace {

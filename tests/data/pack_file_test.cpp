@@ -11,7 +11,7 @@
 
 #include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
-#include "oru/data/pack_codec.h"
+#include "oru/data/pack_codec_internal.h"
 #include "tests/data/pack_test_util.h"
 
 namespace oru {

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "oru/graphics/blit_copies.h"
+#include "oru/graphics/blit_copies_internal.h"
 #include "oru/graphics/colour_map.h"
 #include "oru/graphics/surface.h"
 

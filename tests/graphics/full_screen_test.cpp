@@ -8,7 +8,7 @@
 
 #include "oru/graphics/screen_surface.h"
 #include "oru/platform/canvas.h"
-#include "oru/platform/display.h"
+#include "oru/platform/fake_display.h"
 #include "oru/platform/native_window.h"
 #include "tests/support/fake_canvas.h"
 

@@ -5,6 +5,11 @@ if(TARGET brellow-didovez AND TARGET oru)
   set_tests_properties(cli_game_options PROPERTIES TIMEOUT 300)
 endif()
 
+# Internal headers are left out of the install: no public one may include them.
+add_test(NAME public_headers_include_no_internal
+         COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}/oru
+                 -P ${CMAKE_CURRENT_LIST_DIR}/public_headers.cmake)
+
 # Code above oru/platform that includes a system library's header fails to compile: each probe
 # includes one, in the setting of oru_graphics, and the test passes when the build stops on the
 # boundary's message.

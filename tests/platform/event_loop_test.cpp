@@ -12,7 +12,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
 #include "oru/platform/native_window.h"
-#include "oru/platform/sdl_events.h"
+#include "oru/platform/sdl_events_internal.h"
 
 namespace oru {
 namespace {

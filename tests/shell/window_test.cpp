@@ -11,7 +11,7 @@
 #include "oru/platform/event_loop.h"
 #include "oru/platform/native_window.h"
 #include "oru/shell/application.h"
-#include "oru/shell/window_registry.h"
+#include "oru/shell/window_registry_internal.h"
 #include "tests/support/scoped_default_window_proc.h"
 
 namespace oru {

@@ -1,5 +1,5 @@
 // The presets a song selects, collected for the synthesizer to load before the song plays.
-#include "oru/sound/midi_presets.h"
+#include "oru/sound/midi_presets_internal.h"
 
 #include <gtest/gtest.h>
 

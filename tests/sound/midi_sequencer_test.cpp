@@ -14,7 +14,7 @@
 
 #include "oru/platform/midi_synth.h"
 #include "oru/platform/resources.h"
-#include "oru/sound/midi_presets.h"
+#include "oru/sound/midi_presets_internal.h"
 #include "tests/sound/midi_file_builder.h"
 #include "tests/support/wait_for.h"
 

@@ -12,7 +12,7 @@
 
 #include "oru/platform/audio_device.h"
 #include "oru/platform/midi_synth.h"
-#include "oru/sound/midi_presets.h"
+#include "oru/sound/midi_presets_internal.h"
 #include "tests/sound/midi_file_builder.h"
 #include "tests/support/wait_for.h"
 

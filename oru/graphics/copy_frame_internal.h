@@ -1,6 +1,6 @@
 // The frame every surface-to-surface copy runs in, shared by the plain copies (blit.cpp) and the
-// blended ones (blend_blit.cpp): both surfaces locked, row pointers at the copied rectangle's
-// first pixel, unlocked when the copy is done. Internal to the blit sources.
+// blended and colour-mapped ones (blend_blit.cpp): both surfaces locked, row pointers at the
+// copied rectangle's first pixel, unlocked when the copy is done. Internal to the blit sources.
 #pragma once
 
 #include <cstddef>
