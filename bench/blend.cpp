@@ -26,8 +26,9 @@ struct Scene {
     for (int y = 0; y < kSize; ++y)
       for (int x = 0; x < kSize; ++x)
         sprite.Lock()[y * sprite.Pitch() + x] =
-            (x - c) * (x - c) + (y - c) * (y - c) <= r2 ? static_cast<std::uint8_t>(10 + (x * 3 + y) % 200)
-                                                        : static_cast<std::uint8_t>(kKey);
+            (x - c) * (x - c) + (y - c) * (y - c) <= r2
+                ? static_cast<std::uint8_t>(10 + (x * 3 + y) % 200)
+                : static_cast<std::uint8_t>(kKey);
     sprite.SetTransparentIndex(kKey);
     screen.BuildColourTables();
   }

@@ -102,9 +102,7 @@ void SdlBlit(benchmark::State& state, bool rle, int w, int h) {
 void BM_BlitKeyed(benchmark::State& state, int w, int h) { OruBlit(state, false, w, h); }
 void BM_BlitRuns(benchmark::State& state, int w, int h) { OruBlit(state, true, w, h); }
 // The run-table copy limited to the 16-byte moves every x86-64 has.
-void BM_BlitRunsSse2(benchmark::State& state, int w, int h) {
-  OruBlit(state, true, w, h, false);
-}
+void BM_BlitRunsSse2(benchmark::State& state, int w, int h) { OruBlit(state, true, w, h, false); }
 void BM_BlitSdlKey(benchmark::State& state, int w, int h) { SdlBlit(state, false, w, h); }
 void BM_BlitSdlRle(benchmark::State& state, int w, int h) { SdlBlit(state, true, w, h); }
 
@@ -112,12 +110,15 @@ const bool kSpriteBlitsRegistered = [] {
   const struct {
     const char* label;
     void (*run)(benchmark::State&, int, int);
-  } kinds[] = {{"Keyed", BM_BlitKeyed}, {"Runs", BM_BlitRuns}, {"RunsSse2", BM_BlitRunsSse2},
-               {"SdlKey", BM_BlitSdlKey}, {"SdlRle", BM_BlitSdlRle}};
+  } kinds[] = {{"Keyed", BM_BlitKeyed},
+               {"Runs", BM_BlitRuns},
+               {"RunsSse2", BM_BlitRunsSse2},
+               {"SdlKey", BM_BlitSdlKey},
+               {"SdlRle", BM_BlitSdlRle}};
   for (const auto& kind : kinds)
     for (auto [w, h] : {std::pair{40, 40}, {96, 96}, {500, 310}}) {
-      const std::string name = std::string("Blit/") + kind.label + "/" + std::to_string(w) +
-                               "x" + std::to_string(h);
+      const std::string name =
+          std::string("Blit/") + kind.label + "/" + std::to_string(w) + "x" + std::to_string(h);
       benchmark::RegisterBenchmark(name.c_str(), kind.run, w, h);
     }
   return true;

@@ -49,7 +49,8 @@ void BM_FrameCompose(benchmark::State& state) {
   background.Create(640, 480);
   for (int y = 0; y < 480; ++y)
     for (int x = 0; x < 640; ++x)
-      background.pixels[y * background.pitch + x] = static_cast<std::uint8_t>(10 + (x / 8 + y / 8) % 200);
+      background.pixels[y * background.pitch + x] =
+          static_cast<std::uint8_t>(10 + (x / 8 + y / 8) % 200);
   screen.SetBackdrop(&background);
   screen.SetScene(&layer);
 
@@ -60,7 +61,8 @@ void BM_FrameCompose(benchmark::State& state) {
     for (int i = 0; i < count; ++i) {
       sprites.push_back(MakeSprite(w, h, static_cast<int>(sprites.size())));
       oru::Surface* s = sprites.back().get();
-      s->SetPosition(static_cast<int>(rng() % (640 - w + 1)), static_cast<int>(rng() % (480 - h + 1)));
+      s->SetPosition(static_cast<int>(rng() % (640 - w + 1)),
+                     static_cast<int>(rng() % (480 - h + 1)));
       s->SetDepth(static_cast<int>(rng() % 100));
       layer.AddChild(s);
       movers.push_back({s, static_cast<int>(rng() % 5) - 2 + 1, static_cast<int>(rng() % 5) - 2});

@@ -19,9 +19,9 @@
 #include "game/gmain.h"
 #include "oru/platform/canvas.h"
 #include "oru/platform/clock.h"
-#include "tests/game/run_bot.h"
 #include "oru/platform/keystate.h"
 #include "oru/sound/midi_out.h"
+#include "tests/game/run_bot.h"
 
 namespace {
 
@@ -164,7 +164,8 @@ void BM_GameHeadless(benchmark::State& state) {
   const oru::ClockSource previousClock = oru::SetClockSource(&BenchClock);
   oru::ClearKeyState();
   const std::string path = (std::filesystem::temp_directory_path() /
-                            ("oru_bench_run_" + std::to_string(getpid()) + ".orr")).string();
+                            ("oru_bench_run_" + std::to_string(getpid()) + ".orr"))
+                               .string();
   std::uint64_t frames = 0;
   {
     auto game = std::make_unique<brellow::GameWindow>();
@@ -199,7 +200,8 @@ void BM_GameHeadless(benchmark::State& state) {
     game.reset();
     state.ResumeTiming();
   }
-  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
+  state.counters["frames_per_s"] =
+      benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
   std::remove(path.c_str());
   oru::SetClockSource(previousClock);
   oru::MidiOut::SetDefaultBackend(previous);

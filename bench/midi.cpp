@@ -45,12 +45,15 @@ std::vector<std::uint8_t> BigSong() {
     for (int i = 2; i < kEventsPerTrack; i += 2) {
       const auto key = static_cast<std::uint8_t>(36 + (i * 7 + t * 5) % 48);
       if (i % 50 == 0) {
-        track.Message(7, {static_cast<std::uint8_t>(0xE0 | channel), 0, static_cast<std::uint8_t>(i % 128)});
+        track.Message(
+            7, {static_cast<std::uint8_t>(0xE0 | channel), 0, static_cast<std::uint8_t>(i % 128)});
         track.Note(0, static_cast<std::uint8_t>(0x90 | channel), key, 90);
       } else {
-        track.Note(static_cast<std::uint32_t>(13 + t), static_cast<std::uint8_t>(0x90 | channel), key, 90);
+        track.Note(static_cast<std::uint32_t>(13 + t), static_cast<std::uint8_t>(0x90 | channel),
+                   key, 90);
       }
-      track.Note(static_cast<std::uint32_t>(60 + (i % 3) * 60), static_cast<std::uint8_t>(0x80 | channel), key, 0);
+      track.Note(static_cast<std::uint32_t>(60 + (i % 3) * 60),
+                 static_cast<std::uint8_t>(0x80 | channel), key, 0);
     }
     track.End(0);
   }
@@ -65,14 +68,18 @@ void BM_MidiLoad(benchmark::State& state) {
     benchmark::DoNotOptimize(song.EventCount());
   }
   state.counters["events"] = song.EventCount();
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(image.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(image.size()));
 }
 BENCHMARK(BM_MidiLoad)->Name("Midi/Load")->Unit(benchmark::kMillisecond);
 
 std::vector<std::uint8_t> ManyTracks() {
   MidiFileBuilder file(96);
   for (std::size_t t = 0; t < 65535; ++t)
-    file.Track(t).Note(static_cast<std::uint32_t>((t * 7919) % 65536), 0x90, static_cast<std::uint8_t>(36 + t % 48), 90).End(0);
+    file.Track(t)
+        .Note(static_cast<std::uint32_t>((t * 7919) % 65536), 0x90,
+              static_cast<std::uint8_t>(36 + t % 48), 90)
+        .End(0);
   return file.Bytes();
 }
 
@@ -134,7 +141,8 @@ void MeasureLateness(benchmark::State& state, int spinners) {
     std::uint32_t time = 0;
     for (int i = 0; time < 3000; ++i) {
       const std::uint32_t delta = 3 + static_cast<std::uint32_t>((i * 5 + t) % 5);
-      track.Note(delta, static_cast<std::uint8_t>((i % 2 ? 0x80 : 0x90) | channel), static_cast<std::uint8_t>(40 + i % 40), 64);
+      track.Note(delta, static_cast<std::uint8_t>((i % 2 ? 0x80 : 0x90) | channel),
+                 static_cast<std::uint8_t>(40 + i % 40), 64);
       time += delta;
     }
   }
@@ -172,7 +180,8 @@ void MeasureLateness(benchmark::State& state, int spinners) {
     const std::size_t n = std::min(device.Count(), due.size());
     for (std::size_t i = 0; i < n; ++i) {
       const Clock::time_point dueAt = start + std::chrono::milliseconds(due[i] + 1);
-      lateness.push_back(std::chrono::duration<double, std::milli>(device.Stamps()[i] - dueAt).count());
+      lateness.push_back(
+          std::chrono::duration<double, std::milli>(device.Stamps()[i] - dueAt).count());
     }
   }
   spin = false;
@@ -182,7 +191,10 @@ void MeasureLateness(benchmark::State& state, int spinners) {
     return;
   }
   std::sort(lateness.begin(), lateness.end());
-  auto at = [&](double q) { return lateness[std::min(lateness.size() - 1, static_cast<std::size_t>(q * static_cast<double>(lateness.size())))]; };
+  auto at = [&](double q) {
+    return lateness[std::min(lateness.size() - 1,
+                             static_cast<std::size_t>(q * static_cast<double>(lateness.size())))];
+  };
   state.counters["p50_ms"] = at(0.50);
   state.counters["p99_ms"] = at(0.99);
   state.counters["events"] = static_cast<double>(lateness.size());
@@ -192,9 +204,17 @@ void MeasureLateness(benchmark::State& state, int spinners) {
 }
 
 void BM_MidiLateness(benchmark::State& state) { MeasureLateness(state, 0); }
-BENCHMARK(BM_MidiLateness)->Name("Midi/Lateness")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MidiLateness)
+    ->Name("Midi/Lateness")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_MidiLatenessUnderLoad(benchmark::State& state) { MeasureLateness(state, 2); }
-BENCHMARK(BM_MidiLatenessUnderLoad)->Name("Midi/LatenessUnderLoad")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MidiLatenessUnderLoad)
+    ->Name("Midi/LatenessUnderLoad")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

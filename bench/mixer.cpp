@@ -29,9 +29,9 @@ constexpr int kVoices = 12;
 class Tune {
  public:
   explicit Tune(oru::MidiSynth* synth) : synth_(synth) {
-    Send(0xC0, 73, 0);   // flute
-    Send(0xC1, 33, 0);   // bass
-    Send(0xC2, 0, 0);    // piano
+    Send(0xC0, 73, 0);  // flute
+    Send(0xC1, 33, 0);  // bass
+    Send(0xC2, 0, 0);   // piano
     Send(0xB0, 7, 100);
     Send(0xB1, 7, 110);
     Send(0xB2, 7, 90);
@@ -91,7 +91,8 @@ class SongPlayer {
           if (n > 1) synth_->SendSysEx(m->Buffer() + 1, n - 1);
         }
       } else if (e.status == 0xFF) {
-        const std::uint32_t tempo = e.Value() | static_cast<std::uint32_t>(song_.Entry(index_ + 1).Value()) << 16;
+        const std::uint32_t tempo =
+            e.Value() | static_cast<std::uint32_t>(song_.Entry(index_ + 1).Value()) << 16;
         if (tempo != 0) tempo_ = tempo;
         ++index_;
       } else {
@@ -135,14 +136,16 @@ std::vector<int> MakeVoices(oru::AudioMixer& mixer) {
     const int channels = 1 + i % 2, bits = i % 3 == 0 ? 8 : 16, rate = i % 2 ? 22050 : 11025;
     const int frames = rate * 2;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames) * channels * bits / 8);
-    for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = static_cast<std::uint8_t>(b * (7 + i));
+    for (std::size_t b = 0; b < bytes.size(); ++b)
+      bytes[b] = static_cast<std::uint8_t>(b * (7 + i));
     std::vector<float> samples;
     oru::PcmFormat format;
     format.channels = channels;
     format.rate = rate;
     format.bitsPerSample = bits;
     oru::ConvertPcm(format, bytes.data(), bytes.size(), mixer.Rate(), &samples);
-    ids.push_back(mixer.CreateVoice(std::make_shared<const std::vector<float>>(std::move(samples)), channels));
+    ids.push_back(mixer.CreateVoice(std::make_shared<const std::vector<float>>(std::move(samples)),
+                                    channels));
     mixer.SetPan(ids.back(), (i - 6) * 300);
   }
   return ids;

@@ -21,11 +21,16 @@ void BM_PacerPeriod(benchmark::State& state) {
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
       pacer.Wait(30);
     }
-    totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    totalMs +=
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     frames += kFrames;
   }
   state.counters["period_ms"] = totalMs / frames;
 }
-BENCHMARK(BM_PacerPeriod)->Name("Pacer/Period")->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PacerPeriod)
+    ->Name("Pacer/Period")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -30,8 +30,10 @@ const Bytes& PictureBmp() {
     for (std::uint32_t v : {40u, std::uint32_t{kWidth}, std::uint32_t{kHeight}}) PutLe(out, v, 4);
     PutLe(out, 1, 2);
     PutLe(out, 8, 2);
-    for (std::uint32_t v : {0u, std::uint32_t{kWidth * kHeight}, 2835u, 2835u, 256u, 0u}) PutLe(out, v, 4);
-    for (int i = 0; i < 256; ++i) PutLe(out, static_cast<std::uint32_t>(i * 0x010203) & 0xFFFFFF, 4);
+    for (std::uint32_t v : {0u, std::uint32_t{kWidth * kHeight}, 2835u, 2835u, 256u, 0u})
+      PutLe(out, v, 4);
+    for (int i = 0; i < 256; ++i)
+      PutLe(out, static_cast<std::uint32_t>(i * 0x010203) & 0xFFFFFF, 4);
     std::mt19937 rng(1234);
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) {
@@ -75,8 +77,8 @@ void BM_PackDecode(benchmark::State& state) {
   oru::EncodePack(source.data(), source.size(), tokens);
   Bytes out(source.size());
   for (auto _ : state) {
-    bool ok = oru::DecodePack(tokens.flags.data(), tokens.flags.size(), tokens.data.data(), tokens.data.size(),
-                              out.data(), out.size());
+    bool ok = oru::DecodePack(tokens.flags.data(), tokens.flags.size(), tokens.data.data(),
+                              tokens.data.size(), out.data(), out.size());
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(out.data());
   }
@@ -88,7 +90,8 @@ void BM_ZlibInflate(benchmark::State& state) {
   const Bytes& source = PictureBmp();
   uLongf packedSize = compressBound(static_cast<uLong>(source.size()));
   Bytes packed(packedSize);
-  compress2(packed.data(), &packedSize, source.data(), static_cast<uLong>(source.size()), Z_DEFAULT_COMPRESSION);
+  compress2(packed.data(), &packedSize, source.data(), static_cast<uLong>(source.size()),
+            Z_DEFAULT_COMPRESSION);
   Bytes out(source.size());
   for (auto _ : state) {
     uLongf outSize = static_cast<uLongf>(out.size());

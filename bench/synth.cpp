@@ -28,22 +28,26 @@ double ResidentMegabytes() {
     if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
     std::fclose(f);
   }
-  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+         (1024.0 * 1024.0);
 }
 
 // The game song's presets, or those of the stand-in (the same programs and the drum kit).
 std::vector<oru::SynthPreset> GamePresets(bool* fromGame) {
   std::error_code error;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  for (const std::filesystem::path& dir : {exe.parent_path().parent_path() / "game-data", std::filesystem::path(".")}) {
+  for (const std::filesystem::path& dir :
+       {exe.parent_path().parent_path() / "game-data", std::filesystem::path(".")}) {
     oru::DataSource source;
     if (!source.Open((dir / "brello_s.mid").c_str())) continue;
     std::vector<std::uint8_t> bytes(source.Size());
     oru::MidiSong song;
-    if (source.Read(bytes.data(), bytes.size()) != bytes.size() || !song.Load(std::span<const std::uint8_t>(bytes)))
+    if (source.Read(bytes.data(), bytes.size()) != bytes.size() ||
+        !song.Load(std::span<const std::uint8_t>(bytes)))
       continue;
     std::vector<oru::SynthPreset> presets;
-    for (const oru::MidiPreset& p : oru::MidiPresetsOf(song)) presets.push_back({p.bank, p.program});
+    for (const oru::MidiPreset& p : oru::MidiPresetsOf(song))
+      presets.push_back({p.bank, p.program});
     *fromGame = true;
     return presets;
   }

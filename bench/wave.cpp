@@ -17,8 +17,11 @@ namespace {
 std::filesystem::path GameFolder() {
   std::error_code error;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  for (const std::filesystem::path& dir : {exe.parent_path().parent_path() / "game-data", std::filesystem::path(".")})
-    if (std::filesystem::exists(dir / "CRASH.dpa", error) || std::filesystem::exists(dir / "CRASH.WAV", error)) return dir;
+  for (const std::filesystem::path& dir :
+       {exe.parent_path().parent_path() / "game-data", std::filesystem::path(".")})
+    if (std::filesystem::exists(dir / "CRASH.dpa", error) ||
+        std::filesystem::exists(dir / "CRASH.WAV", error))
+      return dir;
   return {};
 }
 
@@ -30,7 +33,8 @@ void BM_WaveLoad(benchmark::State& state) {
   }
   oru::AudioMixer mixer(48000);
   std::vector<std::string> names;
-  for (const char* file : {"SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV", "CRASH.WAV"}) names.push_back((dir / file).string());
+  for (const char* file : {"SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV", "CRASH.WAV"})
+    names.push_back((dir / file).string());
   for (auto _ : state) {
     for (const std::string& name : names) {
       oru::WaveSound sound(&mixer);

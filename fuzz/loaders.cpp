@@ -68,7 +68,8 @@ void ReadEverything(Source& source, std::size_t size) {
       const long before = source.Tell();
       char* line = source.GetLine(buffer, max);
       if (!line) break;
-      if (max > 0 && std::char_traits<char>::length(line) >= static_cast<std::size_t>(max)) __builtin_trap();
+      if (max > 0 && std::char_traits<char>::length(line) >= static_cast<std::size_t>(max))
+        __builtin_trap();
       // In-memory sources give empty lines for ever at the end and at a NUL byte.
       if (max > 1 && source.Tell() == before) break;
     }
@@ -161,7 +162,8 @@ namespace {
 
 class HandTicks : public MidiTickSource {
  public:
-  std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback, std::uintptr_t user) override {
+  std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback,
+                      std::uintptr_t user) override {
     callback_ = callback;
     user_ = user;
     id_ = ++lastId_;
@@ -218,8 +220,10 @@ void RunRecordedRun(const std::uint8_t* data, std::size_t size) {
 
 const NamedDriver* Drivers(std::size_t* count) {
   static const NamedDriver drivers[] = {
-      {"bmp", RunBitmap},  {"pack", RunPack}, {"lines", RunLines}, {"palette_text", RunPaletteText},
-      {"wave", RunWave},   {"midi", RunMidi},  {"run", RunRecordedRun},
+      {"bmp", RunBitmap},      {"pack", RunPack},
+      {"lines", RunLines},     {"palette_text", RunPaletteText},
+      {"wave", RunWave},       {"midi", RunMidi},
+      {"run", RunRecordedRun},
   };
   *count = std::size(drivers);
   return drivers;

@@ -25,7 +25,8 @@ bool Replay(const std::filesystem::path& path) {
     std::fprintf(stderr, "cannot read %s\n", path.c_str());
     return false;
   }
-  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
   // An empty vector has no data pointer; libFuzzer never passes null, so neither do we.
   std::uint8_t none = 0;
   LLVMFuzzerTestOneInput(bytes.empty() ? &none : bytes.data(), bytes.size());

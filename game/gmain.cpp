@@ -119,18 +119,35 @@ bool GameWindow::LoadAssets() {
 
   // The clock's needle over its face, the charge gauge showing one third of itself at a time,
   // and the lives as a row of persimmons.
-  timeMeter.Setup({.width = 100, .height = 100, .background = 0xFFFFFF, .foreground = 0xFF0000,
-                   .transparent = 1, .kind = MeterDial, .maximum = kPlayFrames, .x = 540});
+  timeMeter.Setup({.width = 100,
+                   .height = 100,
+                   .background = 0xFFFFFF,
+                   .foreground = 0xFF0000,
+                   .transparent = 1,
+                   .kind = MeterDial,
+                   .maximum = kPlayFrames,
+                   .x = 540});
   AddMeter(scene, timeMeter);
-  chargeMeter.Setup({.width = 300, .height = 10, .frameWidth = 100, .frameHeight = 10,
-                     .background = 0, .foreground = 0x0080FF, .kind = MeterBar, .maximum = 255,
-                     .x = 5, .y = 50});
+  chargeMeter.Setup({.width = 300,
+                     .height = 10,
+                     .frameWidth = 100,
+                     .frameHeight = 10,
+                     .background = 0,
+                     .foreground = 0x0080FF,
+                     .kind = MeterBar,
+                     .maximum = 255,
+                     .x = 5,
+                     .y = 50});
   AddMeter(scene, chargeMeter);
   const char* lifeFile = PictureRowOf(PictureId::LifePersimmon).file;
   assetNames.push_back(lifeFile);
   if (!LoadCancelled()) lifeMeter.LoadUnitImage(lifeFile, &scene);
-  lifeMeter.Setup({.background = 0xFFFFFF, .foreground = 0, .transparent = 1, .kind = MeterImages,
-                   .maximum = kMaxLives, .value = 5});
+  lifeMeter.Setup({.background = 0xFFFFFF,
+                   .foreground = 0,
+                   .transparent = 1,
+                   .kind = MeterImages,
+                   .maximum = kMaxLives,
+                   .value = 5});
   AddMeter(scene, lifeMeter);
 
   AddLayer(assetNames, scene, gameOverPicture, PictureId::GameOver, 0, 0);
@@ -145,10 +162,9 @@ bool GameWindow::LoadAssets() {
     WaveSound& sound;
     const char* file;
   };
-  for (const NamedSound& s : {NamedSound{hitSound, "SUCKER1.WAV"},
-                              NamedSound{bleepSound, "BLEEP04.WAV"},
-                              NamedSound{whistleSound, "WHISTLE2.WAV"},
-                              NamedSound{crashSound, "CRASH.WAV"}}) {
+  for (const NamedSound& s :
+       {NamedSound{hitSound, "SUCKER1.WAV"}, NamedSound{bleepSound, "BLEEP04.WAV"},
+        NamedSound{whistleSound, "WHISTLE2.WAV"}, NamedSound{crashSound, "CRASH.WAV"}}) {
     s.sound.SetWindow(handle);
     assetNames.push_back(s.file);
     if (!muted && !LoadCancelled()) s.sound.Load(s.file, nullptr);
@@ -293,7 +309,7 @@ std::uint64_t GameWindow::PictureHash() {
 }
 
 const char* GameStateName(GameState state) {
-  static constexpr const char* kStateNames[] = {"Title",     "Play",      "GameOver",  "GameClear",
+  static constexpr const char* kStateNames[] = {"Title",      "Play",      "GameOver",  "GameClear",
                                                 "PlayPaused", "BossFight", "BossPaused"};
   const int index = static_cast<int>(state);
   return index >= 0 && index < 7 ? kStateNames[index] : "Unknown";
@@ -303,8 +319,7 @@ std::string GameWindow::Summary() {
   char line[160];
   std::snprintf(line, sizeof line, "frames %llu state %s score %d picture %016llx",
                 static_cast<unsigned long long>(framesRun), GameStateName(gameState),
-                scoreDisplay.GetValue(),
-                static_cast<unsigned long long>(PictureHash()));
+                scoreDisplay.GetValue(), static_cast<unsigned long long>(PictureHash()));
   return line;
 }
 
@@ -334,7 +349,8 @@ bool GameApplication::Init() {
   window->mouse.SetWindow(h);
   // A scaled window starts at its full size, also where no window manager maximises it.
   const int scale = std::clamp(settings.scale, kMinScale, kMaxScale);
-  if (scale > 1) SetClientSize(h, GameWindow::kFieldWidth * scale, GameWindow::kFieldHeight * scale);
+  if (scale > 1)
+    SetClientSize(h, GameWindow::kFieldWidth * scale, GameWindow::kFieldHeight * scale);
   // Joysticks are seen only once the primary thread has started their service.
   JoystickStartUp();
   // The window goes on screen first and the assets load while it is there: loading takes longer

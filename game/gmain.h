@@ -40,11 +40,11 @@
 #include <vector>
 
 #include "game/item.h"
-#include "game/picture_table.h"
-#include "oru/graphics/meter.h"
 #include "game/options.h"
+#include "game/picture_table.h"
 #include "game/run_recorder.h"
 #include "game/run_replay.h"
+#include "oru/graphics/meter.h"
 #include "oru/graphics/score_display.h"
 #include "oru/graphics/screen_surface.h"
 #include "oru/graphics/surface.h"
@@ -77,14 +77,14 @@ const char* GameStateName(GameState state);
 // What an overlapping pair reported to GameWindow::OnHit means. The first item belongs to the
 // set the collision pass runs on, the second to the other set.
 enum HitKind : int {
-  HitShotMonkey = 0,      // normal shot, monkey: damage, the shot is used up
-  HitShotOctopus = 1,     // switch shot, octopus: damage, the shot is used up
-  HitCrab = 2,            // crab, any hazard: a life or the game
-  HitMortarPickup = 3,    // crab, mortar pickup: the mortar falls
-  HitKnockBack = 4,       // normal shot, boss: pushed back, no damage
-  HitSwitchBoss = 5,      // switch shot, boss: damage
-  HitChargeBoss = 6,      // charge shot, boss: damage through the armour count
-  HitPersimmon = 7,       // crab, good persimmon: a life
+  HitShotMonkey = 0,    // normal shot, monkey: damage, the shot is used up
+  HitShotOctopus = 1,   // switch shot, octopus: damage, the shot is used up
+  HitCrab = 2,          // crab, any hazard: a life or the game
+  HitMortarPickup = 3,  // crab, mortar pickup: the mortar falls
+  HitKnockBack = 4,     // normal shot, boss: pushed back, no damage
+  HitSwitchBoss = 5,    // switch shot, boss: damage
+  HitChargeBoss = 6,    // charge shot, boss: damage through the armour count
+  HitPersimmon = 7,     // crab, good persimmon: a life
   HitNothing = 8,
   HitChargeMonkey = 9,    // charge shot, monkey: damage, the shot flies on
   HitChargeOctopus = 10,  // charge shot, octopus: damage, the shot flies on

@@ -38,7 +38,8 @@ int GameApplication::RunHeadless() {
   SetLoadCancelCheck(nullptr);
   if (cancelled) return 0;
   if (!OpenRuns(*game)) return 1;
-  const std::string line = game->RunHeadless(settings.replayFile.empty() ? nullptr : &replay, settings.frames);
+  const std::string line =
+      game->RunHeadless(settings.replayFile.empty() ? nullptr : &replay, settings.frames);
   game->SetRecorder(nullptr);
   if (!recorder.Close()) {
     std::fprintf(stderr, "brellow-didovez: %s: the recording could not be written completely\n",

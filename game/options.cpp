@@ -265,8 +265,10 @@ bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE
     if (!tried.empty()) tried += ", ";
     tried += c.folder + " (" + c.why + ")";
   }
-  std::fprintf(err, "%s: no game data (brello_s.mid, haikei1.bmp or their .dpa packs) in %s; "
-               "playing without pictures and sound\n", kProgram, tried.c_str());
+  std::fprintf(err,
+               "%s: no game data (brello_s.mid, haikei1.bmp or their .dpa packs) in %s; "
+               "playing without pictures and sound\n",
+               kProgram, tried.c_str());
   return false;
 }
 

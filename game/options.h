@@ -22,14 +22,14 @@
 namespace brellow {
 
 struct GameSettings {
-  std::string dataDir;      // --data DIR, absolute; empty: search the usual folders
-  bool fullScreen = false;  // --fullscreen: start in full screen (F4 still switches)
-  int scale = 1;            // --scale N: the window's client area is N times 640 by 480
-  bool mute = false;        // --mute: no music and no sound effects
-  std::string recordFile;   // --record FILE, absolute: write the run's inputs to FILE
-  std::string replayFile;   // --replay FILE, absolute: play a recorded run back
-  bool headless = false;    // --headless: no window, sound or pacing
-  std::uint64_t frames = 0; // --frames N (with --headless): stop after N frames; 0 no limit
+  std::string dataDir;       // --data DIR, absolute; empty: search the usual folders
+  bool fullScreen = false;   // --fullscreen: start in full screen (F4 still switches)
+  int scale = 1;             // --scale N: the window's client area is N times 640 by 480
+  bool mute = false;         // --mute: no music and no sound effects
+  std::string recordFile;    // --record FILE, absolute: write the run's inputs to FILE
+  std::string replayFile;    // --replay FILE, absolute: play a recorded run back
+  bool headless = false;     // --headless: no window, sound or pacing
+  std::uint64_t frames = 0;  // --frames N (with --headless): stop after N frames; 0 no limit
 };
 
 inline constexpr int kMinScale = 1;
@@ -53,7 +53,7 @@ bool HoldsGameData(const std::string& folder);
 
 // One place the data is looked for, and why it is on the list.
 struct DataFolderCandidate {
-  std::string why;     // "--data", "ORU_DATA_DIR", "program folder", "installed", "current folder"
+  std::string why;  // "--data", "ORU_DATA_DIR", "program folder", "installed", "current folder"
   std::string folder;
 };
 

@@ -45,9 +45,9 @@ struct PictureRow {
   const char* file;  // the name the game loads, plain or as its ".dpa" pack
   int cellWidth;     // one animation cell; 0 for a picture that is a single cell
   int cellHeight;
-  int poolSize;      // the items an item set makes at load time; 0 for a picture that is no set
-  bool keyed;        // the top-left pixel's colour is transparent (an item set's always is)
-  bool fourBit;      // stored as a 4-bit BMP (at most 16 colours)
+  int poolSize;  // the items an item set makes at load time; 0 for a picture that is no set
+  bool keyed;    // the top-left pixel's colour is transparent (an item set's always is)
+  bool fourBit;  // stored as a 4-bit BMP (at most 16 colours)
 };
 
 inline constexpr std::array<PictureRow, 25> kPictureTable{{

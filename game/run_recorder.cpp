@@ -72,9 +72,10 @@ void RunRecorder::EndFrame(const RunFrame& frame) {
   ++frames_;
   if (reads_.empty()) {
     if (runCount_ > 0) {
-      const bool more = runShort_ ? frame.held == runInputs_.held && frame.pressed == 0 &&
-                                        frame.pacing == runInputs_.pacing && runCount_ < kRunShortMaxCount
-                                  : SameInputs(frame, runInputs_) && runCount_ < kRunMaxCount;
+      const bool more = runShort_
+                            ? frame.held == runInputs_.held && frame.pressed == 0 &&
+                                  frame.pacing == runInputs_.pacing && runCount_ < kRunShortMaxCount
+                            : SameInputs(frame, runInputs_) && runCount_ < kRunMaxCount;
       if (more) {
         ++runCount_;
         return;
@@ -95,7 +96,8 @@ void RunRecorder::EndFrame(const RunFrame& frame) {
   PutVarint(record_, static_cast<std::uint32_t>(reads_.size()));
   for (const std::uint32_t value : reads_) {
     const auto delta = static_cast<std::int32_t>(value - lastClock_);
-    PutVarint(record_, (static_cast<std::uint32_t>(delta) << 1) ^ static_cast<std::uint32_t>(delta >> 31));
+    PutVarint(record_,
+              (static_cast<std::uint32_t>(delta) << 1) ^ static_cast<std::uint32_t>(delta >> 31));
     lastClock_ = value;
   }
   reads_.clear();
@@ -121,7 +123,8 @@ void RunRecorder::WriteRun() {
 
 void RunRecorder::Write(const std::vector<std::uint8_t>& bytes) {
   if (!file_ || failed_) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size() || std::fflush(file_.get()) != 0)
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size() ||
+      std::fflush(file_.get()) != 0)
     failed_ = true;
 }
 

@@ -67,7 +67,8 @@ bool RunReplay::LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t exp
   }
   const std::uint64_t digest = std::uint64_t{digestHigh} << 32 | digestLow;
   if (checkDigest && digest != expectedDigest) {
-    SetLastError("was recorded with other data files (digest %016" PRIx64 ", these are %016" PRIx64 ")",
+    SetLastError("was recorded with other data files (digest %016" PRIx64 ", these are %016" PRIx64
+                 ")",
                  digest, expectedDigest);
     return false;
   }
@@ -86,8 +87,8 @@ bool RunReplay::LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t exp
         std::uint32_t total = 0;
         if (!ReadVarint(in, &total)) break;  // cut short inside the last record
         if (total != frames) {
-          SetLastError("the end record at offset %zu counts %u frames, the file holds %" PRIu64,
-                       at, total, frames);
+          SetLastError("the end record at offset %zu counts %u frames, the file holds %" PRIu64, at,
+                       total, frames);
           return false;
         }
         if (!in.AtEnd()) {
@@ -124,7 +125,8 @@ bool RunReplay::LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t exp
       run.inputs.pressed = in.U8();
       const std::uint8_t flags = in.U8();
       if (flags & ~kRunFlagPacing) {
-        SetLastError("unknown flags 0x%02X in the record at offset %zu", static_cast<unsigned>(flags), at);
+        SetLastError("unknown flags 0x%02X in the record at offset %zu",
+                     static_cast<unsigned>(flags), at);
         return false;
       }
       run.inputs.pacing = (flags & kRunFlagPacing) != 0;
@@ -208,8 +210,9 @@ std::uint64_t DataDigest(std::span<const char* const> names) {
     DataSource source;
     if (!source.Open(name)) continue;
     const std::uint32_t size = source.Size();
-    const std::uint8_t sizeBytes[4] = {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-                                       static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
+    const std::uint8_t sizeBytes[4] = {
+        static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
+        static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
     add(sizeBytes, sizeof sizeBytes);
     for (std::size_t n; (n = source.Read(buffer.data(), buffer.size())) > 0;) add(buffer.data(), n);
   }

@@ -100,9 +100,9 @@ class RunReplay {
   bool complete_ = false;
   // Playback position.
   std::size_t run_ = 0;
-  std::uint32_t left_ = 0;       // frames of runs_[run_ - 1] still to play
-  std::uint32_t nextRead_ = 0;   // index into reads_ of the current frame's next read
-  std::uint32_t readsEnd_ = 0;   // end of the current frame's reads
+  std::uint32_t left_ = 0;      // frames of runs_[run_ - 1] still to play
+  std::uint32_t nextRead_ = 0;  // index into reads_ of the current frame's next read
+  std::uint32_t readsEnd_ = 0;  // end of the current frame's reads
   std::uint32_t lastClock_ = 0;
   std::uint64_t played_ = 0;
 };

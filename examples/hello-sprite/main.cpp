@@ -234,7 +234,8 @@ class HelloWindow : public Window {
       sprite_.SetPosition(std::clamp(sprite_.X() + dx, 0, kWidth - kSpriteSize),
                           std::clamp(sprite_.Y() + dy, 0, kHeight - kSpriteSize));
       // Pan in hundredths of a decibel: the far side is turned down by up to 20 dB.
-      if (pad_.Pressed(PadButton1)) blip_.Play((sprite_.X() * 2 - (kWidth - kSpriteSize)) * 2000 / kWidth);
+      if (pad_.Pressed(PadButton1))
+        blip_.Play((sprite_.X() * 2 - (kWidth - kSpriteSize)) * 2000 / kWidth);
       if (pacer_.Carry() == 0) screen_.Update(CanvasOf(handle), 0, 0);
     }
     pacer_.Wait(30);

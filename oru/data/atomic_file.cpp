@@ -102,7 +102,8 @@ bool AtomicFile::Commit(bool replace) {
   if (replace) {
     renamed = ::rename(temporary_.c_str(), target_.c_str());
   } else {
-    renamed = ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
+    renamed =
+        ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE);
     if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
       // File systems without RENAME_NOREPLACE: a hard link fails the same way on an existing name.
       renamed = ::link(temporary_.c_str(), target_.c_str());

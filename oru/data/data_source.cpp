@@ -64,7 +64,8 @@ bool DataSource::Open(const char* name) {
   return true;
 }
 
-bool DataSource::Contents(const std::uint8_t*& data, std::size_t& size, std::vector<std::uint8_t>& storage) {
+bool DataSource::Contents(const std::uint8_t*& data, std::size_t& size,
+                          std::vector<std::uint8_t>& storage) {
   switch (kind_) {
     case SourcePack:
       data = pack_->Data();
@@ -74,8 +75,11 @@ bool DataSource::Contents(const std::uint8_t*& data, std::size_t& size, std::vec
       data = resource_->Data();
       size = resource_->Size();
       return true;
-    case SourceFile: break;
-    default: SetLastError("nothing is open"); return false;
+    case SourceFile:
+      break;
+    default:
+      SetLastError("nothing is open");
+      return false;
   }
   const std::uint32_t length = file_->Size();
   if (length > kMaxLoadBytes) {
@@ -99,64 +103,92 @@ bool DataSource::Contents(const std::uint8_t*& data, std::size_t& size, std::vec
 
 std::uint32_t DataSource::Size() {
   switch (kind_) {
-    case SourceFile: return file_->Size();
-    case SourcePack: return pack_->Size();
-    case SourceResource: return resource_->Size();
-    default: return 0;
+    case SourceFile:
+      return file_->Size();
+    case SourcePack:
+      return pack_->Size();
+    case SourceResource:
+      return resource_->Size();
+    default:
+      return 0;
   }
 }
 
 std::size_t DataSource::Read(void* buffer, std::size_t count) {
   switch (kind_) {
-    case SourceFile: return file_->Read(buffer, count);
-    case SourcePack: return pack_->Read(buffer, count);
-    case SourceResource: return resource_->Read(buffer, count);
-    default: return 0;
+    case SourceFile:
+      return file_->Read(buffer, count);
+    case SourcePack:
+      return pack_->Read(buffer, count);
+    case SourceResource:
+      return resource_->Read(buffer, count);
+    default:
+      return 0;
   }
 }
 
 int DataSource::Seek(long offset, int origin) {
   switch (kind_) {
-    case SourceFile: return file_->Seek(offset, origin);
-    case SourcePack: return pack_->Seek(offset, origin);
-    case SourceResource: return resource_->Seek(offset, origin);
-    default: return 0;
+    case SourceFile:
+      return file_->Seek(offset, origin);
+    case SourcePack:
+      return pack_->Seek(offset, origin);
+    case SourceResource:
+      return resource_->Seek(offset, origin);
+    default:
+      return 0;
   }
 }
 
 long DataSource::Tell() {
   switch (kind_) {
-    case SourceFile: return file_->Tell();
-    case SourcePack: return pack_->Tell();
-    case SourceResource: return resource_->Tell();
-    default: return 0;
+    case SourceFile:
+      return file_->Tell();
+    case SourcePack:
+      return pack_->Tell();
+    case SourceResource:
+      return resource_->Tell();
+    default:
+      return 0;
   }
 }
 
 char* DataSource::GetLine(char* buffer, int max) {
   switch (kind_) {
-    case SourceFile: return file_->GetLine(buffer, max);
-    case SourcePack: return pack_->GetLine(buffer, max);
-    case SourceResource: return resource_->GetLine(buffer, max);
-    default: return nullptr;
+    case SourceFile:
+      return file_->GetLine(buffer, max);
+    case SourcePack:
+      return pack_->GetLine(buffer, max);
+    case SourceResource:
+      return resource_->GetLine(buffer, max);
+    default:
+      return nullptr;
   }
 }
 
 int DataSource::GetChar() {
   switch (kind_) {
-    case SourceFile: return file_->GetChar();
-    case SourcePack: return pack_->GetChar();
-    case SourceResource: return resource_->GetChar();
-    default: return -1;
+    case SourceFile:
+      return file_->GetChar();
+    case SourcePack:
+      return pack_->GetChar();
+    case SourceResource:
+      return resource_->GetChar();
+    default:
+      return -1;
   }
 }
 
 const char* DataSource::GetName() const {
   switch (kind_) {
-    case SourceFile: return file_->Name();
-    case SourcePack: return pack_->StoredName();
-    case SourceResource: return resource_->Name();
-    default: return nullptr;
+    case SourceFile:
+      return file_->Name();
+    case SourcePack:
+      return pack_->StoredName();
+    case SourceResource:
+      return resource_->Name();
+    default:
+      return nullptr;
   }
 }
 

@@ -51,7 +51,9 @@ std::uint32_t FileStream::Size() {
   return static_cast<std::uint32_t>(length);
 }
 
-int FileStream::Seek(long offset, int origin) { return file_ ? std::fseek(file_, offset, origin) : -1; }
+int FileStream::Seek(long offset, int origin) {
+  return file_ ? std::fseek(file_, offset, origin) : -1;
+}
 
 long FileStream::Tell() { return file_ ? std::ftell(file_) : -1; }
 

@@ -11,8 +11,8 @@ namespace oru::memory_stream {
 
 // Copies up to count bytes from the position, advances past them and returns how many were
 // copied (fewer than count only at the end of the data).
-inline std::size_t Read(const std::uint8_t* data, std::size_t size, std::size_t& position, void* buffer,
-                        std::size_t count) {
+inline std::size_t Read(const std::uint8_t* data, std::size_t size, std::size_t& position,
+                        void* buffer, std::size_t count) {
   if (!buffer || position >= size) return 0;
   std::size_t n = size - position < count ? size - position : count;
   if (n) std::memcpy(buffer, data + position, n);
@@ -25,10 +25,17 @@ inline std::size_t Read(const std::uint8_t* data, std::size_t size, std::size_t&
 inline int Seek(std::size_t size, std::size_t& position, long offset, int origin) {
   long long base;
   switch (origin) {
-    case 0: base = 0; break;
-    case 1: base = static_cast<long long>(position); break;
-    case 2: base = static_cast<long long>(size); break;
-    default: return 1;
+    case 0:
+      base = 0;
+      break;
+    case 1:
+      base = static_cast<long long>(position);
+      break;
+    case 2:
+      base = static_cast<long long>(size);
+      break;
+    default:
+      return 1;
   }
   long long target = base + offset;
   if (target < 0) target = 0;
@@ -41,7 +48,8 @@ inline int Seek(std::size_t size, std::size_t& position, long offset, int origin
 // feed, before a NUL byte, at the end of the data or after max - 1 bytes; the position moves past
 // the copied bytes and past a line feed that ended the copy. At the end of the data, or at a NUL
 // byte (which stays unread), every call gives an empty line. Null for a null buffer or max < 1.
-inline char* GetLine(const std::uint8_t* data, std::size_t size, std::size_t& position, char* buffer, int max) {
+inline char* GetLine(const std::uint8_t* data, std::size_t size, std::size_t& position,
+                     char* buffer, int max) {
   if (!buffer || max < 1) return nullptr;
   std::size_t room = static_cast<std::size_t>(max) - 1, n = 0;
   while (n < room && position + n < size) {

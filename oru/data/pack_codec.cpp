@@ -58,7 +58,8 @@ bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& to
     std::size_t first = pos > kPackMaxDistance ? pos - kPackMaxDistance : 0;
     for (std::size_t j = first; j + 2 <= pos; ++j) {
       std::size_t k = 0;
-      while (k < kPackMaxMatch && j + k < pos && pos + k < size && source[j + k] == source[pos + k]) ++k;
+      while (k < kPackMaxMatch && j + k < pos && pos + k < size && source[j + k] == source[pos + k])
+        ++k;
       if (k > best) {
         best = k;
         distance = pos - j;
@@ -109,10 +110,12 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
   std::vector<std::uint32_t> oldestEdge(1u << 16, kNone), newestEdge(1u << 16, kNone);
   std::unique_ptr<std::uint32_t[]> nextEdge(new std::uint32_t[n]);
   runEnd[n - 1] = n;
-  for (std::uint32_t p = n - 1; p-- > 0;) runEnd[p] = source[p] == source[p + 1] ? runEnd[p + 1] : p + 1;
+  for (std::uint32_t p = n - 1; p-- > 0;)
+    runEnd[p] = source[p] == source[p + 1] ? runEnd[p + 1] : p + 1;
 
   auto hashAt = [source](std::uint32_t p) {
-    std::uint32_t key = (std::uint32_t{source[p]} << 16) | (std::uint32_t{source[p + 1]} << 8) | source[p + 2];
+    std::uint32_t key =
+        (std::uint32_t{source[p]} << 16) | (std::uint32_t{source[p + 1]} << 8) | source[p + 2];
     return (key * 2654435761u) >> (32 - kHashBits);
   };
 
@@ -222,8 +225,8 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
   return true;
 }
 
-bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uint8_t* data, std::size_t dataBytes,
-                std::uint8_t* out, std::size_t outSize) {
+bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uint8_t* data,
+                std::size_t dataBytes, std::uint8_t* out, std::size_t outSize) {
   std::size_t k = 0, i = 0, t = 0;
   while (k < dataBytes) {
     // A large pack takes a while; a close request need not wait for it.
@@ -251,8 +254,10 @@ bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uin
       const std::size_t length = (w & 15) + 3;
       const std::size_t distance = (w >> 4) + 3;
       if (distance > i) {
-        SetLastError("has a back-reference at data byte %zu reaching %zu bytes back, before the start of the output",
-                     k, distance);
+        SetLastError(
+            "has a back-reference at data byte %zu reaching %zu bytes back, before the start of "
+            "the output",
+            k, distance);
         return false;
       }
       if (length > outSize - i) return PastTheEnd(k, outSize);

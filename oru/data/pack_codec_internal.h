@@ -41,7 +41,7 @@ bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& to
 // back-reference reaches before the start of the output, or the output would not come out at
 // exactly outSize bytes (LastError() says which, naming the data byte). Never reads or writes
 // outside the three buffers.
-bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uint8_t* data, std::size_t dataBytes,
-                std::uint8_t* out, std::size_t outSize);
+bool DecodePack(const std::uint8_t* flags, std::size_t flagBytes, const std::uint8_t* data,
+                std::size_t dataBytes, std::uint8_t* out, std::size_t outSize);
 
 }  // namespace oru

@@ -41,7 +41,8 @@ bool NotAPack() {
 // The same file by device and inode (a path may name it another way).
 bool SameFile(const char* a, const char* b) {
   struct stat sa, sb;
-  return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
 }
 
 // Why a stored name is not safe to write under, or null. Names that would leave the current
@@ -51,7 +52,8 @@ const char* UnsafeNameReason(const char* name) {
   const std::string n = name;
   if (n[0] == '/') return "the stored name is an absolute path";
   if (n.find('\\') != std::string::npos) return "the stored name holds a backslash";
-  if (n.size() >= 2 && n[1] == ':' && ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= 'a' && n[0] <= 'z')))
+  if (n.size() >= 2 && n[1] == ':' &&
+      ((n[0] >= 'A' && n[0] <= 'Z') || (n[0] >= 'a' && n[0] <= 'z')))
     return "the stored name starts with a drive";
   for (std::size_t start = 0; start <= n.size();) {
     std::size_t end = n.find('/', start);
@@ -75,8 +77,8 @@ std::string PackFile::PackName(const char* name) {
 
 // Checks the header, the info block and the stored name held in the first `available` bytes of
 // a pack of totalSize bytes, and that both areas and the unpacked size fit what is there.
-bool PackFile::ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize, PackInfo& info,
-                           std::uint32_t& areaOffset, std::string& storedName) {
+bool PackFile::ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize,
+                           PackInfo& info, std::uint32_t& areaOffset, std::string& storedName) {
   if (!bytes || !HasMagic(bytes, available)) return NotAPack();
   ByteReader in(bytes, available);
   in.Seek(12);
@@ -98,23 +100,27 @@ bool PackFile::ParseHeader(const std::uint8_t* bytes, std::size_t available, std
   const std::uint64_t nameOffset = kHeaderSize + infoSize;
   const std::uint64_t areas = nameOffset + info.nameLength;
   if (areas > available || areas > std::numeric_limits<std::uint32_t>::max()) {
-    SetLastError("has an info block (%llu bytes) and stored name (%u bytes) reaching past its end (%zu bytes)",
-                 static_cast<unsigned long long>(infoSize), info.nameLength, totalSize);
+    SetLastError(
+        "has an info block (%llu bytes) and stored name (%u bytes) reaching past its end (%zu "
+        "bytes)",
+        static_cast<unsigned long long>(infoSize), info.nameLength, totalSize);
     return false;
   }
   if (areas + info.flagBytes + info.dataBytes > totalSize) {
-    SetLastError("declares %u flag bytes and %u data bytes at offset %llu, past its end (%zu bytes)", info.flagBytes,
-                 info.dataBytes, static_cast<unsigned long long>(areas), totalSize);
+    SetLastError(
+        "declares %u flag bytes and %u data bytes at offset %llu, past its end (%zu bytes)",
+        info.flagBytes, info.dataBytes, static_cast<unsigned long long>(areas), totalSize);
     return false;
   }
   // A back-reference is two data bytes for at most 18 output bytes; a literal one for one.
   if (info.unpackedSize > std::uint64_t{info.dataBytes} * (kPackMaxMatch / 2)) {
-    SetLastError("declares %u unpacked bytes, more than its %u data bytes can give", info.unpackedSize,
-                 info.dataBytes);
+    SetLastError("declares %u unpacked bytes, more than its %u data bytes can give",
+                 info.unpackedSize, info.dataBytes);
     return false;
   }
   if (info.unpackedSize > kMaxLoadBytes) {
-    SetLastError("unpacks to %u bytes, more than the %zu bytes a loader takes", info.unpackedSize, kMaxLoadBytes);
+    SetLastError("unpacks to %u bytes, more than the %zu bytes a loader takes", info.unpackedSize,
+                 kMaxLoadBytes);
     return false;
   }
   const char* name = reinterpret_cast<const char*>(bytes + nameOffset);
@@ -165,7 +171,8 @@ bool PackFile::OpenFile(const char* name) {
     try {
       head.resize(static_cast<std::size_t>(headSize));
     } catch (const std::bad_alloc&) {
-      SetLastError("has a stored name of %llu bytes, more than memory holds", static_cast<unsigned long long>(nameLength));
+      SetLastError("has a stored name of %llu bytes, more than memory holds",
+                   static_cast<unsigned long long>(nameLength));
       return false;
     }
     std::memcpy(head.data(), fixed, sizeof fixed);
@@ -181,7 +188,8 @@ bool PackFile::OpenFile(const char* name) {
   PackInfo info;
   std::uint32_t areaOffset = 0;
   std::string storedName;
-  if (!ParseHeader(head.data(), head.size(), static_cast<std::size_t>(length), info, areaOffset, storedName))
+  if (!ParseHeader(head.data(), head.size(), static_cast<std::size_t>(length), info, areaOffset,
+                   storedName))
     return false;
   info_ = info;
   areaOffset_ = areaOffset;
@@ -253,12 +261,14 @@ bool PackFile::Unpack() {
     areas = fromDisk.data();
   }
   // Not zero-filled: the decoder writes every byte or fails.
-  std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[info_.unpackedSize ? info_.unpackedSize : 1]);
+  std::unique_ptr<std::uint8_t[]> out(
+      new (std::nothrow) std::uint8_t[info_.unpackedSize ? info_.unpackedSize : 1]);
   if (!out) {
     SetLastError("needs %u bytes of memory to unpack, which are not available", info_.unpackedSize);
     return false;
   }
-  if (!DecodePack(areas, info_.flagBytes, areas + info_.flagBytes, info_.dataBytes, out.get(), info_.unpackedSize))
+  if (!DecodePack(areas, info_.flagBytes, areas + info_.flagBytes, info_.dataBytes, out.get(),
+                  info_.unpackedSize))
     return false;
   data_ = std::move(out);
   dataSize_ = info_.unpackedSize;
@@ -270,7 +280,9 @@ std::size_t PackFile::Read(void* buffer, std::size_t count) {
   return memory_stream::Read(data_.get(), dataSize_, position_, buffer, count);
 }
 
-int PackFile::Seek(long offset, int origin) { return memory_stream::Seek(dataSize_, position_, offset, origin); }
+int PackFile::Seek(long offset, int origin) {
+  return memory_stream::Seek(dataSize_, position_, offset, origin);
+}
 
 char* PackFile::GetLine(char* buffer, int max) {
   return memory_stream::GetLine(data_.get(), dataSize_, position_, buffer, max);
@@ -278,7 +290,8 @@ char* PackFile::GetLine(char* buffer, int max) {
 
 int PackFile::GetChar() { return memory_stream::GetChar(data_.get(), dataSize_, position_); }
 
-std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t size, const char* storedName) {
+std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t size,
+                                               const char* storedName) {
   const char* name = storedName ? storedName : "";
   const std::size_t nameLength = std::strlen(name) + 1;
   PackTokens tokens;
@@ -288,7 +301,8 @@ std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t si
   // The image is sized once and filled at fixed offsets: appending piece by piece made g++ 12
   // see a write into an empty vector in instrumented builds (a false stringop-overflow).
   const std::size_t areaOffset = kHeaderSize + kInfoSize;
-  std::vector<std::uint8_t> image(areaOffset + nameLength + tokens.flags.size() + tokens.data.size(), 0);
+  std::vector<std::uint8_t> image(
+      areaOffset + nameLength + tokens.flags.size() + tokens.data.size(), 0);
   std::uint8_t* const out = image.data();
   std::memcpy(out, kMagic, sizeof kMagic);  // the 3 bytes after it stay 0
   const std::uint32_t words[] = {kHeaderWord,
@@ -299,15 +313,19 @@ std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t si
                                  static_cast<std::uint32_t>(tokens.data.size()),
                                  static_cast<std::uint32_t>(size)};
   for (std::size_t w = 0; w < std::size(words); ++w)
-    for (std::size_t i = 0; i < 4; ++i) out[8 + 4 * w + i] = static_cast<std::uint8_t>(words[w] >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+      out[8 + 4 * w + i] = static_cast<std::uint8_t>(words[w] >> (8 * i));
   std::memcpy(out + areaOffset, name, nameLength);
-  if (!tokens.flags.empty()) std::memcpy(out + areaOffset + nameLength, tokens.flags.data(), tokens.flags.size());
+  if (!tokens.flags.empty())
+    std::memcpy(out + areaOffset + nameLength, tokens.flags.data(), tokens.flags.size());
   if (!tokens.data.empty())
-    std::memcpy(out + areaOffset + nameLength + tokens.flags.size(), tokens.data.data(), tokens.data.size());
+    std::memcpy(out + areaOffset + nameLength + tokens.flags.size(), tokens.data.data(),
+                tokens.data.size());
   return image;
 }
 
-bool PackFile::PackMemory(const void* bytes, std::size_t size, const char* storedName, const char* packName) {
+bool PackFile::PackMemory(const void* bytes, std::size_t size, const char* storedName,
+                          const char* packName) {
   if (!packName || (!bytes && size)) {
     SetLastError("no pack name or no bytes given");
     return false;

@@ -72,7 +72,9 @@ class PackFile {
   const std::uint8_t* Data() const { return dataSize_ ? data_.get() : nullptr; }
   std::uint32_t Size() const { return static_cast<std::uint32_t>(dataSize_); }
   const PackInfo& Info() const { return info_; }
-  const char* StoredName() const { return storedName_.empty() && !hasStoredName_ ? nullptr : storedName_.c_str(); }
+  const char* StoredName() const {
+    return storedName_.empty() && !hasStoredName_ ? nullptr : storedName_.c_str();
+  }
   const char* OpenedName() const { return hasPackName_ ? packName_.c_str() : nullptr; }
   std::uint32_t AreaOffset() const { return areaOffset_; }
 
@@ -91,7 +93,8 @@ class PackFile {
   static bool Pack(const char* sourceName, const char* packName, bool* sourceFailed = nullptr);
 
   // Packs size bytes held in memory into the file packName, storing storedName.
-  static bool PackMemory(const void* bytes, std::size_t size, const char* storedName, const char* packName);
+  static bool PackMemory(const void* bytes, std::size_t size, const char* storedName,
+                         const char* packName);
 
   // True for a name Extract may write under: not empty, relative, no ".." component, no
   // backslash and no drive ("C:"). False sets LastError() to the reason.
@@ -100,7 +103,8 @@ class PackFile {
   static std::string StoredNameFor(const char* sourceName);
 
   // The complete pack image of size bytes stored under storedName; empty when size is too large.
-  static std::vector<std::uint8_t> BuildImage(const void* bytes, std::size_t size, const char* storedName);
+  static std::vector<std::uint8_t> BuildImage(const void* bytes, std::size_t size,
+                                              const char* storedName);
 
   // Opens and unpacks packName and writes the content to a file named by the stored name, which
   // must be a safe stored name. With replace false an existing file of that name is kept and
@@ -108,8 +112,8 @@ class PackFile {
   bool Extract(const char* packName, bool replace = true);
 
  private:
-  bool ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize, PackInfo& info,
-                   std::uint32_t& areaOffset, std::string& storedName);
+  bool ParseHeader(const std::uint8_t* bytes, std::size_t available, std::size_t totalSize,
+                   PackInfo& info, std::uint32_t& areaOffset, std::string& storedName);
 
   PackInfo info_;
   const std::uint8_t* image_ = nullptr;

@@ -23,7 +23,9 @@ std::size_t ResourceStream::Read(void* buffer, std::size_t count) {
   return memory_stream::Read(Data(), Size(), position_, buffer, count);
 }
 
-int ResourceStream::Seek(long offset, int origin) { return memory_stream::Seek(Size(), position_, offset, origin); }
+int ResourceStream::Seek(long offset, int origin) {
+  return memory_stream::Seek(Size(), position_, offset, origin);
+}
 
 char* ResourceStream::GetLine(char* buffer, int max) {
   return memory_stream::GetLine(Data(), Size(), position_, buffer, max);

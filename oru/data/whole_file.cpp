@@ -45,7 +45,8 @@ int OpenRegularDescriptor(const char* name, struct stat& st) {
   if (::fstat(fd, &st) != 0) {
     reason = "cannot be examined";
   } else if ((reason = NotAFileReason(st.st_mode)) == nullptr && ::fstatfs(fd, &fs) == 0 &&
-             (static_cast<long>(fs.f_type) == kProcMagic || static_cast<long>(fs.f_type) == kSysfsMagic)) {
+             (static_cast<long>(fs.f_type) == kProcMagic ||
+              static_cast<long>(fs.f_type) == kSysfsMagic)) {
     reason = "is a /proc or /sys entry, not a file on disk";
   }
   if (reason) {
@@ -87,8 +88,8 @@ bool ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes, std::size
     ~Closer() { ::close(fd); }
   } closer{fd};
   if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-    SetLastError("is %lld bytes long, more than the %zu bytes a loader reads", static_cast<long long>(st.st_size),
-                 maxBytes);
+    SetLastError("is %lld bytes long, more than the %zu bytes a loader reads",
+                 static_cast<long long>(st.st_size), maxBytes);
     return false;
   }
   const std::size_t size = static_cast<std::size_t>(st.st_size);

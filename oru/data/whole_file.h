@@ -38,6 +38,7 @@ bool IsRegularFile(const char* name);
 
 // Reads all of name into bytes (replaced only on success). False, with a reason, when name is not
 // a readable regular file, is longer than maxBytes, cannot be held in memory or fails to read.
-bool ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes, std::size_t maxBytes = kMaxLoadBytes);
+bool ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes,
+                   std::size_t maxBytes = kMaxLoadBytes);
 
 }  // namespace oru

@@ -44,22 +44,29 @@ constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kPixelOffset = 14 + 40 + 1024;
 constexpr std::int64_t kMaxStoreBytes = std::int64_t{1} << 28;  // Image::CreateFromInfo's cap
 
-enum Compression : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5 };
+enum Compression : std::uint32_t {
+  kRgb = 0,
+  kRle8 = 1,
+  kRle4 = 2,
+  kBitFields = 3,
+  kJpeg = 4,
+  kPng = 5
+};
 
 // What the decoder takes from the headers, after every check against the data.
 struct BitmapLayout {
   int width = 0;
-  int height = 0;       // always positive
+  int height = 0;  // always positive
   bool topDown = false;
   int bitCount = 0;
   std::uint32_t compression = kRgb;
   std::uint32_t headerSize = 0;
-  std::size_t colourCount = 0;   // entries taken from the file
-  std::size_t entrySize = 4;     // 3 for the OS/2 1.x core header
+  std::size_t colourCount = 0;  // entries taken from the file
+  std::size_t entrySize = 4;    // 3 for the OS/2 1.x core header
   const std::uint8_t* colours = nullptr;
   const std::uint8_t* pixels = nullptr;
-  std::size_t pixelBytes = 0;    // from the pixel data to the end of the data
-  std::size_t rowStride = 0;     // bytes between uncompressed rows
+  std::size_t pixelBytes = 0;  // from the pixel data to the end of the data
+  std::size_t rowStride = 0;   // bytes between uncompressed rows
 };
 
 bool Refuse(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -73,7 +80,8 @@ bool Refuse(const char* format, ...) {
   return false;
 }
 
-bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional, BitmapLayout& out) {
+bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
+                 BitmapLayout& out) {
   if (!data || size == 0) return Refuse("is empty");
   ByteReader in(data, size);
   std::size_t at = 0;
@@ -82,7 +90,8 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
   if (size >= 2 && in.U16Le() == kBitmapType) {
     in.Skip(8);
     pixelOffset = in.U32Le();
-    if (in.Failed()) return Refuse("is too short for a BMP file header (%zu bytes, 14 needed)", size);
+    if (in.Failed())
+      return Refuse("is too short for a BMP file header (%zu bytes, 14 needed)", size);
     hasOffset = true;
     at = kFileHeaderSize;
   } else if (headerOptional != 1) {
@@ -95,10 +104,12 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
   const std::uint32_t headerSize = in.U32Le();
   if (in.Failed()) return Refuse("is too short for a BMP info header (%zu bytes)", size);
   if (headerSize < kCoreHeaderSize || (headerSize > kCoreHeaderSize && headerSize < 16))
-    return Refuse("has an info header of %u bytes at offset %zu, too short for any BMP kind", headerSize, at);
+    return Refuse("has an info header of %u bytes at offset %zu, too short for any BMP kind",
+                  headerSize, at);
   if (headerSize > size - at)
-    return Refuse("has an info header of %u bytes at offset %zu, past the end of the data (%zu bytes)", headerSize,
-                  at, size);
+    return Refuse(
+        "has an info header of %u bytes at offset %zu, past the end of the data (%zu bytes)",
+        headerSize, at, size);
 
   std::int64_t width = 0, height = 0;
   std::uint32_t bitCount = 0, compression = kRgb, coloursUsed = 0;
@@ -110,7 +121,8 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
   } else {
     // The fields every longer header starts with; a short OS/2 2.x header stops part way.
     std::uint8_t fields[36] = {};
-    std::memcpy(fields, in.Bytes(headerSize - 4), std::min<std::size_t>(headerSize - 4, sizeof fields));
+    std::memcpy(fields, in.Bytes(headerSize - 4),
+                std::min<std::size_t>(headerSize - 4, sizeof fields));
     ByteReader f(fields, sizeof fields);
     width = f.I32Le();
     height = f.I32Le();
@@ -121,47 +133,69 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
     coloursUsed = f.U32Le();
   }
   const std::size_t widthAt = at + 4, heightAt = at + (headerSize == kCoreHeaderSize ? 6 : 8);
-  const std::size_t bitsAt = at + (headerSize == kCoreHeaderSize ? 10 : 14), compressionAt = at + 16;
-  if (width <= 0) return Refuse("has a width of %lld at offset %zu; it must be at least 1", static_cast<long long>(width), widthAt);
+  const std::size_t bitsAt = at + (headerSize == kCoreHeaderSize ? 10 : 14),
+                    compressionAt = at + 16;
+  if (width <= 0)
+    return Refuse("has a width of %lld at offset %zu; it must be at least 1",
+                  static_cast<long long>(width), widthAt);
   if (height == 0) return Refuse("has a height of 0 at offset %zu", heightAt);
   const bool topDown = height < 0;
   const std::int64_t rows = topDown ? -height : height;
 
-  if (compression == kJpeg && bitCount != 24) return Refuse("holds a JPEG picture inside the BMP, which is not supported");
-  if (compression == kPng) return Refuse("holds a PNG picture inside the BMP, which is not supported");
+  if (compression == kJpeg && bitCount != 24)
+    return Refuse("holds a JPEG picture inside the BMP, which is not supported");
+  if (compression == kPng)
+    return Refuse("holds a PNG picture inside the BMP, which is not supported");
   switch (bitCount) {
-    case 1: case 2: case 4: case 8: break;
-    case 16: case 24: case 32: case 48: case 64:
-      return Refuse("%u-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)", bitCount);
-    default: return Refuse("has a bit count of %u at offset %zu, which is no BMP depth", bitCount, bitsAt);
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+      break;
+    case 16:
+    case 24:
+    case 32:
+    case 48:
+    case 64:
+      return Refuse("%u-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)",
+                    bitCount);
+    default:
+      return Refuse("has a bit count of %u at offset %zu, which is no BMP depth", bitCount, bitsAt);
   }
   switch (compression) {
-    case kRgb: break;
+    case kRgb:
+      break;
     case kRle8:
     case kRle4: {
       const std::uint32_t needed = compression == kRle8 ? 8 : 4;
       if (bitCount != needed)
-        return Refuse("RLE%u compression at offset %zu needs %u-bit pixels, not %u-bit", needed, compressionAt,
-                      needed, bitCount);
-      if (topDown) return Refuse("is a top-down RLE%u picture, which the format does not allow", needed);
+        return Refuse("RLE%u compression at offset %zu needs %u-bit pixels, not %u-bit", needed,
+                      compressionAt, needed, bitCount);
+      if (topDown)
+        return Refuse("is a top-down RLE%u picture, which the format does not allow", needed);
       break;
     }
     case kBitFields:
       if (bitCount == 1) return Refuse("is Huffman-coded (OS/2), which is not supported");
-      return Refuse("has bit-field compression with %u-bit pixels, which is not supported", bitCount);
-    default: return Refuse("has compression %u at offset %zu, which is not supported", compression, compressionAt);
+      return Refuse("has bit-field compression with %u-bit pixels, which is not supported",
+                    bitCount);
+    default:
+      return Refuse("has compression %u at offset %zu, which is not supported", compression,
+                    compressionAt);
   }
   // The store holds a row of Pitch() bytes per picture row.
   const std::int64_t pitch = (width + 3) / 4 * 4;
   if (pitch * rows > kMaxStoreBytes)
-    return Refuse("is %lld x %lld pixels, more than the %lld bytes a picture may take", static_cast<long long>(width),
-                  static_cast<long long>(rows), static_cast<long long>(kMaxStoreBytes));
+    return Refuse("is %lld x %lld pixels, more than the %lld bytes a picture may take",
+                  static_cast<long long>(width), static_cast<long long>(rows),
+                  static_cast<long long>(kMaxStoreBytes));
 
   // The colour table: colours-used entries (2^bits when 0), never more than the bits index, and
   // only those the data holds.
   const std::size_t indexable = std::size_t{1} << bitCount;
   const std::size_t entrySize = headerSize == kCoreHeaderSize ? 3 : 4;
-  std::size_t declared = coloursUsed == 0 || headerSize == kCoreHeaderSize ? indexable : coloursUsed;
+  std::size_t declared =
+      coloursUsed == 0 || headerSize == kCoreHeaderSize ? indexable : coloursUsed;
   declared = std::min(declared, indexable);
   const std::size_t tableAt = at + headerSize;
   const std::size_t tableEnd = tableAt + declared * entrySize;
@@ -169,7 +203,9 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
   // Pixels: at the offset when it lies at or after the table, inside the data.
   std::size_t pixelsAt = tableEnd;
   if (hasOffset && pixelOffset >= tableEnd && pixelOffset < size) pixelsAt = pixelOffset;
-  if (pixelsAt >= size) return Refuse("has no pixel data: the colour table ends at offset %zu, the data at %zu", tableEnd, size);
+  if (pixelsAt >= size)
+    return Refuse("has no pixel data: the colour table ends at offset %zu, the data at %zu",
+                  tableEnd, size);
 
   out.width = static_cast<int>(width);
   out.height = static_cast<int>(rows);
@@ -190,9 +226,10 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
     const std::uint64_t lastRowBytes = (static_cast<std::uint64_t>(width) * bitCount + 7) / 8;
     const std::uint64_t needed = stride * static_cast<std::uint64_t>(rows - 1) + lastRowBytes;
     if (needed > out.pixelBytes)
-      return Refuse("has only %llu of its %lld pixel rows: %llu bytes from offset %zu needed, %zu there",
-                    static_cast<unsigned long long>(out.pixelBytes / stride), static_cast<long long>(rows),
-                    static_cast<unsigned long long>(needed), pixelsAt, out.pixelBytes);
+      return Refuse(
+          "has only %llu of its %lld pixel rows: %llu bytes from offset %zu needed, %zu there",
+          static_cast<unsigned long long>(out.pixelBytes / stride), static_cast<long long>(rows),
+          static_cast<unsigned long long>(needed), pixelsAt, out.pixelBytes);
     out.rowStride = static_cast<std::size_t>(stride);
   }
   return true;
@@ -217,7 +254,8 @@ bool DecodeRle(const BitmapLayout& layout, std::uint8_t* dst, int pitch) {
   int x = 0, line = 0;  // line 0 is the bottom row
   auto row = [&]() { return dst + static_cast<std::size_t>(height - 1 - line) * pitch; };
   while (line < height && !in.AtEnd()) {
-    if (!in.Has(2)) return Refuse("%s token at row %d is cut short by the end of the data", name, line);
+    if (!in.Has(2))
+      return Refuse("%s token at row %d is cut short by the end of the data", name, line);
     const std::uint8_t n = in.U8(), c = in.U8();
     if (n > 0) {
       const int count = std::min<int>(n, width - x);
@@ -230,7 +268,8 @@ bool DecodeRle(const BitmapLayout& layout, std::uint8_t* dst, int pitch) {
     } else if (c == 1) {
       break;
     } else if (c == 2) {
-      if (!in.Has(2)) return Refuse("%s move at row %d is cut short by the end of the data", name, line);
+      if (!in.Has(2))
+        return Refuse("%s move at row %d is cut short by the end of the data", name, line);
       const int dx = in.U8(), dy = in.U8();
       x = std::min(x + dx, width);
       line = std::min(line + dy, height);
@@ -241,7 +280,8 @@ bool DecodeRle(const BitmapLayout& layout, std::uint8_t* dst, int pitch) {
       in.Skip(std::min<std::size_t>(bytes & 1, in.Remaining()));  // the padding byte
       const int count = std::min<int>(c, width - x);
       if (dst)
-        for (int i = 0; i < count; ++i) row()[x + i] = four ? ((i & 1) ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i];
+        for (int i = 0; i < count; ++i)
+          row()[x + i] = four ? ((i & 1) ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i];
       x += count;
     }
   }
@@ -278,7 +318,8 @@ int ApplyKeyAndRemap(Image& image, int loaded) {
 
 }  // namespace
 
-bool ReadBitmapHeader(const std::uint8_t* data, std::size_t size, int headerOptional, BitmapHeader& out) {
+bool ReadBitmapHeader(const std::uint8_t* data, std::size_t size, int headerOptional,
+                      BitmapHeader& out) {
   BitmapLayout layout;
   if (!ParseBitmap(data, size, headerOptional, layout)) return false;
   out.width = layout.width;
@@ -306,9 +347,10 @@ int DecodeBitmap(Image& image, const std::uint8_t* data, std::size_t size, int h
   }
   for (std::size_t i = 0; i < 256; ++i) {
     const std::uint8_t* e = layout.colours + i * layout.entrySize;
-    info->colours[i] = i < layout.colourCount
-                           ? ColourEntry{e[0], e[1], e[2], layout.entrySize == 4 ? e[3] : std::uint8_t{0}}
-                           : ColourEntry{};
+    info->colours[i] =
+        i < layout.colourCount
+            ? ColourEntry{e[0], e[1], e[2], layout.entrySize == 4 ? e[3] : std::uint8_t{0}}
+            : ColourEntry{};
   }
   // The palette takes the file's colours only once the store exists, so a failed creation
   // leaves the image as it was.
@@ -327,7 +369,8 @@ int DecodeBitmap(Image& image, const std::uint8_t* data, std::size_t size, int h
     for (int r = 0; r < layout.height; ++r) {
       const std::uint8_t* src = layout.pixels + static_cast<std::size_t>(r) * layout.rowStride;
       const int destRow = layout.topDown ? r : layout.height - 1 - r;
-      UnpackRow(src, pixels + static_cast<std::size_t>(destRow) * pitch, layout.width, layout.bitCount);
+      UnpackRow(src, pixels + static_cast<std::size_t>(destRow) * pitch, layout.width,
+                layout.bitCount);
     }
   } else {
     DecodeRle(layout, pixels, pitch);
@@ -409,11 +452,13 @@ int SaveBitmap(Image& image, const char* path) {
   if (ok) {
     std::uint8_t header[kFileHeaderSize] = {};
     PutU16(header, kBitmapType);
-    PutU32(header + 2, kPixelOffset + static_cast<std::uint32_t>(pitch) * static_cast<std::uint32_t>(height));
+    PutU32(header + 2,
+           kPixelOffset + static_cast<std::uint32_t>(pitch) * static_cast<std::uint32_t>(height));
     PutU32(header + 10, kPixelOffset);
     ok = file.Write(header, sizeof header) && file.Write(image.info, sizeof(ImageInfo));
     for (int row = height - 1; ok && row >= 0; --row)
-      ok = file.Write(pixels + static_cast<std::size_t>(row) * pitch, static_cast<std::size_t>(pitch));
+      ok = file.Write(pixels + static_cast<std::size_t>(row) * pitch,
+                      static_cast<std::size_t>(pitch));
     ok = ok && file.Commit();
   }
   image.Unlock();

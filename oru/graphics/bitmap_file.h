@@ -43,7 +43,8 @@ struct BitmapHeader {
 };
 
 // Reads and checks the headers the way DecodeBitmap does, without touching any image.
-bool ReadBitmapHeader(const std::uint8_t* data, std::size_t size, int headerOptional, BitmapHeader& out);
+bool ReadBitmapHeader(const std::uint8_t* data, std::size_t size, int headerOptional,
+                      BitmapHeader& out);
 
 // Decodes size bytes of BMP data. Without the "BM" file header the data is accepted only when
 // headerOptional is 1, and then starts with the info header.

@@ -92,8 +92,8 @@ int SetWideBlitCopies(int enable) {
 #endif
 }
 
-void Surface::ClipBlit(BlitRect* out, int destX, int destY, int width, int height,
-                       Surface* source, int srcX, int srcY) {
+void Surface::ClipBlit(BlitRect* out, int destX, int destY, int width, int height, Surface* source,
+                       int srcX, int srcY) {
   // A clip rectangle set to reach past its image would let a copy read or write outside the
   // pixels; each one is first narrowed to its image.
   const int dLeft = std::max(clipLeft, 0), dTop = std::max(clipTop, 0);
@@ -126,8 +126,8 @@ void Surface::ClipBlit(BlitRect* out, int destX, int destY, int width, int heigh
   *out = BlitRect{destX, destY, srcX, srcY, width, height};
 }
 
-void Surface::Blit(int destX, int destY, int width, int height, Surface* source, int srcX,
-                   int srcY, int markBackdrop) {
+void Surface::Blit(int destX, int destY, int width, int height, Surface* source, int srcX, int srcY,
+                   int markBackdrop) {
   if (!source || !info || !source->info) return;
   BlitRect r;
   ClipBlit(&r, destX, destY, width, height, source, srcX, srcY);

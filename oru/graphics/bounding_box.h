@@ -15,11 +15,21 @@ struct BoundingBox {
 
   // Note the argument order: the three low ends first, then the three high ends.
   void Set(int nx0, int ny0, int nz0, int nx1, int ny1, int nz1) {
-    x0 = nx0; y0 = ny0; z0 = nz0; x1 = nx1; y1 = ny1; z1 = nz1;
+    x0 = nx0;
+    y0 = ny0;
+    z0 = nz0;
+    x1 = nx1;
+    y1 = ny1;
+    z1 = nz1;
   }
   void Clear() { *this = BoundingBox{}; }
   void Offset(int dx, int dy, int dz) {
-    x0 += dx; x1 += dx; y0 += dy; y1 += dy; z0 += dz; z1 += dz;
+    x0 += dx;
+    x1 += dx;
+    y0 += dy;
+    y1 += dy;
+    z0 += dz;
+    z1 += dz;
   }
   // All six zero: a surface with an empty hit box uses its frame size instead.
   bool IsEmpty() const { return x0 == 0 && x1 == 0 && y0 == 0 && y1 == 0 && z0 == 0 && z1 == 0; }

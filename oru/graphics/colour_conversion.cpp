@@ -28,7 +28,8 @@ void ApplyMap(Image& image, const IndexMap& map) {
 
 // Steps shared by both conversions once the map is known: pixels, colour table, transparent
 // index, palette, and a fresh store that keeps the picture.
-void FinishRemap(Image& image, const IndexMap& map, const std::uint8_t* newColours, int remapPixels) {
+void FinishRemap(Image& image, const IndexMap& map, const std::uint8_t* newColours,
+                 int remapPixels) {
   if (remapPixels) ApplyMap(image, map);
   std::memcpy(image.colourTable, newColours, 1024);
   if (image.transparentIndex >= 0) image.transparentIndex = kConvertedTransparentIndex;
@@ -43,7 +44,9 @@ bool HasPixels(Image& image) {
 }
 
 int ClampedCount(const PaletteTable& table) {
-  return table.count < 0 ? 0 : table.count > PaletteTable::kEntryCount ? PaletteTable::kEntryCount : table.count;
+  return table.count < 0                           ? 0
+         : table.count > PaletteTable::kEntryCount ? PaletteTable::kEntryCount
+                                                   : table.count;
 }
 
 }  // namespace
@@ -59,8 +62,9 @@ void RemapToTable(Image& image, const PaletteTable* table, int remapPixels) {
   IndexMap map;
   for (int v = 0; v < 256; ++v) {
     const std::uint8_t* e = image.colourTable + v * 4;
-    map[v] = v == image.transparentIndex ? kConvertedTransparentIndex
-                                         : static_cast<std::uint8_t>(table->NearestEntry(e[2], e[1], e[0]));
+    map[v] = v == image.transparentIndex
+                 ? kConvertedTransparentIndex
+                 : static_cast<std::uint8_t>(table->NearestEntry(e[2], e[1], e[0]));
   }
   FinishRemap(image, map, table->entries.data(), remapPixels);
 }
@@ -77,8 +81,9 @@ void RemapToPaletteOf(Image& image, Surface* surface, int remapPixels) {
   for (int v = 0; v < 256; ++v) {
     const std::uint8_t* e = image.colourTable + v * 4;
     const std::uint32_t rgb = e[2] | (std::uint32_t{e[1]} << 8) | (std::uint32_t{e[0]} << 16);
-    map[v] = v == image.transparentIndex ? kConvertedTransparentIndex
-                                         : static_cast<std::uint8_t>(surface->palette->NearestIndex(rgb));
+    map[v] = v == image.transparentIndex
+                 ? kConvertedTransparentIndex
+                 : static_cast<std::uint8_t>(surface->palette->NearestIndex(rgb));
   }
   std::array<std::uint8_t, 1024> colours;
   std::memcpy(colours.data(), surface->colourTable, colours.size());  // surface may be image itself
@@ -127,7 +132,8 @@ int LoadText(PaletteTable& table, const char* name) {
     if (!source.GetLine(line, sizeof line)) break;
     unsigned red = 0, blue = 0, green = 0;
     if (std::sscanf(line, "%2x,%2x,%2x", &red, &blue, &green) != 3) continue;
-    table.SetEntry(i, static_cast<int>(red), static_cast<int>(green), static_cast<int>(blue), table.Flags(i));
+    table.SetEntry(i, static_cast<int>(red), static_cast<int>(green), static_cast<int>(blue),
+                   table.Flags(i));
   }
   return 1;
 }

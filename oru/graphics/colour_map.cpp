@@ -37,8 +37,7 @@ void ColourMap::Build(const Image* image, int redPercent, int greenPercent, int 
     table = new std::uint8_t[65536];
     // Products in 64 bits: the percentages are not limited, and the clamp takes any result.
     auto mix = [](int from, int to, int percent, int offset) {
-      const long long v =
-          from + (static_cast<long long>(to - from) * percent) / 100 + offset;
+      const long long v = from + (static_cast<long long>(to - from) * percent) / 100 + offset;
       return ClampChannel(static_cast<int>(std::clamp<long long>(v, -512, 511)));
     };
     for (int i = 0; i < 256; ++i) {

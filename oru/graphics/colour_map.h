@@ -26,8 +26,8 @@ class ColourMap {
   // first, colour_tables.h). All three percentages non-zero make a blend map: each source colour
   // moves that many percent towards each destination colour, then the offsets are added. Else
   // any non-zero offset makes a tint map. Else the mode stays and no table is built.
-  void Build(const Image* image, int redPercent, int greenPercent, int bluePercent,
-             int redOffset, int greenOffset, int blueOffset);
+  void Build(const Image* image, int redPercent, int greenPercent, int bluePercent, int redOffset,
+             int greenOffset, int blueOffset);
 
   std::uint8_t* table = nullptr;  // owned
   std::int32_t mode = kNone;

@@ -125,8 +125,8 @@ int Surface::MakeTextImageWithFont(const char* text, std::unique_ptr<Font> font,
   return DrawTextWithFont(0, 0, text, std::move(font), colour, outline);
 }
 
-int Surface::MakeTextImage(const char* text, int height, std::uint32_t colour,
-                           std::int32_t outline, const Size* size) {
+int Surface::MakeTextImage(const char* text, int height, std::uint32_t colour, std::int32_t outline,
+                           const Size* size) {
   return MakeTextImageWithFont(text, Font::Create(LightModernFont(height)), colour, outline, size);
 }
 

@@ -94,7 +94,8 @@ int Surface::CountVisibleLeaves() const {
   if (childCapacity == 0) return 1;
   int n = 0;
   for (int i = 0; i < childCapacity; ++i)
-    if (const Surface* child = childList[static_cast<std::size_t>(i)]) n += child->CountVisibleLeaves();
+    if (const Surface* child = childList[static_cast<std::size_t>(i)])
+      n += child->CountVisibleLeaves();
   return n;
 }
 
@@ -161,8 +162,8 @@ BoundingBox Surface::Bounds() {
 
 int Surface::Overlaps(const BoundingBox& box) {
   const BoundingBox b = Bounds();
-  return !(b.y1 < box.y0 || box.y1 < b.y0 || b.x1 < box.x0 || box.x1 < b.x0 ||
-           b.z1 < box.z0 || box.z1 < b.z0);
+  return !(b.y1 < box.y0 || box.y1 < b.y0 || b.x1 < box.x0 || box.x1 < b.x0 || b.z1 < box.z0 ||
+           box.z1 < b.z0);
 }
 
 int Surface::OverlapsSurface(Surface* other) { return other ? Overlaps(other->Bounds()) : 0; }

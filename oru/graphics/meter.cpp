@@ -33,7 +33,8 @@ void Meter::SetColours(std::uint32_t background, std::uint32_t foreground, int t
 void Meter::Setup(const MeterSetup& setup) {
   if (setup.width > 0 && setup.height > 0) Create(setup.width, setup.height);
   SetColours(setup.background, setup.foreground, setup.transparent);
-  if (setup.frameWidth > 0 && setup.frameHeight > 0) SetFrameSize(setup.frameWidth, setup.frameHeight);
+  if (setup.frameWidth > 0 && setup.frameHeight > 0)
+    SetFrameSize(setup.frameWidth, setup.frameHeight);
   SetStyle(setup.kind, setup.orientation);
   SetMaximum(setup.maximum);
   SetValue(setup.value);

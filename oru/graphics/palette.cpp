@@ -20,7 +20,8 @@ int Palette::Create(int entryCount) {
   logical.entryCount = static_cast<std::uint16_t>(entryCount);
   handle = std::make_unique<NativePalette>();
   handle->entryCount = entryCount;
-  for (int i = 0; i < entryCount; ++i) handle->entries[static_cast<std::size_t>(i)] = logical.entries[i];
+  for (int i = 0; i < entryCount; ++i)
+    handle->entries[static_cast<std::size_t>(i)] = logical.entries[i];
   PaletteTable table;
   table.AddColourCube();
   table.ApplyTo(handle.get());

@@ -48,8 +48,7 @@ int ScreenSurface::Create(int width, int height) {
   clipRight = width;
   clipBottom = height;
 
-  std::unique_ptr<DisplaySurface> fresh =
-      Holder()->CreateOffScreen((width + 3) / 4 * 4, height);
+  std::unique_ptr<DisplaySurface> fresh = Holder()->CreateOffScreen((width + 3) / 4 * 4, height);
   int freshPitch = 0;
   std::uint8_t* dest = fresh ? fresh->Lock(&freshPitch) : nullptr;
   if (fresh && !dest) fresh.reset();
@@ -116,8 +115,7 @@ void ScreenSurface::CopyPaletteFrom(Image* other) {
   MirrorPalette();
 }
 
-void ScreenSurface::PresentTo(Canvas* dc, int x, int y, int width, int height, int srcX,
-                              int srcY) {
+void ScreenSurface::PresentTo(Canvas* dc, int x, int y, int width, int height, int srcX, int srcY) {
   if (primary && offScreen) {
     // The window's canvas is not used: the changed pixels go straight to the visible picture.
     if (!RestoreLost()) return;
@@ -207,7 +205,8 @@ int ScreenSurface::EnterFullScreen(WindowHandle target) {
   int pitch = 0;
   std::uint8_t* back = backBuffer->Lock(&pitch);
   if (!back) return 0;
-  std::memset(back, 0, static_cast<std::size_t>(pitch) * static_cast<std::size_t>(backBuffer->Height()));
+  std::memset(back, 0,
+              static_cast<std::size_t>(pitch) * static_cast<std::size_t>(backBuffer->Height()));
   backBuffer->Unlock();
 
   PaletteEntry entries[256] = {};

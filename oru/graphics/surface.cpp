@@ -96,7 +96,8 @@ ImageInfo* Image::MakeInfo(int width, int height) {
   PaletteEntry entries[256] = {};
   palette->GetEntries(0, 256, entries);
   for (int i = 0; i < 256; ++i)
-    block->colours[i] = ColourEntry{entries[i].blue, entries[i].green, entries[i].red, entries[i].flags};
+    block->colours[i] =
+        ColourEntry{entries[i].blue, entries[i].green, entries[i].red, entries[i].flags};
   palette->SetFromInfo(*block);
   return block;
 }
@@ -131,7 +132,8 @@ int Image::CreateFromInfo(ImageInfo* newInfo) {
     const int columns = std::min(Width(), newWidth);
     for (int row = 0; row < rows; ++row)
       std::memcpy(store + static_cast<std::size_t>(row) * newPitch,
-                  old + static_cast<std::size_t>(row) * oldPitch, static_cast<std::size_t>(columns));
+                  old + static_cast<std::size_t>(row) * oldPitch,
+                  static_cast<std::size_t>(columns));
     Unlock();
   }
 
@@ -393,13 +395,20 @@ void Surface::Draw(Surface* target) {
   }
 }
 
-void Surface::PresentTo(Canvas* canvas, int dx, int dy, int width, int height, int srcX,
-                        int srcY) {
+void Surface::PresentTo(Canvas* canvas, int dx, int dy, int width, int height, int srcX, int srcY) {
   if (!canvas) return;
   // Clip against the surface, then against the canvas, moving both corners together.
   auto clip = [&](int& d, int& s, int& size, int sourceLimit, int destLimit) {
-    if (s < 0) { d -= s; size += s; s = 0; }
-    if (d < 0) { s -= d; size += d; d = 0; }
+    if (s < 0) {
+      d -= s;
+      size += s;
+      s = 0;
+    }
+    if (d < 0) {
+      s -= d;
+      size += d;
+      d = 0;
+    }
     size = std::min({size, sourceLimit - s, destLimit - d});
   };
   clip(dx, srcX, width, Width(), Canvas::kWidth);

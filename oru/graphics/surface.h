@@ -122,17 +122,17 @@ class Image {
   // Fields. The pointers marked "held" view memory kept alive by the reference counts below;
   // ownsPixels is 1 while the store is this image's own and 0 while it shares another's.
   std::int32_t ownsPixels = 1;
-  std::uint8_t* bitmap = nullptr;     // held pixel memory of the store
-  DrawContext* dc = nullptr;          // held software drawing context over the pixels
-  ImageInfo* info = nullptr;          // held header block; null = no pixel store
+  std::uint8_t* bitmap = nullptr;       // held pixel memory of the store
+  DrawContext* dc = nullptr;            // held software drawing context over the pixels
+  ImageInfo* info = nullptr;            // held header block; null = no pixel store
   std::uint8_t* colourTable = nullptr;  // info's 256 entries: blue, green, red, flags
-  std::uint8_t* pixels = nullptr;     // top row first
+  std::uint8_t* pixels = nullptr;       // top row first
   std::uint8_t* savedPixels = nullptr;  // always this image's own
-  Palette* palette = nullptr;         // held
+  Palette* palette = nullptr;           // held
   std::int32_t transparentIndex = -1;
   std::int32_t colourKey = -1;
   // Per pixel, the pixels left in its transparent or opaque run (1..255), rows Width() apart.
-  std::uint8_t* runTable = nullptr;   // held
+  std::uint8_t* runTable = nullptr;  // held
   std::int32_t pitch = 0;
   std::int32_t frameWidth = 0;
   std::int32_t frameHeight = 0;

@@ -48,8 +48,7 @@ int SurfaceRegistry::Claim(const char* name) {
   return i;
 }
 
-int SurfaceRegistry::LoadBitmap(const char* name, const char* fileName,
-                                const char* resourceType) {
+int SurfaceRegistry::LoadBitmap(const char* name, const char* fileName, const char* resourceType) {
   const int i = Claim(name);
   return i < 0 ? 0 : oru::LoadBitmap(*SurfaceAt(i), fileName, resourceType);
 }

@@ -9,15 +9,15 @@
 namespace oru {
 
 const std::array<int, 26> kDefaultInputKeys = {
-    VK_UP,    VK_NUMPAD8, 0,                                  // up
-    VK_DOWN,  VK_NUMPAD2, 0,                                  // down
-    VK_RIGHT, VK_NUMPAD6, 0,                                  // right
-    VK_LEFT,  VK_NUMPAD4, 0,                                  // left
-    'Z',      VK_CONTROL, VK_SPACE, VK_RETURN, 0,             // button 1
-    'X',      VK_SHIFT,   0,                                  // button 2
-    'C',      VK_ESCAPE,  0,                                  // button 3
-    'V',      0,                                              // button 4
-    0,                                                        // end of table
+    VK_UP,    VK_NUMPAD8, 0,                       // up
+    VK_DOWN,  VK_NUMPAD2, 0,                       // down
+    VK_RIGHT, VK_NUMPAD6, 0,                       // right
+    VK_LEFT,  VK_NUMPAD4, 0,                       // left
+    'Z',      VK_CONTROL, VK_SPACE, VK_RETURN, 0,  // button 1
+    'X',      VK_SHIFT,   0,                       // button 2
+    'C',      VK_ESCAPE,  0,                       // button 3
+    'V',      0,                                   // button 4
+    0,                                             // end of table
 };
 
 int LoadInputKeyTable(std::span<const int> codes, InputKeyGroups& groups) {
@@ -35,7 +35,8 @@ int LoadInputKeyTable(std::span<const int> codes, InputKeyGroups& groups) {
   return group;
 }
 
-InputCalibration CalibrationFor(std::uint32_t xMin, std::uint32_t xMax, std::uint32_t yMin, std::uint32_t yMax) {
+InputCalibration CalibrationFor(std::uint32_t xMin, std::uint32_t xMax, std::uint32_t yMin,
+                                std::uint32_t yMax) {
   // Sums in 64 bits: ranges near 2^32 must not wrap before halving.
   InputCalibration c;
   const std::int64_t xc = (std::int64_t{xMax} + xMin) / 2;

@@ -63,7 +63,8 @@ struct InputCalibration {
   std::int32_t xHigh = 0;
   std::int32_t yHigh = 0;
 };
-InputCalibration CalibrationFor(std::uint32_t xMin, std::uint32_t xMax, std::uint32_t yMin, std::uint32_t yMax);
+InputCalibration CalibrationFor(std::uint32_t xMin, std::uint32_t xMax, std::uint32_t yMin,
+                                std::uint32_t yMax);
 
 class InputThread : public WorkerThread {
  public:

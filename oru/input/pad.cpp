@@ -59,7 +59,8 @@ void Pad::Configure(int joystick, int layout) {
   }
   joystickId = joystick != 0 ? 1 : 0;
   joystickCaps = JoyCaps{};
-  capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps, sizeof joystickCaps) == kJoyNoError;
+  capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps,
+                            sizeof joystickCaps) == kJoyNoError;
   up = right = down = left = 0;
   joystickButtons = 0;
   // Presses made before the layout was chosen are not taps of this pad.
@@ -74,7 +75,8 @@ void Pad::Poll() {
   bool read = JoyGetPos(static_cast<unsigned>(joystickId), &info) == kJoyNoError;
   if (read && !capsValid) {
     // Plugged in after Configure: without its ranges every position would read as a direction.
-    capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps, sizeof joystickCaps) == kJoyNoError;
+    capsValid = JoyGetDevCaps(static_cast<unsigned>(joystickId), &joystickCaps,
+                              sizeof joystickCaps) == kJoyNoError;
     read = capsValid;
   }
   if (read) {
@@ -107,7 +109,8 @@ void Pad::Poll() {
       counts[m][column] = KeyPressCount(key);
       if (counts[m][column] != pressesSeen[static_cast<unsigned>(key)])
         for (int n = 0; n < kPadButtons; ++n)
-          if (kColumnOfButton[static_cast<unsigned>(n)] == static_cast<int>(column)) taps |= 1u << n;
+          if (kColumnOfButton[static_cast<unsigned>(n)] == static_cast<int>(column))
+            taps |= 1u << n;
     }
   for (unsigned m = 0; m < kPadKeyMaps; ++m)
     for (unsigned column = 0; column < kPadButtons; ++column) {

@@ -22,8 +22,9 @@ class SharedDevice {
     want.samples = 512;
     want.callback = &SharedDevice::Callback;
     want.userdata = this;
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                  SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
+    device_ =
+        SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_SAMPLES_CHANGE);
     if (device_ == 0) {
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return;

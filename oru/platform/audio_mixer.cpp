@@ -267,7 +267,8 @@ void AudioMixer::Limit(float* out, int frames) {
   } else {
     // Recovery: a time constant of a tenth of a second, counted in frames so any block size gives
     // the same curve.
-    target = wanted - (wanted - limiterGain_) * std::exp(-static_cast<float>(frames) / (0.1f * static_cast<float>(rate_)));
+    target = wanted - (wanted - limiterGain_) * std::exp(-static_cast<float>(frames) /
+                                                         (0.1f * static_cast<float>(rate_)));
     rampFrames = frames;
   }
   if (limiterGain_ != 1.0f || target != 1.0f) {

@@ -10,7 +10,8 @@ namespace {
 
 std::uint32_t MonotonicMs() {
   using namespace std::chrono;
-  return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<std::uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 std::atomic<ClockSource> clockSource{nullptr};
@@ -23,7 +24,9 @@ std::uint32_t TimeGetTime() {
   return source ? source() : MonotonicMs();
 }
 
-ClockSource SetClockSource(ClockSource source) { return clockSource.exchange(source, std::memory_order_acq_rel); }
+ClockSource SetClockSource(ClockSource source) {
+  return clockSource.exchange(source, std::memory_order_acq_rel);
+}
 
 void SleepMs(std::uint32_t ms) {
   if (SleepFunction sleep = sleepFunction.load(std::memory_order_acquire)) {

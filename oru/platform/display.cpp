@@ -14,8 +14,8 @@ namespace {
 
 // Clips a copy of width x height from (sx, sy) in a source of sw x sh to (dx, dy) in a
 // destination of dw x dh, moving both corners together. False when nothing is left.
-bool ClipCopy(int& dx, int& dy, int& sx, int& sy, int& width, int& height, int sw, int sh,
-              int dw, int dh) {
+bool ClipCopy(int& dx, int& dy, int& sx, int& sy, int& width, int& height, int sw, int sh, int dw,
+              int dh) {
   auto clip = [](int& d, int& s, int& size, int sourceLimit, int destLimit) {
     if (s < 0) {
       d -= s;
@@ -38,7 +38,8 @@ void CopyRows(std::uint8_t* dest, int destPitch, const std::uint8_t* src, int sr
               int height) {
   for (int row = 0; row < height; ++row)
     std::memmove(dest + static_cast<std::ptrdiff_t>(row) * destPitch,
-                 src + static_cast<std::ptrdiff_t>(row) * srcPitch, static_cast<std::size_t>(width));
+                 src + static_cast<std::ptrdiff_t>(row) * srcPitch,
+                 static_cast<std::size_t>(width));
 }
 
 }  // namespace

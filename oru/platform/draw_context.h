@@ -72,9 +72,9 @@ class DrawContext {
   // font, a light modern face). Text is code page 932; length -1 means zero-terminated.
   Font* SelectFont(Font* font);
   Font* SelectedFont() const { return font_; }
-  std::uint32_t SetTextColour(std::uint32_t colour);      // returns the previous colour
+  std::uint32_t SetTextColour(std::uint32_t colour);  // returns the previous colour
   std::uint32_t SetBackgroundColour(std::uint32_t colour);
-  int SetBackgroundMode(int mode);                        // returns the previous mode
+  int SetBackgroundMode(int mode);  // returns the previous mode
   // Draws text with its cell's top-left corner at (x, y). Returns true.
   bool TextOut(int x, int y, const char* text, int length);
   // Width and height of the text in the selected font; 0 by 0 without a usable font.
@@ -84,8 +84,7 @@ class DrawContext {
   int DrawText(const char* text, int length, const Rect& rect, unsigned format = 0);
 
  private:
-  void FillClipped(int left, int top, int right, int bottom, std::uint8_t index,
-                   const Rect& clip);
+  void FillClipped(int left, int top, int right, int bottom, std::uint8_t index, const Rect& clip);
   void DrawString(int x, int y, const char* text, int length, const Rect& clip);
   Rect Bounds() const { return Rect{0, 0, width_, height_}; }
 

@@ -180,7 +180,9 @@ int TranslateWindowEvent(const SDL_WindowEvent& w, WindowHandle window, MessageR
       out[0] = {window, WM_ACTIVATE, static_cast<WParam>(MakeLParam(WA_INACTIVE, 1)), 0};
       return 1;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      out[0] = {window, WM_SIZE, 0, MakeLParam(static_cast<std::uint16_t>(w.data1), static_cast<std::uint16_t>(w.data2))};
+      out[0] = {
+          window, WM_SIZE, 0,
+          MakeLParam(static_cast<std::uint16_t>(w.data1), static_cast<std::uint16_t>(w.data2))};
       return 1;
     default:
       return 0;
@@ -361,7 +363,8 @@ int TranslateEvent(const SDL_Event& e, WindowHandle window, MessageRecord* out) 
     case SDL_MOUSEMOTION: {
       if (!window) return 0;
       const Point p = ClientPointOfSdlWindow(SdlWindowOf(window), e.motion.x, e.motion.y);
-      out[0] = {window, WM_SETCURSOR, reinterpret_cast<WParam>(window), MakeLParam(HTCLIENT, WM_MOUSEMOVE)};
+      out[0] = {window, WM_SETCURSOR, reinterpret_cast<WParam>(window),
+                MakeLParam(HTCLIENT, WM_MOUSEMOVE)};
       out[1] = {window, WM_MOUSEMOVE, MouseKeyFlags(e.motion.state), PointParam(p.x, p.y)};
       return 2;
     }

@@ -41,9 +41,9 @@ class FakeDisplay : public Display {
   bool AllowLock(const DisplaySurface& surface) override;
   void OnShown(const DisplaySurface& primary, const Rect& rect) override;
 
-  unsigned failing = 0;             // Step bits that fail
-  std::vector<std::string> calls;   // what was asked, in order
-  std::vector<Rect> shown;          // rectangles of the visible picture that changed
+  unsigned failing = 0;            // Step bits that fail
+  std::vector<std::string> calls;  // what was asked, in order
+  std::vector<Rect> shown;         // rectangles of the visible picture that changed
   bool modeSet = false;
 };
 

@@ -18,7 +18,7 @@ struct Size;
 // The parameters a logical font is created from. Only those that pick and size the face matter;
 // the rest are kept so callers can state the whole set.
 struct FontParams {
-  int height = 0;   // > 0: cell height in pixels; < 0: em size; 0: a default of 16
+  int height = 0;  // > 0: cell height in pixels; < 0: em size; 0: a default of 16
   int width = 0;
   int escapement = 0;
   int orientation = 0;
@@ -26,12 +26,12 @@ struct FontParams {
   bool italic = false;
   bool underline = false;
   bool strikeOut = false;
-  int charSet = 128;          // 128: Shift-JIS
+  int charSet = 128;  // 128: Shift-JIS
   int outPrecision = 0;
   int clipPrecision = 0;
   int quality = 0;
-  int pitchAndFamily = 48;    // 48: modern family, default pitch
-  std::string faceName;       // empty: the platform picks a face from the family and weight
+  int pitchAndFamily = 48;  // 48: modern family, default pitch
+  std::string faceName;     // empty: the platform picks a face from the family and weight
 };
 
 class Font {

@@ -76,9 +76,11 @@ void Refresh(unsigned slot) {
                             SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_UP) != 0,
                             SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_DOWN) != 0);
     static constexpr SDL_GameControllerButton kButtons[4] = {
-        SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X, SDL_CONTROLLER_BUTTON_Y};
+        SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X,
+        SDL_CONTROLLER_BUTTON_Y};
     for (int b = 0; b < 4; ++b)
-      if (SDL_GameControllerGetButton(c, kButtons[b])) s.buttons |= static_cast<std::uint16_t>(1u << b);
+      if (SDL_GameControllerGetButton(c, kButtons[b]))
+        s.buttons |= static_cast<std::uint16_t>(1u << b);
   } else {
     SDL_Joystick* j = d.joystick;
     const int axes = SDL_JoystickNumAxes(j);
@@ -111,7 +113,8 @@ void Open(int deviceIndex) {
   devices[slot] = d;
   {
     std::lock_guard<std::mutex> lock(nameMutex);
-    const char* name = d.controller ? SDL_GameControllerName(d.controller) : SDL_JoystickName(d.joystick);
+    const char* name =
+        d.controller ? SDL_GameControllerName(d.controller) : SDL_JoystickName(d.joystick);
     std::strncpy(names[slot].data(), name ? name : "Joystick", names[slot].size() - 1);
     names[slot].back() = '\0';
   }

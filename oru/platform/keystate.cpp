@@ -67,11 +67,11 @@ struct KeypadKey {
   int withoutNumLock;
 };
 constexpr KeypadKey kKeypad[] = {
-    {SDL_SCANCODE_KP_1, VK_NUMPAD1, VK_END},   {SDL_SCANCODE_KP_2, VK_NUMPAD2, VK_DOWN},
-    {SDL_SCANCODE_KP_3, VK_NUMPAD3, VK_NEXT},  {SDL_SCANCODE_KP_4, VK_NUMPAD4, VK_LEFT},
-    {SDL_SCANCODE_KP_5, VK_NUMPAD5, VK_CLEAR}, {SDL_SCANCODE_KP_6, VK_NUMPAD6, VK_RIGHT},
-    {SDL_SCANCODE_KP_7, VK_NUMPAD7, VK_HOME},  {SDL_SCANCODE_KP_8, VK_NUMPAD8, VK_UP},
-    {SDL_SCANCODE_KP_9, VK_NUMPAD9, VK_PRIOR}, {SDL_SCANCODE_KP_0, VK_NUMPAD0, VK_INSERT},
+    {SDL_SCANCODE_KP_1, VK_NUMPAD1, VK_END},         {SDL_SCANCODE_KP_2, VK_NUMPAD2, VK_DOWN},
+    {SDL_SCANCODE_KP_3, VK_NUMPAD3, VK_NEXT},        {SDL_SCANCODE_KP_4, VK_NUMPAD4, VK_LEFT},
+    {SDL_SCANCODE_KP_5, VK_NUMPAD5, VK_CLEAR},       {SDL_SCANCODE_KP_6, VK_NUMPAD6, VK_RIGHT},
+    {SDL_SCANCODE_KP_7, VK_NUMPAD7, VK_HOME},        {SDL_SCANCODE_KP_8, VK_NUMPAD8, VK_UP},
+    {SDL_SCANCODE_KP_9, VK_NUMPAD9, VK_PRIOR},       {SDL_SCANCODE_KP_0, VK_NUMPAD0, VK_INSERT},
     {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL, VK_DELETE},
 };
 
@@ -120,7 +120,8 @@ short GetAsyncKeyState(int vk) {
 void SetKeyState(int vk, bool down) {
   if (vk < 0 || vk > 255) return;
   // Counted before the flag is set: a reader that sees the key down also sees its press.
-  if (down && !keyDown[vk].load(std::memory_order_relaxed)) pressCount[vk].fetch_add(1, std::memory_order_relaxed);
+  if (down && !keyDown[vk].load(std::memory_order_relaxed))
+    pressCount[vk].fetch_add(1, std::memory_order_relaxed);
   keyDown[vk].store(down, std::memory_order_release);
 }
 

@@ -60,10 +60,15 @@ struct MinMaxInfo {
   Point maxTrackSize;
 };
 
-inline constexpr std::uint16_t LowWord(std::uintptr_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
-inline constexpr std::uint16_t HighWord(std::uintptr_t v) { return static_cast<std::uint16_t>((v >> 16) & 0xFFFF); }
+inline constexpr std::uint16_t LowWord(std::uintptr_t v) {
+  return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+inline constexpr std::uint16_t HighWord(std::uintptr_t v) {
+  return static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
+}
 inline constexpr LParam MakeLParam(std::uint16_t low, std::uint16_t high) {
-  return static_cast<LParam>(static_cast<std::uint32_t>(low) | (static_cast<std::uint32_t>(high) << 16));
+  return static_cast<LParam>(static_cast<std::uint32_t>(low) |
+                             (static_cast<std::uint32_t>(high) << 16));
 }
 
 }  // namespace oru

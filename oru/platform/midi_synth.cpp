@@ -50,9 +50,9 @@ namespace oru {
 
 namespace {
 
-constexpr int kSubBlock = 256;             // frames rendered per FluidSynth call
+constexpr int kSubBlock = 256;  // frames rendered per FluidSynth call
 constexpr std::uint32_t kRingBytes = 1u << 16;
-constexpr std::size_t kMaxSysEx = 4096;    // longest body accepted
+constexpr std::size_t kMaxSysEx = 4096;     // longest body accepted
 constexpr int kChannels = 16;               // what songs use
 constexpr int kSynthChannels = 32;          // FluidSynth wants a multiple of 16
 constexpr int kScratchMelodic = kChannels;  // where presets are looked up while warming
@@ -70,10 +70,14 @@ int ReadSoundFont(void* buffer, fluid_long_long_t count, void* file) {
   return std::fread(buffer, 1, n, static_cast<std::FILE*>(file)) == n ? FLUID_OK : FLUID_FAILED;
 }
 int SeekSoundFont(void* file, fluid_long_long_t offset, int origin) {
-  return fseeko(static_cast<std::FILE*>(file), static_cast<off_t>(offset), origin) == 0 ? FLUID_OK : FLUID_FAILED;
+  return fseeko(static_cast<std::FILE*>(file), static_cast<off_t>(offset), origin) == 0
+             ? FLUID_OK
+             : FLUID_FAILED;
 }
 fluid_long_long_t TellSoundFont(void* file) { return ftello(static_cast<std::FILE*>(file)); }
-int CloseSoundFont(void* file) { return std::fclose(static_cast<std::FILE*>(file)) == 0 ? FLUID_OK : FLUID_FAILED; }
+int CloseSoundFont(void* file) {
+  return std::fclose(static_cast<std::FILE*>(file)) == 0 ? FLUID_OK : FLUID_FAILED;
+}
 
 enum RecordKind : std::uint8_t { kShort = 1, kSysEx = 2, kReset = 3 };
 
@@ -85,7 +89,9 @@ void SilenceFluidLog() {
   });
 }
 
-bool Readable(const char* path) { return path != nullptr && path[0] != '\0' && access(path, R_OK) == 0; }
+bool Readable(const char* path) {
+  return path != nullptr && path[0] != '\0' && access(path, R_OK) == 0;
+}
 
 // A single-consumer byte ring. Producers are serialised by the caller; the consumer (the audio
 // thread) only loads and stores atomics.
@@ -94,7 +100,8 @@ class MessageRing {
   // Writes header and payload as one record; false when it does not fit.
   static constexpr std::uint32_t kHeader = 12;
 
-  bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length, std::int64_t time) {
+  bool Push(std::uint8_t kind, const std::uint8_t* payload, std::uint16_t length,
+            std::int64_t time) {
     const std::uint32_t need = kHeader + length;
     const std::uint32_t head = head_.load(std::memory_order_relaxed);
     const std::uint32_t tail = tail_.load(std::memory_order_acquire);
@@ -139,7 +146,10 @@ class MessageRing {
 class FluidMidiSynth final : public MidiSynth, public AudioSource {
  public:
   FluidMidiSynth(fluid_settings_t* settings, fluid_synth_t* synth, AudioMixer* mixer, Clock clock)
-      : settings_(settings), synth_(synth), mixer_(mixer), clock_(clock != nullptr ? clock : &SteadyNow) {}
+      : settings_(settings),
+        synth_(synth),
+        mixer_(mixer),
+        clock_(clock != nullptr ? clock : &SteadyNow) {}
 
   ~FluidMidiSynth() override {
     if (mixer_ != nullptr) mixer_->RemoveSource(this);
@@ -181,7 +191,8 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
       fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel);
       if (preset == nullptr) continue;
       const int font = fluid_sfont_get_id(fluid_preset_get_sfont(preset));
-      if (fluid_synth_pin_preset(synth_, font, fluid_preset_get_banknum(preset), fluid_preset_get_num(preset)) == FLUID_OK)
+      if (fluid_synth_pin_preset(synth_, font, fluid_preset_get_banknum(preset),
+                                 fluid_preset_get_num(preset)) == FLUID_OK)
         ++held;
     }
     if (attached) mixer_->AddSource(this);
@@ -204,7 +215,8 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
         int due = 0;
         if (mixer_ != nullptr) {
           const std::int64_t age = std::clamp<std::int64_t>(now - pending_.time, 0, 1000000000);
-          const std::int64_t framesAgo = std::min<std::int64_t>(age * rate / 1000000000, frames - 1);
+          const std::int64_t framesAgo =
+              std::min<std::int64_t>(age * rate / 1000000000, frames - 1);
           due = frames - 1 - static_cast<int>(framesAgo);
         }
         if (due > done) {
@@ -252,14 +264,29 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   void ApplyShort(std::uint8_t status, int data1, int data2) {
     const int channel = status & 0x0F;
     switch (status & 0xF0) {
-      case 0x80: fluid_synth_noteoff(synth_, channel, data1); break;
-      case 0x90: fluid_synth_noteon(synth_, channel, data1, data2); break;  // velocity 0 ends it
-      case 0xA0: fluid_synth_key_pressure(synth_, channel, data1, data2); break;
-      case 0xB0: fluid_synth_cc(synth_, channel, data1, data2); break;
-      case 0xC0: fluid_synth_program_change(synth_, channel, data1); break;
-      case 0xD0: fluid_synth_channel_pressure(synth_, channel, data1); break;
-      case 0xE0: fluid_synth_pitch_bend(synth_, channel, data1 | data2 << 7); break;
-      default: break;
+      case 0x80:
+        fluid_synth_noteoff(synth_, channel, data1);
+        break;
+      case 0x90:
+        fluid_synth_noteon(synth_, channel, data1, data2);
+        break;  // velocity 0 ends it
+      case 0xA0:
+        fluid_synth_key_pressure(synth_, channel, data1, data2);
+        break;
+      case 0xB0:
+        fluid_synth_cc(synth_, channel, data1, data2);
+        break;
+      case 0xC0:
+        fluid_synth_program_change(synth_, channel, data1);
+        break;
+      case 0xD0:
+        fluid_synth_channel_pressure(synth_, channel, data1);
+        break;
+      case 0xE0:
+        fluid_synth_pitch_bend(synth_, channel, data1 | data2 << 7);
+        break;
+      default:
+        break;
     }
   }
 
@@ -296,14 +323,17 @@ std::string FindSoundFont() {
     delete_fluid_settings(settings);
   }
   if (!found.empty()) return found;
-  for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
+  for (const char* path :
+       {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
     if (Readable(path)) return path;
   return {};
 }
 
-std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soundFontPath, Clock clock) {
+std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soundFontPath,
+                                             Clock clock) {
   SilenceFluidLog();
-  std::string path = soundFontPath != nullptr && soundFontPath[0] != '\0' ? soundFontPath : FindSoundFont();
+  std::string path =
+      soundFontPath != nullptr && soundFontPath[0] != '\0' ? soundFontPath : FindSoundFont();
   if (!Readable(path.c_str())) return nullptr;
   fluid_settings_t* settings = new_fluid_settings();
   if (settings == nullptr) return nullptr;
@@ -327,8 +357,8 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soun
   // Our loader goes in front of the default one, so the file is read through the counting calls.
   fluid_sfloader_t* loader = new_fluid_defsfloader(settings);
   if (loader == nullptr) return nullptr;
-  fluid_sfloader_set_callbacks(loader, &OpenSoundFont, &ReadSoundFont, &SeekSoundFont, &TellSoundFont,
-                               &CloseSoundFont);
+  fluid_sfloader_set_callbacks(loader, &OpenSoundFont, &ReadSoundFont, &SeekSoundFont,
+                               &TellSoundFont, &CloseSoundFont);
   fluid_synth_add_sfloader(synth, loader);
   if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) return nullptr;
   fluid_synth_set_channel_type(synth, kScratchDrum, CHANNEL_TYPE_DRUM);

@@ -64,7 +64,8 @@ void ApplySizeLimits(NativeWindow* w) {
   MinMaxInfo info{};
   SDL_Rect bounds{0, 0, 0, 0};
   const int display = SDL_GetWindowDisplayIndex(w->window);
-  if (display < 0 || SDL_GetDisplayUsableBounds(display, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+  if (display < 0 || SDL_GetDisplayUsableBounds(display, &bounds) != 0 || bounds.w <= 0 ||
+      bounds.h <= 0)
     bounds = {0, 0, 16384, 16384};
   info.maxSize = {bounds.w, bounds.h};
   info.maxPosition = {bounds.x, bounds.y};
@@ -73,14 +74,16 @@ void ApplySizeLimits(NativeWindow* w) {
   SendMessage(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LParam>(&info));
 
   if (info.minTrackSize.x > 1 || info.minTrackSize.y > 1)
-    SDL_SetWindowMinimumSize(w->window, std::max(info.minTrackSize.x, 1), std::max(info.minTrackSize.y, 1));
+    SDL_SetWindowMinimumSize(w->window, std::max(info.minTrackSize.x, 1),
+                             std::max(info.minTrackSize.y, 1));
   if (info.maxTrackSize.x > 0 && info.maxTrackSize.y > 0 &&
       (info.maxTrackSize.x < bounds.w || info.maxTrackSize.y < bounds.h)) {
     SDL_SetWindowMaximumSize(w->window, info.maxTrackSize.x, info.maxTrackSize.y);
     int width = 0, height = 0;
     SDL_GetWindowSize(w->window, &width, &height);
     if (width > info.maxTrackSize.x || height > info.maxTrackSize.y)
-      SDL_SetWindowSize(w->window, std::min(width, info.maxTrackSize.x), std::min(height, info.maxTrackSize.y));
+      SDL_SetWindowSize(w->window, std::min(width, info.maxTrackSize.x),
+                        std::min(height, info.maxTrackSize.y));
   }
 }
 
@@ -91,7 +94,8 @@ std::string& VideoFailureText() {
 
 // What went wrong in words a player can act on.
 std::string DescribeNoDisplay(const char* requested) {
-  if (requested && *requested) return std::string("SDL_VIDEODRIVER=") + requested + ": " + SDL_GetError();
+  if (requested && *requested)
+    return std::string("SDL_VIDEODRIVER=") + requested + ": " + SDL_GetError();
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if ((!x11 || !*x11) && (!wayland || !*wayland)) return "DISPLAY is not set";
@@ -149,8 +153,8 @@ bool RegisterWindowClass(const char* className, WindowProc proc) {
   return list.classes.emplace(className, proc).second;
 }
 
-WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style, int x,
-                                int y, int width, int height) {
+WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style,
+                                int x, int y, int width, int height) {
   WindowProc proc = nullptr;
   WindowList& list = Windows();
   {
@@ -197,7 +201,8 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
     return nullptr;
   }
   SDL_GetWindowSize(w->window, &width, &height);
-  SendMessage(w, WM_SIZE, 0, MakeLParam(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height)));
+  SendMessage(w, WM_SIZE, 0,
+              MakeLParam(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height)));
   return w;
 }
 

@@ -26,7 +26,8 @@ struct SDL_Renderer;
 
 namespace oru {
 
-using WindowProc = MessageResult (*)(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
+using WindowProc = MessageResult (*)(WindowHandle window, unsigned message, WParam wParam,
+                                     LParam lParam);
 
 // Window styles the platform looks at.
 inline constexpr std::uint32_t WS_THICKFRAME = 0x00040000;
@@ -54,8 +55,8 @@ bool RegisterWindowClass(const char* className, WindowProc proc);
 
 // Creates a hidden window of a registered class. Returns null when the class is unknown, SDL
 // cannot make the window, or the procedure answers WM_CREATE with -1.
-WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style, int x,
-                                int y, int width, int height);
+WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style,
+                                int x, int y, int width, int height);
 
 // Sends WM_DESTROY, then frees the window. Returns false for a window that is not open.
 bool DestroyNativeWindow(WindowHandle window);

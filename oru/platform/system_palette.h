@@ -53,8 +53,7 @@ inline int GetPaletteEntries(const NativePalette* palette, int start, int count,
   return count;
 }
 
-inline int SetPaletteEntries(NativePalette* palette, int start, int count,
-                             const PaletteEntry* in) {
+inline int SetPaletteEntries(NativePalette* palette, int start, int count, const PaletteEntry* in) {
   if (!palette || start < 0 || count <= 0 || start >= palette->entryCount) return 0;
   if (count > palette->entryCount - start) count = palette->entryCount - start;
   for (int i = 0; i < count; ++i) palette->entries[static_cast<std::size_t>(start + i)] = in[i];

@@ -46,7 +46,8 @@ bool RaiseThreadPriority() {
   const pthread_t self = pthread_self();
   int policy = SCHED_OTHER;
   sched_param param{};
-  if (pthread_getschedparam(self, &policy, &param) == 0 && (policy == SCHED_RR || policy == SCHED_FIFO))
+  if (pthread_getschedparam(self, &policy, &param) == 0 &&
+      (policy == SCHED_RR || policy == SCHED_FIFO))
     return true;
   // Directly first: granted to privileged processes and to users with a real-time allowance
   // (RLIMIT_RTPRIO), and only a system call. A low real-time priority is plenty to run ahead of

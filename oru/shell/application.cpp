@@ -23,8 +23,8 @@ bool Application::Init() { return true; }
 
 int Application::Exit() { return 0; }
 
-int Application::Run(InstanceHandle instanceValue, InstanceHandle prevInstanceValue, char* commandLineValue,
-                     int showCommandValue) {
+int Application::Run(InstanceHandle instanceValue, InstanceHandle prevInstanceValue,
+                     char* commandLineValue, int showCommandValue) {
   instance = instanceValue;
   prevInstance = prevInstanceValue;
   commandLine = commandLineValue;

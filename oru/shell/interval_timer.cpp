@@ -21,8 +21,8 @@ bool IntervalTimer::Stop() {
   return true;
 }
 
-void IntervalTimer::DefaultCallback(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
-                                    std::uintptr_t) {
+void IntervalTimer::DefaultCallback(std::uint32_t, std::uint32_t, std::uintptr_t user,
+                                    std::uintptr_t, std::uintptr_t) {
   reinterpret_cast<IntervalTimer*>(user)->OnTick();
 }
 

@@ -13,9 +13,11 @@ namespace {
 
 std::atomic<DefaultWindowProc> defaultProc{nullptr};
 
-MessageResult DefaultProcessing(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+MessageResult DefaultProcessing(WindowHandle window, unsigned message, WParam wParam,
+                                LParam lParam) {
   DefaultWindowProc proc = defaultProc.load(std::memory_order_acquire);
-  return proc ? proc(window, message, wParam, lParam) : DefWindowProc(window, message, wParam, lParam);
+  return proc ? proc(window, message, wParam, lParam)
+              : DefWindowProc(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -55,12 +57,13 @@ WindowHandle Window::Create(const char* className, const char* caption, std::uin
   // Registered before the native window exists: the messages sent while it is being created
   // find this object as the current one.
   TheWindowRegistry().Add(this);
-  handle = CreateNativeWindow(record.className, caption, record.style, kUseDefault, kUseDefault, kUseDefault,
-                              kUseDefault);
+  handle = CreateNativeWindow(record.className, caption, record.style, kUseDefault, kUseDefault,
+                              kUseDefault, kUseDefault);
   return handle;
 }
 
-MessageResult RoutingWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+MessageResult RoutingWindowProc(WindowHandle window, unsigned message, WParam wParam,
+                                LParam lParam) {
   WindowRegistry& registry = TheWindowRegistry();
   Window* target = registry.FindByHandle(window);
   if (!target) target = registry.Current();
@@ -68,7 +71,8 @@ MessageResult RoutingWindowProc(WindowHandle window, unsigned message, WParam wP
   return target->HandleMessage(window, message, wParam, lParam);
 }
 
-MessageResult Window::HandleMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
+MessageResult Window::HandleMessage(WindowHandle window, unsigned message, WParam wParam,
+                                    LParam lParam) {
   callDefault = 0;
   switch (message) {
     case WM_DESTROY: {
@@ -86,7 +90,8 @@ MessageResult Window::HandleMessage(WindowHandle window, unsigned message, WPara
       OnClose();
       break;
     case WM_SETCURSOR:
-      OnSetCursor(reinterpret_cast<WindowHandle>(wParam), LowWord(static_cast<std::uintptr_t>(lParam)),
+      OnSetCursor(reinterpret_cast<WindowHandle>(wParam),
+                  LowWord(static_cast<std::uintptr_t>(lParam)),
                   HighWord(static_cast<std::uintptr_t>(lParam)));
       break;
     case WM_GETMINMAXINFO:
@@ -103,7 +108,8 @@ MessageResult Window::HandleMessage(WindowHandle window, unsigned message, WPara
       break;
     case WM_MOUSEMOVE: {
       // Unsigned words: a pointer left of or above the client area gives large positive values.
-      const Point point{LowWord(static_cast<std::uintptr_t>(lParam)), HighWord(static_cast<std::uintptr_t>(lParam))};
+      const Point point{LowWord(static_cast<std::uintptr_t>(lParam)),
+                        HighWord(static_cast<std::uintptr_t>(lParam))};
       OnMouseMove(wParam, &point);
       break;
     }

@@ -56,7 +56,8 @@ class Window {
   // Called once by the owner after the native window exists.
   virtual bool OnCreate();
   // The dispatcher.
-  virtual MessageResult HandleMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
+  virtual MessageResult HandleMessage(WindowHandle window, unsigned message, WParam wParam,
+                                      LParam lParam);
   virtual bool PreCreate(CreateRecord* record);
   virtual void OnMouseMove(WParam keyFlags, const Point* point);
   virtual void OnPaint();
@@ -82,7 +83,8 @@ class Window {
 };
 
 // The window procedure of the default class.
-MessageResult RoutingWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
+MessageResult RoutingWindowProc(WindowHandle window, unsigned message, WParam wParam,
+                                LParam lParam);
 
 // What the dispatcher calls for default processing; the platform's DefWindowProc unless
 // replaced. Tests put a recorder here. Returns the previous one; null restores the platform's.

@@ -127,7 +127,8 @@ MidiBackend* MidiOut::DefaultBackend() {
 
 MidiOut::MidiOut() : backend_(DefaultBackend()) {}
 
-MidiOut::MidiOut(MidiBackend* backend) : backend_(backend != nullptr ? backend : DefaultBackend()) {}
+MidiOut::MidiOut(MidiBackend* backend)
+    : backend_(backend != nullptr ? backend : DefaultBackend()) {}
 
 MidiOut::~MidiOut() { Close(); }
 
@@ -189,7 +190,8 @@ class RecordingPort : public MidiPort {
     return true;
   }
   bool SendLong(const std::uint8_t* bytes, std::uint32_t length) override {
-    recorder_->Add({MidiRecord::kLong, deviceId_, 0, std::vector<std::uint8_t>(bytes, bytes + length)});
+    recorder_->Add(
+        {MidiRecord::kLong, deviceId_, 0, std::vector<std::uint8_t>(bytes, bytes + length)});
     return true;
   }
   void Reset() override { recorder_->Add({MidiRecord::kReset, deviceId_, 0, {}}); }

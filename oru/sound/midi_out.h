@@ -155,7 +155,9 @@ class MidiOut {
   // query fails. size 0 writes nothing.
   void DeviceName(int deviceId, char* name, std::size_t size) const;
   // MidiBackend::Prepare and MidiBackend::Loading of this MidiOut's backend.
-  void Prepare(int deviceId, std::span<const MidiPreset> presets) { backend_->Prepare(deviceId, presets); }
+  void Prepare(int deviceId, std::span<const MidiPreset> presets) {
+    backend_->Prepare(deviceId, presets);
+  }
   bool Loading(int deviceId) const { return backend_->Loading(deviceId); }
 
   bool IsOpen() const { return port_ != nullptr; }

@@ -17,7 +17,9 @@ constexpr std::uint32_t kMicrosecondsPerMinute = 60000000;
 constexpr std::uint64_t kMillisecondsPerMinute = 60000;
 constexpr int kStopVolumeOffset = -128;
 
-std::uint8_t ClampVolume(std::int64_t v) { return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 127)); }
+std::uint8_t ClampVolume(std::int64_t v) {
+  return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 127));
+}
 
 }  // namespace
 
@@ -41,7 +43,8 @@ class MidiSequencer::Exclusive {
   std::atomic<bool>& busy_;
 };
 
-MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks) : ticks_(ticks), device_(backend) {
+MidiSequencer::MidiSequencer(MidiBackend* backend, MidiTickSource* ticks)
+    : ticks_(ticks), device_(backend) {
   // A note left late by a busy machine is heard; the timer thread asks to be scheduled first.
   timer_.SetTimeCritical(true);
 }
@@ -68,8 +71,9 @@ std::uint32_t MidiSequencer::TimerId() const { return ticks_ ? ticks_->Id() : ti
 
 std::uint64_t MidiSequencer::NowMicroseconds() const {
   if (ticks_) return ticks_->NowMicroseconds();
-  return static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
 }
 
 // The named data (a pack, a plain file or an embedded resource of that type) is parsed where it
@@ -237,8 +241,9 @@ std::uint32_t MidiSequencer::ApplyTempo(bool fromTick) {
   period_ = 1;
   const std::uint32_t tempo = tempo_.load(std::memory_order_relaxed);
   // Beats per minute fit 16 bits except for absurdly short beats, which saturate.
-  bpm_.store(std::min<std::uint32_t>(kMicrosecondsPerMinute / std::max<std::uint32_t>(tempo, 1), 0xFFFF),
-             std::memory_order_relaxed);
+  bpm_.store(
+      std::min<std::uint32_t>(kMicrosecondsPerMinute / std::max<std::uint32_t>(tempo, 1), 0xFFFF),
+      std::memory_order_relaxed);
   tempoStart_.store(NowMicroseconds(), std::memory_order_relaxed);
   done_.store(0, std::memory_order_relaxed);
   if (silent_) return 1;
@@ -300,7 +305,8 @@ void MidiSequencer::AllSoundOff() {
 
 int MidiSequencer::TruncGain() const {
   // Far beyond any volume, and within int whatever start gain a fade was given.
-  return static_cast<int>(std::trunc(std::clamp(gain_.load(std::memory_order_relaxed), -1.0e6f, 1.0e6f)));
+  return static_cast<int>(
+      std::trunc(std::clamp(gain_.load(std::memory_order_relaxed), -1.0e6f, 1.0e6f)));
 }
 
 void MidiSequencer::SendVolumes(int offset) {
@@ -321,8 +327,8 @@ void MidiSequencer::ResendChannelState() {
   SendVolumes(0);
 }
 
-void MidiSequencer::TimerCallback(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t,
-                                  std::uintptr_t) {
+void MidiSequencer::TimerCallback(std::uint32_t id, std::uint32_t, std::uintptr_t user,
+                                  std::uintptr_t, std::uintptr_t) {
   auto* self = reinterpret_cast<MidiSequencer*>(user);
   if (self->stopping_.load()) {
     // A late tick of the stopped event ends that event, never a newer one.
@@ -349,7 +355,8 @@ void MidiSequencer::TimerTick() {
   }
   if (fadingOut_) {
     if (fadeCount_ < fadeLength_) {
-      gain_.store(gain_.load(std::memory_order_relaxed) - static_cast<float>(kFadeOutDepth) / static_cast<float>(fadeLength_),
+      gain_.store(gain_.load(std::memory_order_relaxed) -
+                      static_cast<float>(kFadeOutDepth) / static_cast<float>(fadeLength_),
                   std::memory_order_relaxed);
       if (TruncGain() != lastGain_) SendVolumes(0);
       lastGain_ = TruncGain();
@@ -389,10 +396,12 @@ void MidiSequencer::TimerTick() {
       due = elapsed * division / tempo_.load(std::memory_order_relaxed);
     } else {
       // A negative offset can slow the song down to a crawl but never turn time backwards.
-      const std::int64_t bpm = std::max<std::int64_t>(std::int64_t{bpm_.load(std::memory_order_relaxed)} + offset, 1);
+      const std::int64_t bpm =
+          std::max<std::int64_t>(std::int64_t{bpm_.load(std::memory_order_relaxed)} + offset, 1);
       due = elapsed * division * static_cast<std::uint64_t>(bpm) / (kMillisecondsPerMinute * 1000);
     }
-    const std::uint64_t target = static_cast<std::uint64_t>(std::min<unsigned __int128>(due, UINT64_MAX));
+    const std::uint64_t target =
+        static_cast<std::uint64_t>(std::min<unsigned __int128>(due, UINT64_MAX));
     for (int i = 0; i < kMaxSongTicksPerTimerTick; ++i) {
       const std::uint64_t done = done_.load(std::memory_order_relaxed);
       if (done >= target) break;
@@ -443,15 +452,25 @@ void MidiSequencer::PlayEntry(const MidiEvent& entry) {
   switch (entry.status & 0xF0) {
     case 0xB0:
       switch (entry.data1) {
-        case 0: channel.bank = entry.data2; break;
+        case 0:
+          channel.bank = entry.data2;
+          break;
         case 7:
           channel.volume = entry.data2;
-          message = PackMidiMessage(entry.status, entry.data1, ClampVolume(std::int64_t{entry.data2} + TruncGain()));
+          message = PackMidiMessage(entry.status, entry.data1,
+                                    ClampVolume(std::int64_t{entry.data2} + TruncGain()));
           break;
-        case 10: channel.pan = entry.data2; break;
-        case 91: channel.reverb = entry.data2; break;
-        case 93: channel.chorus = entry.data2; break;
-        default: break;
+        case 10:
+          channel.pan = entry.data2;
+          break;
+        case 91:
+          channel.reverb = entry.data2;
+          break;
+        case 93:
+          channel.chorus = entry.data2;
+          break;
+        default:
+          break;
       }
       break;
     case 0xC0:

@@ -51,7 +51,8 @@ class MidiTickSource {
   virtual ~MidiTickSource() = default;
   // Replaces any running event by one calling callback(id, 0, user, 0, 0) every periodMs; returns
   // the new id (never 0 on success), or 0 when no event could be created.
-  virtual std::uint32_t Start(std::uint32_t periodMs, IntervalTimer::Callback callback, std::uintptr_t user) = 0;
+  virtual std::uint32_t Start(std::uint32_t periodMs, IntervalTimer::Callback callback,
+                              std::uintptr_t user) = 0;
   virtual void Stop() = 0;
   // The running event's id; 0 when none runs.
   virtual std::uint32_t Id() const = 0;
@@ -65,10 +66,10 @@ class MidiTickSource {
 // playing at full volume in the middle.
 struct ChannelState {
   std::uint8_t program = 0;
-  std::uint8_t bank = 0;     // controller 0
-  std::uint8_t pan = 64;     // controller 10
-  std::uint8_t reverb = 40;  // controller 91
-  std::uint8_t chorus = 0;   // controller 93
+  std::uint8_t bank = 0;      // controller 0
+  std::uint8_t pan = 64;      // controller 10
+  std::uint8_t reverb = 40;   // controller 91
+  std::uint8_t chorus = 0;    // controller 93
   std::uint8_t volume = 100;  // controller 7
   bool operator==(const ChannelState&) const = default;
 };
@@ -127,7 +128,9 @@ class MidiSequencer {
   int TempoOffset() const { return tempoOffset_.load(std::memory_order_relaxed); }
   bool Loop() const { return loop_.load(); }
   int DeviceId() const { return deviceId_; }
-  ChannelState Channel(int channel) const { return channels_[static_cast<std::size_t>(channel & 15)]; }
+  ChannelState Channel(int channel) const {
+    return channels_[static_cast<std::size_t>(channel & 15)];
+  }
 
   // The timer callback; user is the sequencer. Tests call it directly through their tick source.
   static void TimerCallback(std::uint32_t id, std::uint32_t message, std::uintptr_t user,

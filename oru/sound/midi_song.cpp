@@ -59,7 +59,9 @@ struct DecodedEvent {
 
 class TrackCursor {
  public:
-  TrackCursor(const std::uint8_t* begin, const std::uint8_t* end) : begin_(begin), end_(end) { Reset(); }
+  TrackCursor(const std::uint8_t* begin, const std::uint8_t* end) : begin_(begin), end_(end) {
+    Reset();
+  }
 
   void Reset() {
     cursor_ = begin_;
@@ -263,7 +265,8 @@ bool MidiSong::Parse(std::span<const std::uint8_t> image) {
     if (tracks.empty())
       SetLastError("has no track chunk");
     else
-      SetLastError("has no playable event in %zu track chunk%s", tracks.size(), tracks.size() == 1 ? "" : "s");
+      SetLastError("has no playable event in %zu track chunk%s", tracks.size(),
+                   tracks.size() == 1 ? "" : "s");
     return false;
   }
   if ((entryCount + 16) * sizeof(MidiEvent) > kMaxLoadBytes) {
@@ -312,7 +315,8 @@ bool MidiSong::Parse(std::span<const std::uint8_t> image) {
     if (yieldsEntry) {
       assert(e + static_cast<std::size_t>(ev.Entries()) <= entryCount);
       // Saturate rather than wrap across a very long gap.
-      events[e].delta = static_cast<std::uint32_t>(std::min<std::uint64_t>(t.time - lastEntryTime, 0xFFFFFFFEu));
+      events[e].delta =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(t.time - lastEntryTime, 0xFFFFFFFEu));
       lastEntryTime = t.time;
     }
     MidiEvent& entry = events[e];
@@ -385,7 +389,8 @@ std::vector<std::string> DescribeMidiEntries(const MidiSong& song) {
     tick += e.delta;
     const unsigned long long t = tick;
     if (e.status == 0xFF) {
-      const std::uint32_t tempo = e.Value() | static_cast<std::uint32_t>(song.Entry(i + 1).Value()) << 16;
+      const std::uint32_t tempo = e.Value() | static_cast<std::uint32_t>(song.Entry(i + 1).Value())
+                                                  << 16;
       std::snprintf(text, sizeof text, "%llu tempo %u", t, tempo);
       lines.emplace_back(text);
       tick += song.Entry(++i).delta;

@@ -45,7 +45,8 @@ struct MidiEvent {
 
   // The packed short message: status in bits 0-7, data1 in 8-15, data2 in 16-23.
   std::uint32_t Message() const {
-    return status | static_cast<std::uint32_t>(data1) << 8 | static_cast<std::uint32_t>(data2) << 16;
+    return status | static_cast<std::uint32_t>(data1) << 8 |
+           static_cast<std::uint32_t>(data2) << 16;
   }
   // data1 and data2 read as one little-endian value: a tempo half or a sysex index.
   std::uint16_t Value() const { return static_cast<std::uint16_t>(data1 | data2 << 8); }

@@ -15,7 +15,8 @@ namespace oru {
 
 std::uint64_t ConvertedFrames(std::uint64_t frames, int inRate, int outRate) {
   if (inRate <= 0 || outRate <= 0) return 0;
-  return std::max<std::uint64_t>(1, frames * static_cast<std::uint64_t>(outRate) / static_cast<std::uint64_t>(inRate));
+  return std::max<std::uint64_t>(
+      1, frames * static_cast<std::uint64_t>(outRate) / static_cast<std::uint64_t>(inRate));
 }
 
 bool CanResample(int inRate, int outRate) {

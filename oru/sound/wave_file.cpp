@@ -32,15 +32,19 @@ constexpr std::uint64_t kMaxSamples = 32u << 20;
 // One sample of each format as a float in -1..1 (floats as they are, but never NaN or infinite).
 float IntegerSample(const std::uint8_t* p, int bytes) {
   switch (bytes) {
-    case 1: return (static_cast<int>(p[0]) - 128) / 128.0f;
-    case 2: return static_cast<float>(static_cast<std::int16_t>(Read16(p))) / 32768.0f;
+    case 1:
+      return (static_cast<int>(p[0]) - 128) / 128.0f;
+    case 2:
+      return static_cast<float>(static_cast<std::int16_t>(Read16(p))) / 32768.0f;
     case 3: {
       const std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) << 8 |
                                                        static_cast<std::uint32_t>(p[1]) << 16 |
                                                        static_cast<std::uint32_t>(p[2]) << 24);
       return static_cast<float>(static_cast<double>(v) / 2147483648.0);
     }
-    default: return static_cast<float>(static_cast<double>(static_cast<std::int32_t>(Read32(p))) / 2147483648.0);
+    default:
+      return static_cast<float>(static_cast<double>(static_cast<std::int32_t>(Read32(p))) /
+                                2147483648.0);
   }
 }
 
@@ -78,19 +82,22 @@ bool ParseWaveImage(const std::uint8_t* image, std::size_t size, WaveImageInfo* 
     const std::uint8_t* tag = image + at;
     const std::uint32_t chunkBytes = Read32(image + at + 4);
     const std::size_t body = at + 8;
-    const bool isFormat = std::memcmp(tag, "fmt ", 4) == 0, isData = std::memcmp(tag, "data", 4) == 0;
+    const bool isFormat = std::memcmp(tag, "fmt ", 4) == 0,
+               isData = std::memcmp(tag, "data", 4) == 0;
     if (chunkBytes > size - body) {
       // A chunk that claims more than the image holds: fatal only for the two we need.
       if ((isFormat && !haveFormat) || (isData && !haveData)) {
-        SetLastError("has a %s chunk of %u bytes at offset %zu, past the end of the file (%zu bytes)",
-                     isFormat ? "format" : "data", chunkBytes, at, size);
+        SetLastError(
+            "has a %s chunk of %u bytes at offset %zu, past the end of the file (%zu bytes)",
+            isFormat ? "format" : "data", chunkBytes, at, size);
         return false;
       }
       break;
     }
     if (!haveFormat && isFormat) {
       if (chunkBytes < 16) {
-        SetLastError("has a format chunk of only %u bytes at offset %zu (16 needed)", chunkBytes, at);
+        SetLastError("has a format chunk of only %u bytes at offset %zu (16 needed)", chunkBytes,
+                     at);
         return false;
       }
       const std::uint8_t* f = image + body;
@@ -118,8 +125,8 @@ bool ParseWaveImage(const std::uint8_t* image, std::size_t size, WaveImageInfo* 
     return false;
   }
   if (found.channels == 0 || found.blockAlign == 0) {
-    SetLastError("has %s of 0 in its format chunk at offset %u", found.channels == 0 ? "a channel count" : "a block align",
-                 found.formatOffset - 8);
+    SetLastError("has %s of 0 in its format chunk at offset %u",
+                 found.channels == 0 ? "a channel count" : "a block align", found.formatOffset - 8);
     return false;
   }
   *info = found;
@@ -130,19 +137,21 @@ bool WavePcmFormat(const std::uint8_t* image, const WaveImageInfo& info, PcmForm
   std::uint16_t tag = info.formatTag;
   if (tag == kWaveFormatExtensible) {
     if (info.formatBytes < kExtensibleRecord) {
-      SetLastError("is WAVE_FORMAT_EXTENSIBLE with a format record of %u bytes (%u needed)", info.formatBytes,
-                   kExtensibleRecord);
+      SetLastError("is WAVE_FORMAT_EXTENSIBLE with a format record of %u bytes (%u needed)",
+                   info.formatBytes, kExtensibleRecord);
       return false;
     }
     const std::uint8_t* guid = image + info.formatOffset + 24;
     tag = Read16(guid);
-    if (std::memcmp(guid + 2, kGuidTail, sizeof kGuidTail) != 0 || (tag != kWaveFormatPcm && tag != kWaveFormatFloat)) {
+    if (std::memcmp(guid + 2, kGuidTail, sizeof kGuidTail) != 0 ||
+        (tag != kWaveFormatPcm && tag != kWaveFormatFloat)) {
       SetLastError("is WAVE_FORMAT_EXTENSIBLE with a sub-format other than PCM or float");
       return false;
     }
   }
   if (tag != kWaveFormatPcm && tag != kWaveFormatFloat) {
-    SetLastError("has format tag 0x%04X; only PCM (1), float (3) and extensible PCM or float are read", tag);
+    SetLastError(
+        "has format tag 0x%04X; only PCM (1), float (3) and extensible PCM or float are read", tag);
     return false;
   }
   if (info.channels != 1 && info.channels != 2) {
@@ -150,9 +159,11 @@ bool WavePcmFormat(const std::uint8_t* image, const WaveImageInfo& info, PcmForm
     return false;
   }
   const int bits = info.bitsPerSample;
-  if (tag == kWaveFormatFloat ? bits != 32 : (bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
-    SetLastError(tag == kWaveFormatFloat ? "has %d-bit float samples; only 32-bit float is read"
-                                         : "has %d-bit integer samples; 8, 16, 24 and 32 bits are read",
+  if (tag == kWaveFormatFloat ? bits != 32
+                              : (bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
+    SetLastError(tag == kWaveFormatFloat
+                     ? "has %d-bit float samples; only 32-bit float is read"
+                     : "has %d-bit integer samples; 8, 16, 24 and 32 bits are read",
                  bits);
     return false;
   }
@@ -162,7 +173,8 @@ bool WavePcmFormat(const std::uint8_t* image, const WaveImageInfo& info, PcmForm
   }
   const int frameBytes = info.channels * bits / 8;
   if (info.blockAlign < frameBytes) {
-    SetLastError("has a block align of %u, less than the %d bytes of a frame", info.blockAlign, frameBytes);
+    SetLastError("has a block align of %u, less than the %d bytes of a frame", info.blockAlign,
+                 frameBytes);
     return false;
   }
   *format = PcmFormat{info.channels, static_cast<int>(info.samplesPerSecond), bits, info.blockAlign,
@@ -170,7 +182,8 @@ bool WavePcmFormat(const std::uint8_t* image, const WaveImageInfo& info, PcmForm
   return true;
 }
 
-bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, int rate, std::vector<float>* out) {
+bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, int rate,
+                std::vector<float>* out) {
   if (format.channels != 1 && format.channels != 2) {
     SetLastError("has %d channels; only mono and stereo are read", format.channels);
     return false;
@@ -183,11 +196,13 @@ bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, in
   }
   const int stride = format.blockAlign != 0 ? format.blockAlign : format.channels * sampleBytes;
   if (stride < format.channels * sampleBytes) {
-    SetLastError("has a block align of %d, less than the %d bytes of a frame", stride, format.channels * sampleBytes);
+    SetLastError("has a block align of %d, less than the %d bytes of a frame", stride,
+                 format.channels * sampleBytes);
     return false;
   }
   if (!CanResample(format.rate, rate)) {
-    SetLastError("plays at %d frames per second, too far from the device's %d to convert", format.rate, rate);
+    SetLastError("plays at %d frames per second, too far from the device's %d to convert",
+                 format.rate, rate);
     return false;
   }
   if (bytes == nullptr && size != 0) {
@@ -201,9 +216,10 @@ bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, in
   }
   const std::uint64_t outFrames = ConvertedFrames(frames, format.rate, rate);
   if (frames * format.channels > kMaxSamples || outFrames * format.channels > kMaxSamples) {
-    SetLastError("would take %llu samples at %d frames per second, more than the %llu a sound may hold",
-                 static_cast<unsigned long long>(std::max(frames, outFrames) * format.channels), rate,
-                 static_cast<unsigned long long>(kMaxSamples));
+    SetLastError(
+        "would take %llu samples at %d frames per second, more than the %llu a sound may hold",
+        static_cast<unsigned long long>(std::max(frames, outFrames) * format.channels), rate,
+        static_cast<unsigned long long>(kMaxSamples));
     return false;
   }
   std::vector<float> decoded;
@@ -231,7 +247,8 @@ bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, in
   return true;
 }
 
-bool DecodeWave(const std::uint8_t* image, std::size_t size, int rate, std::vector<float>* out, int* channels) {
+bool DecodeWave(const std::uint8_t* image, std::size_t size, int rate, std::vector<float>* out,
+                int* channels) {
   WaveImageInfo info;
   PcmFormat format;
   if (!ParseWaveImage(image, size, &info) || !WavePcmFormat(image, info, &format)) return false;

@@ -68,10 +68,12 @@ bool WavePcmFormat(const std::uint8_t* image, const WaveImageInfo& info, PcmForm
 // when the rates differ. The length is the file's frames x rate / file rate. False, with the
 // reason in LastError() and out unchanged, for a format that cannot be played, no whole frame,
 // a sound too long to hold (more than 32 Mi samples either side), or rates too far apart.
-bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, int rate, std::vector<float>* out);
+bool ConvertPcm(const PcmFormat& format, const void* bytes, std::size_t size, int rate,
+                std::vector<float>* out);
 
 // ParseWaveImage, WavePcmFormat and ConvertPcm in one: the image's samples at rate, and their
 // channel count.
-bool DecodeWave(const std::uint8_t* image, std::size_t size, int rate, std::vector<float>* out, int* channels);
+bool DecodeWave(const std::uint8_t* image, std::size_t size, int rate, std::vector<float>* out,
+                int* channels);
 
 }  // namespace oru

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "oru/data/data_source.h"
-#include "oru/data/last_error.h"
 #include "oru/data/file_stream.h"
+#include "oru/data/last_error.h"
 #include "oru/data/resource_stream.h"
 #include "oru/platform/audio_device.h"
 #include "oru/sound/wave_file.h"
@@ -90,11 +90,14 @@ bool WaveSound::TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t siz
   // Everything is checked and converted before the old sound is touched.
   WaveImageInfo info;
   PcmFormat format;
-  if (!ParseWaveImage(image.get(), size, &info) || !WavePcmFormat(image.get(), info, &format)) return false;
+  if (!ParseWaveImage(image.get(), size, &info) || !WavePcmFormat(image.get(), info, &format))
+    return false;
   VoiceSamples samples;
   if (device_ != nullptr) {
     std::vector<float> converted;
-    if (!ConvertPcm(format, image.get() + info.dataOffset, info.dataBytes, device_->Rate(), &converted)) return false;
+    if (!ConvertPcm(format, image.get() + info.dataOffset, info.dataBytes, device_->Rate(),
+                    &converted))
+      return false;
     try {
       samples = std::make_shared<const std::vector<float>>(std::move(converted));
     } catch (const std::bad_alloc&) {
@@ -121,7 +124,8 @@ void WaveSound::CreateVoices(int count) {
   voiceCount_ = count;
   for (int i = 0; i < count; ++i) {
     voices_[i] = -1;
-    if (device_ != nullptr && samples_ != nullptr) voices_[i] = device_->CreateVoice(samples_, channels_);
+    if (device_ != nullptr && samples_ != nullptr)
+      voices_[i] = device_->CreateVoice(samples_, channels_);
   }
 }
 

@@ -32,7 +32,8 @@ int OpenDescriptors() {
 class DataSourceTest : public ScratchDir {
  protected:
   void Pack(const std::string& content, const std::string& stored, const std::string& packName) {
-    ASSERT_TRUE(PackFile::PackMemory(content.data(), content.size(), stored.c_str(), Path(packName).c_str()));
+    ASSERT_TRUE(PackFile::PackMemory(content.data(), content.size(), stored.c_str(),
+                                     Path(packName).c_str()));
   }
 };
 
@@ -45,12 +46,25 @@ TEST_F(DataSourceTest, LookupOrder) {
     SourceKind kind;
     const char* content;
   } cases[] = {
-      {"plain file wins over its .dpa pack", {{"x.bmp", "plain"}}, {{"x.dpa", "packed"}}, "x.bmp", SourceFile, "plain"},
+      {"plain file wins over its .dpa pack",
+       {{"x.bmp", "plain"}},
+       {{"x.dpa", "packed"}},
+       "x.bmp",
+       SourceFile,
+       "plain"},
       {"only the .dpa pack", {}, {{"x.dpa", "packed"}}, "x.bmp", SourcePack, "packed"},
-      {"pack stored under the plain name", {}, {{"x.bmp", "in place"}, {"x.dpa", "other"}}, "x.bmp", SourcePack,
+      {"pack stored under the plain name",
+       {},
+       {{"x.bmp", "in place"}, {"x.dpa", "other"}},
+       "x.bmp",
+       SourcePack,
        "in place"},
       {"name without a dot gets .dpa", {}, {{"music.dpa", "song"}}, "music", SourcePack, "song"},
-      {"dot in a folder name is no extension", {}, {{"d.d/x.dpa", "inner"}, {"d.dpa", "wrong"}}, "d.d/x", SourcePack,
+      {"dot in a folder name is no extension",
+       {},
+       {{"d.d/x.dpa", "inner"}, {"d.dpa", "wrong"}},
+       "d.d/x",
+       SourcePack,
        "inner"},
       {"plain file, no pack anywhere", {{"y.wav", "RIFF"}}, {}, "y.wav", SourceFile, "RIFF"},
   };
@@ -163,10 +177,12 @@ TEST_F(DataSourceTest, PacksBeyondTheLoadCapAreRefused) {
   put32(28, dataBytes);
   put32(32, unpacked);
   WriteFile(Path("big.dpa"), head);
-  std::filesystem::resize_file(Path("big.dpa"), head.size() + (dataBytes + 7) / 8 + dataBytes);  // sparse
+  std::filesystem::resize_file(Path("big.dpa"),
+                               head.size() + (dataBytes + 7) / 8 + dataBytes);  // sparse
   PackFile pack;
   EXPECT_FALSE(pack.OpenFile(Path("big.dpa").c_str()));
-  EXPECT_STREQ(LastError(), "unpacks to 314572800 bytes, more than the 268435456 bytes a loader takes");
+  EXPECT_STREQ(LastError(),
+               "unpacks to 314572800 bytes, more than the 268435456 bytes a loader takes");
   DataSource source;
   EXPECT_TRUE(source.Open(Path("big.dpa").c_str()));  // passed over: read as the plain file it is
   EXPECT_EQ(source.Kind(), SourceFile);
@@ -203,7 +219,8 @@ TEST_F(DataSourceTest, ResourcesComeLastAndMayHoldPacks) {
   ASSERT_TRUE(RegisterResource(plainName.c_str(), "BITMAP", "raw resource", 12));
 
   DataSource source;
-  EXPECT_FALSE(source.Open(packedName.c_str())) << "no resource type set: the resource is not looked for";
+  EXPECT_FALSE(source.Open(packedName.c_str()))
+      << "no resource type set: the resource is not looked for";
   source.SetResourceType("BITMAP");
   ASSERT_TRUE(source.Open(packedName.c_str()));
   EXPECT_EQ(source.Kind(), SourcePack);
@@ -284,8 +301,8 @@ TEST(MemorySeek, KeepsThePositionInsideTheData) {
     int origin;
     long expected;
   } cases[] = {
-      {3, 0, 2, 10}, {3, -4, 2, 6}, {3, 5, 0, 5}, {3, 2, 1, 5}, {3, -7, 1, 0},
-      {3, 20, 0, 10}, {3, 5, 7, 3},  // an unknown origin changes nothing
+      {3, 0, 2, 10}, {3, -4, 2, 6},  {3, 5, 0, 5}, {3, 2, 1, 5},
+      {3, -7, 1, 0}, {3, 20, 0, 10}, {3, 5, 7, 3},  // an unknown origin changes nothing
   };
   const Bytes image = PackFile::BuildImage("0123456789", 10, "t");
   for (const Case& c : cases) {

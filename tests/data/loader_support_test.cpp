@@ -43,7 +43,8 @@ TEST(LastErrorTest, FormatsKeepsPerThreadAndClears) {
 }
 
 TEST(ByteReaderTest, FieldsInBothByteOrders) {
-  const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0xFF, 0xFF, 0xFF, 0xFE};
+  const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07,
+                                0x08, 0x09, 0xFF, 0xFF, 0xFF, 0xFE};
   ByteReader in(bytes, sizeof bytes);
   EXPECT_EQ(in.U8(), 0x01);
   EXPECT_EQ(in.U16Le(), 0x0302);
@@ -65,8 +66,8 @@ TEST(ByteReaderTest, ShortReadsFailStickyAndKeepThePosition) {
     std::size_t start;
     int op;  // 0 U32Le, 1 U16Be, 2 Bytes(4), 3 Skip(3), 4 Seek(6), 5 Sub(3), 6 UBe(5)
   } cases[] = {
-      {"U32Le with 3 left", 2, 0}, {"U16Be with 1 left", 4, 1}, {"Bytes past the end", 2, 2},
-      {"Skip past the end", 3, 3}, {"Seek past the end", 0, 4}, {"Sub past the end", 3, 5},
+      {"U32Le with 3 left", 2, 0},        {"U16Be with 1 left", 4, 1}, {"Bytes past the end", 2, 2},
+      {"Skip past the end", 3, 3},        {"Seek past the end", 0, 4}, {"Sub past the end", 3, 5},
       {"field wider than 4 bytes", 0, 6},
   };
   for (const Case& c : cases) {
@@ -74,13 +75,27 @@ TEST(ByteReaderTest, ShortReadsFailStickyAndKeepThePosition) {
     ByteReader in(bytes, sizeof bytes);
     ASSERT_TRUE(in.Seek(c.start));
     switch (c.op) {
-      case 0: EXPECT_EQ(in.U32Le(), 0u); break;
-      case 1: EXPECT_EQ(in.U16Be(), 0u); break;
-      case 2: EXPECT_EQ(in.Bytes(4), nullptr); break;
-      case 3: EXPECT_FALSE(in.Skip(3)); break;
-      case 4: EXPECT_FALSE(in.Seek(6)); break;
-      case 5: EXPECT_TRUE(in.Sub(3).Failed()); break;
-      case 6: EXPECT_EQ(in.UBe(5), 0u); break;
+      case 0:
+        EXPECT_EQ(in.U32Le(), 0u);
+        break;
+      case 1:
+        EXPECT_EQ(in.U16Be(), 0u);
+        break;
+      case 2:
+        EXPECT_EQ(in.Bytes(4), nullptr);
+        break;
+      case 3:
+        EXPECT_FALSE(in.Skip(3));
+        break;
+      case 4:
+        EXPECT_FALSE(in.Seek(6));
+        break;
+      case 5:
+        EXPECT_TRUE(in.Sub(3).Failed());
+        break;
+      case 6:
+        EXPECT_EQ(in.UBe(5), 0u);
+        break;
     }
     EXPECT_TRUE(in.Failed());
     EXPECT_EQ(in.FailedAt(), c.start);
@@ -189,7 +204,7 @@ TEST_F(AtomicFileTest, TargetChangesOnlyOnCommit) {
     ASSERT_TRUE(out.Write("new!", 4));
     EXPECT_EQ(ReadFile(target), ToBytes("old"));  // not yet
     EXPECT_EQ(Entries(), 2);                      // the target and the temporary file
-  }  // destroyed without Commit
+  }                                               // destroyed without Commit
   EXPECT_EQ(ReadFile(target), ToBytes("old"));
   EXPECT_EQ(Entries(), 1);
 

@@ -48,11 +48,13 @@ TEST(PackWriter, SmallSourcesPackToExactBytes) {
   } cases[] = {
       {"empty", {}, HandMadePack("src", 0, 0, 0, {})},
       // Of the two matches of abc at pos 6 the one farther back wins: distance 6 (word 0x0030).
-      {"abcabcabc", ToBytes("abcabcabc"), HandMadePack("src", 1, 7, 9, {0x07, 'a', 'b', 'c', 0x00, 0x00, 0x30, 0x00})},
+      {"abcabcabc", ToBytes("abcabcabc"),
+       HandMadePack("src", 1, 7, 9, {0x07, 'a', 'b', 'c', 0x00, 0x00, 0x30, 0x00})},
       // A match never reaches into the bytes it encodes: 3 literals, then 3, 6 and 8 bytes back
       // from distances 3, 6 and 12.
       {"twenty equal bytes", Bytes(20, 'x'),
-       HandMadePack("src", 2, 9, 20, {0x07, 0x00, 'x', 'x', 'x', 0x00, 0x00, 0x33, 0x00, 0x95, 0x00})},
+       HandMadePack("src", 2, 9, 20,
+                    {0x07, 0x00, 'x', 'x', 'x', 0x00, 0x00, 0x33, 0x00, 0x95, 0x00})},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PackFile::BuildImage(c.source.data(), c.source.size(), "src"), c.expected) << c.label;
@@ -70,18 +72,23 @@ TEST(PackEncoder, HashChainsGiveTheScansTokens) {
       {"picture-like", PictureLike(160, 100, 4)},
       {"picture-like, dense noise", PictureLike(160, 100, 5, 200)},
       {"one long run", Bytes(10000, 7)},
-      {"period 2", [] {
+      {"period 2",
+       [] {
          Bytes b(9000);
          for (std::size_t i = 0; i < b.size(); ++i) b[i] = i % 2 ? 'a' : 'b';
          return b;
        }()},
-      {"runs of every length", [] {
+      {"runs of every length",
+       [] {
          Bytes b;
          for (int len = 1; len < 60; ++len)
-           for (int rep = 0; rep < 3; ++rep) b.insert(b.end(), static_cast<std::size_t>(len), static_cast<std::uint8_t>(rep + (len & 1)));
+           for (int rep = 0; rep < 3; ++rep)
+             b.insert(b.end(), static_cast<std::size_t>(len),
+                      static_cast<std::uint8_t>(rep + (len & 1)));
          return b;
        }()},
-      {"repeat exactly at the window's edge", [] {
+      {"repeat exactly at the window's edge",
+       [] {
          Bytes b = RandomBytes(4098, 256, 6);
          Bytes head(b.begin(), b.begin() + 40);
          b.insert(b.end(), head.begin(), head.end());
@@ -96,8 +103,8 @@ TEST(PackEncoder, HashChainsGiveTheScansTokens) {
     EXPECT_EQ(fast.data, scan.data) << c.label;
     EXPECT_EQ(fast.flags, scan.flags) << c.label;
     Bytes out(c.source.size());
-    EXPECT_TRUE(DecodePack(fast.flags.data(), fast.flags.size(), fast.data.data(), fast.data.size(), out.data(),
-                           out.size()))
+    EXPECT_TRUE(DecodePack(fast.flags.data(), fast.flags.size(), fast.data.data(), fast.data.size(),
+                           out.data(), out.size()))
         << c.label;
     EXPECT_EQ(out, c.source) << c.label;
   }
@@ -111,13 +118,17 @@ TEST(PackEncoder, HashChainsGiveTheScansTokensOnMixedInput) {
     Bytes source;
     while (source.size() < 6000) {
       switch (rng() % 3) {
-        case 0: source.insert(source.end(), 1 + rng() % 40, static_cast<std::uint8_t>(rng() % 3)); break;
+        case 0:
+          source.insert(source.end(), 1 + rng() % 40, static_cast<std::uint8_t>(rng() % 3));
+          break;
         case 1:
-          for (unsigned n = 1 + rng() % 6; n; --n) source.push_back(static_cast<std::uint8_t>(rng() % 8));
+          for (unsigned n = 1 + rng() % 6; n; --n)
+            source.push_back(static_cast<std::uint8_t>(rng() % 8));
           break;
         default:
           if (!source.empty()) {
-            const std::size_t from = rng() % source.size(), length = std::min<std::size_t>(1 + rng() % 30, source.size() - from);
+            const std::size_t from = rng() % source.size(),
+                              length = std::min<std::size_t>(1 + rng() % 30, source.size() - from);
             const Bytes copy(source.begin() + static_cast<std::ptrdiff_t>(from),
                              source.begin() + static_cast<std::ptrdiff_t>(from + length));
             source.insert(source.end(), copy.begin(), copy.end());
@@ -139,11 +150,12 @@ TEST(PackDecoder, FarthestBackReferenceReaches4098Bytes) {
   tokens.data.push_back(0xF0);  // word 0xFFF0: distance 4098, length 3
   tokens.data.push_back(0xFF);
   tokens.flags.assign((tokens.data.size() + 7) / 8, 0);
-  for (std::size_t t = 0; t < 4098; ++t) tokens.flags[t / 8] |= static_cast<std::uint8_t>(1u << (t % 8));
+  for (std::size_t t = 0; t < 4098; ++t)
+    tokens.flags[t / 8] |= static_cast<std::uint8_t>(1u << (t % 8));
   expected.insert(expected.end(), expected.begin(), expected.begin() + 3);
   Bytes out(expected.size());
-  ASSERT_TRUE(DecodePack(tokens.flags.data(), tokens.flags.size(), tokens.data.data(), tokens.data.size(), out.data(),
-                         out.size()));
+  ASSERT_TRUE(DecodePack(tokens.flags.data(), tokens.flags.size(), tokens.data.data(),
+                         tokens.data.size(), out.data(), out.size()));
   EXPECT_EQ(out, expected);
 }
 
@@ -152,8 +164,12 @@ TEST(PackName, ReplacesTheExtensionOfTheFileName) {
     const char* name;
     const char* expected;
   } cases[] = {
-      {"title1.bmp", "title1.dpa"},   {"music", "music.dpa"},         {"a.b.c", "a.b.dpa"},
-      {"../data/x", "../data/x.dpa"}, {"..\\data\\x", "..\\data\\x.dpa"}, {"dir.d/x.bmp", "dir.d/x.dpa"},
+      {"title1.bmp", "title1.dpa"},
+      {"music", "music.dpa"},
+      {"a.b.c", "a.b.dpa"},
+      {"../data/x", "../data/x.dpa"},
+      {"..\\data\\x", "..\\data\\x.dpa"},
+      {"dir.d/x.bmp", "dir.d/x.dpa"},
       {"", ".dpa"},
   };
   for (const Case& c : cases) EXPECT_EQ(PackFile::PackName(c.name), c.expected) << c.name;
@@ -181,10 +197,11 @@ TEST(PackFileMemory, ALongUnpackStopsOnceTheLoadIsCancelled) {
   for (const bool cancel : {false, true}) {
     SCOPED_TRACE(cancel);
     checks = 0;
-    const LoadCancelCheck previous = SetLoadCancelCheck(cancel ? +[] { return ++checks > 0; } : +[] {
-      ++checks;
-      return false;
-    });
+    const LoadCancelCheck previous =
+        SetLoadCancelCheck(cancel ? +[] { return ++checks > 0; } : +[] {
+          ++checks;
+          return false;
+        });
     PackFile pack;
     ASSERT_TRUE(pack.OpenMemory(image.data(), image.size()));
     EXPECT_EQ(pack.Unpack(), !cancel);
@@ -202,29 +219,40 @@ struct Corruption {
   std::size_t offset;  // where to write value, as one byte or, with wide, a 32-bit word
   std::uint32_t value;
   bool wide;
-  std::size_t keep;   // truncate to this many bytes (0: keep all)
-  bool opens;         // the header is sound; only the tokens are bad
+  std::size_t keep;    // truncate to this many bytes (0: keep all)
+  bool opens;          // the header is sound; only the tokens are bad
   const char* reason;  // part of LastError() after the failure
 };
 
 const Corruption kCorruptions[] = {
-    {"shorter than the header", 0, 'O', false, 10, false, "is too short for a pack header (10 bytes, 36 needed)"},
+    {"shorter than the header", 0, 'O', false, 10, false,
+     "is too short for a pack header (10 bytes, 36 needed)"},
     {"magic without its 0 byte", 4, 'X', false, 0, false, "is not a pack"},
-    {"info block smaller than 20", 12, 19, true, 0, false, "has an info block of 19 bytes at offset 12, fewer than 20"},
-    {"info block past the end", 12, 0xFFFFFFF0u, true, 0, false, "reaching past its end (46 bytes)"},
-    {"stored name past the end", 20, 1000, true, 0, false, "stored name (1000 bytes) reaching past its end"},
-    {"stored name of 4 GB", 20, 0xFFFFFFFFu, true, 0, false, "stored name (4294967295 bytes) reaching past"},
-    {"flag area past the end", 24, 100, true, 0, false, "declares 100 flag bytes and 7 data bytes at offset 38"},
-    {"data area past the end", 28, 100, true, 0, false, "and 100 data bytes at offset 38, past its end"},
+    {"info block smaller than 20", 12, 19, true, 0, false,
+     "has an info block of 19 bytes at offset 12, fewer than 20"},
+    {"info block past the end", 12, 0xFFFFFFF0u, true, 0, false,
+     "reaching past its end (46 bytes)"},
+    {"stored name past the end", 20, 1000, true, 0, false,
+     "stored name (1000 bytes) reaching past its end"},
+    {"stored name of 4 GB", 20, 0xFFFFFFFFu, true, 0, false,
+     "stored name (4294967295 bytes) reaching past"},
+    {"flag area past the end", 24, 100, true, 0, false,
+     "declares 100 flag bytes and 7 data bytes at offset 38"},
+    {"data area past the end", 28, 100, true, 0, false,
+     "and 100 data bytes at offset 38, past its end"},
     {"file cut inside the data area", 0, 'O', false, 45, false, "past its end (45 bytes)"},
     {"unpacked size beyond what the data can give", 32, 64, true, 0, false,
      "declares 64 unpacked bytes, more than its 7 data bytes can give"},
-    {"unpacked size of 4 GB", 32, 0xFFFFFFFFu, true, 0, false, "declares 4294967295 unpacked bytes"},
-    {"output past the unpacked size", 32, 8, true, 0, true, "unpacks past its declared 8 bytes at data byte 5"},
-    {"output short of the unpacked size", 32, 10, true, 0, true, "unpacks to 9 bytes, not the 10 it declares"},
+    {"unpacked size of 4 GB", 32, 0xFFFFFFFFu, true, 0, false,
+     "declares 4294967295 unpacked bytes"},
+    {"output past the unpacked size", 32, 8, true, 0, true,
+     "unpacks past its declared 8 bytes at data byte 5"},
+    {"output short of the unpacked size", 32, 10, true, 0, true,
+     "unpacks to 9 bytes, not the 10 it declares"},
     {"back-reference before the start", 43, 0xFF, false, 0, true,
      "back-reference at data byte 3 reaching 4083 bytes back, before the start"},
-    {"flag area too short for the tokens", 24, 0, true, 0, true, "has a flag area of 0 bytes, too short for token 0"},
+    {"flag area too short for the tokens", 24, 0, true, 0, true,
+     "has a flag area of 0 bytes, too short for token 0"},
     {"data area ends inside a back-reference", 28, 6, true, 0, true,
      "data area that ends inside a back-reference at data byte 5"},
 };
@@ -257,7 +285,8 @@ TEST(PackFileMemory, CorruptPacksAreRejectedAndChangeNothing) {
     } else {
       EXPECT_FALSE(pack.Unpack()) << c.label;
     }
-    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << c.label << ": " << LastError();
+    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos)
+        << c.label << ": " << LastError();
     ASSERT_EQ(pack.Size(), previous.size()) << c.label;
     EXPECT_EQ(0, std::memcmp(pack.Data(), previous.data(), previous.size())) << c.label;
   }
@@ -275,7 +304,8 @@ TEST_F(PackFileDisk, CorruptPackFilesAreRejected) {
     if (opened) {
       EXPECT_FALSE(pack.Unpack()) << c.label;
     }
-    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << c.label << ": " << LastError();
+    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos)
+        << c.label << ": " << LastError();
   }
 }
 
@@ -285,7 +315,8 @@ TEST_F(PackFileDisk, PackWritesTheDpaNameAndUnpacksBack) {
   ASSERT_TRUE(PackFile::Pack(Path("title1.bmp").c_str(), nullptr));
   ASSERT_TRUE(std::filesystem::exists(Path("title1.dpa")));
   // An absolute source name is stored as its base name.
-  EXPECT_EQ(ReadFile(Path("title1.dpa")), PackFile::BuildImage(source.data(), source.size(), "title1.bmp"));
+  EXPECT_EQ(ReadFile(Path("title1.dpa")),
+            PackFile::BuildImage(source.data(), source.size(), "title1.bmp"));
 
   PackFile pack;
   ASSERT_TRUE(pack.OpenFile(Path("title1.dpa").c_str()));

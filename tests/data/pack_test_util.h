@@ -61,8 +61,8 @@ inline Bytes PictureLike(int width, int height, unsigned seed, int noisePerMille
   Bytes out(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      int v = 16 + (y / 24) % 6;                                     // horizontal bands
-      if ((x / 40 + y / 30) % 5 == 0) v = 40 + (x / 40) % 4;          // a checker of blocks
+      int v = 16 + (y / 24) % 6;                                            // horizontal bands
+      if ((x / 40 + y / 30) % 5 == 0) v = 40 + (x / 40) % 4;                // a checker of blocks
       if ((x - 300) * (x - 300) + (y - 200) * (y - 200) < 90 * 90) v = 90;  // a disc
       if (static_cast<int>(rng() % 1000) < noisePerMille) v = static_cast<int>(rng() % 256);
       out[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(v);

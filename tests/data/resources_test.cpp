@@ -15,8 +15,11 @@ TEST(StringTable, CaptionIsCutToTheBuffer) {
     const char* expected;
     int result;
   } cases[] = {
-      {64, "BRELLOW-DIDOVEZ", 15}, {16, "BRELLOW-DIDOVEZ", 15}, {15, "BRELLOW-DIDOVE", 14},
-      {4, "BRE", 3},               {1, "", 0},
+      {64, "BRELLOW-DIDOVEZ", 15},
+      {16, "BRELLOW-DIDOVEZ", 15},
+      {15, "BRELLOW-DIDOVE", 14},
+      {4, "BRE", 3},
+      {1, "", 0},
   };
   for (const Case& c : cases) {
     char buffer[65];

@@ -50,9 +50,11 @@ Bytes ReadFile(const fs::path& path) {
 const std::vector<Seed>& Seeds() {
   static const std::vector<Seed> seeds = [] {
     std::vector<Seed> out;
-    for (const auto& entry : fs::recursive_directory_iterator(fs::path(ORU_SOURCE_DIR) / "fuzz" / "corpus"))
+    for (const auto& entry :
+         fs::recursive_directory_iterator(fs::path(ORU_SOURCE_DIR) / "fuzz" / "corpus"))
       if (entry.is_regular_file())
-        out.push_back({entry.path().parent_path().filename().string() + "/" + entry.path().filename().string(),
+        out.push_back({entry.path().parent_path().filename().string() + "/" +
+                           entry.path().filename().string(),
                        ReadFile(entry.path())});
     std::sort(out.begin(), out.end(), [](const Seed& a, const Seed& b) { return a.name < b.name; });
     return out;
@@ -67,7 +69,8 @@ std::uint32_t Be32(const Bytes& b, std::size_t at) {
   return static_cast<std::uint32_t>(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
 }
 bool TagAt(const Bytes& b, std::size_t at, const char* tag) {
-  return at + 4 <= b.size() && std::equal(tag, tag + 4, b.begin() + static_cast<std::ptrdiff_t>(at));
+  return at + 4 <= b.size() &&
+         std::equal(tag, tag + 4, b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 // Where the format's structures start and end: RIFF and MIDI chunks, the parts of a pack and
@@ -78,7 +81,8 @@ std::set<std::size_t> Boundaries(const Bytes& b) {
     for (std::size_t p = 12; p + 8 <= b.size();) {
       at.insert(p);
       at.insert(p + 8);
-      std::uint64_t next = p + 8 + static_cast<std::uint64_t>(Le32(b, p + 4)) + (Le32(b, p + 4) & 1);
+      std::uint64_t next =
+          p + 8 + static_cast<std::uint64_t>(Le32(b, p + 4)) + (Le32(b, p + 4) & 1);
       if (next > b.size()) break;
       p = static_cast<std::size_t>(next);
       at.insert(p);
@@ -93,7 +97,9 @@ std::set<std::size_t> Boundaries(const Bytes& b) {
     }
   } else if (TagAt(b, 0, "ORUP") && b.size() >= 36) {
     std::uint64_t p = 16 + static_cast<std::uint64_t>(Le32(b, 12));
-    for (std::uint64_t mark : {std::uint64_t{16}, p, p + Le32(b, 20), p + Le32(b, 20) + Le32(b, 24)}) at.insert(mark);
+    for (std::uint64_t mark :
+         {std::uint64_t{16}, p, p + Le32(b, 20), p + Le32(b, 20) + Le32(b, 24)})
+      at.insert(mark);
   } else if (b.size() >= 18 && b[0] == 'B' && b[1] == 'M') {
     at.insert(14);
     at.insert(14 + static_cast<std::size_t>(std::min<std::uint32_t>(Le32(b, 14), 1 << 20)));
@@ -147,8 +153,8 @@ TEST_P(LoaderSweep, CorruptedHeaderBytes) {
   for (const Seed& seed : Seeds()) {
     SCOPED_TRACE(seed.name);
     // Large seeds are corrupted within their first 64 KiB, which holds every header.
-    Bytes copy(seed.bytes.begin(),
-               seed.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(seed.bytes.size(), kFullSweepLimit)));
+    Bytes copy(seed.bytes.begin(), seed.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                            seed.bytes.size(), kFullSweepLimit)));
     if (copy.empty()) continue;
     for (std::size_t at : HeaderOffsets(copy)) {
       const std::uint8_t original = copy[at];
@@ -161,7 +167,9 @@ TEST_P(LoaderSweep, CorruptedHeaderBytes) {
   }
 }
 
-std::string DriverName(const testing::TestParamInfo<oru::fuzz::NamedDriver>& info) { return info.param.name; }
+std::string DriverName(const testing::TestParamInfo<oru::fuzz::NamedDriver>& info) {
+  return info.param.name;
+}
 
 std::vector<oru::fuzz::NamedDriver> AllDrivers() {
   std::size_t count = 0;
@@ -190,7 +198,8 @@ TEST(TruncatedFiles, PacksAreRefused) {
       if (n == seed->bytes.size()) continue;
       Bytes prefix(seed->bytes.begin(), seed->bytes.begin() + static_cast<std::ptrdiff_t>(n));
       oru::PackFile pack;
-      EXPECT_FALSE(pack.OpenMemory(prefix.data(), prefix.size()) && pack.Unpack()) << seed->name << " cut at " << n;
+      EXPECT_FALSE(pack.OpenMemory(prefix.data(), prefix.size()) && pack.Unpack())
+          << seed->name << " cut at " << n;
     }
   }
   EXPECT_GT(packs, 0);
@@ -203,12 +212,14 @@ TEST(TruncatedFiles, WavesCutInsideTheirChunksAreRefused) {
     oru::WaveImageInfo info;
     if (!oru::ParseWaveImage(seed->bytes.data(), seed->bytes.size(), &info)) continue;
     ++waves;
-    const std::size_t needed = std::max<std::size_t>(info.formatOffset + info.formatBytes, info.dataOffset + info.dataBytes);
+    const std::size_t needed = std::max<std::size_t>(info.formatOffset + info.formatBytes,
+                                                     info.dataOffset + info.dataBytes);
     for (std::size_t n : PrefixLengths(seed->bytes)) {
       if (n >= needed) continue;
       Bytes prefix(seed->bytes.begin(), seed->bytes.begin() + static_cast<std::ptrdiff_t>(n));
       oru::WaveImageInfo cut;
-      EXPECT_FALSE(oru::ParseWaveImage(prefix.data(), prefix.size(), &cut)) << seed->name << " cut at " << n;
+      EXPECT_FALSE(oru::ParseWaveImage(prefix.data(), prefix.size(), &cut))
+          << seed->name << " cut at " << n;
     }
   }
   EXPECT_GT(waves, 0);
@@ -223,9 +234,11 @@ TEST(TruncatedFiles, BitmapsCutInsideTheirRowsAreRefusedAndLeaveTheImage) {
     if (!oru::ReadBitmapHeader(seed->bytes.data(), seed->bytes.size(), 0, header)) continue;
     // Uncompressed rows only: an RLE stream may end at any token boundary (the rest stays 0).
     if (header.compression != 0) continue;
-    const std::size_t stride = (static_cast<std::size_t>(header.width) * header.bitCount + 31) / 32 * 4;
+    const std::size_t stride =
+        (static_cast<std::size_t>(header.width) * header.bitCount + 31) / 32 * 4;
     const std::size_t rowBytes = (static_cast<std::size_t>(header.width) * header.bitCount + 7) / 8;
-    const std::size_t needed = seed->bytes.size() - stride + rowBytes;  // the last row's padding may go
+    const std::size_t needed =
+        seed->bytes.size() - stride + rowBytes;  // the last row's padding may go
     {
       oru::Surface whole;
       if (!oru::DecodeBitmap(whole, seed->bytes.data(), seed->bytes.size(), 0)) continue;
@@ -237,7 +250,8 @@ TEST(TruncatedFiles, BitmapsCutInsideTheirRowsAreRefusedAndLeaveTheImage) {
       oru::Surface picture;
       ASSERT_EQ(picture.Create(3, 2), 1);
       picture.Fill(7);
-      EXPECT_EQ(oru::DecodeBitmap(picture, prefix.data(), prefix.size(), 0), 0) << seed->name << " cut at " << n;
+      EXPECT_EQ(oru::DecodeBitmap(picture, prefix.data(), prefix.size(), 0), 0)
+          << seed->name << " cut at " << n;
       EXPECT_EQ(picture.Width(), 3);
       EXPECT_EQ(picture.Height(), 2);
       EXPECT_EQ(picture.PixelAt(2, 1), 7) << seed->name << " cut at " << n;

@@ -25,7 +25,8 @@ struct Outcome {
 };
 
 Outcome RunTool(const std::string& arguments, const fs::path& errorFile) {
-  const std::string command = std::string(ORU_TOOL) + " " + arguments + " >/dev/null 2>" + errorFile.string();
+  const std::string command =
+      std::string(ORU_TOOL) + " " + arguments + " >/dev/null 2>" + errorFile.string();
   const int status = std::system(command.c_str());
   Outcome outcome;
   outcome.exited = status != -1 && WIFEXITED(status);
@@ -40,9 +41,11 @@ Outcome RunTool(const std::string& arguments, const fs::path& errorFile) {
 std::vector<std::vector<char>> Damaged(const std::vector<char>& bytes) {
   std::vector<std::vector<char>> out;
   out.emplace_back(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2));
-  out.emplace_back(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(bytes.size(), 20)));
+  out.emplace_back(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(
+                                                      std::min<std::size_t>(bytes.size(), 20)));
   std::vector<char> smeared = bytes;
-  for (std::size_t i = 4; i < std::min<std::size_t>(smeared.size(), 48); ++i) smeared[i] = static_cast<char>(0xFF);
+  for (std::size_t i = 4; i < std::min<std::size_t>(smeared.size(), 48); ++i)
+    smeared[i] = static_cast<char>(0xFF);
   out.push_back(smeared);
   out.emplace_back();  // empty file
   return out;
@@ -50,7 +53,8 @@ std::vector<std::vector<char>> Damaged(const std::vector<char>& bytes) {
 
 TEST(ToolOnDamagedFiles, EndsWithAMessageAndAnExitCode) {
   const fs::path corpus = fs::path(ORU_SOURCE_DIR) / "fuzz" / "corpus";
-  const fs::path work = fs::temp_directory_path() / ("oru-tool-damage-" + std::to_string(::getpid()));
+  const fs::path work =
+      fs::temp_directory_path() / ("oru-tool-damage-" + std::to_string(::getpid()));
   fs::create_directories(work);
   struct Case {
     const char* seed;
@@ -65,16 +69,20 @@ TEST(ToolOnDamagedFiles, EndsWithAMessageAndAnExitCode) {
   for (const Case& c : cases) {
     std::ifstream in(corpus / c.seed, std::ios::binary);
     ASSERT_TRUE(in) << c.seed;
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
     int variant = 0;
     for (const std::vector<char>& damaged : Damaged(bytes)) {
-      const fs::path file = work / (std::to_string(variant++) + "-" + fs::path(c.seed).filename().string());
-      std::ofstream(file, std::ios::binary).write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
+      const fs::path file =
+          work / (std::to_string(variant++) + "-" + fs::path(c.seed).filename().string());
+      std::ofstream(file, std::ios::binary)
+          .write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
       for (const char* pattern : c.commands) {
         if (!pattern) break;
         std::string arguments = pattern;
         arguments.replace(arguments.find("%s"), 2, file.string());
-        if (auto at = arguments.find("OUT"); at != std::string::npos) arguments.replace(at, 3, (work / "out").string());
+        if (auto at = arguments.find("OUT"); at != std::string::npos)
+          arguments.replace(at, 3, (work / "out").string());
         SCOPED_TRACE(arguments);
         const Outcome outcome = RunTool(arguments, work / "errors.txt");
         EXPECT_TRUE(outcome.exited) << outcome.errors;

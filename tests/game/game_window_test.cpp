@@ -73,10 +73,10 @@ TEST_F(GameWindowAssetsTest, TheSceneHoldsEveryLayerInDrawingOrderWithItsPools) 
   EXPECT_EQ(g.scene.FindChild(&g.backdrop), -1);
 
   const std::pair<ItemSet*, int> pools[] = {
-      {&g.foreground2, 2}, {&g.monkeys, 20}, {&g.octopuses, 20}, {&g.boss, 1},
-      {&g.normalShots, 30}, {&g.switchShots, 30}, {&g.chargeShots, 5}, {&g.explosions, 30},
-      {&g.badPersimmons, 30}, {&g.goodPersimmons, 10}, {&g.ink, 30}, {&g.crab, 1},
-      {&g.mortars, 1}, {&g.mortarPickups, 1}, {&g.foreground1, 2}};
+      {&g.foreground2, 2},    {&g.monkeys, 20},        {&g.octopuses, 20},  {&g.boss, 1},
+      {&g.normalShots, 30},   {&g.switchShots, 30},    {&g.chargeShots, 5}, {&g.explosions, 30},
+      {&g.badPersimmons, 30}, {&g.goodPersimmons, 10}, {&g.ink, 30},        {&g.crab, 1},
+      {&g.mortars, 1},        {&g.mortarPickups, 1},   {&g.foreground1, 2}};
   for (auto [set, size] : pools) {
     EXPECT_EQ(set->Count(), size);
     EXPECT_EQ(set->CountAlive(), 0);

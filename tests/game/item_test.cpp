@@ -27,8 +27,7 @@ constexpr int kBody = 100;
 class ItemSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           ("oru_items_" + std::to_string(getpid()));
+    dir_ = std::filesystem::path(::testing::TempDir()) / ("oru_items_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir_);
     strip_ = (dir_ / "strip.bmp").string();
     Surface picture;
@@ -56,13 +55,15 @@ class ItemSetTest : public ::testing::Test {
 
 std::vector<int> Frames(const ItemSet& set) {
   std::vector<int> frames;
-  for (const Item* item = set.First(); item; item = item->next) frames.push_back(item->FrameOffset());
+  for (const Item* item = set.First(); item; item = item->next)
+    frames.push_back(item->FrameOffset());
   return frames;
 }
 
 std::vector<int> Countdowns(const ItemSet& set) {
   std::vector<int> values;
-  for (const Item* item = set.First(); item; item = item->next) values.push_back(item->GetCountdown());
+  for (const Item* item = set.First(); item; item = item->next)
+    values.push_back(item->GetCountdown());
   return values;
 }
 
@@ -270,9 +271,9 @@ TEST_F(ItemSetTest, EdgeRulesApplyAfterEachMove) {
       } else {
         set.MoveAll(c.dx, c.dy, c.rule);
       }
-      SCOPED_TRACE(::testing::Message() << "rule " << c.rule << " from " << c.x << "," << c.y
-                                        << " by " << c.dx << "," << c.dy
-                                        << (byVelocity ? " (velocity)" : ""));
+      SCOPED_TRACE(::testing::Message()
+                   << "rule " << c.rule << " from " << c.x << "," << c.y << " by " << c.dx << ","
+                   << c.dy << (byVelocity ? " (velocity)" : ""));
       EXPECT_EQ(set.GetX(0), c.endX);
       EXPECT_EQ(set.GetY(0), c.endY);
       EXPECT_EQ(set.Find(0)->IsVisible() != 0, c.alive);
@@ -398,11 +399,9 @@ class Recorder : public HitHandler {
 
 TEST_F(ItemSetTest, TouchingBoxesCollideAndAGapDoesNot) {
   const std::tuple<int, int, bool> cases[] = {
-      {40, 0, true},    // right edge meets left edge
-      {41, 0, false},
-      {0, 40, true},    // bottom meets top
-      {0, 41, false},
-      {-40, -40, true},  // corner to corner
+      {40, 0, true},                      // right edge meets left edge
+      {41, 0, false},  {0, 40, true},     // bottom meets top
+      {0, 41, false},  {-40, -40, true},  // corner to corner
       {-41, 0, false},
   };
   for (auto [bx, by, hit] : cases) {
@@ -426,9 +425,8 @@ TEST_F(ItemSetTest, HitBoxIsPlacedRelativeToTheItem) {
   Recorder recorder(boss, shots);
   const std::tuple<int, int, bool> cases[] = {
       {100 - 40, 100, false},  // touches the cell but not the box
-      {100 + 29, 100 + 19, true},
-      {100 + 30, 100 + 10, false},
-      {100 - 20, 100 - 30, true},   // shot's corner (120, 110) on the box's corner
+      {100 + 29, 100 + 19, true},  {100 + 30, 100 + 10, false},
+      {100 - 20, 100 - 30, true},  // shot's corner (120, 110) on the box's corner
       {100 - 21, 100 - 30, false},
   };
   for (auto [sx, sy, hit] : cases) {
@@ -446,15 +444,14 @@ TEST_F(ItemSetTest, CollideWithReportsLivePairsInListOrder) {
   monkeys.Find(2)->SetVisible(0);  // dead: never reported
   Recorder recorder(shots, monkeys);
   shots.CollideWith(&recorder, &monkeys, 3);
-  EXPECT_EQ(recorder.pairs, (std::vector<std::tuple<int, int, int>>{
-                                {0, 0, 3}, {0, 1, 3}, {2, 0, 3}, {2, 1, 3}}));
+  EXPECT_EQ(recorder.pairs,
+            (std::vector<std::tuple<int, int, int>>{{0, 0, 3}, {0, 1, 3}, {2, 0, 3}, {2, 1, 3}}));
 
   // The handler uses the shot up: each shot hits one monkey at most.
   recorder.pairs.clear();
   recorder.killFirst = true;
   shots.CollideWith(&recorder, &monkeys, 3);
-  EXPECT_EQ(recorder.pairs,
-            (std::vector<std::tuple<int, int, int>>{{0, 0, 3}, {2, 0, 3}}));
+  EXPECT_EQ(recorder.pairs, (std::vector<std::tuple<int, int, int>>{{0, 0, 3}, {2, 0, 3}}));
 
   // The handler kills the monkey: a later shot does not find it.
   shots.ReviveAll();
@@ -462,8 +459,7 @@ TEST_F(ItemSetTest, CollideWithReportsLivePairsInListOrder) {
   recorder.killFirst = false;
   recorder.killSecond = true;
   shots.CollideWith(&recorder, &monkeys, 3);
-  EXPECT_EQ(recorder.pairs,
-            (std::vector<std::tuple<int, int, int>>{{0, 0, 3}, {0, 1, 3}}));
+  EXPECT_EQ(recorder.pairs, (std::vector<std::tuple<int, int, int>>{{0, 0, 3}, {0, 1, 3}}));
 
   // Nothing to report against a null set or to a null handler.
   shots.CollideWith(&recorder, nullptr, 3);

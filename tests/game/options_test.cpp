@@ -52,7 +52,8 @@ Parsed Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "brellow-didovez");
   Captured out, err;
   Parsed p{};
-  p.code = ParseCommandLine(static_cast<int>(args.size()), args.data(), &p.settings, out.File(), err.File());
+  p.code = ParseCommandLine(static_cast<int>(args.size()), args.data(), &p.settings, out.File(),
+                            err.File());
   p.out = out.Text();
   p.err = err.Text();
   return p;
@@ -247,7 +248,8 @@ TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
   const std::string text = err.Text();
   EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
   EXPECT_EQ(text.rfind("brellow-didovez: no game data", 0), 0u) << text;
-  for (const std::string& folder : {s.dataDir + " (--data)", env + " (ORU_DATA_DIR)", empty + " (current folder)"})
+  for (const std::string& folder :
+       {s.dataDir + " (--data)", env + " (ORU_DATA_DIR)", empty + " (current folder)"})
     EXPECT_NE(text.find(folder), std::string::npos) << folder << " in " << text;
   EXPECT_NE(text.find("(program folder)"), std::string::npos);
   EXPECT_NE(text.find("(installed)"), std::string::npos);
@@ -283,7 +285,8 @@ TEST(GameSettingsTest, MuteLeavesTheSoundsAndTheMusicUnloaded) {
     ASSERT_TRUE(window.LoadAssets());
     EXPECT_EQ(window.music.HasSong(), !mute);
     // Nothing loaded, nothing to play: no sound device and no synthesizer is opened for it.
-    for (WaveSound* sound : {&window.hitSound, &window.bleepSound, &window.whistleSound, &window.crashSound})
+    for (WaveSound* sound :
+         {&window.hitSound, &window.bleepSound, &window.whistleSound, &window.crashSound})
       EXPECT_EQ(sound->Image() != nullptr, !mute) << "mute " << mute;
   }
   ASSERT_EQ(chdir(cwd), 0);

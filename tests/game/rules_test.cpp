@@ -11,9 +11,7 @@ namespace {
 
 using RulesTest = GameFixture;
 
-int Enemies(GameWindow& game) {
-  return game.monkeys.CountAlive() + game.octopuses.CountAlive();
-}
+int Enemies(GameWindow& game) { return game.monkeys.CountAlive() + game.octopuses.CountAlive(); }
 
 TEST_F(RulesTest, TitleScrollClimbsAndWrapsOnceItsBottomPassesTheTop) {
   const int height = game->titleScroll.FrameHeight();
@@ -122,7 +120,7 @@ TEST_F(RulesTest, HoldingChargesTheGaugeAndReleasesShotsAtTheThresholds) {
     int shots;
   };
   const Case cases[] = {
-      {1, 2, 0, 0}, {42, 84, 0, 0}, {43, 86, 1, 1}, {84, 168, 1, 1},
+      {1, 2, 0, 0},    {42, 84, 0, 0},   {43, 86, 1, 1},   {84, 168, 1, 1},
       {85, 170, 2, 2}, {127, 254, 2, 2}, {128, 255, 2, 3}, {140, 255, 2, 3},
   };
   for (const Case& c : cases) {

@@ -48,7 +48,7 @@ class RunBot {
   struct Hazard {
     oru::BoundingBox box;  // at frame 0
     int vx, vy;
-    int from;         // first frame it exists
+    int from;  // first frame it exists
     bool wraps;
   };
 
@@ -58,7 +58,8 @@ class RunBot {
     for (Item* item = set.First(); item; item = item->next) {
       if (!item->IsVisible()) continue;
       const bool own = vx == 0 && vy == 0;
-      out.push_back({item->Bounds(), own ? item->velocityX : vx, own ? item->velocityY : vy, 0, wraps});
+      out.push_back(
+          {item->Bounds(), own ? item->velocityX : vx, own ? item->velocityY : vy, 0, wraps});
     }
   }
 
@@ -138,10 +139,13 @@ class RunBot {
         if (!safe) continue;
         for (int d = -1; d <= 1; ++d) {
           const int from = r - d;
-          if (from < 0 || from >= kRows || !reach[static_cast<std::size_t>(t - 1)][static_cast<std::size_t>(from)]) continue;
+          if (from < 0 || from >= kRows ||
+              !reach[static_cast<std::size_t>(t - 1)][static_cast<std::size_t>(from)])
+            continue;
           reach[static_cast<std::size_t>(t)][static_cast<std::size_t>(r)] = true;
           firstMove[static_cast<std::size_t>(t)][static_cast<std::size_t>(r)] =
-              t == 1 ? d : firstMove[static_cast<std::size_t>(t - 1)][static_cast<std::size_t>(from)];
+              t == 1 ? d
+                     : firstMove[static_cast<std::size_t>(t - 1)][static_cast<std::size_t>(from)];
           any = true;
           break;
         }

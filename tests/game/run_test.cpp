@@ -22,7 +22,8 @@ using namespace oru;
 namespace {
 
 std::string TempPath(const char* what) {
-  return std::string(::testing::TempDir()) + "oru_run_" + what + "_" + std::to_string(getpid()) + ".orr";
+  return std::string(::testing::TempDir()) + "oru_run_" + what + "_" + std::to_string(getpid()) +
+         ".orr";
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
@@ -125,7 +126,8 @@ TEST(RunFileTest, AFileCutShortReplaysUpToWhereItEnds) {
     RunReplay replay;
     ASSERT_TRUE(replay.LoadImage(std::span(whole.data(), size), 7)) << LastError();
     const std::vector<RecordedFrame> got = PlayBack(replay);
-    ASSERT_TRUE(Same(got, std::vector<RecordedFrame>(frames.begin(), frames.begin() + static_cast<long>(got.size()))));
+    ASSERT_TRUE(Same(got, std::vector<RecordedFrame>(
+                              frames.begin(), frames.begin() + static_cast<long>(got.size()))));
     EXPECT_GE(got.size(), lastFrames);
     lastFrames = got.size();
     EXPECT_EQ(replay.Complete(), size == whole.size());
@@ -157,7 +159,8 @@ TEST(RunFileTest, DamagedFilesAndOtherDataAreRefusedWithAReason) {
   };
   const Case cases[] = {
       {"no magic", patched(0, 'X'), 42, "not a recorded run"},
-      {"header cut short", std::vector<std::uint8_t>(good.begin(), good.begin() + 10), 42, "cut short"},
+      {"header cut short", std::vector<std::uint8_t>(good.begin(), good.begin() + 10), 42,
+       "cut short"},
       {"newer version", patched(4, 2), 42, "version 2 is not supported"},
       {"reserved bytes", patched(6, 1), 42, "reserved"},
       {"other data files", good, 43, "recorded with other data files"},
@@ -220,10 +223,13 @@ class RunGameTest : public GameFixture {
 TEST_F(RunGameTest, ABotsWinningGameReplaysToTheSameEnd) {
   const std::string path = TempPath("win");
   std::vector<GameState> states;
-  const std::string recorded = RecordGame(path, [&](GameWindow& g) {
-    if (states.empty() || states.back() != g.gameState) states.push_back(g.gameState);
-    return g.gameState == GameState::GameClear || g.gameState == GameState::GameOver;
-  }, 8000);
+  const std::string recorded = RecordGame(
+      path,
+      [&](GameWindow& g) {
+        if (states.empty() || states.back() != g.gameState) states.push_back(g.gameState);
+        return g.gameState == GameState::GameClear || g.gameState == GameState::GameOver;
+      },
+      8000);
   EXPECT_EQ(states, (std::vector<GameState>{GameState::Title, GameState::Play, GameState::BossFight,
                                             GameState::GameClear}))
       << recorded;
@@ -236,10 +242,13 @@ TEST_F(RunGameTest, ALostGameReplaysToTheSameEnd) {
   const std::string path = TempPath("lose");
   int frames = 0;
   // The bot walks right into everything: it only starts the game and moves down.
-  const std::string recorded = RecordGame(path, [&](GameWindow& g) {
-    if (g.gameState == GameState::Play) SetKeyState(VK_RIGHT, true);
-    return g.gameState == GameState::GameOver && ++frames > 10;
-  }, 4000);
+  const std::string recorded = RecordGame(
+      path,
+      [&](GameWindow& g) {
+        if (g.gameState == GameState::Play) SetKeyState(VK_RIGHT, true);
+        return g.gameState == GameState::GameOver && ++frames > 10;
+      },
+      4000);
   SetKeyState(VK_RIGHT, false);
   EXPECT_NE(recorded.find("state GameOver"), std::string::npos) << recorded;
   EXPECT_EQ(ReplayGame(path), recorded);

@@ -31,7 +31,8 @@ class BitmapFileTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   void Write(const std::string& name, const Bytes& bytes) {
     std::ofstream(Path(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   Bytes Read(const std::string& name) {
     std::ifstream f(Path(name), std::ios::binary);
@@ -127,8 +128,8 @@ TEST(DecodeBitmap, EveryDepthUnderEveryHeaderKind) {
   for (std::uint32_t headerSize : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u}) {
     for (int bits : {1, 2, 4, 8}) {
       for (int width : {1, 7, 9, 17}) {
-        const std::string label = std::to_string(headerSize) + "-byte header, " + std::to_string(bits) +
-                                  "-bit, width " + std::to_string(width);
+        const std::string label = std::to_string(headerSize) + "-byte header, " +
+                                  std::to_string(bits) + "-bit, width " + std::to_string(width);
         BmpSpec spec;
         spec.headerSize = headerSize;
         spec.width = width;
@@ -137,7 +138,8 @@ TEST(DecodeBitmap, EveryDepthUnderEveryHeaderKind) {
         spec.rows = Pattern(width, 3, 1 << bits);
         const Bytes bmp = MakeBmp(spec);
         Surface image;
-        ASSERT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 1) << label << ": " << LastError();
+        ASSERT_EQ(DecodeBitmap(image, bmp.data(), bmp.size(), 0), 1)
+            << label << ": " << LastError();
         EXPECT_EQ(PixelRows(image), spec.rows) << label;
         ExpectColours(image, 1 << bits, label);
         BitmapHeader header;
@@ -220,23 +222,72 @@ struct RleCase {
 };
 
 const RleCase kRleCases[] = {
-    {"RLE8 runs and end of line", 8, 4, 2, {2, 5, 2, 6, 0, 0, 4, 9, 0, 1}, {{9, 9, 9, 9}, {5, 5, 6, 6}}},
-    {"RLE8 absolute run with its padding byte", 8, 4, 2, {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 7, 8, 9, 10, 0, 1},
+    {"RLE8 runs and end of line",
+     8,
+     4,
+     2,
+     {2, 5, 2, 6, 0, 0, 4, 9, 0, 1},
+     {{9, 9, 9, 9}, {5, 5, 6, 6}}},
+    {"RLE8 absolute run with its padding byte",
+     8,
+     4,
+     2,
+     {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 7, 8, 9, 10, 0, 1},
      {{7, 8, 9, 10}, {1, 2, 3, 4}}},
-    {"RLE8 delta leaves 0 behind", 8, 4, 3, {1, 5, 0, 2, 2, 1, 1, 6, 0, 1}, {{0, 0, 0, 0}, {0, 0, 0, 6}, {5, 0, 0, 0}}},
+    {"RLE8 delta leaves 0 behind",
+     8,
+     4,
+     3,
+     {1, 5, 0, 2, 2, 1, 1, 6, 0, 1},
+     {{0, 0, 0, 0}, {0, 0, 0, 6}, {5, 0, 0, 0}}},
     {"RLE8 early end of picture", 8, 3, 2, {3, 4, 0, 1, 3, 9}, {{0, 0, 0}, {4, 4, 4}}},
     {"RLE8 data ending between tokens", 8, 3, 2, {3, 4}, {{0, 0, 0}, {4, 4, 4}}},
-    {"RLE8 run past the row is clipped", 8, 3, 2, {200, 4, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1},
+    {"RLE8 run past the row is clipped",
+     8,
+     3,
+     2,
+     {200, 4, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1},
      {{1, 2, 3}, {4, 4, 4}}},
-    {"RLE8 rows above the picture are dropped", 8, 2, 1, {2, 1, 0, 0, 2, 2, 0, 2, 0, 200, 2, 3}, {{1, 1}}},
+    {"RLE8 rows above the picture are dropped",
+     8,
+     2,
+     1,
+     {2, 1, 0, 0, 2, 2, 0, 2, 0, 200, 2, 3},
+     {{1, 1}}},
     {"RLE4 runs alternate the two nibbles", 4, 5, 1, {5, 0x12, 0, 1}, {{1, 2, 1, 2, 1}}},
-    {"RLE4 absolute run of nibbles, padded", 4, 5, 1, {0, 5, 0x34, 0x56, 0x70, 0xEE, 0, 1}, {{3, 4, 5, 6, 7}}},
-    {"RLE8 absolute run past the end of the data", 8, 4, 2, {4, 1, 0, 0, 0, 4, 1, 2}, {},
+    {"RLE4 absolute run of nibbles, padded",
+     4,
+     5,
+     1,
+     {0, 5, 0x34, 0x56, 0x70, 0xEE, 0, 1},
+     {{3, 4, 5, 6, 7}}},
+    {"RLE8 absolute run past the end of the data",
+     8,
+     4,
+     2,
+     {4, 1, 0, 0, 0, 4, 1, 2},
+     {},
      "RLE8 run at row 1 runs past the end of the data"},
-    {"RLE4 absolute run past the end of the data", 4, 8, 1, {0, 8, 0x11, 0x22}, {},
+    {"RLE4 absolute run past the end of the data",
+     4,
+     8,
+     1,
+     {0, 8, 0x11, 0x22},
+     {},
      "RLE4 run at row 0 runs past the end of the data"},
-    {"RLE8 move cut short", 8, 4, 2, {0, 2, 1}, {}, "RLE8 move at row 0 is cut short by the end of the data"},
-    {"RLE8 lone byte at the end", 8, 4, 2, {4, 1, 0, 0, 3}, {},
+    {"RLE8 move cut short",
+     8,
+     4,
+     2,
+     {0, 2, 1},
+     {},
+     "RLE8 move at row 0 is cut short by the end of the data"},
+    {"RLE8 lone byte at the end",
+     8,
+     4,
+     2,
+     {4, 1, 0, 0, 3},
+     {},
      "RLE8 token at row 1 is cut short by the end of the data"},
 };
 
@@ -270,12 +321,15 @@ TEST(DecodeBitmap, RunLengthStreams) {
 
 // The RLE rules written out plainly over a grid: the decoder must agree on random streams, and
 // never write outside the store whatever the stream says (the sanitizer run checks that).
-std::optional<std::vector<Bytes>> ReferenceRle(const Bytes& stream, bool four, int width, int height) {
-  std::vector<Bytes> grid(static_cast<std::size_t>(height), Bytes(static_cast<std::size_t>(width), 0));
+std::optional<std::vector<Bytes>> ReferenceRle(const Bytes& stream, bool four, int width,
+                                               int height) {
+  std::vector<Bytes> grid(static_cast<std::size_t>(height),
+                          Bytes(static_cast<std::size_t>(width), 0));
   std::size_t k = 0;
   int x = 0, line = 0;
   auto put = [&](std::uint8_t v) {
-    if (x < width && line < height) grid[static_cast<std::size_t>(height - 1 - line)][static_cast<std::size_t>(x)] = v;
+    if (x < width && line < height)
+      grid[static_cast<std::size_t>(height - 1 - line)][static_cast<std::size_t>(x)] = v;
     if (x < width) ++x;
   };
   while (line < height && k < stream.size()) {
@@ -283,7 +337,8 @@ std::optional<std::vector<Bytes>> ReferenceRle(const Bytes& stream, bool four, i
     const int n = stream[k], c = stream[k + 1];
     k += 2;
     if (n > 0) {
-      for (int i = 0; i < n; ++i) put(static_cast<std::uint8_t>(four ? ((i & 1) ? c & 15 : c >> 4) : c));
+      for (int i = 0; i < n; ++i)
+        put(static_cast<std::uint8_t>(four ? ((i & 1) ? c & 15 : c >> 4) : c));
     } else if (c == 0) {
       x = 0;
       ++line;
@@ -346,19 +401,27 @@ TEST(DecodeBitmap, RefusedKindsSayWhy) {
     std::uint32_t headerSize;
     const char* reason;
   } cases[] = {
-      {"16-bit", 16, 0, 2, 40, "16-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
-      {"24-bit", 24, 0, 2, 40, "24-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
-      {"32-bit", 32, 0, 2, 108, "32-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
-      {"64-bit", 64, 0, 2, 40, "64-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"16-bit", 16, 0, 2, 40,
+       "16-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"24-bit", 24, 0, 2, 40,
+       "24-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"32-bit", 32, 0, 2, 108,
+       "32-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"64-bit", 64, 0, 2, 40,
+       "64-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
       {"JPEG inside", 0, 4, 2, 40, "holds a JPEG picture inside the BMP, which is not supported"},
       {"PNG inside", 0, 5, 2, 124, "holds a PNG picture inside the BMP, which is not supported"},
-      {"bit fields", 8, 3, 2, 40, "has bit-field compression with 8-bit pixels, which is not supported"},
+      {"bit fields", 8, 3, 2, 40,
+       "has bit-field compression with 8-bit pixels, which is not supported"},
       {"OS/2 Huffman", 1, 3, 2, 64, "is Huffman-coded (OS/2), which is not supported"},
       {"RLE8 on 4-bit", 4, 1, 2, 40, "RLE8 compression at offset 30 needs 8-bit pixels, not 4-bit"},
-      {"top-down RLE4", 4, 2, -2, 40, "is a top-down RLE4 picture, which the format does not allow"},
-      {"unknown compression", 8, 9, 2, 40, "has compression 9 at offset 30, which is not supported"},
+      {"top-down RLE4", 4, 2, -2, 40,
+       "is a top-down RLE4 picture, which the format does not allow"},
+      {"unknown compression", 8, 9, 2, 40,
+       "has compression 9 at offset 30, which is not supported"},
       {"bit count 3", 3, 0, 2, 40, "has a bit count of 3 at offset 28, which is no BMP depth"},
-      {"info header of 8 bytes", 8, 0, 2, 8, "has an info header of 8 bytes at offset 14, too short for any BMP kind"},
+      {"info header of 8 bytes", 8, 0, 2, 8,
+       "has an info header of 8 bytes at offset 14, too short for any BMP kind"},
   };
   for (const Case& c : cases) {
     BmpSpec spec;
@@ -396,7 +459,9 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
     change(s);
     return MakeBmp(s);
   };
-  auto cut = [&](std::size_t size) { return Bytes(goodBmp.begin(), goodBmp.begin() + static_cast<std::ptrdiff_t>(size)); };
+  auto cut = [&](std::size_t size) {
+    return Bytes(goodBmp.begin(), goodBmp.begin() + static_cast<std::ptrdiff_t>(size));
+  };
   // The header's width and height words rewritten in place, the rows left as they were.
   auto patch = [&](std::size_t at1, std::uint32_t v1, std::size_t at2, std::uint32_t v2) {
     Bytes b = goodBmp;
@@ -413,14 +478,17 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
   } cases[] = {
       {"empty", {}, "is empty"},
       {"only the file header", cut(14), "is too short for a BMP info header (14 bytes)"},
-      {"info header cut short", cut(50), "has an info header of 40 bytes at offset 14, past the end of the data (50 bytes)"},
-      {"colour table cut short", cut(80), "has no pixel data: the colour table ends at offset 86, the data at 80"},
+      {"info header cut short", cut(50),
+       "has an info header of 40 bytes at offset 14, past the end of the data (50 bytes)"},
+      {"colour table cut short", cut(80),
+       "has no pixel data: the colour table ends at offset 86, the data at 80"},
       {"a pixel row missing", cut(100),
        "has only 1 of its 3 pixel rows: 22 bytes from offset 86 needed, 14 there"},
       {"1-bit picture far larger than its rows", patch(28, 1, 18, 4000),
        "has only 0 of its 3 pixel rows: 1500 bytes from offset 62 needed, 48 there"},
       {"last row short of its pixels", cut(107), "has only 2 of its 3 pixel rows"},
-      {"width 0", with([](BmpSpec& s) { s.width = 0; }), "has a width of 0 at offset 18; it must be at least 1"},
+      {"width 0", with([](BmpSpec& s) { s.width = 0; }),
+       "has a width of 0 at offset 18; it must be at least 1"},
       {"negative width", with([](BmpSpec& s) { s.width = -6; }), "has a width of -6 at offset 18"},
       {"height 0", with([](BmpSpec& s) { s.height = 0; }), "has a height of 0 at offset 22"},
       {"width times height overflows", patch(18, 70000, 22, 70000),
@@ -428,11 +496,14 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
       {"height of -2^31", patch(18, 6, 22, 0x80000000u), "is 6 x 2147483648 pixels, more than"},
       {"info header size past the end", with([](BmpSpec& s) { s.headerSize = 0xFFFFFFF0u; }),
        "has an info header of 4294967280 bytes at offset 14, past the end of the data"},
-      {"4-bit, last row short of its pixels", [&] {
+      {"4-bit, last row short of its pixels",
+       [&] {
          const Bytes b = with([](BmpSpec& s) { s.bits = 4; });
          return Bytes(b.begin(), b.end() - 5);
-       }(), "has only 1 of its 3 pixel rows: 11 bytes from offset 86 needed, 7 there"},
-      {"a pack that did not unpack", Bytes{'O', 'R', 'U', 'P', 0, 0, 0, 0}, "is a pack whose content does not unpack"},
+       }(),
+       "has only 1 of its 3 pixel rows: 11 bytes from offset 86 needed, 7 there"},
+      {"a pack that did not unpack", Bytes{'O', 'R', 'U', 'P', 0, 0, 0, 0},
+       "is a pack whose content does not unpack"},
   };
   for (const Case& c : cases) {
     Surface image;
@@ -441,9 +512,12 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
     image.SetTransparentIndex(7);
     const ImageSnapshot before = ImageSnapshot::Of(image);
     ClearLastError();
-    EXPECT_EQ(DecodeBitmap(image, c.data.data(), c.data.size(), c.data.size() > 4 && c.data[0] == 'O' ? 0 : 1), 0)
+    EXPECT_EQ(DecodeBitmap(image, c.data.data(), c.data.size(),
+                           c.data.size() > 4 && c.data[0] == 'O' ? 0 : 1),
+              0)
         << c.label;
-    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << c.label << ": " << LastError();
+    EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos)
+        << c.label << ": " << LastError();
     EXPECT_TRUE(ImageSnapshot::Of(image) == before) << c.label;
   }
 
@@ -489,7 +563,8 @@ TEST_F(BitmapFileTest, LoadersFindPlainFilesAndPacks) {
   spec.rows = Pattern(4, 2, 256);
   const Bytes bmp = MakeBmp(spec);
   ASSERT_TRUE(PackFile::PackMemory(bmp.data(), bmp.size(), "kani.bmp", Path("kani.dpa").c_str()));
-  ASSERT_TRUE(PackFile::PackMemory(bmp.data(), bmp.size(), "inplace.bmp", Path("inplace.bmp").c_str()));
+  ASSERT_TRUE(
+      PackFile::PackMemory(bmp.data(), bmp.size(), "inplace.bmp", Path("inplace.bmp").c_str()));
   Write("plain.bmp", bmp);
 
   struct Case {
@@ -498,13 +573,16 @@ TEST_F(BitmapFileTest, LoadersFindPlainFilesAndPacks) {
     const char* name;
     int result;
   } cases[] = {
-      {"LoadBitmap, plain", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "plain.bmp", 1},
+      {"LoadBitmap, plain", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "plain.bmp",
+       1},
       {"LoadBitmap, pack", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "kani.bmp", 1},
-      {"LoadBitmap, missing", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "none.bmp", 0},
+      {"LoadBitmap, missing", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "none.bmp",
+       0},
       {"LoadBitmapFile, plain", LoadBitmapFile, "plain.bmp", 1},
       {"LoadBitmapFile, pack", LoadBitmapFile, "kani.bmp", 1},
       {"LoadBitmapFile, missing", LoadBitmapFile, "none.bmp", 0},
-      {"LoadBitmap, pack under the plain name", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "inplace.bmp", 1},
+      {"LoadBitmap, pack under the plain name",
+       [](Image& i, const char* n) { return LoadBitmap(i, n); }, "inplace.bmp", 1},
       {"LoadBitmapFile, pack under the plain name", LoadBitmapFile, "inplace.bmp", 1},
   };
   for (const Case& c : cases) {
@@ -568,7 +646,8 @@ TEST_F(BitmapFileTest, RemappedLoadMovesTheColourKeyToIndex245) {
   // A failed load still re-applies the key to the old colour table, and does not remap.
   Surface failed;
   failed.Create(2, 2);
-  failed.colourTable[4 * 9 + 0] = failed.colourTable[4 * 9 + 1] = failed.colourTable[4 * 9 + 2] = 0x40;
+  failed.colourTable[4 * 9 + 0] = failed.colourTable[4 * 9 + 1] = failed.colourTable[4 * 9 + 2] =
+      0x40;
   failed.colourKey = 0x404040;
   failed.SetTransparentIndex(-1);
   EXPECT_EQ(LoadBitmapFileRemapped(failed, Path("none.bmp").c_str()), 0);

@@ -29,22 +29,108 @@ TEST(ClipBlitTest, Cases) {
   } cases[] = {
       {"inside", 100, 50, 32, 32, 0, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {100, 50, 0, 0, 32, 32}},
       {"left edge", -10, 0, 32, 32, 0, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {0, 0, 10, 0, 22, 32}},
-      {"right edge", 630, 0, 32, 32, 0, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {630, 0, 0, 0, 10, 32}},
-      {"top and bottom", 0, -5, 32, 32, 0, 0, {0, 0, 640, 20}, {0, 0, 32, 32}, {0, 0, 0, 5, 32, 20}},
-      {"source left", 100, 0, 32, 32, -5, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {105, 0, 0, 0, 27, 32}},
-      {"source past its right", 0, 0, 32, 32, 10, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {0, 0, 10, 0, 22, 32}},
-      {"both sides at once", -4, -3, 40, 40, -2, -6, {0, 0, 640, 480}, {0, 0, 32, 32},
+      {"right edge",
+       630,
+       0,
+       32,
+       32,
+       0,
+       0,
+       {0, 0, 640, 480},
+       {0, 0, 32, 32},
+       {630, 0, 0, 0, 10, 32}},
+      {"top and bottom",
+       0,
+       -5,
+       32,
+       32,
+       0,
+       0,
+       {0, 0, 640, 20},
+       {0, 0, 32, 32},
+       {0, 0, 0, 5, 32, 20}},
+      {"source left",
+       100,
+       0,
+       32,
+       32,
+       -5,
+       0,
+       {0, 0, 640, 480},
+       {0, 0, 32, 32},
+       {105, 0, 0, 0, 27, 32}},
+      {"source past its right",
+       0,
+       0,
+       32,
+       32,
+       10,
+       0,
+       {0, 0, 640, 480},
+       {0, 0, 32, 32},
+       {0, 0, 10, 0, 22, 32}},
+      {"both sides at once",
+       -4,
+       -3,
+       40,
+       40,
+       -2,
+       -6,
+       {0, 0, 640, 480},
+       {0, 0, 32, 32},
        {0, 3, 2, 0, 30, 32}},
-      {"dest and source right", 620, 470, 32, 32, 8, 4, {0, 0, 640, 480}, {0, 0, 32, 32},
+      {"dest and source right",
+       620,
+       470,
+       32,
+       32,
+       8,
+       4,
+       {0, 0, 640, 480},
+       {0, 0, 32, 32},
        {620, 470, 8, 4, 20, 10}},
-      {"narrow dest clip", 0, 0, 32, 32, 0, 0, {10, 12, 20, 14}, {0, 0, 32, 32}, {10, 12, 10, 12, 10, 2}},
+      {"narrow dest clip",
+       0,
+       0,
+       32,
+       32,
+       0,
+       0,
+       {10, 12, 20, 14},
+       {0, 0, 32, 32},
+       {10, 12, 10, 12, 10, 2}},
       {"source clip", 0, 0, 32, 32, 0, 0, {0, 0, 640, 480}, {4, 4, 8, 30}, {4, 4, 4, 4, 4, 26}},
       {"fully left", -40, 0, 32, 32, 0, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {0, 0, 40, 0, -8, 32}},
-      {"exactly at the edge", 640, 0, 32, 32, 0, 0, {0, 0, 640, 480}, {0, 0, 32, 32}, {640, 0, 0, 0, 0, 32}},
+      {"exactly at the edge",
+       640,
+       0,
+       32,
+       32,
+       0,
+       0,
+       {0, 0, 640, 480},
+       {0, 0, 32, 32},
+       {640, 0, 0, 0, 0, 32}},
       // A clip rectangle reaching past its image is narrowed to the image.
-      {"oversized dest clip", 630, 0, 32, 32, 0, 0, {-50, 0, 1000, 480}, {0, 0, 32, 32},
+      {"oversized dest clip",
+       630,
+       0,
+       32,
+       32,
+       0,
+       0,
+       {-50, 0, 1000, 480},
+       {0, 0, 32, 32},
        {630, 0, 0, 0, 10, 32}},
-      {"oversized source clip", -8, 0, 64, 32, -8, 0, {0, 0, 640, 480}, {-8, 0, 64, 32},
+      {"oversized source clip",
+       -8,
+       0,
+       64,
+       32,
+       -8,
+       0,
+       {0, 0, 640, 480},
+       {-8, 0, 64, 32},
        {0, 0, 0, 0, 32, 32}},
   };
   auto dest = Make(640, 480);
@@ -233,12 +319,13 @@ TEST(BlitTest, KeyedAndRunCopiesMatchTheReference) {
       bool transparent = rng() % 2;
       const bool wholeRow = rng() % 16 == 0;
       while (x < w) {
-        const int len =
-            wholeRow ? w : 1 + static_cast<int>(rng() % (rng() % 8 == 0 ? 400 : 12));
+        const int len = wholeRow ? w : 1 + static_cast<int>(rng() % (rng() % 8 == 0 ? 400 : 12));
         for (int i = 0; i < len && x < w; ++i, ++x) {
           int v = static_cast<int>(rng() % 256);
-          if (transparent) v = key;
-          else if (v == key) v = (key + 1) % 256;
+          if (transparent)
+            v = key;
+          else if (v == key)
+            v = (key + 1) % 256;
           sprite->pixels[y * sprite->pitch + x] = static_cast<std::uint8_t>(v);
         }
         transparent = !transparent;
@@ -278,9 +365,9 @@ TEST(BlitTest, KeyedAndRunCopiesMatchTheReference) {
       for (int y = 0; y < kDestH; ++y)
         for (int x = 0; x < kDestW; ++x)
           ASSERT_EQ(dest->pixels[y * dest->pitch + x], expected[y * kDestW + x])
-              << "trial " << trial << " " << copy.name << " sprite " << w << "x"
-              << h << " part " << sx << "," << sy << " " << sw << "x" << sh << " at " << dx
-              << "," << dy << " pixel " << x << "," << y;
+              << "trial " << trial << " " << copy.name << " sprite " << w << "x" << h << " part "
+              << sx << "," << sy << " " << sw << "x" << sh << " at " << dx << "," << dy << " pixel "
+              << x << "," << y;
     }
   }
 }

@@ -22,10 +22,10 @@ struct BmpSpec {
   // OS/2 2.x, cut after headerSize bytes; 40 or more: Windows, padded with 0xEE.
   std::uint32_t headerSize = 40;
   std::uint32_t compression = 0;
-  Bytes rle;                // the pixel data when compression is not 0
-  int gap = 0;              // bytes of 0xAB between the colour table and the pixels
+  Bytes rle;                 // the pixel data when compression is not 0
+  int gap = 0;               // bytes of 0xAB between the colour table and the pixels
   bool writeOffset = false;  // the file header's pixel offset: the true one, else 0
-  std::vector<Bytes> rows;  // top row first, one value per pixel
+  std::vector<Bytes> rows;   // top row first, one value per pixel
 };
 
 inline void Put(Bytes& out, std::uint32_t v, int bytes) {
@@ -43,7 +43,8 @@ inline Bytes MakeBmp(const BmpSpec& s) {
   const bool core = s.headerSize == 12;
   int colours = s.coloursWritten;
   if (colours < 0)
-    colours = s.coloursUsed && !core ? static_cast<int>(s.coloursUsed) : (s.bits <= 8 ? 1 << s.bits : 0);
+    colours =
+        s.coloursUsed && !core ? static_cast<int>(s.coloursUsed) : (s.bits <= 8 ? 1 << s.bits : 0);
   Bytes out;
   if (s.fileHeader) {
     Put(out, 19778, 2);
@@ -88,7 +89,8 @@ inline Bytes MakeBmp(const BmpSpec& s) {
       const Bytes& px = s.rows[static_cast<std::size_t>(fileRow)];
       for (int x = 0; x < s.width && x < static_cast<int>(px.size()); ++x) {
         const int shift = 8 - s.bits * (x % perByte + 1);
-        row[static_cast<std::size_t>(x / perByte)] |= static_cast<std::uint8_t>((px[x] & ((1 << s.bits) - 1)) << shift);
+        row[static_cast<std::size_t>(x / perByte)] |=
+            static_cast<std::uint8_t>((px[x] & ((1 << s.bits) - 1)) << shift);
       }
     }
     out.insert(out.end(), row.begin(), row.end());
@@ -100,7 +102,8 @@ inline Bytes MakeBmp(const BmpSpec& s) {
 inline std::vector<Bytes> Pattern(int width, int height, int modulo) {
   std::vector<Bytes> rows(static_cast<std::size_t>(height), Bytes(static_cast<std::size_t>(width)));
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) rows[y][x] = static_cast<std::uint8_t>((x * 7 + y * 3 + 1) % modulo);
+    for (int x = 0; x < width; ++x)
+      rows[y][x] = static_cast<std::uint8_t>((x * 7 + y * 3 + 1) % modulo);
   return rows;
 }
 

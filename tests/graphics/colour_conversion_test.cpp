@@ -144,8 +144,9 @@ TEST(AddColoursOf, AddsUsedColoursInIndexOrderOnce) {
 class PaletteTextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) /
-           (std::string("oru_pal_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        std::filesystem::path(::testing::TempDir()) /
+        (std::string("oru_pal_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
@@ -179,9 +180,7 @@ TEST_F(PaletteTextTest, SavesRedBlueGreenAndLoadsThemBack) {
 }
 
 TEST_F(PaletteTextTest, MissingOrBadLinesLeaveTheirEntries) {
-  {
-    std::ofstream(Path("short.txt")) << "01,02,03\nnot a colour\n";
-  }
+  { std::ofstream(Path("short.txt")) << "01,02,03\nnot a colour\n"; }
   PaletteTable table;
   table.count = 4;
   const int red2 = table.Red(2), red3 = table.Red(3), red1 = table.Red(1);

@@ -12,7 +12,8 @@ TEST(ColourFilterTest, RecoloursItsAreaThroughTheMapAndMarksIt) {
   ASSERT_EQ(backdrop.Create(96, 64), 1);
   target.SetBackdrop(&backdrop);
   for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 96; ++x) target.Lock()[y * target.Pitch() + x] = static_cast<std::uint8_t>(x);
+    for (int x = 0; x < 96; ++x)
+      target.Lock()[y * target.Pitch() + x] = static_cast<std::uint8_t>(x);
   target.fullRedraw = 0;
   backdrop.fullRedraw = 0;
   target.SetAllMarks(0);

@@ -120,10 +120,10 @@ TEST_F(ColourTablesTest, TintAppliesOnlyWithAllThreeOffsetsAndClamps) {
     int red, green, blue, sourceRed, expectedLevel;
   };
   const Case cases[] = {
-      {40, 0, 0, 200, 200 >> 3},   // inactive: drawn unchanged (plain copy of index 1)
-      {40, 1, 1, 200, 240 >> 3},   // active
-      {40, 1, 1, 250, 255 >> 3},   // clamped at 255
-      {-255, 1, 1, 200, 0},        // clamped at 0
+      {40, 0, 0, 200, 200 >> 3},  // inactive: drawn unchanged (plain copy of index 1)
+      {40, 1, 1, 200, 240 >> 3},  // active
+      {40, 1, 1, 250, 255 >> 3},  // clamped at 255
+      {-255, 1, 1, 200, 0},       // clamped at 0
   };
   for (const Case& c : cases) {
     Surface source, dest;
@@ -231,9 +231,10 @@ TEST_F(ColourTablesTest, MapsOfBothModesFollowTheTables) {
   ASSERT_EQ(tint.mode, ColourMap::kTint);
   for (int i : {0, 7, 100, 250}) {
     const std::uint8_t* c = colours + i * 4;
-    EXPECT_EQ(tint.At(i), InverseColourTable[InverseIndex(ClampTable[512 + c[2] + 30],
-                                                          ClampTable[512 + c[1] - 20],
-                                                          ClampTable[512 + c[0]])]);
+    EXPECT_EQ(
+        tint.At(i),
+        InverseColourTable[InverseIndex(ClampTable[512 + c[2] + 30], ClampTable[512 + c[1] - 20],
+                                        ClampTable[512 + c[0]])]);
   }
 
   ColourMap blend;

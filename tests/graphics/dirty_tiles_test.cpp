@@ -146,7 +146,7 @@ TEST(DirtyTilesTest, PresentToConvertsThroughThePaletteAndClips) {
   s.PresentTo(canvas.get(), -5, 0, 48, 32, 20, 30);
   ASSERT_EQ(canvas->shown.size(), 1u);
   EXPECT_EQ(canvas->shown[0].left, 0);
-  EXPECT_EQ(canvas->shown[0].right, 25);  // source columns 25..49
+  EXPECT_EQ(canvas->shown[0].right, 25);   // source columns 25..49
   EXPECT_EQ(canvas->shown[0].bottom, 10);  // source rows 30..39
 
   canvas->shown.clear();

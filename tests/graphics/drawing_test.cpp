@@ -61,7 +61,10 @@ TEST(FillRectInclusive, SamePixelsOneMoreColumnAndRowMarked) {
   struct Tile {
     int column, row;
     bool exclusive, inclusive;
-  } tiles[] = {{0, 0, true, true}, {1, 0, false, true}, {0, 1, false, true}, {1, 1, false, true},
+  } tiles[] = {{0, 0, true, true},
+               {1, 0, false, true},
+               {0, 1, false, true},
+               {1, 1, false, true},
                {2, 0, false, false}};
   for (const Tile& t : tiles) {
     EXPECT_EQ(exclusive.surface.IsTileMarked(t.column, t.row), t.exclusive) << t.column << t.row;
@@ -89,8 +92,8 @@ TEST(FrameRectColour, PaintsTheBorderOfItsThickness) {
     int thickness;
     int painted;
   } cases[] = {
-      {{0, 0, 10, 10}, 1, 36},   // columns 0 and 9, rows 0 and 9
-      {{0, 0, 10, 10}, 2, 64},   // 100 minus the 6 by 6 inside
+      {{0, 0, 10, 10}, 1, 36},  // columns 0 and 9, rows 0 and 9
+      {{0, 0, 10, 10}, 2, 64},  // 100 minus the 6 by 6 inside
       {{5, 5, 25, 15}, 3, 200 - 14 * 4},
   };
   for (const Case& c : cases) {
@@ -195,9 +198,9 @@ TEST(SurfaceWithoutPixels, DrawsNothingAndIndexFillsFail) {
 TEST(SurfaceText, NullTextReturnsZeroAndDrawsNothing) {
   Fixture f;
   EXPECT_EQ(f.surface.DrawTextAt(0, 0, nullptr, kRed), 0);
-  EXPECT_EQ(f.surface.DrawTextWithFont(0, 0, nullptr, Font::Create(LightModernFont(16)), kRed,
-                                       kWhite),
-            0);
+  EXPECT_EQ(
+      f.surface.DrawTextWithFont(0, 0, nullptr, Font::Create(LightModernFont(16)), kRed, kWhite),
+      0);
   EXPECT_EQ(f.surface.DrawTextSized(0, 0, nullptr, 16, kRed, kWhite), 0);
   Surface image;
   EXPECT_EQ(image.MakeTextImage(nullptr, 16, kRed, -1), 0);
@@ -298,9 +301,9 @@ TEST_F(SurfaceTextWithFont, TextImageFitsTheTextOnATransparentBackground) {
   auto font = Font::Create(LightModernFont(16));
   const Size extent = font->Extent("Oru", 3);
   Surface image;
-  ASSERT_EQ(image.MakeTextImageWithFont("Oru", std::move(font), kRed,
-                                        static_cast<std::int32_t>(kWhite)),
-            1);
+  ASSERT_EQ(
+      image.MakeTextImageWithFont("Oru", std::move(font), kRed, static_cast<std::int32_t>(kWhite)),
+      1);
   EXPECT_EQ(image.Width(), extent.cx + 2);
   EXPECT_EQ(image.Height(), extent.cy + 2);
   EXPECT_EQ(image.TransparentIndex(), 245);

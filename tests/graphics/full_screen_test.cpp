@@ -44,7 +44,8 @@ class FullScreenTest : public ::testing::Test {
     ASSERT_EQ(background_.Create(width, height), 1);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
-        background_.Lock()[y * background_.Pitch() + x] = static_cast<std::uint8_t>((x + 3 * y) % 200);
+        background_.Lock()[y * background_.Pitch() + x] =
+            static_cast<std::uint8_t>((x + 3 * y) % 200);
     ASSERT_EQ(sprite_.Create(10, 10), 1);
     sprite_.Fill(249);
     sprite_.SetPosition(100, 50);
@@ -64,8 +65,8 @@ class FullScreenTest : public ::testing::Test {
         const bool onSprite = x >= 100 && x < 110 && y >= 50 && y < 60;
         const int expected = onSprite ? 249 : background_.PixelAt(x, y);
         if (pixels[y * pitch + x] != expected)
-          return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is "
-                                               << int{pixels[y * pitch + x]};
+          return ::testing::AssertionFailure()
+                 << "pixel " << x << "," << y << " is " << int{pixels[y * pitch + x]};
       }
     return ::testing::AssertionSuccess();
   }

@@ -13,7 +13,9 @@ namespace {
 class Leaf : public Surface {
  public:
   Leaf(std::string name, std::vector<std::string>* log) : name_(std::move(name)), log_(log) {}
-  void Draw(Surface*) override { log_->push_back(name_ + "@" + std::to_string(x) + "," + std::to_string(y)); }
+  void Draw(Surface*) override {
+    log_->push_back(name_ + "@" + std::to_string(x) + "," + std::to_string(y));
+  }
 
  private:
   std::string name_;

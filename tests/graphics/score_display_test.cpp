@@ -45,7 +45,9 @@ TEST(ScoreLine, CaptionNumberAndSuffix) {
   struct Case {
     int value;
     const char* line;
-  } cases[] = {{1234, "Score:1234_"}, {-5, "Score:-5_"}, {0, "Score:0_"},
+  } cases[] = {{1234, "Score:1234_"},
+               {-5, "Score:-5_"},
+               {0, "Score:0_"},
                {-2147483647 - 1, "Score:-2147483648_"}};
   for (const Case& c : cases) {
     score.SetValue(c.value);

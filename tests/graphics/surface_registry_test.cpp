@@ -28,7 +28,8 @@ class SurfaceRegistryTest : public ::testing::Test {
     spec.rows = {{1, 2, 3}, {4, 5, 6}};
     const auto bytes = MakeBmp(spec);
     std::ofstream(Path("pic.bmp"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string Path(const char* name) const { return (dir_ / name).string(); }
@@ -73,7 +74,8 @@ TEST_F(SurfaceRegistryTest, LoadsClaimSlotsInOrderAndReuseTheirNames) {
 TEST_F(SurfaceRegistryTest, AFullRegistryRefusesNewNamesOnly) {
   SurfaceRegistry registry;
   for (int i = 0; i < SurfaceRegistry::kSlotCount; ++i)
-    ASSERT_EQ(registry.LoadBitmapFile(("pic" + std::to_string(i)).c_str(), Path("pic.bmp").c_str()), 1);
+    ASSERT_EQ(registry.LoadBitmapFile(("pic" + std::to_string(i)).c_str(), Path("pic.bmp").c_str()),
+              1);
   EXPECT_EQ(registry.IndexOf(""), -1);
   EXPECT_EQ(registry.LoadBitmapFile("pic50", Path("pic.bmp").c_str()), 0);
   EXPECT_EQ(registry.IndexOf("pic50"), -1);
@@ -102,7 +104,8 @@ TEST_F(SurfaceRegistryTest, RemapAllSkipsSlotsWithoutPixels) {
   // After the remap the picture holds default-palette indices of its old colours.
   Surface reference;
   ASSERT_EQ(reference.Create(1, 1), 1);
-  const std::uint8_t* e = registry.Find("pic")->colourTable + registry.Find("pic")->PixelAt(0, 0) * 4;
+  const std::uint8_t* e =
+      registry.Find("pic")->colourTable + registry.Find("pic")->PixelAt(0, 0) * 4;
   EXPECT_EQ(e[2], reference.colourTable[registry.Find("pic")->PixelAt(0, 0) * 4 + 2]);
 }
 

@@ -171,7 +171,8 @@ TEST(SurfaceTest, DrawShowsTheCurrentFrameCell) {
   for (int cell = 0; cell < 8; ++cell) {
     const int cx = (cell % 4) * 32, cy = (cell / 4) * 32;
     for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x) strip.pixels[(cy + y) * strip.pitch + cx + x] = static_cast<std::uint8_t>(cell + 1);
+      for (int x = 0; x < 32; ++x)
+        strip.pixels[(cy + y) * strip.pitch + cx + x] = static_cast<std::uint8_t>(cell + 1);
   }
   strip.SetFrameSize(32, 32);
   Surface target;
@@ -233,7 +234,8 @@ TEST(SurfaceTest, MirrorFramesFlipsEachWholeCell) {
     Pattern(s);
     s.MirrorFrames(c.flags);
     for (int y = 0; y < 2; ++y) {
-      for (int x = 0; x < 6; ++x) EXPECT_EQ(s.PixelAt(x, y), c.source(x, y)) << c.flags << ": " << x << "," << y;
+      for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(s.PixelAt(x, y), c.source(x, y)) << c.flags << ": " << x << "," << y;
       EXPECT_EQ(s.PixelAt(6, y), PatternAt(6, y)) << "spare column untouched";
     }
   }
@@ -299,10 +301,13 @@ TEST(SurfaceTest, SharedStoreOutlivesEveryChangeOfItsOwner) {
     void (*change)(std::unique_ptr<Surface>& owner);
   } cases[] = {
       {"owner destroyed", [](std::unique_ptr<Surface>& owner) { owner.reset(); }},
-      {"owner re-created at another size", [](std::unique_ptr<Surface>& owner) { ASSERT_EQ(owner->Create(3, 3), 1); }},
+      {"owner re-created at another size",
+       [](std::unique_ptr<Surface>& owner) { ASSERT_EQ(owner->Create(3, 3), 1); }},
       {"owner remapped", [](std::unique_ptr<Surface>& owner) { RemapToTable(*owner, nullptr, 1); }},
-      {"owner builds a new run table", [](std::unique_ptr<Surface>& owner) { owner->BuildRunTable(1); }},
-      {"owner releases its pixels", [](std::unique_ptr<Surface>& owner) { owner->ReleasePixels(); }},
+      {"owner builds a new run table",
+       [](std::unique_ptr<Surface>& owner) { owner->BuildRunTable(1); }},
+      {"owner releases its pixels",
+       [](std::unique_ptr<Surface>& owner) { owner->ReleasePixels(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -147,7 +147,8 @@ TEST_F(InputThreadTest, KeysSetTheirBitsAndOppositeDirectionsGiveWay) {
       {{'Z', 'X', 'C', 'V'}, InputButton1 | InputButton2 | InputButton3 | InputButton4},
       {{VK_NUMPAD0, 'T'}, 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(PollWith(c.keys), c.state) << "first key " << *c.keys.begin();
+  for (const Case& c : cases)
+    EXPECT_EQ(PollWith(c.keys), c.state) << "first key " << *c.keys.begin();
 }
 
 TEST_F(InputThreadTest, JoystickThresholdsAroundTheCalibratedCentre) {

@@ -62,7 +62,7 @@ TEST_F(MouseCursorTest, VisibleCursorHidesTheSystemOneStrictlyInsideTheArea) {
     bool inside;
   };
   const Case cases[] = {
-      {1, 1, true},    {0, 100, false}, {100, 0, false},  {639, 479, true},
+      {1, 1, true},     {0, 100, false},  {100, 0, false}, {639, 479, true},
       {640, 10, false}, {10, 480, false}, {-5, -5, false}, {320, 240, true},
   };
   for (const Case& c : cases) {

@@ -91,10 +91,8 @@ TEST(DrawContextColour, MapsToNearestEntryLowestIndexOnTies) {
       {0x00FF0000, 3},  // blue (red is the low byte)
       {0x00FF00FF, 5},  // magenta
       {0x00000000, 0},  // black
-      {0x00808080, 128},
-      {0x007F7F7F, 127},
-      {0x0010F008, 2},  // near green
-      {0x00FE0101, 3},  // near blue
+      {0x00808080, 128}, {0x007F7F7F, 127}, {0x0010F008, 2},  // near green
+      {0x00FE0101, 3},                                        // near blue
   };
   for (const Case& c : cases) {
     EXPECT_EQ(dc.NearestIndex(c.colour), c.index) << std::hex << c.colour;
@@ -108,10 +106,8 @@ TEST(DrawContextFill, RightAndBottomExclusiveAndClipped) {
     Rect rect;
     Rect filled;  // expected box of the fill; empty when nothing is written
   } cases[] = {
-      {{10, 10, 20, 15}, {10, 10, 20, 15}},
-      {{-5, -5, 3, 2}, {0, 0, 3, 2}},
-      {{35, 25, 100, 100}, {35, 25, 40, 30}},
-      {{-10, -10, 1000, 1000}, {0, 0, 40, 30}},
+      {{10, 10, 20, 15}, {10, 10, 20, 15}},   {{-5, -5, 3, 2}, {0, 0, 3, 2}},
+      {{35, 25, 100, 100}, {35, 25, 40, 30}}, {{-10, -10, 1000, 1000}, {0, 0, 40, 30}},
       {{20, 10, 10, 15}, {0, 0, 0, 0}},  // reversed: nothing
       {{50, 50, 60, 60}, {0, 0, 0, 0}},  // outside
       {{5, 5, 5, 9}, {0, 0, 0, 0}},      // empty
@@ -120,8 +116,8 @@ TEST(DrawContextFill, RightAndBottomExclusiveAndClipped) {
     Canvas8 canvas;
     DrawContext dc = canvas.Context();
     dc.FillRect(c.rect, 0x000000FF);
-    const int area = std::max(0, c.filled.right - c.filled.left) *
-                     std::max(0, c.filled.bottom - c.filled.top);
+    const int area =
+        std::max(0, c.filled.right - c.filled.left) * std::max(0, c.filled.bottom - c.filled.top);
     EXPECT_EQ(canvas.Count(1), area) << c.rect.left << "," << c.rect.top;
     if (area > 0) {
       const Rect box = canvas.BoxOf(1);
@@ -329,8 +325,8 @@ TEST(Cp932, DecodesSingleAndDoubleByteText) {
   } cases[] = {
       {"Score:", U"Score:"},
       {"\x82\x6C\x82\x72\x20\x83\x53", U"\uFF2D\uFF33 \u30B4"},  // full-width MS, space, go
-      {"\xB1", U"\uFF71"},                                    // half-width katakana a
-      {"A\x82", U"A\uFFFD"},                                  // lead byte cut off at the end
+      {"\xB1", U"\uFF71"},                                       // half-width katakana a
+      {"A\x82", U"A\uFFFD"},                                     // lead byte cut off at the end
       {"", U""},
   };
   for (const Case& c : cases) {
@@ -345,7 +341,8 @@ TEST(FontMissing, TextDrawsNothingWithoutFonts) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        const std::string config = ::testing::TempDir() + "oru_empty_fonts_" + std::to_string(::getpid()) + ".conf";
+        const std::string config =
+            ::testing::TempDir() + "oru_empty_fonts_" + std::to_string(::getpid()) + ".conf";
         std::ofstream(config) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
         setenv("FONTCONFIG_FILE", config.c_str(), 1);
         Canvas8 canvas;

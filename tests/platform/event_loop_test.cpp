@@ -65,22 +65,35 @@ TEST_F(EventLoopTest, TranslatesSdlEventsIntoMessages) {
   const LParam up = static_cast<LParam>((LParam{1} << 31) | (LParam{1} << 30) | 1);
   const std::vector<Case> cases = {
       {"letter", KeyEvent(true, SDL_SCANCODE_A), {{kFake, WM_KEYDOWN, 'A', 1}}},
-      {"auto-repeat sets the previous-state bit", KeyEvent(true, SDL_SCANCODE_A, 0, true),
+      {"auto-repeat sets the previous-state bit",
+       KeyEvent(true, SDL_SCANCODE_A, 0, true),
        {{kFake, WM_KEYDOWN, 'A', (LParam{1} << 30) | 1}}},
       {"key up", KeyEvent(false, SDL_SCANCODE_ESCAPE), {{kFake, WM_KEYUP, VK_ESCAPE, up}}},
-      {"either Shift arrives as VK_SHIFT", KeyEvent(true, SDL_SCANCODE_RSHIFT), {{kFake, WM_KEYDOWN, VK_SHIFT, 1}}},
-      {"keypad with Num Lock", KeyEvent(true, SDL_SCANCODE_KP_8, KMOD_NUM), {{kFake, WM_KEYDOWN, VK_NUMPAD8, 1}}},
-      {"keypad without Num Lock", KeyEvent(true, SDL_SCANCODE_KP_8), {{kFake, WM_KEYDOWN, VK_UP, 1}}},
+      {"either Shift arrives as VK_SHIFT",
+       KeyEvent(true, SDL_SCANCODE_RSHIFT),
+       {{kFake, WM_KEYDOWN, VK_SHIFT, 1}}},
+      {"keypad with Num Lock",
+       KeyEvent(true, SDL_SCANCODE_KP_8, KMOD_NUM),
+       {{kFake, WM_KEYDOWN, VK_NUMPAD8, 1}}},
+      {"keypad without Num Lock",
+       KeyEvent(true, SDL_SCANCODE_KP_8),
+       {{kFake, WM_KEYDOWN, VK_UP, 1}}},
       {"key without a code", KeyEvent(true, SDL_SCANCODE_CAPSLOCK), {}},
       {"exposed", WindowEvent(SDL_WINDOWEVENT_EXPOSED), {{kFake, WM_PAINT, 0, 0}}},
       {"close request", WindowEvent(SDL_WINDOWEVENT_CLOSE), {{kFake, WM_CLOSE, 0, 0}}},
-      {"focus gained", WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED), {{kFake, WM_ACTIVATE, WA_ACTIVE, 0}}},
-      {"focus lost", WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST), {{kFake, WM_ACTIVATE, WA_INACTIVE, 0}}},
+      {"focus gained",
+       WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED),
+       {{kFake, WM_ACTIVATE, WA_ACTIVE, 0}}},
+      {"focus lost",
+       WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST),
+       {{kFake, WM_ACTIVATE, WA_INACTIVE, 0}}},
       {"minimised", WindowEvent(SDL_WINDOWEVENT_MINIMIZED), {{kFake, WM_ACTIVATE, 0x10000, 0}}},
-      {"motion", MotionEvent(320, 200, SDL_BUTTON_LMASK),
+      {"motion",
+       MotionEvent(320, 200, SDL_BUTTON_LMASK),
        {{kFake, WM_SETCURSOR, reinterpret_cast<WParam>(kFake), MakeLParam(1, WM_MOUSEMOVE)},
         {kFake, WM_MOUSEMOVE, 1, MakeLParam(320, 200)}}},
-      {"motion outside the client area gives unsigned words", MotionEvent(-5, -2, 0),
+      {"motion outside the client area gives unsigned words",
+       MotionEvent(-5, -2, 0),
        {{kFake, WM_SETCURSOR, reinterpret_cast<WParam>(kFake), MakeLParam(1, WM_MOUSEMOVE)},
         {kFake, WM_MOUSEMOVE, 0, MakeLParam(0xFFFB, 0xFFFE)}}},
   };
@@ -124,8 +137,9 @@ TEST_F(EventLoopTest, KeyDownTranslatesIntoACharacter) {
     int ch;  // 0: no WM_CHAR
   };
   const Case cases[] = {
-      {'A', false, 'a'}, {'A', true, 'A'},       {'7', false, '7'},        {VK_NUMPAD3, false, '3'},
-      {VK_SPACE, false, ' '}, {VK_RETURN, false, '\r'}, {VK_ESCAPE, false, 27}, {VK_F3, false, 0},
+      {'A', false, 'a'},        {'A', true, 'A'},       {'7', false, '7'},
+      {VK_NUMPAD3, false, '3'}, {VK_SPACE, false, ' '}, {VK_RETURN, false, '\r'},
+      {VK_ESCAPE, false, 27},   {VK_F3, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.vk);
@@ -228,15 +242,16 @@ class NativeWindowTest : public EventLoopTest {
 };
 
 TEST_F(NativeWindowTest, CloseRequestGoesToTheMainWindowAndDefaultProcessingDestroysIt) {
-  const WindowHandle w = CreateNativeWindow("TESTCLASS", "test", WS_OVERLAPPEDWINDOW, kUseDefault, kUseDefault,
-                                            kUseDefault, kUseDefault);
+  const WindowHandle w = CreateNativeWindow("TESTCLASS", "test", WS_OVERLAPPEDWINDOW, kUseDefault,
+                                            kUseDefault, kUseDefault, kUseDefault);
   ASSERT_NE(w, nullptr);
   int width = 0, height = 0;
   ASSERT_TRUE(GetClientSize(w, &width, &height));
   EXPECT_EQ(width, 640);
   EXPECT_EQ(height, 480);
   ASSERT_FALSE(received.empty());
-  EXPECT_EQ(received[0].message, static_cast<unsigned>(WM_GETMINMAXINFO)) << "size limits are asked first";
+  EXPECT_EQ(received[0].message, static_cast<unsigned>(WM_GETMINMAXINFO))
+      << "size limits are asked first";
 
   RequestClose();
   MessageRecord m{};
@@ -258,8 +273,8 @@ TEST_F(NativeWindowTest, CloseRequestGoesToTheMainWindowAndDefaultProcessingDest
 }
 
 TEST_F(NativeWindowTest, CanvasShowRequestsCoalesce) {
-  const WindowHandle w = CreateNativeWindow("TESTCLASS", "test", 0, kUseDefault, kUseDefault, kUseDefault,
-                                            kUseDefault);
+  const WindowHandle w = CreateNativeWindow("TESTCLASS", "test", 0, kUseDefault, kUseDefault,
+                                            kUseDefault, kUseDefault);
   ASSERT_NE(w, nullptr);
   Canvas* canvas = CanvasOf(w);
   ASSERT_NE(canvas, nullptr);
@@ -287,7 +302,8 @@ TEST_F(NativeWindowTest, CanvasShowRequestsCoalesce) {
 TEST_F(NativeWindowTest, WindowBoundsItsSizeThroughTheMinMaxAnswer) {
   struct Limit {
     static MessageResult Proc(WindowHandle w, unsigned message, WParam wParam, LParam lParam) {
-      if (message == WM_GETMINMAXINFO) reinterpret_cast<MinMaxInfo*>(lParam)->maxTrackSize = {320, 200};
+      if (message == WM_GETMINMAXINFO)
+        reinterpret_cast<MinMaxInfo*>(lParam)->maxTrackSize = {320, 200};
       return DefWindowProc(w, message, wParam, lParam);
     }
   };

@@ -27,8 +27,10 @@ TEST_F(JoystickTest, DirectionPadOverridesTheStickWhileOneSideIsDown) {
     bool low, high;
     std::uint16_t result;
   };
-  const Case cases[] = {{false, false, 40000}, {true, false, 0}, {false, true, 65535}, {true, true, 40000}};
-  for (const Case& c : cases) EXPECT_EQ(DirectionOverride(40000, c.low, c.high), c.result) << c.low << c.high;
+  const Case cases[] = {
+      {false, false, 40000}, {true, false, 0}, {false, true, 65535}, {true, true, 40000}};
+  for (const Case& c : cases)
+    EXPECT_EQ(DirectionOverride(40000, c.low, c.high), c.result) << c.low << c.high;
 }
 
 TEST_F(JoystickTest, UnpluggedAndBadRequestsFail) {
@@ -80,7 +82,6 @@ TEST_F(JoystickTest, StartsUpWithoutAnyDevice) {
   EXPECT_TRUE(result == kJoyNoError || result == kJoyUnplugged);
 }
 
-
 // Pads plugged in and out while the loop runs, through SDL's virtual joysticks: the same events
 // and device calls as real hardware.
 class VirtualPadTest : public JoystickTest {
@@ -128,7 +129,8 @@ class VirtualPadTest : public JoystickTest {
 };
 
 TEST_F(VirtualPadTest, GameControllerReportsLeftStickDpadAndFaceButtons) {
-  const int id = Attach(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+  const int id = Attach(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                        SDL_CONTROLLER_BUTTON_MAX, 0);
   ASSERT_GE(id, 0) << SDL_GetError();
   ASSERT_TRUE(SDL_IsGameController(index));
   const auto slot = static_cast<unsigned>(id);
@@ -136,22 +138,26 @@ TEST_F(VirtualPadTest, GameControllerReportsLeftStickDpadAndFaceButtons) {
   EXPECT_EQ(JoyGetDevCaps(slot, &caps, sizeof caps), kJoyNoError);
   EXPECT_EQ(caps.xMax, 65535u);
 
-  JoystickSnapshot s = After([](SDL_Joystick* j) {
-    SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTX, 32767);
-    SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTY, -32768);
-    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 1);
-    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_Y, 1);
-    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_START, 1);
-  }, slot);
+  JoystickSnapshot s = After(
+      [](SDL_Joystick* j) {
+        SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+        SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTY, -32768);
+        SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 1);
+        SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_Y, 1);
+        SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_START, 1);
+      },
+      slot);
   EXPECT_EQ(s.x, 65535);
   EXPECT_EQ(s.y, 0);
   EXPECT_EQ(s.buttons, 0b1001);
 
-  s = After([](SDL_Joystick* j) {
-    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_DPAD_LEFT, 1);
-    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_DPAD_DOWN, 1);
-    SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 0);
-  }, slot);
+  s = After(
+      [](SDL_Joystick* j) {
+        SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_DPAD_LEFT, 1);
+        SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_DPAD_DOWN, 1);
+        SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 0);
+      },
+      slot);
   EXPECT_EQ(s.x, 0);
   EXPECT_EQ(s.y, 65535);
   EXPECT_EQ(s.buttons, 0b1000);
@@ -171,12 +177,14 @@ TEST_F(VirtualPadTest, PlainJoystickReportsAxesHatAndFirstFourButtons) {
   ASSERT_FALSE(SDL_IsGameController(index));
   const auto slot = static_cast<unsigned>(id);
 
-  JoystickSnapshot s = After([](SDL_Joystick* j) {
-    SDL_JoystickSetVirtualAxis(j, 0, -32768);
-    SDL_JoystickSetVirtualAxis(j, 1, 0);
-    SDL_JoystickSetVirtualButton(j, 1, 1);
-    SDL_JoystickSetVirtualButton(j, 5, 1);
-  }, slot);
+  JoystickSnapshot s = After(
+      [](SDL_Joystick* j) {
+        SDL_JoystickSetVirtualAxis(j, 0, -32768);
+        SDL_JoystickSetVirtualAxis(j, 1, 0);
+        SDL_JoystickSetVirtualButton(j, 1, 1);
+        SDL_JoystickSetVirtualButton(j, 5, 1);
+      },
+      slot);
   EXPECT_EQ(s.x, 0);
   EXPECT_EQ(s.y, 32768);
   EXPECT_EQ(s.buttons, 0b0010);

@@ -110,8 +110,8 @@ TEST_F(KeyStateTest, ClearReleasesEverything) {
   ApplyKeyEvent(SDL_SCANCODE_LCTRL, true, false);
   SetKeyState(VK_LBUTTON, true);
   ClearKeyState();
-  for (int vk : {static_cast<int>(VK_LEFT), static_cast<int>(VK_CONTROL), static_cast<int>(VK_LCONTROL),
-                 static_cast<int>(VK_LBUTTON)})
+  for (int vk : {static_cast<int>(VK_LEFT), static_cast<int>(VK_CONTROL),
+                 static_cast<int>(VK_LCONTROL), static_cast<int>(VK_LBUTTON)})
     EXPECT_FALSE(Down(vk)) << vk;
   EXPECT_EQ(ApplyKeyEvent(SDL_SCANCODE_CAPSLOCK, true, false), 0);
 }

@@ -22,7 +22,8 @@ struct SelfDestroying {
   std::atomic<bool> deleting{false};
   std::atomic<bool> destroyed{false};
 
-  static void Tick(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+  static void Tick(std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                   std::uintptr_t) {
     auto* self = reinterpret_cast<SelfDestroying*>(user);
     while (!self->started) std::this_thread::yield();
     ++self->ticks;
@@ -61,9 +62,8 @@ TEST(PeriodicTimerTest, TimeCriticalTimerTicksWhetherOrNotThePriorityIsGranted) 
   std::atomic<int> ticks{0};
   PeriodicTimer timer;
   timer.SetTimeCritical(true);
-  auto count = [](std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
-    ++*reinterpret_cast<std::atomic<int>*>(user);
-  };
+  auto count = [](std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                  std::uintptr_t) { ++*reinterpret_cast<std::atomic<int>*>(user); };
   ASSERT_NE(timer.Start(1, count, reinterpret_cast<std::uintptr_t>(&ticks)), 0u);
   EXPECT_TRUE(WaitFor([&] { return ticks.load() >= 20; }));
 }

@@ -38,8 +38,8 @@ class FramePacerTest : public ::testing::Test {
 };
 
 struct Frame {
-  std::uint32_t workMs;       // time spent before the wait
-  std::uint32_t sleptMs;      // what the wait should sleep
+  std::uint32_t workMs;   // time spent before the wait
+  std::uint32_t sleptMs;  // what the wait should sleep
   std::int32_t carryAfter;
 };
 
@@ -53,7 +53,8 @@ TEST_F(FramePacerTest, CarriesOvershootIntoFollowingWaits) {
       {"short frame sleeps the rest", {{10, 20, 0}}},
       {"exact frame sleeps nothing", {{30, 0, 0}}},
       {"long frame leaves a carry that shortens the next wait", {{45, 0, 15}, {10, 5, 0}}},
-      {"debt larger than one frame is paid over several", {{80, 0, 50}, {5, 0, 25}, {5, 0, 0}, {5, 25, 0}}},
+      {"debt larger than one frame is paid over several",
+       {{80, 0, 50}, {5, 0, 25}, {5, 0, 0}, {5, 25, 0}}},
       {"a carry above half a second is forgotten", {{700, 0, 670}, {10, 20, 0}}},
       {"a carry of exactly half a second is still paid", {{530, 0, 500}, {10, 0, 480}}},
   };

@@ -82,7 +82,8 @@ struct Restarter {
   std::atomic<std::uint32_t> firstId{0};
   std::atomic<std::uint32_t> restartedId{0};
 
-  static void Tick(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+  static void Tick(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                   std::uintptr_t) {
     auto* self = reinterpret_cast<Restarter*>(user);
     if (id == self->firstId) {
       if (++self->oldTicks == 1) self->restartedId = self->timer.Start(2, &Tick, user);
@@ -110,7 +111,8 @@ struct StaleTickProbe {
   std::atomic<int> stale{0};
   std::atomic<int> current{0};
 
-  static void Tick(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+  static void Tick(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                   std::uintptr_t) {
     auto* self = reinterpret_cast<StaleTickProbe*>(user);
     self->inTick = true;
     while (!self->release) std::this_thread::sleep_for(1ms);
@@ -137,9 +139,8 @@ TEST(IntervalTimerTest, TicksOfAReplacedEventAreIdentifiable) {
 
 TEST(IntervalTimerTest, DestroyingARunningTimerEndsItsTicks) {
   std::atomic<int> ticks{0};
-  auto count = [](std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
-    ++*reinterpret_cast<std::atomic<int>*>(user);
-  };
+  auto count = [](std::uint32_t, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+                  std::uintptr_t) { ++*reinterpret_cast<std::atomic<int>*>(user); };
   {
     IntervalTimer timer;
     timer.Start(1, count, reinterpret_cast<std::uintptr_t>(&ticks));

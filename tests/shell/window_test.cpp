@@ -99,7 +99,8 @@ class Probe : public Window {
     std::string s = name;
     s += '(';
     bool first = true;
-    ((s += (first ? "" : ","), s += std::to_string(static_cast<long long>(args)), first = false), ...);
+    ((s += (first ? "" : ","), s += std::to_string(static_cast<long long>(args)), first = false),
+     ...);
     s += ')';
     log.push_back(s);
   }

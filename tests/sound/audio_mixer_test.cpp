@@ -42,9 +42,9 @@ TEST(MixerTest, KnownSampleAtKnownPanGivesExpectedLevels) {
   const float half = 0.5f;
   const Case cases[] = {
       {0, half, half},
-      {-600, half, half * std::pow(10.0f, -0.3f)},   // right 6 dB down
-      {600, half * std::pow(10.0f, -0.3f), half},    // left 6 dB down
-      {-2000, half, half * 0.1f},                    // 20 dB
+      {-600, half, half * std::pow(10.0f, -0.3f)},  // right 6 dB down
+      {600, half * std::pow(10.0f, -0.3f), half},   // left 6 dB down
+      {-2000, half, half * 0.1f},                   // 20 dB
       {kPanLeft, half, 0.0f},
       {kPanRight, 0.0f, half},
   };
@@ -75,7 +75,8 @@ TEST(MixerTest, StereoKeepsItsSidesAndWhatCannotPlayMakesNoVoice) {
   EXPECT_EQ(mixer.CreateVoice(nullptr, 1), -1);
   EXPECT_EQ(mixer.CreateVoice(Samples({}), 1), -1);
   EXPECT_EQ(mixer.CreateVoice(Samples({1}), 2), -1);  // no whole frame
-  for (int channels : {0, 3}) EXPECT_EQ(mixer.CreateVoice(Samples({1, 2, 3, 4, 5, 6}), channels), -1);
+  for (int channels : {0, 3})
+    EXPECT_EQ(mixer.CreateVoice(Samples({1, 2, 3, 4, 5, 6}), channels), -1);
   EXPECT_EQ(mixer.VoiceCount(), 1);
 }
 
@@ -128,7 +129,8 @@ TEST(MixerTest, LoudSumIsTurnedDownWithoutFlatteningAndRecovers) {
   constexpr int kLoudFrames = kRate / 2;
   std::vector<int> tone(kLoudFrames);
   for (int i = 0; i < kLoudFrames; ++i)
-    tone[static_cast<std::size_t>(i)] = static_cast<int>(std::lround(26000 * std::sin(i * 2 * M_PI * 100 / kRate)));
+    tone[static_cast<std::size_t>(i)] =
+        static_cast<int>(std::lround(26000 * std::sin(i * 2 * M_PI * 100 / kRate)));
   const VoiceSamples samples = Samples(tone);
   const int a = mixer.CreateVoice(samples, 1);
   const int b = mixer.CreateVoice(samples, 1);  // voices share their samples

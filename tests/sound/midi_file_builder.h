@@ -40,10 +40,12 @@ class MidiTrackBuilder {
     AppendVarLen(bytes_, delta);
     return Raw(bytes);
   }
-  MidiTrackBuilder& Note(std::uint32_t delta, std::uint8_t status, std::uint8_t key, std::uint8_t velocity) {
+  MidiTrackBuilder& Note(std::uint32_t delta, std::uint8_t status, std::uint8_t key,
+                         std::uint8_t velocity) {
     return Message(delta, {status, key, velocity});
   }
-  MidiTrackBuilder& Meta(std::uint32_t delta, std::uint8_t type, const std::vector<std::uint8_t>& data) {
+  MidiTrackBuilder& Meta(std::uint32_t delta, std::uint8_t type,
+                         const std::vector<std::uint8_t>& data) {
     AppendVarLen(bytes_, delta);
     bytes_.push_back(0xFF);
     bytes_.push_back(type);
@@ -52,9 +54,10 @@ class MidiTrackBuilder {
     return *this;
   }
   MidiTrackBuilder& Tempo(std::uint32_t delta, std::uint32_t microseconds) {
-    return Meta(delta, 0x51, {static_cast<std::uint8_t>(microseconds >> 16),
-                              static_cast<std::uint8_t>(microseconds >> 8),
-                              static_cast<std::uint8_t>(microseconds)});
+    return Meta(
+        delta, 0x51,
+        {static_cast<std::uint8_t>(microseconds >> 16),
+         static_cast<std::uint8_t>(microseconds >> 8), static_cast<std::uint8_t>(microseconds)});
   }
   MidiTrackBuilder& Name(std::uint32_t delta, const std::string& name) {
     return Meta(delta, 0x03, std::vector<std::uint8_t>(name.begin(), name.end()));
@@ -91,10 +94,11 @@ class MidiFileBuilder {
   std::vector<std::uint8_t> Bytes() const {
     std::vector<std::uint8_t> out{'M', 'T', 'h', 'd'};
     AppendBe32(out, 6);
-    out.insert(out.end(), {static_cast<std::uint8_t>(format_ >> 8), static_cast<std::uint8_t>(format_),
-                           static_cast<std::uint8_t>(tracks_.size() >> 8),
-                           static_cast<std::uint8_t>(tracks_.size()),
-                           static_cast<std::uint8_t>(division_ >> 8), static_cast<std::uint8_t>(division_)});
+    out.insert(
+        out.end(),
+        {static_cast<std::uint8_t>(format_ >> 8), static_cast<std::uint8_t>(format_),
+         static_cast<std::uint8_t>(tracks_.size() >> 8), static_cast<std::uint8_t>(tracks_.size()),
+         static_cast<std::uint8_t>(division_ >> 8), static_cast<std::uint8_t>(division_)});
     for (const MidiTrackBuilder& t : tracks_) {
       out.insert(out.end(), {'M', 'T', 'r', 'k'});
       AppendBe32(out, static_cast<std::uint32_t>(t.Bytes().size()));

@@ -16,7 +16,8 @@ namespace {
 
 using Kind = MidiRecord::Kind;
 
-MidiRecord Rec(Kind kind, int device, std::uint32_t message = 0, std::vector<std::uint8_t> bytes = {}) {
+MidiRecord Rec(Kind kind, int device, std::uint32_t message = 0,
+               std::vector<std::uint8_t> bytes = {}) {
   return MidiRecord{kind, device, message, std::move(bytes)};
 }
 
@@ -35,8 +36,9 @@ TEST(MidiOutTest, OpeningAnotherDeviceResetsAndClosesTheFirst) {
   ASSERT_TRUE(out.Open(MidiMapper));
   EXPECT_TRUE(out.Open(2));
   EXPECT_EQ(out.DeviceId(), 2);
-  EXPECT_EQ(recorder.Records(), (std::vector<MidiRecord>{Rec(Kind::kOpen, -1), Rec(Kind::kReset, -1),
-                                                         Rec(Kind::kClose, -1), Rec(Kind::kOpen, 2)}));
+  EXPECT_EQ(recorder.Records(),
+            (std::vector<MidiRecord>{Rec(Kind::kOpen, -1), Rec(Kind::kReset, -1),
+                                     Rec(Kind::kClose, -1), Rec(Kind::kOpen, 2)}));
 }
 
 TEST(MidiOutTest, ClosedObjectRefusesEverything) {
@@ -180,7 +182,7 @@ TEST_F(MidiSynthTest, NoteSoundsAndResetEndsIt) {
   EXPECT_LT(Peak(1000), 1e-4f);
   ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0xB0, 64, 127)));  // sustain held down
   ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0x90, 60, 127)));
-  ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0x80, 60, 0)));    // held by the pedal
+  ASSERT_TRUE(synth_->SendShort(PackMidiMessage(0x80, 60, 0)));  // held by the pedal
   EXPECT_GT(Peak(4410), 0.01f);
   ASSERT_TRUE(synth_->Reset());
   Peak(3 * 44100);  // the release tail dies away
@@ -188,7 +190,7 @@ TEST_F(MidiSynthTest, NoteSoundsAndResetEndsIt) {
 }
 
 TEST_F(MidiSynthTest, RefusesWhatIsNotAChannelMessage) {
-  EXPECT_FALSE(synth_->SendShort(0x3C));                 // running status: not packed
+  EXPECT_FALSE(synth_->SendShort(0x3C));  // running status: not packed
   EXPECT_FALSE(synth_->SendShort(PackMidiMessage(0xF0, 1, 2)));
   EXPECT_FALSE(synth_->SendShort(PackMidiMessage(0xFF, 0, 0)));
   EXPECT_TRUE(synth_->SendShort(PackMidiMessage(0xE0, 0, 64)));

@@ -37,11 +37,15 @@ TEST_P(MidiPresets, CollectsWhatTheChannelsSelect) {
 
 const PresetCase kPresetCases[] = {
     {"OnlyTheDefaults", {}, {{0, 0}, {128, 0}}},
-    {"ProgramsInBankZero", {{0xC0, 73}, {0xC1, 33}, {0xC2, 73}}, {{0, 0}, {0, 33}, {0, 73}, {128, 0}}},
+    {"ProgramsInBankZero",
+     {{0xC0, 73}, {0xC1, 33}, {0xC2, 73}},
+     {{0, 0}, {0, 33}, {0, 73}, {128, 0}}},
     {"BankSelectAlsoKeepsBankZero", {{0xB3, 0, 8}, {0xC3, 4}}, {{0, 0}, {0, 4}, {8, 4}, {128, 0}}},
     {"BankIsPerChannel", {{0xB3, 0, 8}, {0xC4, 4}}, {{0, 0}, {0, 4}, {128, 0}}},
     {"Channel10PlaysDrumKits", {{0xB9, 0, 8}, {0xC9, 25}}, {{0, 0}, {128, 0}, {128, 25}}},
-    {"SysExAndNotesAreNoSelection", {{0xF0, 5, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, {0x90, 60, 100}}, {{0, 0}, {128, 0}}},
+    {"SysExAndNotesAreNoSelection",
+     {{0xF0, 5, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, {0x90, 60, 100}},
+     {{0, 0}, {128, 0}}},
 };
 INSTANTIATE_TEST_SUITE_P(Songs, MidiPresets, testing::ValuesIn(kPresetCases),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -27,7 +27,8 @@ using test::MidiFileBuilder;
 // makes a new event id.
 class ManualTicks : public MidiTickSource {
  public:
-  std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback, std::uintptr_t user) override {
+  std::uint32_t Start(std::uint32_t, IntervalTimer::Callback callback,
+                      std::uintptr_t user) override {
     callback_ = callback;
     user_ = user;
     id_ = ++lastId_;
@@ -88,12 +89,14 @@ class MidiSequencerTest : public testing::Test {
   int LastVolume(int channel) const {
     const auto words = Shorts();
     for (auto it = words.rbegin(); it != words.rend(); ++it)
-      if ((*it & 0xFFFF) == static_cast<std::uint32_t>(0x07B0 | channel)) return static_cast<int>(*it >> 16);
+      if ((*it & 0xFFFF) == static_cast<std::uint32_t>(0x07B0 | channel))
+        return static_cast<int>(*it >> 16);
     return -1;
   }
   bool Has(MidiRecord::Kind kind) const {
     const auto records = recorder.Records();
-    return std::any_of(records.begin(), records.end(), [kind](const MidiRecord& r) { return r.kind == kind; });
+    return std::any_of(records.begin(), records.end(),
+                       [kind](const MidiRecord& r) { return r.kind == kind; });
   }
 
   MidiRecorder recorder;
@@ -108,12 +111,13 @@ struct TargetCase {
   const char* name;
   std::uint32_t tempoEvent;  // 0: the song has none
   int tempoOffset;
-  std::uint32_t dueTick;     // song ticks played after 1000 ms
-  int leadTicks;             // timer ticks before the count that matters starts
-  int repeatEvery = 0;       // the game sets the same offset again every so many ticks
+  std::uint32_t dueTick;  // song ticks played after 1000 ms
+  int leadTicks;          // timer ticks before the count that matters starts
+  int repeatEvery = 0;    // the game sets the same offset again every so many ticks
 };
 
-class MidiSequencerTarget : public MidiSequencerTest, public testing::WithParamInterface<TargetCase> {};
+class MidiSequencerTarget : public MidiSequencerTest,
+                            public testing::WithParamInterface<TargetCase> {};
 
 TEST_P(MidiSequencerTarget, SongTicksFollowTheTempo) {
   const TargetCase& c = GetParam();
@@ -222,7 +226,8 @@ TEST_F(MidiSequencerTest, StopSilencesEveryChannelThenResetsAndCloses) {
   EXPECT_FALSE(sequencer.IsPlaying());
   std::vector<MidiRecord> expected;
   for (int c = 0; c < 16; ++c)
-    expected.push_back({MidiRecord::kShort, MidiMapper, Msg(static_cast<std::uint8_t>(0xB0 | c), 7, 0), {}});
+    expected.push_back(
+        {MidiRecord::kShort, MidiMapper, Msg(static_cast<std::uint8_t>(0xB0 | c), 7, 0), {}});
   expected.push_back({MidiRecord::kReset, MidiMapper, 0, {}});
   expected.push_back({MidiRecord::kClose, MidiMapper, 0, {}});
   EXPECT_EQ(recorder.Records(), expected);
@@ -321,7 +326,7 @@ TEST_F(MidiSequencerTest, LoopReplaysWithoutStopping) {
   ticks.Tick(2);
   EXPECT_EQ(CountSent(Msg(0x90, 1, 1)), 2);
   EXPECT_EQ(CountSent(Msg(0xC0, 7, 0)), 3);  // played, re-sent with the channel state, played
-  EXPECT_EQ(LastVolume(0), 100);  // the song never set one: the loop must not silence it
+  EXPECT_EQ(LastVolume(0), 100);             // the song never set one: the loop must not silence it
   EXPECT_TRUE(Sent(Msg(0xB0, 10, 64)));
   EXPECT_FALSE(Has(MidiRecord::kClose));
   EXPECT_TRUE(sequencer.IsPlaying());
@@ -374,9 +379,9 @@ TEST_F(MidiSequencerTest, SeekPlaysSilentlyAndKeepsTheChannelState) {
   EXPECT_FALSE(Sent(Msg(0x90, 2, 2)));
   EXPECT_FALSE(Sent(Msg(0x90, 3, 3)));
   EXPECT_EQ(CountSent(Msg(0xB0, 120, 0)), 1);  // all sound off on the fresh device
-  EXPECT_TRUE(Sent(Msg(0xC1, 33, 0)));       // the program, sent with the channel state
+  EXPECT_TRUE(Sent(Msg(0xC1, 33, 0)));         // the program, sent with the channel state
   EXPECT_EQ(sequencer.Channel(1).program, 33);
-  EXPECT_TRUE(Has(MidiRecord::kLong));       // a sysex reaches the device even while silent
+  EXPECT_TRUE(Has(MidiRecord::kLong));  // a sysex reaches the device even while silent
   EXPECT_TRUE(sequencer.IsPlaying());
   ticks.Tick(99);
   EXPECT_FALSE(Sent(Msg(0x90, 4, 4)));
@@ -386,7 +391,11 @@ TEST_F(MidiSequencerTest, SeekPlaysSilentlyAndKeepsTheChannelState) {
 
 TEST_F(MidiSequencerTest, SeekWhilePlayingJumpsBack) {
   MidiFileBuilder file(kOneTickPerMs);
-  file.Track(0).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2).Note(100, 0x90, 3, 3).Note(100, 0x90, 4, 4);
+  file.Track(0)
+      .Note(0, 0x90, 1, 1)
+      .Note(10, 0x90, 2, 2)
+      .Note(100, 0x90, 3, 3)
+      .Note(100, 0x90, 4, 4);
   Load(file);
   sequencer.Play();
   ticks.Tick(150);
@@ -506,7 +515,8 @@ class GatedBackend : public MidiBackend {
  private:
   class Port : public MidiPort {
    public:
-    Port(GatedBackend& owner, std::unique_ptr<MidiPort> inner) : owner_(owner), inner_(std::move(inner)) {}
+    Port(GatedBackend& owner, std::unique_ptr<MidiPort> inner)
+        : owner_(owner), inner_(std::move(inner)) {}
     bool SendShort(std::uint32_t message) override {
       if (message == owner_.gated_) {
         std::unique_lock lock(owner_.mutex_);
@@ -516,7 +526,9 @@ class GatedBackend : public MidiBackend {
       }
       return inner_->SendShort(message);
     }
-    bool SendLong(const std::uint8_t* bytes, std::uint32_t length) override { return inner_->SendLong(bytes, length); }
+    bool SendLong(const std::uint8_t* bytes, std::uint32_t length) override {
+      return inner_->SendLong(bytes, length);
+    }
     void Reset() override { inner_->Reset(); }
 
    private:
@@ -572,20 +584,41 @@ TEST(MidiSequencerThreads, OperationsRaceTheRealTimer) {
   MidiRecorder recorder;
   MidiSequencer sequencer(&recorder);
   MidiFileBuilder file(kOneTickPerMs);
-  file.Track(0).Message(0, {0xB0, 7, 100}).Note(0, 0x90, 1, 1).Tempo(3, 300000).Note(2, 0x90, 2, 2).Note(5, 0x80, 2, 0);
+  file.Track(0)
+      .Message(0, {0xB0, 7, 100})
+      .Note(0, 0x90, 1, 1)
+      .Tempo(3, 300000)
+      .Note(2, 0x90, 2, 2)
+      .Note(5, 0x80, 2, 0);
   file.Track(1).Note(1, 0x91, 1, 1).Note(7, 0x81, 1, 0);
   ASSERT_TRUE(sequencer.LoadImage(file.Bytes()));
   std::mt19937 random(3);
   for (int i = 0; i < 300; ++i) {
     switch (random() % 8) {
-      case 0: sequencer.Play(); break;
-      case 1: sequencer.Stop(); break;
-      case 2: sequencer.SetTempoOffset(static_cast<int>(random() % 64)); break;
-      case 3: sequencer.FadeOut(static_cast<int>(random() % 20)); break;
-      case 4: sequencer.FadeIn(static_cast<int>(random() % 20), -50); break;
-      case 5: sequencer.SetLoop(random() % 2); break;
-      case 6: sequencer.Resume(); break;
-      default: sequencer.SeekTo(random() % 15); break;
+      case 0:
+        sequencer.Play();
+        break;
+      case 1:
+        sequencer.Stop();
+        break;
+      case 2:
+        sequencer.SetTempoOffset(static_cast<int>(random() % 64));
+        break;
+      case 3:
+        sequencer.FadeOut(static_cast<int>(random() % 20));
+        break;
+      case 4:
+        sequencer.FadeIn(static_cast<int>(random() % 20), -50);
+        break;
+      case 5:
+        sequencer.SetLoop(random() % 2);
+        break;
+      case 6:
+        sequencer.Resume();
+        break;
+      default:
+        sequencer.SeekTo(random() % 15);
+        break;
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
   }
@@ -668,7 +701,11 @@ class LoadingDeviceTest : public testing::Test {
 
   void SetUp() override {
     MidiFileBuilder file(kOneTickPerMs);
-    file.Track(0).Message(0, {0xC0, 73}).Note(0, 0x90, 1, 1).Note(10, 0x90, 2, 2).Note(10, 0x80, 2, 0);
+    file.Track(0)
+        .Message(0, {0xC0, 73})
+        .Note(0, 0x90, 1, 1)
+        .Note(10, 0x90, 2, 2)
+        .Note(10, 0x80, 2, 0);
     ASSERT_TRUE(sequencer.LoadImage(file.Bytes()));
   }
   // Play, called from another thread as the game thread would: true when it returned in time.
@@ -716,7 +753,8 @@ TEST_F(LoadingDeviceTest, TheSongIsHeldAtItsStartUntilTheSynthesizerIsReady) {
   ASSERT_NE(made, nullptr);
   // The song's presets were warmed on the loading thread before it counted as ready.
   std::vector<SynthPreset> expected;
-  for (const MidiPreset& p : MidiPresetsOf(sequencer.Song())) expected.push_back({p.bank, p.program});
+  for (const MidiPreset& p : MidiPresetsOf(sequencer.Song()))
+    expected.push_back({p.bank, p.program});
   EXPECT_EQ(made->Warmed(), expected);
   EXPECT_TRUE(made->Shorts().empty());
   ticks.Tick();

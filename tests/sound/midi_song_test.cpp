@@ -11,7 +11,6 @@
 
 #include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
-#include "oru/data/last_error.h"
 #include "tests/sound/midi_file_builder.h"
 
 namespace oru {
@@ -25,8 +24,9 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Header(std::uint32_t length, std::uint16_t tracks, std::uint16_t division) {
   Bytes out{'M', 'T', 'h', 'd'};
   test::AppendBe32(out, length);
-  out.insert(out.end(), {0, 1, static_cast<std::uint8_t>(tracks >> 8), static_cast<std::uint8_t>(tracks),
-                         static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division)});
+  out.insert(out.end(),
+             {0, 1, static_cast<std::uint8_t>(tracks >> 8), static_cast<std::uint8_t>(tracks),
+              static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division)});
   for (std::uint32_t i = 6; i < length && out.size() < 64; ++i) out.push_back(0);
   return out;
 }
@@ -84,23 +84,39 @@ const LoadCase kWellFormed[] = {
        f.Track(0).Note(10, 0x90, 60, 100).Note(20, 0x80, 60, 0).Message(5, {0xE0, 0, 64}).End(0);
        return f.Bytes();
      },
-     true, {"10 90 60 100", "30 80 60 0", "35 E0 0 64"}},
+     true,
+     {"10 90 60 100", "30 80 60 0", "35 E0 0 64"}},
     {"RunningStatus",
-     [] { return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64}); },
-     true, {"0 90 60 100", "0 90 62 100"}},
+     [] {
+       return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64});
+     },
+     true,
+     {"0 90 60 100", "0 90 62 100"}},
     {"RunningStatusSurvivesMetaAndSysEx",
-     [] { return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x01, 'x', 0x00, 0xF0, 0x01, 0xF7,
-                           0x10, 0x3E, 0x64}); },
-     true, {"0 90 60 100", "0 sysex F0 F7", "16 90 62 100"}},
+     [] {
+       return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x01, 'x', 0x00, 0xF0, 0x01, 0xF7,
+                        0x10, 0x3E, 0x64});
+     },
+     true,
+     {"0 90 60 100", "0 sysex F0 F7", "16 90 62 100"}},
     {"OneDataByteMessages",
-     [] { return OneTrack({0x00, 0xC3, 0x05, 0x00, 0xD0, 0x40, 0x01, 0x05}); },
-     true, {"0 C3 5 0", "0 D0 64 0", "1 D0 5 0"}},
+     [] {
+       return OneTrack({0x00, 0xC3, 0x05, 0x00, 0xD0, 0x40, 0x01, 0x05});
+     },
+     true,
+     {"0 C3 5 0", "0 D0 64 0", "1 D0 5 0"}},
     {"TempoPair",
-     [] { return OneTrack({0x00, 0xFF, 0x51, 0x03, 0x06, 0x1A, 0x80, 0x00, 0x90, 60, 1}); },
-     true, {"0 tempo 400000", "0 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0xFF, 0x51, 0x03, 0x06, 0x1A, 0x80, 0x00, 0x90, 60, 1});
+     },
+     true,
+     {"0 tempo 400000", "0 90 60 1"}},
     {"SysEx",
-     [] { return OneTrack({0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); },
-     true, {"0 sysex F0 7E 7F 09 01 F7"}},
+     [] {
+       return OneTrack({0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+     },
+     true,
+     {"0 sysex F0 7E 7F 09 01 F7"}},
     {"TracksMergeByTime",
      [] {
        MidiFileBuilder f(96);
@@ -108,7 +124,8 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Note(48, 0x91, 64, 100);
        return f.Bytes();
      },
-     true, {"0 90 60 100", "48 91 64 100", "96 80 60 0"}},
+     true,
+     {"0 90 60 100", "48 91 64 100", "96 80 60 0"}},
     {"SameTickInterleavesOneEventPerTrack",
      [] {
        MidiFileBuilder f(96);
@@ -116,21 +133,24 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Note(0, 0x91, 3, 3);
        return f.Bytes();
      },
-     true, {"0 90 1 1", "0 91 3 3", "0 90 2 2"}},
+     true,
+     {"0 90 1 1", "0 91 3 3", "0 90 2 2"}},
     {"MetaEventsLeaveNoEntry",
      [] {
        MidiFileBuilder f(96);
        f.Track(0).Text(0, "hello").Meta(0, 0x58, {4, 2, 24, 8}).Note(0, 0x90, 60, 100).End(0);
        return f.Bytes();
      },
-     true, {"0 90 60 100"}},
+     true,
+     {"0 90 60 100"}},
     {"TimeOfADroppedMetaEventCarriesOver",
      [] {
        MidiFileBuilder f(96);
        f.Track(0).Note(0, 0x90, 60, 100).Text(48, "x").Note(48, 0x80, 60, 0);
        return f.Bytes();
      },
-     true, {"0 90 60 100", "96 80 60 0"}},
+     true,
+     {"0 90 60 100", "96 80 60 0"}},
     {"EarlyEndOfAnotherTrack",
      [] {
        MidiFileBuilder f(96);
@@ -138,7 +158,8 @@ const LoadCase kWellFormed[] = {
        f.Track(1).End(100);
        return f.Bytes();
      },
-     true, {"0 90 60 100", "120 80 60 0"}},
+     true,
+     {"0 90 60 100", "120 80 60 0"}},
     {"TitleComesFromTrackZeroOnly",
      [] {
        MidiFileBuilder f(96);
@@ -146,7 +167,9 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Name(0, "other");
        return f.Bytes();
      },
-     true, {"0 90 60 100"}, "last"},
+     true,
+     {"0 90 60 100"},
+     "last"},
     {"NameInTrackOneIsNoTitle",
      [] {
        MidiFileBuilder f(96);
@@ -154,23 +177,34 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Name(0, "other");
        return f.Bytes();
      },
-     true, {"0 90 60 100"}},
+     true,
+     {"0 90 60 100"}},
     {"StatusFEIsSkipped",
-     [] { return OneTrack({0x00, 0xFE, 0x05, 0x90, 60, 1}); },
-     true, {"5 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0xFE, 0x05, 0x90, 60, 1});
+     },
+     true,
+     {"5 90 60 1"}},
     {"EscapedSysExIsSkipped",
-     [] { return OneTrack({0x00, 0xF7, 0x02, 0x43, 0xF7, 0x00, 0x90, 60, 1}); },
-     true, {"0 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0xF7, 0x02, 0x43, 0xF7, 0x00, 0x90, 60, 1});
+     },
+     true,
+     {"0 90 60 1"}},
     {"FourByteDelta",
-     [] { return OneTrack({0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1}); },
-     true, {"268435455 90 60 1"}},
+     [] {
+       return OneTrack({0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1});
+     },
+     true,
+     {"268435455 90 60 1"}},
     {"LongerHeaderIsSkipped",
      [] {
        Bytes out = Header(10, 1, 96);
        AppendTrack(out, 4, {0x00, 0x90, 60, 1});
        return out;
      },
-     true, {"0 90 60 1"}},
+     true,
+     {"0 90 60 1"}},
 };
 INSTANTIATE_TEST_SUITE_P(WellFormed, MidiSongLoad, testing::ValuesIn(kWellFormed),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -178,8 +212,13 @@ INSTANTIATE_TEST_SUITE_P(WellFormed, MidiSongLoad, testing::ValuesIn(kWellFormed
 // Bad bytes: never a read outside the image; a track ends after its last complete event; a file
 // with nothing to play does not load.
 const LoadCase kMalformed[] = {
-    {"Empty", [] { return Bytes{}; }, false, {"is too short for a MIDI header (0 bytes, 14 needed)"}},
-    {"HeaderCutShort", [] { return Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}; }, false,
+    {"Empty",
+     [] { return Bytes{}; },
+     false,
+     {"is too short for a MIDI header (0 bytes, 14 needed)"}},
+    {"HeaderCutShort",
+     [] { return Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}; },
+     false,
      {"is too short for a MIDI header (13 bytes, 14 needed)"}},
     {"HeaderLengthBelowSix",
      [] {
@@ -188,10 +227,17 @@ const LoadCase kMalformed[] = {
        AppendTrack(out, 4, {0x00, 0x90, 60, 1});
        return out;
      },
-     false, {"has a header length of 5 at offset 4, outside 6 .. 18"}},
-    {"HeaderLengthPastTheEnd", [] { return Header(0xFFFFFFF0u, 1, 96); }, false,
+     false,
+     {"has a header length of 5 at offset 4, outside 6 .. 18"}},
+    {"HeaderLengthPastTheEnd",
+     [] { return Header(0xFFFFFFF0u, 1, 96); },
+     false,
      {"has a header length of 4294967280 at offset 4, outside 6 .. 56"}},
-    {"DivisionZero", [] { return OneTrack({0x00, 0x90, 60, 1}, 0); }, false,
+    {"DivisionZero",
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1}, 0);
+     },
+     false,
      {"has a division of 0 ticks per quarter note at offset 12"}},
     {"NoTracks", [] { return Header(6, 0, 96); }, false, {"has no track chunk"}},
     {"MoreTracksAnnouncedThanPresent",
@@ -201,28 +247,48 @@ const LoadCase kMalformed[] = {
        out.insert(out.end(), {'M', 'T', 'r'});  // a cut-off chunk header
        return out;
      },
-     true, {"0 90 60 1"}},
+     true,
+     {"0 90 60 1"}},
     {"TrackLengthPastTheEnd",
      [] {
        Bytes out = Header(6, 2, 96);
        AppendTrack(out, 0x7FFFFFF0u, {0x00, 0x90, 60, 1, 0x00, 0x90, 61});
        return out;
      },
-     true, {"0 90 60 1"}},
+     true,
+     {"0 90 60 1"}},
     {"TrackLengthWrapsPastTheEnd",
      [] {
        Bytes out = Header(6, 3, 96);
        AppendTrack(out, 0xFFFFFFFFu, {0x00, 0x90, 60, 1});
        return out;
      },
-     true, {"0 90 60 1"}},
+     true,
+     {"0 90 60 1"}},
     {"DeltaLongerThanFourBytes",
-     [] { return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 61, 1}); },
-     true, {"0 90 60 1"}},
-    {"DeltaCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81}); }, true, {"0 90 60 1"}},
-    {"DataByteWithoutStatus", [] { return OneTrack({0x00, 0x3C, 0x64, 0x00, 0x90, 60, 1}); }, false,
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 61, 1});
+     },
+     true,
+     {"0 90 60 1"}},
+    {"DeltaCutOff",
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81});
+     },
+     true,
+     {"0 90 60 1"}},
+    {"DataByteWithoutStatus",
+     [] {
+       return OneTrack({0x00, 0x3C, 0x64, 0x00, 0x90, 60, 1});
+     },
+     false,
      {"has no playable event in 1 track chunk"}},
-    {"DataBytesCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0x90, 61}); }, true, {"0 90 60 1"}},
+    {"DataBytesCutOff",
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0x90, 61});
+     },
+     true,
+     {"0 90 60 1"}},
     {"SysExLengthPastTheTrack",
      [] {
        // The sysex claims bytes that belong to the next track chunk.
@@ -231,27 +297,46 @@ const LoadCase kMalformed[] = {
        AppendTrack(out, 4, {0x05, 0x91, 62, 1});
        return out;
      },
-     true, {"0 90 60 1", "5 91 62 1"}},
+     true,
+     {"0 90 60 1", "5 91 62 1"}},
     {"SysExLengthHuge",
-     [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0xF7}); },
-     true, {"0 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0xF7});
+     },
+     true,
+     {"0 90 60 1"}},
     {"MetaLengthPastTheTrack",
-     [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF, 0x03, 0x20, 'a', 'b'}); },
-     true, {"0 90 60 1"}},
-    {"MetaTypeCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF}); }, true, {"0 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF, 0x03, 0x20, 'a', 'b'});
+     },
+     true,
+     {"0 90 60 1"}},
+    {"MetaTypeCutOff",
+     [] {
+       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF});
+     },
+     true,
+     {"0 90 60 1"}},
     {"TempoZeroIsDropped",
-     [] { return OneTrack({0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x10, 0x90, 60, 1}); },
-     true, {"16 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x10, 0x90, 60, 1});
+     },
+     true,
+     {"16 90 60 1"}},
     {"TempoWithoutBytesIsDropped",
-     [] { return OneTrack({0x00, 0xFF, 0x51, 0x00, 0x00, 0x90, 60, 1}); },
-     true, {"0 90 60 1"}},
+     [] {
+       return OneTrack({0x00, 0xFF, 0x51, 0x00, 0x00, 0x90, 60, 1});
+     },
+     true,
+     {"0 90 60 1"}},
     {"OnlyMetaEvents",
      [] {
        MidiFileBuilder f(96);
        f.Track(0).Name(0, "silence").End(0);
        return f.Bytes();
      },
-     false, {"has no playable event in 1 track chunk"}},
+     false,
+     {"has no playable event in 1 track chunk"}},
 };
 INSTANTIATE_TEST_SUITE_P(Malformed, MidiSongLoad, testing::ValuesIn(kMalformed),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -275,7 +360,8 @@ TEST(MidiSong, SysExRecordHoldsF0AndTheBody) {
   EXPECT_EQ(song.Entry(1).Value(), 1);
   const SysExMessage* m = song.SysEx(song.Entry(0).Value());
   ASSERT_NE(m, nullptr);
-  EXPECT_EQ(Bytes(m->Buffer(), m->Buffer() + m->BufferLength()), (Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
+  EXPECT_EQ(Bytes(m->Buffer(), m->Buffer() + m->BufferLength()),
+            (Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
   EXPECT_EQ(song.SysEx(2), nullptr);
 }
 
@@ -355,7 +441,8 @@ Lines ReferenceMerge(const std::vector<std::vector<RefEvent>>& tracks) {
       Head& h = heads[i];
       if (h.next >= tracks[i].size()) continue;
       if (h.wait == m) {
-        if (!tracks[i][h.next].text.empty()) out.push_back(std::to_string(time) + " " + tracks[i][h.next].text);
+        if (!tracks[i][h.next].text.empty())
+          out.push_back(std::to_string(time) + " " + tracks[i][h.next].text);
         if (++h.next < tracks[i].size()) h.wait += tracks[i][h.next].delta;
       }
       h.wait -= m;
@@ -368,7 +455,8 @@ TEST(MidiSong, MergeMatchesThePassesOnRandomFiles) {
   std::mt19937 rng(20261210);
   const std::uint32_t deltas[] = {0, 0, 0, 1, 2, 7, 96, 480};
   for (int round = 0; round < 60; ++round) {
-    const int trackCount = round < 50 ? 1 + static_cast<int>(rng() % 8) : 200 + static_cast<int>(rng() % 200);
+    const int trackCount =
+        round < 50 ? 1 + static_cast<int>(rng() % 8) : 200 + static_cast<int>(rng() % 200);
     MidiFileBuilder file(96);
     std::vector<std::vector<RefEvent>> reference(static_cast<std::size_t>(trackCount));
     for (int t = 0; t < trackCount; ++t) {
@@ -410,7 +498,10 @@ TEST(MidiSong, MergeMatchesThePassesOnRandomFiles) {
 TEST(MidiSong, ManyOneNoteTracksMergeInTimeOrder) {
   MidiFileBuilder file(96);
   for (std::size_t t = 0; t < 65535; ++t)
-    file.Track(t).Note(static_cast<std::uint32_t>((t * 7919) % 1000), 0x90, static_cast<std::uint8_t>(t / 1000), 1).End(0);
+    file.Track(t)
+        .Note(static_cast<std::uint32_t>((t * 7919) % 1000), 0x90,
+              static_cast<std::uint8_t>(t / 1000), 1)
+        .End(0);
   MidiSong song;
   ASSERT_TRUE(song.Load(file.Bytes()));
   ASSERT_EQ(song.EventCount(), 65535);
@@ -432,7 +523,8 @@ TEST(MidiSong, ManyOneNoteTracksMergeInTimeOrder) {
 // A song of very many tracks gives up its merge once the load is cancelled.
 TEST(MidiSongLoad, AHugeMergeStopsOnceTheLoadIsCancelled) {
   MidiFileBuilder file(96);
-  for (std::size_t t = 0; t < 20000; ++t) file.Track(t).Note(static_cast<std::uint32_t>(t % 500), 0x90, 60, 90).End(0);
+  for (std::size_t t = 0; t < 20000; ++t)
+    file.Track(t).Note(static_cast<std::uint32_t>(t % 500), 0x90, 60, 90).End(0);
   const std::vector<std::uint8_t> image = file.Bytes();
   const LoadCancelCheck previous = SetLoadCancelCheck([] { return true; });
   MidiSong song;

@@ -66,8 +66,14 @@ TEST(SynthSamples, TheAudioThreadNeverReadsTheSoundFont) {
   // and a drum kit.
   const std::vector<std::uint8_t> gmOn{0x7E, 0x7F, 0x09, 0x01};
   MidiFileBuilder file(96);
-  file.Track(0).SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}).Message(0, {0xC0, 73}).Message(0, {0xC1, 33})
-      .Message(0, {0xB2, 0, 8}).Message(0, {0xC2, 4}).Message(0, {0xC9, 25}).Note(10, 0x90, 60, 100);
+  file.Track(0)
+      .SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7})
+      .Message(0, {0xC0, 73})
+      .Message(0, {0xC1, 33})
+      .Message(0, {0xB2, 0, 8})
+      .Message(0, {0xC2, 4})
+      .Message(0, {0xC9, 25})
+      .Note(10, 0x90, 60, 100);
   MidiSong song;
   ASSERT_TRUE(song.Load(file.Bytes()));
   std::vector<SynthPreset> presets;
@@ -84,11 +90,9 @@ TEST(SynthSamples, TheAudioThreadNeverReadsTheSoundFont) {
     ASSERT_TRUE(synth->SendSysEx(gmOn.data(), gmOn.size()));
     for (std::uint32_t m : {0x49C0u, 0x21C1u, 0x0008B2u, 0x04C2u, 0x19C9u})
       ASSERT_TRUE(synth->SendShort(m));
-    for (std::uint8_t channel : {0, 1, 2, 9})
-      ASSERT_TRUE(synth->SendShort(0x643C90u | channel));
+    for (std::uint8_t channel : {0, 1, 2, 9}) ASSERT_TRUE(synth->SendShort(0x643C90u | channel));
     ASSERT_TRUE(audio.Settle());
-    for (std::uint8_t channel : {0, 1, 2, 9})
-      ASSERT_TRUE(synth->SendShort(0x003C80u | channel));
+    for (std::uint8_t channel : {0, 1, 2, 9}) ASSERT_TRUE(synth->SendShort(0x003C80u | channel));
     ASSERT_TRUE(audio.Settle());
   }
   EXPECT_EQ(audio.Reads(), 0u);

@@ -11,7 +11,11 @@ namespace oru::test {
 class WaveImageBuilder {
  public:
   // Starts "RIFF" <size> "WAVE".
-  WaveImageBuilder() { Raw("RIFF"); U32(0); Raw("WAVE"); }
+  WaveImageBuilder() {
+    Raw("RIFF");
+    U32(0);
+    Raw("WAVE");
+  }
 
   // A chunk with the given tag and body; size overrides the size field (body stays as given).
   WaveImageBuilder& Chunk(const char* tag, const std::vector<std::uint8_t>& body,

@@ -14,9 +14,9 @@
 #include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
 #include "oru/platform/audio_device.h"
-#include "oru/sound/wave_file.h"
 #include "oru/platform/clock.h"
 #include "oru/platform/resources.h"
+#include "oru/sound/wave_file.h"
 #include "tests/sound/wave_image_builder.h"
 
 namespace oru {
@@ -34,14 +34,17 @@ Bytes Ramp(int frames) {
   return WaveImageBuilder::Samples16(values);
 }
 
-Bytes RampWave(int frames) { return WaveImageBuilder().Format(1, kRate, 16).Data(Ramp(frames)).Build(); }
+Bytes RampWave(int frames) {
+  return WaveImageBuilder().Format(1, kRate, 16).Data(Ramp(frames)).Build();
+}
 
 // Mixes frames and returns the left channel in 16-bit sample units.
 std::vector<int> MixLeft(AudioMixer& mixer, int frames) {
   std::vector<float> out(2 * static_cast<std::size_t>(frames));
   mixer.Mix(out.data(), frames);
   std::vector<int> left;
-  for (int i = 0; i < frames; ++i) left.push_back(static_cast<int>(std::lround(out[2 * i] * 32768.0f)));
+  for (int i = 0; i < frames; ++i)
+    left.push_back(static_cast<int>(std::lround(out[2 * i] * 32768.0f)));
   return left;
 }
 
@@ -60,30 +63,54 @@ TEST(WaveImageTest, ChunksAreFoundByWalkingTheList) {
   Bytes noRiff = RampWave(2);
   noRiff[0] = 'r';
   const ParseCase cases[] = {
-      {"plain 16-byte format", WaveImageBuilder().Format(1, kRate, 8).Data(samples).Build(), true, 44, 4},
-      {"18-byte format puts samples at 46", WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(samples).Build(), true, 46, 4},
-      {"LIST before the format", WaveImageBuilder().Chunk("LIST", {'I', 'N', 'F', 'O', 1, 2}).Format(1, kRate, 8).Data(samples).Build(), true, 58, 4},
-      {"fact and JUNK between", WaveImageBuilder().Format(1, kRate, 8).Chunk("fact", {4, 0, 0, 0}).Chunk("JUNK", {0, 0, 0}).Data(samples).Build(), true, 68, 4},
-      {"data before format", WaveImageBuilder().Data(samples).Format(1, kRate, 8).Build(), true, 20, 4},
-      {"odd last chunk without pad", WaveImageBuilder().Format(1, kRate, 8).Data({1, 2, 3}).Build(), true, 44, 3},
+      {"plain 16-byte format", WaveImageBuilder().Format(1, kRate, 8).Data(samples).Build(), true,
+       44, 4},
+      {"18-byte format puts samples at 46",
+       WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(samples).Build(), true, 46, 4},
+      {"LIST before the format",
+       WaveImageBuilder()
+           .Chunk("LIST", {'I', 'N', 'F', 'O', 1, 2})
+           .Format(1, kRate, 8)
+           .Data(samples)
+           .Build(),
+       true, 58, 4},
+      {"fact and JUNK between",
+       WaveImageBuilder()
+           .Format(1, kRate, 8)
+           .Chunk("fact", {4, 0, 0, 0})
+           .Chunk("JUNK", {0, 0, 0})
+           .Data(samples)
+           .Build(),
+       true, 68, 4},
+      {"data before format", WaveImageBuilder().Data(samples).Format(1, kRate, 8).Build(), true, 20,
+       4},
+      {"odd last chunk without pad", WaveImageBuilder().Format(1, kRate, 8).Data({1, 2, 3}).Build(),
+       true, 44, 3},
       {"RIFF without WAVE", noWave, false},
       {"WAVE without RIFF", noRiff, false},
       {"shorter than a header", Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V'}, false},
       {"empty", Bytes{}, false},
       {"no data chunk", WaveImageBuilder().Format(1, kRate, 8).Build(), false},
       {"no format chunk", WaveImageBuilder().Data(samples).Build(), false},
-      {"format shorter than 16", WaveImageBuilder().Chunk("fmt ", Bytes(14, 1)).Data(samples).Build(), false},
-      {"format runs past the image", WaveImageBuilder().Chunk("fmt ", Bytes(16, 1), 4000).Build(), false},
-      {"data runs past the image", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 5).Build(), false},
-      {"data size near 4 GiB", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 0xFFFFFFFF).Build(), false},
-      {"zero channels", WaveImageBuilder().Format(0, kRate, 8, {}, 1, 1).Data(samples).Build(), false},
-      {"zero block align", WaveImageBuilder().Format(1, kRate, 8, {}, 1, 0).Data(samples).Build(), false},
+      {"format shorter than 16",
+       WaveImageBuilder().Chunk("fmt ", Bytes(14, 1)).Data(samples).Build(), false},
+      {"format runs past the image", WaveImageBuilder().Chunk("fmt ", Bytes(16, 1), 4000).Build(),
+       false},
+      {"data runs past the image", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 5).Build(),
+       false},
+      {"data size near 4 GiB",
+       WaveImageBuilder().Format(1, kRate, 8).Data(samples, 0xFFFFFFFF).Build(), false},
+      {"zero channels", WaveImageBuilder().Format(0, kRate, 8, {}, 1, 1).Data(samples).Build(),
+       false},
+      {"zero block align", WaveImageBuilder().Format(1, kRate, 8, {}, 1, 0).Data(samples).Build(),
+       false},
   };
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(c.name);
     WaveImageInfo info;
     // An exact-size heap copy lets the address sanitizer catch any read past the image.
-    std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[c.image.size() + (c.image.empty() ? 1 : 0)]);
+    std::unique_ptr<std::uint8_t[]> exact(
+        new std::uint8_t[c.image.size() + (c.image.empty() ? 1 : 0)]);
     std::copy(c.image.begin(), c.image.end(), exact.get());
     ASSERT_EQ(ParseWaveImage(exact.get(), c.image.size(), &info), c.ok);
     if (c.ok) {
@@ -103,7 +130,8 @@ Bytes Extensible(int subFormat, int validBits, bool standardTail = true) {
   WaveImageBuilder::Put16(extra, validBits);
   WaveImageBuilder::Put32(extra, 4);
   WaveImageBuilder::Put16(extra, subFormat);
-  const Bytes tail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  const Bytes tail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                      0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
   for (std::uint8_t b : tail) extra.push_back(standardTail ? b : 0x55);
   return extra;
 }
@@ -141,41 +169,126 @@ struct FormatCase {
 TEST(WaveFormatTest, SampleFormatsAreReadAtTheSameLevelAndOthersAreRefusedWithAReason) {
   const float nan = std::nanf("");
   const FormatCase cases[] = {
-      {"8-bit unsigned", WaveImageBuilder().Format(1, kRate, 8).Data({192, 64, 128}).Build(), {0.5f, -0.5f, 0.0f}},
-      {"16-bit", WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16({16384, -8192})).Build(), {0.5f, -0.25f}},
-      {"24-bit", WaveImageBuilder().Format(1, kRate, 24).Data(Join({Little(0x400000, 3), Little(0xE00000, 3)})).Build(), {0.5f, -0.25f}},
-      {"24-bit stereo", WaveImageBuilder().Format(2, kRate, 24).Data(Join({Little(0x400000, 3), Little(0xC00000, 3)})).Build(), {0.5f, -0.5f}},
-      {"32-bit integer", WaveImageBuilder().Format(1, kRate, 32).Data(Join({Little(0x40000000, 4), Little(0xE0000000, 4)})).Build(), {0.5f, -0.25f}},
-      {"32-bit float, not-a-number silenced", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({0.5f, -0.25f, nan, INFINITY})).Build(), {0.5f, -0.25f, 0.0f, 0.0f}},
-      {"float louder than full scale kept", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({1.5f})).Build(), {1.5f}},
-      {"extensible 16-bit PCM", WaveImageBuilder().Format(1, kRate, 16, Extensible(1, 16), 0xFFFE).Data(WaveImageBuilder::Samples16({16384})).Build(), {0.5f}},
-      {"extensible 24 valid bits in 32", WaveImageBuilder().Format(1, kRate, 32, Extensible(1, 24), 0xFFFE).Data(Little(0x40000000, 4)).Build(), {0.5f}},
-      {"extensible float", WaveImageBuilder().Format(2, kRate, 32, Extensible(3, 32), 0xFFFE).Data(Floats({0.25f, -0.5f})).Build(), {0.25f, -0.5f}},
-      {"padded frames", WaveImageBuilder().Format(1, kRate, 16, {}, 1, 4).Data(Join({Little(16384, 2), Little(0x7777, 2), Little(0xC000, 2), Little(0x7777, 2)})).Build(), {0.5f, -0.5f}},
-      {"ADPCM", WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(), {}, "format tag 0x0002"},
-      {"64-bit float", WaveImageBuilder().Format(1, kRate, 64, {}, 3).Data(Bytes(8, 0)).Build(), {}, "64-bit float"},
-      {"12-bit integer", WaveImageBuilder().Format(1, kRate, 12, {}, 1, 2).Data({0, 0}).Build(), {}, "12-bit integer"},
-      {"three channels", WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(), {}, "3 channels"},
-      {"extensible of another kind", WaveImageBuilder().Format(1, kRate, 16, Extensible(1, 16, false), 0xFFFE).Data({0, 0}).Build(), {}, "sub-format"},
-      {"extensible too short", WaveImageBuilder().Format(1, kRate, 16, {0, 0}, 0xFFFE).Data({0, 0}).Build(), {}, "record of 18 bytes"},
-      {"zero rate", WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(), {}, "at 0 frames per second"},
-      {"block align below a frame", WaveImageBuilder().Format(2, kRate, 16, {}, 1, 2).Data({0, 0, 0, 0}).Build(), {}, "block align of 2"},
-      {"no whole frame", WaveImageBuilder().Format(2, kRate, 16).Data({0, 0}).Build(), {}, "no whole frame"},
-      {"rate far below the device's", WaveImageBuilder().Format(1, 20, 8).Data({0}).Build(), {}, "too far"},
+      {"8-bit unsigned",
+       WaveImageBuilder().Format(1, kRate, 8).Data({192, 64, 128}).Build(),
+       {0.5f, -0.5f, 0.0f}},
+      {"16-bit",
+       WaveImageBuilder()
+           .Format(1, kRate, 16)
+           .Data(WaveImageBuilder::Samples16({16384, -8192}))
+           .Build(),
+       {0.5f, -0.25f}},
+      {"24-bit",
+       WaveImageBuilder()
+           .Format(1, kRate, 24)
+           .Data(Join({Little(0x400000, 3), Little(0xE00000, 3)}))
+           .Build(),
+       {0.5f, -0.25f}},
+      {"24-bit stereo",
+       WaveImageBuilder()
+           .Format(2, kRate, 24)
+           .Data(Join({Little(0x400000, 3), Little(0xC00000, 3)}))
+           .Build(),
+       {0.5f, -0.5f}},
+      {"32-bit integer",
+       WaveImageBuilder()
+           .Format(1, kRate, 32)
+           .Data(Join({Little(0x40000000, 4), Little(0xE0000000, 4)}))
+           .Build(),
+       {0.5f, -0.25f}},
+      {"32-bit float, not-a-number silenced",
+       WaveImageBuilder()
+           .Format(1, kRate, 32, {}, 3)
+           .Data(Floats({0.5f, -0.25f, nan, INFINITY}))
+           .Build(),
+       {0.5f, -0.25f, 0.0f, 0.0f}},
+      {"float louder than full scale kept",
+       WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({1.5f})).Build(),
+       {1.5f}},
+      {"extensible 16-bit PCM",
+       WaveImageBuilder()
+           .Format(1, kRate, 16, Extensible(1, 16), 0xFFFE)
+           .Data(WaveImageBuilder::Samples16({16384}))
+           .Build(),
+       {0.5f}},
+      {"extensible 24 valid bits in 32",
+       WaveImageBuilder()
+           .Format(1, kRate, 32, Extensible(1, 24), 0xFFFE)
+           .Data(Little(0x40000000, 4))
+           .Build(),
+       {0.5f}},
+      {"extensible float",
+       WaveImageBuilder()
+           .Format(2, kRate, 32, Extensible(3, 32), 0xFFFE)
+           .Data(Floats({0.25f, -0.5f}))
+           .Build(),
+       {0.25f, -0.5f}},
+      {"padded frames",
+       WaveImageBuilder()
+           .Format(1, kRate, 16, {}, 1, 4)
+           .Data(Join({Little(16384, 2), Little(0x7777, 2), Little(0xC000, 2), Little(0x7777, 2)}))
+           .Build(),
+       {0.5f, -0.5f}},
+      {"ADPCM",
+       WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(),
+       {},
+       "format tag 0x0002"},
+      {"64-bit float",
+       WaveImageBuilder().Format(1, kRate, 64, {}, 3).Data(Bytes(8, 0)).Build(),
+       {},
+       "64-bit float"},
+      {"12-bit integer",
+       WaveImageBuilder().Format(1, kRate, 12, {}, 1, 2).Data({0, 0}).Build(),
+       {},
+       "12-bit integer"},
+      {"three channels",
+       WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(),
+       {},
+       "3 channels"},
+      {"extensible of another kind",
+       WaveImageBuilder()
+           .Format(1, kRate, 16, Extensible(1, 16, false), 0xFFFE)
+           .Data({0, 0})
+           .Build(),
+       {},
+       "sub-format"},
+      {"extensible too short",
+       WaveImageBuilder().Format(1, kRate, 16, {0, 0}, 0xFFFE).Data({0, 0}).Build(),
+       {},
+       "record of 18 bytes"},
+      {"zero rate",
+       WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(),
+       {},
+       "at 0 frames per second"},
+      {"block align below a frame",
+       WaveImageBuilder().Format(2, kRate, 16, {}, 1, 2).Data({0, 0, 0, 0}).Build(),
+       {},
+       "block align of 2"},
+      {"no whole frame",
+       WaveImageBuilder().Format(2, kRate, 16).Data({0, 0}).Build(),
+       {},
+       "no whole frame"},
+      {"rate far below the device's",
+       WaveImageBuilder().Format(1, 20, 8).Data({0}).Build(),
+       {},
+       "too far"},
   };
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<float> samples = {9.0f};
     int channels = 0;
     ClearLastError();
-    ASSERT_EQ(DecodeWave(c.image.data(), c.image.size(), kRate, &samples, &channels), !c.samples.empty()) << LastError();
+    ASSERT_EQ(DecodeWave(c.image.data(), c.image.size(), kRate, &samples, &channels),
+              !c.samples.empty())
+        << LastError();
     if (c.samples.empty()) {
       EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << LastError();
       EXPECT_EQ(samples, std::vector<float>{9.0f});  // left as it was
       continue;
     }
     ASSERT_EQ(samples.size(), c.samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i) EXPECT_NEAR(samples[i], c.samples[i], 1e-6f) << "sample " << i;
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      EXPECT_NEAR(samples[i], c.samples[i], 1e-6f) << "sample " << i;
   }
 }
 
@@ -196,7 +309,8 @@ TEST(WaveFormatTest, RefusedFormatsLeaveTheSoundAsItWas) {
 // Magnitude of the windowed samples at frequency hz (a single bin of a DFT).
 double Magnitude(const std::vector<double>& x, double hz, double rate) {
   std::complex<double> sum = 0;
-  for (std::size_t n = 0; n < x.size(); ++n) sum += x[n] * std::polar(1.0, -2 * M_PI * hz * static_cast<double>(n) / rate);
+  for (std::size_t n = 0; n < x.size(); ++n)
+    sum += x[n] * std::polar(1.0, -2 * M_PI * hz * static_cast<double>(n) / rate);
   return std::abs(sum);
 }
 
@@ -206,8 +320,11 @@ double Magnitude(const std::vector<double>& x, double hz, double rate) {
 TEST(WaveResampleTest, ConversionLeavesNoImageAboveTheOldBand) {
   constexpr int kIn = 22050, kOut = 48000;
   std::vector<int> tone(kIn);
-  for (int i = 0; i < kIn; ++i) tone[static_cast<std::size_t>(i)] = static_cast<int>(std::lround(16384 * std::sin(2 * M_PI * 5000 * i / kIn)));
-  const Bytes wave = WaveImageBuilder().Format(1, kIn, 16).Data(WaveImageBuilder::Samples16(tone)).Build();
+  for (int i = 0; i < kIn; ++i)
+    tone[static_cast<std::size_t>(i)] =
+        static_cast<int>(std::lround(16384 * std::sin(2 * M_PI * 5000 * i / kIn)));
+  const Bytes wave =
+      WaveImageBuilder().Format(1, kIn, 16).Data(WaveImageBuilder::Samples16(tone)).Build();
   std::vector<float> out;
   int channels = 0;
   ASSERT_TRUE(DecodeWave(wave.data(), wave.size(), kOut, &out, &channels));
@@ -219,7 +336,8 @@ TEST(WaveResampleTest, ConversionLeavesNoImageAboveTheOldBand) {
   double windowSum = 0;
   for (int n = 0; n < kN; ++n) {
     const double t = 2 * M_PI * n / (kN - 1);
-    const double w = 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+    const double w =
+        0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
     x[static_cast<std::size_t>(n)] = w * out[static_cast<std::size_t>(kOut / 2 - kN / 2 + n)];
     windowSum += w;
   }
@@ -238,7 +356,8 @@ TEST(WaveResampleTest, ConversionLeavesNoImageAboveTheOldBand) {
 TEST(WaveResampleTest, ConversionKeepsLengthAndTiming) {
   std::vector<int> click(22050, 0);
   click[11025] = 32767;
-  const Bytes wave = WaveImageBuilder().Format(1, 22050, 16).Data(WaveImageBuilder::Samples16(click)).Build();
+  const Bytes wave =
+      WaveImageBuilder().Format(1, 22050, 16).Data(WaveImageBuilder::Samples16(click)).Build();
   std::vector<float> out;
   int channels = 0;
   ASSERT_TRUE(DecodeWave(wave.data(), wave.size(), 48000, &out, &channels));
@@ -287,7 +406,10 @@ TEST(WaveSoundTest, PlayAfterVoiceZeroFinishedReusesIt) {
 TEST(WaveSoundTest, PanReachesTheVoice) {
   AudioMixer mixer(kRate);
   WaveSound sound(&mixer);
-  Bytes wave = WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16({16384, 16384})).Build();
+  Bytes wave = WaveImageBuilder()
+                   .Format(1, kRate, 16)
+                   .Data(WaveImageBuilder::Samples16({16384, 16384}))
+                   .Build();
   ASSERT_TRUE(sound.LoadImage(wave.data(), wave.size()));
   ASSERT_TRUE(sound.Play(-2000));
   std::vector<float> out(4);
@@ -300,7 +422,10 @@ TEST(WaveSoundTest, WithoutVoicesPlaysGoToTheFallbackAndCutEachOtherOff) {
   AudioMixer noVoices(kRate, 0);  // a device that cannot make voices
   WaveSound first(&noVoices), second(&noVoices);
   Bytes a = RampWave(20);
-  Bytes b = WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16(std::vector<int>(20, 7))).Build();
+  Bytes b = WaveImageBuilder()
+                .Format(1, kRate, 16)
+                .Data(WaveImageBuilder::Samples16(std::vector<int>(20, 7)))
+                .Build();
   ASSERT_TRUE(first.LoadImage(a.data(), a.size()));
   ASSERT_TRUE(second.LoadImage(b.data(), b.size()));
   EXPECT_EQ(first.VoiceId(0), -1);
@@ -365,7 +490,8 @@ TEST(WaveSoundTest, BadImageLeavesTheOldSoundAsItWas) {
 TEST(WaveSoundTest, LoadingAgainReplacesImageAndVoices) {
   AudioMixer mixer(kRate);
   WaveSound sound(&mixer);
-  Bytes a = RampWave(10), b = WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(Bytes(5, 200)).Build();
+  Bytes a = RampWave(10),
+        b = WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(Bytes(5, 200)).Build();
   ASSERT_TRUE(sound.LoadImage(a.data(), a.size()));
   ASSERT_TRUE(sound.LoadImage(b.data(), b.size()));
   EXPECT_EQ(mixer.VoiceCount(), 3);
@@ -399,7 +525,8 @@ TEST(WaveSoundTest, LoadsFromFilesAndResources) {
   std::string packed = ::testing::TempDir() + "oru_wave_sound_packed.wav";
   std::string pack = ::testing::TempDir() + "oru_wave_sound_packed.dpa";
   Bytes other = WaveImageBuilder().Format(1, kRate, 8).Data(Bytes(7, 130)).Build();
-  ASSERT_TRUE(PackFile::PackMemory(other.data(), other.size(), "oru_wave_sound_packed.wav", pack.c_str()));
+  ASSERT_TRUE(
+      PackFile::PackMemory(other.data(), other.size(), "oru_wave_sound_packed.wav", pack.c_str()));
   EXPECT_TRUE(sound.Load(packed.c_str(), nullptr));
   EXPECT_EQ(sound.DataBytes(), 7u);
   std::remove(pack.c_str());
@@ -435,9 +562,15 @@ TEST(WaveSoundTest, DamagedImagesNeverLeadOutsideTheImage) {
     for (int edits = 1 + next() % 4; edits > 0; --edits) {
       const std::uint32_t at = next() % image.size();
       switch (next() % 3) {
-        case 0: image[at] = static_cast<std::uint8_t>(next() >> 24); break;
-        case 1: image[at] = 0xFF; break;
-        default: image.resize(at); break;
+        case 0:
+          image[at] = static_cast<std::uint8_t>(next() >> 24);
+          break;
+        case 1:
+          image[at] = 0xFF;
+          break;
+        default:
+          image.resize(at);
+          break;
       }
       if (image.empty()) break;
     }

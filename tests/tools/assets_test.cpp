@@ -37,7 +37,8 @@ uint16_t Le16(const std::vector<uint8_t>& b, size_t at) {
 // A fresh folder of this process, so suites running side by side in other build folders never
 // share it.
 std::filesystem::path FreshTempDir(const std::string& tag) {
-  const auto dir = std::filesystem::temp_directory_path() / (tag + "_" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / (tag + "_" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   return dir;
 }
@@ -81,11 +82,12 @@ int VisibleIn(const PictureAsset& a, int cell) {
 
 TEST_F(GeneratedData, EveryFileOfTheGameIsMadeOnce) {
   const std::set<std::string> expected = {
-      "haikei1.bmp",   "haikei0.bmp", "title1.bmp",  "title2.bmp",   "title3.bmp",    "zenkei2.bmp",
-      "zenkei1.bmp",   "saru.bmp",    "tako.bmp",    "boss.bmp",     "kuri_n.bmp",    "kuri_b.bmp",
-      "kuri_s.bmp",    "baku.bmp",    "kaki_a.bmp",  "kaki_s.bmp",   "sumi.bmp",      "kani.bmp",
-      "usu.bmp",       "usubaku.bmp", "fire.bmp",    "meter.bmp",    "kakimeter.bmp", "gameover.bmp",
-      "gameclear.bmp", "SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV", "CRASH.WAV",     "brello_s.mid"};
+      "haikei1.bmp", "haikei0.bmp", "title1.bmp",    "title2.bmp",   "title3.bmp",
+      "zenkei2.bmp", "zenkei1.bmp", "saru.bmp",      "tako.bmp",     "boss.bmp",
+      "kuri_n.bmp",  "kuri_b.bmp",  "kuri_s.bmp",    "baku.bmp",     "kaki_a.bmp",
+      "kaki_s.bmp",  "sumi.bmp",    "kani.bmp",      "usu.bmp",      "usubaku.bmp",
+      "fire.bmp",    "meter.bmp",   "kakimeter.bmp", "gameover.bmp", "gameclear.bmp",
+      "SUCKER1.WAV", "BLEEP04.WAV", "WHISTLE2.WAV",  "CRASH.WAV",    "brello_s.mid"};
   std::set<std::string> made;
   for (const auto& [name, bytes] : *files_) {
     made.insert(name);
@@ -174,7 +176,8 @@ TEST_F(GeneratedData, PicturesHaveTheirSizesCellsAndKeys) {
     if (c.keyed) {
       EXPECT_EQ(a.picture.At(0, 0), kKey) << "the key colour must fill the top-left pixel";
       // Every cell shows something, and the picture is more than a filled box.
-      for (int cell = 0; cell < c.cells; ++cell) EXPECT_GT(VisibleIn(a, cell), 0) << "cell " << cell;
+      for (int cell = 0; cell < c.cells; ++cell)
+        EXPECT_GT(VisibleIn(a, cell), 0) << "cell " << cell;
       EXPECT_GT(keyPixels, 0);
     } else {
       EXPECT_EQ(keyPixels, 0) << "an opaque picture never uses the key colour";
@@ -189,11 +192,11 @@ TEST_F(GeneratedData, AnimationCellsDiffer) {
     const int perRow = a.picture.Width() / a.cellWidth;
     const int cells = perRow * (a.picture.Height() / a.cellHeight);
     for (int i = 1; i < cells; ++i) {
-      const Picture now = a.picture.Crop((i % perRow) * a.cellWidth, (i / perRow) * a.cellHeight, a.cellWidth,
-                                         a.cellHeight, kKey);
+      const Picture now = a.picture.Crop((i % perRow) * a.cellWidth, (i / perRow) * a.cellHeight,
+                                         a.cellWidth, a.cellHeight, kKey);
       const Picture before =
-          a.picture.Crop(((i - 1) % perRow) * a.cellWidth, ((i - 1) / perRow) * a.cellHeight, a.cellWidth,
-                         a.cellHeight, kKey);
+          a.picture.Crop(((i - 1) % perRow) * a.cellWidth, ((i - 1) / perRow) * a.cellHeight,
+                         a.cellWidth, a.cellHeight, kKey);
       EXPECT_NE(now.Pixels(), before.Pixels()) << "cell " << i << " repeats cell " << i - 1;
     }
   }
@@ -327,7 +330,8 @@ TEST_F(GeneratedData, SoundsHaveTheLayoutAndFormatTheGameExpects) {
     std::vector<double> samples;
     for (uint32_t i = 0; i + c.bits / 8 <= dataBytes; i += c.bits / 8) {
       const size_t at = 28 + f + i;
-      const double v = c.bits == 8 ? (w[at] - 128) / 128.0 : static_cast<int16_t>(Le16(w, at)) / 32768.0;
+      const double v =
+          c.bits == 8 ? (w[at] - 128) / 128.0 : static_cast<int16_t>(Le16(w, at)) / 32768.0;
       samples.push_back(v);
       peak = std::max(peak, std::fabs(v));
     }
@@ -419,7 +423,8 @@ TEST_F(GeneratedData, GameFolderHoldsAPackOfEveryFile) {
     ASSERT_EQ(source.Read(read.data(), read.size()), read.size());
     EXPECT_EQ(read, bytes) << "the pack holds what the generator makes now";
     ASSERT_NE(source.GetName(), nullptr);
-    EXPECT_EQ(std::string(source.GetName()), name) << "packed under the bare file name, so it extracts in place";
+    EXPECT_EQ(std::string(source.GetName()), name)
+        << "packed under the bare file name, so it extracts in place";
   }
 }
 
@@ -440,7 +445,8 @@ TEST_F(GeneratedData, GameLoadersReadThePackedSoundsAndSong) {
     ASSERT_TRUE(sound.Load((dir + name).c_str(), nullptr));
     const std::vector<uint8_t>& w = File(name);
     EXPECT_EQ(sound.DataBytes(), Le32(w, 24 + Le32(w, 16)));
-    EXPECT_EQ(sound.Data(), sound.Image() + 28 + Le32(w, 16)) << "the data chunk follows the format chunk";
+    EXPECT_EQ(sound.Data(), sound.Image() + 28 + Le32(w, 16))
+        << "the data chunk follows the format chunk";
   }
   const std::vector<uint8_t> image = read("brello_s.mid");
   MidiSong song;

@@ -20,25 +20,30 @@ namespace oru::assetgen {
 namespace {
 
 std::uint32_t Big32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+  return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
+         (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
 }
 
 // Reads a PNG of the kind EncodePng writes back into RGBA, checking every chunk's CRC.
-bool DecodePng(const std::vector<std::uint8_t>& png, int* width, int* height, std::vector<std::uint8_t>* rgba) {
+bool DecodePng(const std::vector<std::uint8_t>& png, int* width, int* height,
+               std::vector<std::uint8_t>* rgba) {
   const std::uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (png.size() < 8 || !std::equal(std::begin(signature), std::end(signature), png.begin())) return false;
+  if (png.size() < 8 || !std::equal(std::begin(signature), std::end(signature), png.begin()))
+    return false;
   std::vector<std::uint8_t> packed;
   bool ended = false;
   for (std::size_t at = 8; at + 12 <= png.size() && !ended;) {
     const std::uint32_t length = Big32(png, at);
     if (at + 12 + length > png.size()) return false;
-    const std::string type(png.begin() + static_cast<std::ptrdiff_t>(at + 4), png.begin() + static_cast<std::ptrdiff_t>(at + 8));
+    const std::string type(png.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                           png.begin() + static_cast<std::ptrdiff_t>(at + 8));
     const std::uint8_t* data = png.data() + at + 8;
     if (crc32(0, png.data() + at + 4, length + 4) != Big32(png, at + 8 + length)) return false;
     if (type == "IHDR") {
       *width = static_cast<int>(Big32(png, at + 8));
       *height = static_cast<int>(Big32(png, at + 12));
-      if (data[8] != 8 || data[9] != 6 || data[12] != 0) return false;  // 8-bit RGBA, not interlaced
+      if (data[8] != 8 || data[9] != 6 || data[12] != 0)
+        return false;  // 8-bit RGBA, not interlaced
     } else if (type == "IDAT") {
       packed.insert(packed.end(), data, data + length);
     } else if (type == "IEND") {
@@ -49,7 +54,8 @@ bool DecodePng(const std::vector<std::uint8_t>& png, int* width, int* height, st
   const std::size_t row = static_cast<std::size_t>(*width) * 4 + 1;
   std::vector<std::uint8_t> raw(row * static_cast<std::size_t>(*height));
   uLongf rawSize = raw.size();
-  if (!ended || uncompress(raw.data(), &rawSize, packed.data(), packed.size()) != Z_OK || rawSize != raw.size())
+  if (!ended || uncompress(raw.data(), &rawSize, packed.data(), packed.size()) != Z_OK ||
+      rawSize != raw.size())
     return false;
   rgba->clear();
   for (int y = 0; y < *height; ++y) {
@@ -71,7 +77,9 @@ TEST(IconsTest, EverySizeIsTheCrabCentredOnATransparentSquare) {
     EXPECT_EQ(width, size);
     EXPECT_EQ(height, size);
     EXPECT_EQ(rgba, icon.rgba);
-    auto alpha = [&](int x, int y) { return rgba[(static_cast<std::size_t>(y) * size + x) * 4 + 3]; };
+    auto alpha = [&](int x, int y) {
+      return rgba[(static_cast<std::size_t>(y) * size + x) * 4 + 3];
+    };
     // The margin stays clear; the crab (legs, claws and eyes around a round body) fills a fair
     // share of the rest.
     const int margin = std::max(1, size / 16);
@@ -79,7 +87,9 @@ TEST(IconsTest, EverySizeIsTheCrabCentredOnATransparentSquare) {
     for (int y = 0; y < size; ++y)
       for (int x = 0; x < size; ++x) {
         if (alpha(x, y) == 255) ++opaque;
-        if ((x < margin - 1 || y < margin - 1 || x > size - margin || y > size - margin) && alpha(x, y)) ++edge;
+        if ((x < margin - 1 || y < margin - 1 || x > size - margin || y > size - margin) &&
+            alpha(x, y))
+          ++edge;
       }
     EXPECT_EQ(edge, 0);
     EXPECT_GT(opaque, size * size / 6);
@@ -101,12 +111,14 @@ TEST(IconsTest, LargeIconsEnlargeTheCrabByWholePixels) {
 }
 
 TEST(IconsTest, WritesOneFilePerSize) {
-  const auto dir = std::filesystem::temp_directory_path() / ("oru_icons_" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("oru_icons_" + std::to_string(::getpid()));
   std::string error;
   ASSERT_TRUE(WriteIcons(dir.string(), &error)) << error;
   for (int size : kIconSizes) {
     std::ifstream in(dir / ("icon-" + std::to_string(size) + ".png"), std::ios::binary);
-    const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;
     EXPECT_TRUE(DecodePng(png, &width, &height, &rgba)) << size;

@@ -37,7 +37,8 @@ void Eye(Picture& p, float cx, float cy, float r, float lookX, float lookY, floa
   const float px = cx + lookX * (r - pupil) * 0.8f, py = cy + lookY * (r - pupil) * 0.8f;
   p.FillEllipse(px, py, pupil, pupil, C(0, 0, 0));
   if (pupil >= 1.5f)
-    p.Set(static_cast<int>(px - pupil * 0.4f), static_cast<int>(py - pupil * 0.4f), C(255, 255, 255));
+    p.Set(static_cast<int>(px - pupil * 0.4f), static_cast<int>(py - pupil * 0.4f),
+          C(255, 255, 255));
 }
 
 // A tube along a curve: thick base line, then a lighter core toward the top-left.
@@ -136,19 +137,22 @@ void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
   std::vector<PointF> tail;
   for (int i = 0; i <= 10; ++i) {
     const float t = i / 10.0f;
-    tail.push_back({ox + 33.0f + t * 13.0f + std::sin(t * 3.0f + pose.tail) * 2.0f,
-                    44.0f + b - t * 22.0f + std::sin(t * kPi) * 4.0f - t * t * 4.0f * std::cos(pose.tail)});
+    tail.push_back(
+        {ox + 33.0f + t * 13.0f + std::sin(t * 3.0f + pose.tail) * 2.0f,
+         44.0f + b - t * 22.0f + std::sin(t * kPi) * 4.0f - t * t * 4.0f * std::cos(pose.tail)});
   }
   Tube(p, tail, 3.0f, 2.2f, fur);
   // Back arm and back leg, darker, behind the body.
-  auto limb = [&](float sx, float sy, float angle, float len, float w, uint8_t c, const Ramp& hand) {
+  auto limb = [&](float sx, float sy, float angle, float len, float w, uint8_t c,
+                  const Ramp& hand) {
     const float ex = sx - std::sin(angle) * len, ey = sy + std::cos(angle) * len;
     p.ThickLine(sx, sy, ex, ey, w, c);
     p.FillEllipse(ex, ey, 2.5f, 2.2f, hand[0]);
   };
   limb(ox + 31.0f, 31.0f + b, pose.backArm, 11.0f, 3.2f, fur[0], skin);
   const float legLen = 8.0f + 5.0f * pose.backLeg;
-  p.ThickLine(ox + 31.0f, 45.0f + b, ox + 35.0f - 2.0f * pose.backLeg, 45.0f + b + legLen, 3.5f, fur[0]);
+  p.ThickLine(ox + 31.0f, 45.0f + b, ox + 35.0f - 2.0f * pose.backLeg, 45.0f + b + legLen, 3.5f,
+              fur[0]);
   p.FillEllipse(ox + 33.0f - 2.0f * pose.backLeg, 46.5f + b + legLen, 4.0f, 2.0f, skin[0]);
   // Body and belly.
   p.FillEllipse(ox + 29.0f, 38.0f + b, 10.0f, 11.5f, fur[1]);
@@ -157,7 +161,8 @@ void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
   p.ShadeEllipse(ox + 25.0f, 40.0f + b, 5.5f, 7.5f, skin);
   // Front leg.
   const float fLen = 8.0f + 6.0f * pose.frontLeg;
-  p.ThickLine(ox + 25.0f, 46.0f + b, ox + 21.0f - 3.0f * pose.frontLeg, 46.0f + b + fLen, 4.0f, fur[1]);
+  p.ThickLine(ox + 25.0f, 46.0f + b, ox + 21.0f - 3.0f * pose.frontLeg, 46.0f + b + fLen, 4.0f,
+              fur[1]);
   p.FillEllipse(ox + 19.0f - 3.0f * pose.frontLeg, 47.5f + b + fLen, 4.5f, 2.2f, skin[1]);
   // Head: fur, ears, face mask.
   const float hx = ox + 19.0f, hy = 19.0f + b;
@@ -186,10 +191,10 @@ void DrawMonkeyFrame(Picture& p, int ox, const MonkeyPose& pose) {
 
 Picture DrawMonkey() {
   const MonkeyPose poses[4] = {
-      {3.0f, 0.4f, -0.3f, 0.1f, 0.1f, 0.0f},   // crouch
-      {-2.0f, 1.3f, 0.6f, 1.0f, 1.0f, 0.8f},   // push off
-      {-7.0f, 2.2f, 1.4f, 0.5f, 0.2f, 1.6f},   // in the air, arms up front, legs tucked
-      {-1.0f, 0.9f, 0.2f, 0.9f, 0.6f, 0.8f},   // landing
+      {3.0f, 0.4f, -0.3f, 0.1f, 0.1f, 0.0f},  // crouch
+      {-2.0f, 1.3f, 0.6f, 1.0f, 1.0f, 0.8f},  // push off
+      {-7.0f, 2.2f, 1.4f, 0.5f, 0.2f, 1.6f},  // in the air, arms up front, legs tucked
+      {-1.0f, 0.9f, 0.2f, 0.9f, 0.6f, 0.8f},  // landing
   };
   Picture p(200, 60, kKey);
   for (int f = 0; f < 4; ++f) {

@@ -22,15 +22,16 @@ int ChestnutPart(float u, float v) {
 }
 
 // Draws a chestnut centred at (cx, cy) with its tip pointing at angle (radians, 0 = right).
-void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& shell, const Ramp& base,
-                    float size = 1.0f) {
+void DrawChestnutAt(Picture& p, float cx, float cy, float angle, const Ramp& shell,
+                    const Ramp& base, float size = 1.0f) {
   const float ca = std::cos(angle) / size, sa = std::sin(angle) / size;
   p.Paint([&](int x, int y) -> int {
     const float dx = x + 0.5f - cx, dy = y + 0.5f - cy;
     const float u = dx * ca + dy * sa, v = -dx * sa + dy * ca;
     const int part = ChestnutPart(u, v);
     if (part == 0) return -1;
-    if (part == 2) return Dither(x, y, 0.5f + 0.4f * std::sin(x * 2.1f + y * 1.3f)) ? base[1] : base[0];
+    if (part == 2)
+      return Dither(x, y, 0.5f + 0.4f * std::sin(x * 2.1f + y * 1.3f)) ? base[1] : base[0];
     // Lit from the top-left in picture space.
     const float nx = dx / 8.0f, ny = dy / 7.0f;
     const float lit = std::clamp(0.55f - nx * 0.45f - ny * 0.55f, 0.0f, 0.999f);
@@ -70,7 +71,8 @@ Picture DrawRoastChestnut() {
   DrawChestnutAt(p, 9.0f, 8.0f, 0.0f, shell, base);
   // A roasted split showing the golden kernel.
   const uint8_t kernel = C(255, 204, 0), kernelLight = C(255, 255, 102);
-  const int crack[][2] = {{5, 7}, {6, 8}, {7, 7}, {8, 8}, {9, 7}, {10, 8}, {11, 7}, {12, 8}, {13, 8}};
+  const int crack[][2] = {{5, 7},  {6, 8},  {7, 7},  {8, 8}, {9, 7},
+                          {10, 8}, {11, 7}, {12, 8}, {13, 8}};
   for (const auto& c : crack) {
     p.Set(c[0], c[1], kernel);
     p.Set(c[0], c[1] - 1, c[0] % 2 ? kernelLight : kernel);
@@ -216,7 +218,8 @@ Picture DrawExplosion() {
         // Lit from the top-left: lighter above, ember glow early on.
         const float lit =
             std::clamp(0.5f + (kY - y) / 70.0f + (kX - x) / 140.0f + n * 0.3f, 0.0f, 0.999f);
-        if (f < 11 && best > 0.5f && n > 0.5f && Dither(x, y, (11 - f) * 0.3f)) return fire[f == 9 ? 3 : 2];
+        if (f < 11 && best > 0.5f && n > 0.5f && Dither(x, y, (11 - f) * 0.3f))
+          return fire[f == 9 ? 3 : 2];
         return smoke[static_cast<int>(lit * 4.0f)];
       });
     }
@@ -247,13 +250,16 @@ void DrawPersimmonAt(Picture& p, float cx, float cy, float r, bool ripe, bool fa
   const float s = r / 13.0f;
   p.FillPolygon({{cx - 8 * s, top - 1 * s}, {cx, top - 3 * s}, {cx, top + 2 * s}}, leaf);
   p.FillPolygon({{cx + 8 * s, top - 1 * s}, {cx, top - 3 * s}, {cx, top + 2 * s}}, leaf);
-  p.FillPolygon({{cx - 5 * s, top + 3 * s}, {cx, top - 1 * s}, {cx + 1 * s, top + 2 * s}}, leafLight);
-  p.FillPolygon({{cx + 5 * s, top + 3 * s}, {cx, top - 1 * s}, {cx - 1 * s, top + 2 * s}}, leafLight);
-  p.FillRect(static_cast<int>(cx - s), static_cast<int>(top - 5 * s), std::max(2, static_cast<int>(2 * s)),
-             static_cast<int>(3 * s), C(102, 51, 0));
+  p.FillPolygon({{cx - 5 * s, top + 3 * s}, {cx, top - 1 * s}, {cx + 1 * s, top + 2 * s}},
+                leafLight);
+  p.FillPolygon({{cx + 5 * s, top + 3 * s}, {cx, top - 1 * s}, {cx - 1 * s, top + 2 * s}},
+                leafLight);
+  p.FillRect(static_cast<int>(cx - s), static_cast<int>(top - 5 * s),
+             std::max(2, static_cast<int>(2 * s)), static_cast<int>(3 * s), C(102, 51, 0));
   if (!face) return;
   const uint8_t ink = ripe ? C(102, 0, 0) : C(0, 51, 0);
-  const int ex0 = static_cast<int>(cx - 5), ex1 = static_cast<int>(cx + 3), ey = static_cast<int>(cy + 1);
+  const int ex0 = static_cast<int>(cx - 5), ex1 = static_cast<int>(cx + 3),
+            ey = static_cast<int>(cy + 1);
   if (ripe) {
     // Happy closed eyes and a smile, rosy cheeks.
     for (int e : {ex0, ex1}) {
@@ -390,8 +396,9 @@ Picture DrawMortarPickup() {
   // Speed lines trailing to the right.
   for (int i = 0; i < 3; ++i) p.Line(31 + i, 27 + i * 3, 38, 27 + i * 3, C(255, 255, 153));
   // A star above it.
-  p.FillPolygon({{20, 1}, {22, 5}, {26, 5}, {23, 8}, {24, 12}, {20, 9}, {16, 12}, {17, 8}, {14, 5}, {18, 5}},
-                C(255, 255, 0));
+  p.FillPolygon(
+      {{20, 1}, {22, 5}, {26, 5}, {23, 8}, {24, 12}, {20, 9}, {16, 12}, {17, 8}, {14, 5}, {18, 5}},
+      C(255, 255, 0));
   p.Outline(kKey, C(51, 0, 0));
   return p;
 }

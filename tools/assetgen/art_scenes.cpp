@@ -18,7 +18,8 @@ constexpr float kPi = 3.14159265f;
 void Gradient(Picture& p, int y0, int y1, const Ramp& ramp) {
   const int n = static_cast<int>(ramp.size());
   for (int y = y0; y < y1; ++y) {
-    const float t = static_cast<float>(y - y0) / static_cast<float>(std::max(1, y1 - y0 - 1)) * (n - 1);
+    const float t =
+        static_cast<float>(y - y0) / static_cast<float>(std::max(1, y1 - y0 - 1)) * (n - 1);
     const int lo = std::min(static_cast<int>(t), n - 1);
     const float frac = t - lo;
     for (int x = 0; x < p.Width(); ++x) {
@@ -36,8 +37,11 @@ float Ridge(float x, float period, float seed) {
 }
 
 void Cloud(Picture& p, float x, float y, float s, uint8_t light, uint8_t shade) {
-  const float puffs[][3] = {
-      {0, 0, 1.0f}, {-1.1f, 0.35f, 0.7f}, {1.1f, 0.3f, 0.75f}, {0.5f, -0.45f, 0.7f}, {-0.5f, -0.3f, 0.6f}};
+  const float puffs[][3] = {{0, 0, 1.0f},
+                            {-1.1f, 0.35f, 0.7f},
+                            {1.1f, 0.3f, 0.75f},
+                            {0.5f, -0.45f, 0.7f},
+                            {-0.5f, -0.3f, 0.6f}};
   for (const auto& q : puffs)
     p.FillEllipse(x + q[0] * s, y + q[1] * s, q[2] * s * 1.2f, q[2] * s * 0.8f, shade);
   for (const auto& q : puffs)
@@ -54,7 +58,8 @@ void Reed(Picture& p, float x, float baseY, float height, float lean, uint8_t st
   p.FillEllipse(hx - 1.0f, hy - 3.0f, 1.2f, 4.0f, headLight);
 }
 
-void GrassBlade(Picture& p, float x, float baseY, float height, float bend, float width, uint8_t c) {
+void GrassBlade(Picture& p, float x, float baseY, float height, float bend, float width,
+                uint8_t c) {
   std::vector<PointF> pts;
   const int steps = 8;
   for (int i = 0; i <= steps; ++i) {
@@ -75,8 +80,8 @@ void Stone(Picture& p, float x, float y, float rx, float ry) {
 }
 
 // Text with a dark rim and a shadow, for pictures drawn over busy backgrounds.
-void RimmedText(Picture& p, std::string_view text, int x, int y, int scale, uint8_t colour, uint8_t rim,
-                uint8_t key) {
+void RimmedText(Picture& p, std::string_view text, int x, int y, int scale, uint8_t colour,
+                uint8_t rim, uint8_t key) {
   Picture layer(p.Width(), p.Height(), key);
   DrawText(layer, text, x, y, scale, colour);
   layer.Outline(key, rim);
@@ -84,7 +89,9 @@ void RimmedText(Picture& p, std::string_view text, int x, int y, int scale, uint
   p.Draw(layer, 0, 0, key);
 }
 
-int CentredX(std::string_view text, int scale, int width) { return (width - TextWidth(text, scale)) / 2; }
+int CentredX(std::string_view text, int scale, int width) {
+  return (width - TextWidth(text, scale)) / 2;
+}
 
 // The picture cut down to the box around its pixels that are not the key colour.
 Picture Trimmed(const Picture& q) {
@@ -128,7 +135,8 @@ Picture DrawFieldBackground() {
     p.FillEllipse(tx, 228, 15, 11, C(102, 153, 51));
     p.FillEllipse(tx - 3, 225, 9, 6, C(153, 204, 51));
     for (const float fx : {-8.0f, -1.0f, 6.0f, 2.0f, -5.0f}) {
-      const int x = static_cast<int>(tx + fx), y = static_cast<int>(230 + std::fabs(fx) * 0.4f - (fx > 0 ? 4 : 0));
+      const int x = static_cast<int>(tx + fx),
+                y = static_cast<int>(230 + std::fabs(fx) * 0.4f - (fx > 0 ? 4 : 0));
       p.Set(x, y, C(255, 153, 51));
       p.Set(x + 1, y, C(255, 153, 51));
     }
@@ -322,7 +330,8 @@ Picture DrawHowToPlay() {
   auto row = [&](std::string_view which, int y) {
     std::vector<Picture> owned;
     if (which == "shots") {
-      owned = {crab, DrawChestnut(), monkey, DrawRoastChestnut(), octopus, charge, ink, DrawMortarPickup()};
+      owned = {crab,    DrawChestnut(), monkey, DrawRoastChestnut(),
+               octopus, charge,         ink,    DrawMortarPickup()};
     } else {
       owned = {DrawPersimmon(true), DrawLifePersimmon(), DrawPersimmon(false), crab};
     }
@@ -376,7 +385,8 @@ Picture DrawRearForeground() {
   // Long leaves.
   for (int i = 0; i < 14; ++i) {
     const float x = 20.0f + r.Below(280);
-    GrassBlade(p, x, 472, r.Between(50, 110), r.Signed() * 30, 4, i % 2 ? C(51, 102, 0) : C(102, 153, 0));
+    GrassBlade(p, x, 472, r.Between(50, 110), r.Signed() * 30, 4,
+               i % 2 ? C(51, 102, 0) : C(102, 153, 0));
   }
   // A grass band whose top edge repeats every 320 pixels, so strips join side by side.
   p.Paint([&](int x, int y) -> int {
@@ -399,7 +409,8 @@ Picture DrawFrontForeground() {
   // A clump of tall grass and a mossy rock: sparse, so the crab stays visible behind it.
   const uint8_t dark = C(0, 51, 0), mid = C(51, 102, 0), light = C(102, 153, 51);
   for (int i = 0; i < 9; ++i) {
-    GrassBlade(p, 60.0f + r.Below(30), 480, r.Between(40, 100), r.Signed() * 26, 5, i % 3 == 0 ? light : mid);
+    GrassBlade(p, 60.0f + r.Below(30), 480, r.Between(40, 100), r.Signed() * 26, 5,
+               i % 3 == 0 ? light : mid);
   }
   // A dandelion leaning out of the clump.
   p.ThickLine(84, 470, 112, 392, 2, mid);
@@ -410,7 +421,8 @@ Picture DrawFrontForeground() {
   p.FillEllipse(160, 461, 8, 2, light);
   Stone(p, 205, 477, 9, 5);
   for (int i = 0; i < 20; ++i)
-    GrassBlade(p, 4.0f + r.Below(232), 480, r.Between(6, 18), r.Signed() * 5, 3, i % 2 ? dark : mid);
+    GrassBlade(p, 4.0f + r.Below(232), 480, r.Between(6, 18), r.Signed() * 5, 3,
+               i % 2 ? dark : mid);
   p.Outline(kKey, C(0, 0, 0));
   return p;
 }
@@ -442,7 +454,8 @@ Picture DrawGameOver() {
   Picture ink = DrawInk().Scaled(3);
   p.Draw(ink, 170, 330, kKey);
   p.Draw(ink, 430, 300, kKey);
-  RimmedText(p, "GAME OVER", CentredX("GAME OVER", 10, 640), 100, 10, C(204, 204, 255), C(0, 0, 0), kKey);
+  RimmedText(p, "GAME OVER", CentredX("GAME OVER", 10, 640), 100, 10, C(204, 204, 255), C(0, 0, 0),
+             kKey);
   RimmedText(p, "PRESS C", CentredX("PRESS C", 3, 640), 440, 3, C(255, 255, 255), C(0, 0, 0), kKey);
   p.Replace(kKey, C(0, 0, 51));
   return p;
@@ -450,7 +463,8 @@ Picture DrawGameOver() {
 
 Picture DrawGameClear() {
   Picture p(640, 480, 0);
-  Gradient(p, 0, 480, Ramp{{C(102, 204, 255), C(153, 204, 255), C(204, 255, 255), C(255, 255, 204)}});
+  Gradient(p, 0, 480,
+           Ramp{{C(102, 204, 255), C(153, 204, 255), C(204, 255, 255), C(255, 255, 204)}});
   Random r(0xC1EA);
   // Sun rays from the top centre.
   p.Paint([&](int x, int y) -> int {
@@ -473,8 +487,10 @@ Picture DrawGameClear() {
   p.Draw(kaki, 460, 320, kKey);
   p.Draw(DrawPersimmon(true), 200, 220, kKey);
   p.Draw(DrawPersimmon(true), 420, 230, kKey);
-  RimmedText(p, "GAME CLEAR!", CentredX("GAME CLEAR!", 9, 640), 90, 9, C(255, 204, 0), C(102, 0, 0), kKey);
-  RimmedText(p, "PRESS C", CentredX("PRESS C", 3, 640), 440, 3, C(255, 255, 255), C(51, 0, 0), kKey);
+  RimmedText(p, "GAME CLEAR!", CentredX("GAME CLEAR!", 9, 640), 90, 9, C(255, 204, 0), C(102, 0, 0),
+             kKey);
+  RimmedText(p, "PRESS C", CentredX("PRESS C", 3, 640), 440, 3, C(255, 255, 255), C(51, 0, 0),
+             kKey);
   return p;
 }
 

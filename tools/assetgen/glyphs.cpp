@@ -107,7 +107,8 @@ void DrawTextRows(Picture& pic, std::string_view text, int x, int y, int scale,
     const int gx = x + static_cast<int>(i) * (kGlyphWidth + 1) * scale;
     for (int py = 0; py < height; ++py)
       for (int px = 0; px < kGlyphWidth * scale; ++px)
-        if (GlyphPixel(text[i], px / scale, py / scale)) pic.Set(gx + px, y + py, rowColour(py, height));
+        if (GlyphPixel(text[i], px / scale, py / scale))
+          pic.Set(gx + px, y + py, rowColour(py, height));
   }
 }
 

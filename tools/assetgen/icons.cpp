@@ -62,7 +62,8 @@ IconImage MakeIcon(const Picture& source, int size) {
   double scale = static_cast<double>(inner) / std::max(w, h);
   if (scale >= 2.0) scale = static_cast<int>(scale);  // whole pixels: crisp
   // Whole-pixel offsets, so a whole-number enlargement puts every crab pixel on icon pixels.
-  const double left = std::floor((size - w * scale) / 2.0), top = std::floor((size - h * scale) / 2.0);
+  const double left = std::floor((size - w * scale) / 2.0),
+               top = std::floor((size - h * scale) / 2.0);
   const std::array<Rgb, 256>& colours = DefaultColours();
   constexpr int kSamples = 4;  // per axis
   for (int y = 0; y < size; ++y) {
@@ -73,7 +74,8 @@ IconImage MakeIcon(const Picture& source, int size) {
           const double fx = (x + (sx + 0.5) / kSamples - left) / scale;
           const double fy = (y + (sy + 0.5) / kSamples - top) / scale;
           if (fx < 0 || fy < 0 || fx >= w || fy >= h) continue;
-          const uint8_t c = source.At(box.left + static_cast<int>(fx), box.top + static_cast<int>(fy));
+          const uint8_t c =
+              source.At(box.left + static_cast<int>(fx), box.top + static_cast<int>(fy));
           if (c == kKey) continue;
           r += colours[c].r;
           g += colours[c].g;

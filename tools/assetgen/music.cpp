@@ -51,11 +51,13 @@ class Track {
                         static_cast<uint8_t>(value)}});
   }
   void Program(uint32_t tick, int channel, int program) {
-    events_.push_back({tick, 1, {static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)}});
+    events_.push_back(
+        {tick, 1, {static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)}});
   }
   void Note(uint32_t tick, uint32_t length, int channel, int key, int velocity) {
     const uint8_t status = static_cast<uint8_t>(0x90 | channel);
-    events_.push_back({tick, 3, {status, static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)}});
+    events_.push_back(
+        {tick, 3, {status, static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)}});
     events_.push_back({tick + length, 2, {status, static_cast<uint8_t>(key), 0}});
   }
 
@@ -194,12 +196,14 @@ std::vector<uint8_t> MakeSong() {
   };
   const Section intro{"G D", ""};
   const char* aMelody =
-      "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 D6:2  A5:3 G5:1 A5:4 "
+      "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 D6:2  A5:3 G5:1 "
+      "A5:4 "
       "B5:2 D6:2 E6:1 D6:1 B5:2  C6:2 E6:2 D6:1 C6:1 B5:2  A5:2 B5:1 A5:1 F#5:2 A5:2  G5:6 r:2";
   const Section a{"G C G D G C D G", aMelody};
   const Section a2{
       "G C G Em C D G G",
-      "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 G5:2  E5:2 G5:2 B5:3 A5:1 "
+      "D5:2 G5:2 G5:1 A5:1 B5:2  C6:2 B5:1 A5:1 G5:2 E5:2  D5:2 G5:1 A5:1 B5:2 G5:2  E5:2 G5:2 "
+      "B5:3 A5:1 "
       "E6:2 D6:1 C6:1 G5:2 E5:2  F#5:2 A5:2 D6:2 C6:2  B5:2 A5:1 G5:1 A5:2 B5:2  G5:4 r:2 D5:2",
       true};
   const Section b{"C G Am D C G Em D",
@@ -277,7 +281,8 @@ std::vector<uint8_t> MakeSong() {
                        70 - k * 4);
       }
       for (int k = 0; k < 2; ++k)
-        harmony.Note(t0 + 3 * kDivision + kEighth + k * 10, kEighth - 40, kHarmony, chord.voicing[k + 1], 50);
+        harmony.Note(t0 + 3 * kDivision + kEighth + k * 10, kEighth - 40, kHarmony,
+                     chord.voicing[k + 1], 50);
       // Drums: kick on one and three, side stick on two and four, soft hats on the off-beats,
       // a cymbal at the top of each section and a small tom fill at its end.
       drums.Note(t0, 60, kDrums, 36, 96);

@@ -27,8 +27,8 @@ std::array<Rgb, 256> BuildDefault() {
       for (int g = 0; g < 6; ++g) {
         const bool corner = (r == 0 || r == 5) && (g == 0 || g == 5) && (b == 0 || b == 5);
         if (corner) continue;
-        colours[count++] =
-            Rgb{static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)};
+        colours[count++] = Rgb{static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51),
+                               static_cast<uint8_t>(b * 51)};
       }
     }
   }
@@ -69,12 +69,15 @@ uint8_t Nearest(Rgb c) {
 
 uint8_t Darker(uint8_t index, float factor) {
   const Rgb c = DefaultColours()[index];
-  return C(static_cast<int>(c.r * factor), static_cast<int>(c.g * factor), static_cast<int>(c.b * factor));
+  return C(static_cast<int>(c.r * factor), static_cast<int>(c.g * factor),
+           static_cast<int>(c.b * factor));
 }
 
 uint8_t Lighter(uint8_t index, float amount) {
   const Rgb c = DefaultColours()[index];
-  auto up = [amount](int v) { return std::clamp(static_cast<int>(v + (255 - v) * amount), 0, 255); };
+  auto up = [amount](int v) {
+    return std::clamp(static_cast<int>(v + (255 - v) * amount), 0, 255);
+  };
   return C(up(c.r), up(c.g), up(c.b));
 }
 

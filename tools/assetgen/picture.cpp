@@ -12,7 +12,9 @@ namespace {
 constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 }
 
-bool Dither(int x, int y, float t) { return t * 16.0f > static_cast<float>(kBayer[y & 3][x & 3]) + 0.5f; }
+bool Dither(int x, int y, float t) {
+  return t * 16.0f > static_cast<float>(kBayer[y & 3][x & 3]) + 0.5f;
+}
 
 Picture::Picture(int width, int height, uint8_t fill)
     : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill) {}
@@ -176,7 +178,9 @@ void Picture::Draw(const Picture& src, int dx, int dy, uint8_t key) {
   }
 }
 
-void Picture::Replace(uint8_t from, uint8_t to) { std::replace(pixels_.begin(), pixels_.end(), from, to); }
+void Picture::Replace(uint8_t from, uint8_t to) {
+  std::replace(pixels_.begin(), pixels_.end(), from, to);
+}
 
 void Picture::Outline(uint8_t key, int ink) {
   Picture out = *this;

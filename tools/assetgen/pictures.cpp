@@ -15,31 +15,56 @@ namespace {
 Picture DrawPicture(brellow::PictureId id) {
   using brellow::PictureId;
   switch (id) {
-    case PictureId::FieldBackground: return DrawFieldBackground();
-    case PictureId::TitleBackground: return DrawTitleBackground();
-    case PictureId::HowToPlay: return DrawHowToPlay();
-    case PictureId::Logo: return DrawLogo();
-    case PictureId::PressStart: return DrawPressStart();
-    case PictureId::RearForeground: return DrawRearForeground();
-    case PictureId::Monkey: return DrawMonkey();
-    case PictureId::Octopus: return DrawOctopus();
-    case PictureId::Boss: return DrawBoss();
-    case PictureId::Chestnut: return DrawChestnut();
-    case PictureId::RoastChestnut: return DrawRoastChestnut();
-    case PictureId::ChargeShot: return DrawChargeShot();
-    case PictureId::Explosion: return DrawExplosion();
-    case PictureId::BadPersimmon: return DrawPersimmon(false);
-    case PictureId::GoodPersimmon: return DrawPersimmon(true);
-    case PictureId::Ink: return DrawInk();
-    case PictureId::Crab: return DrawCrab();
-    case PictureId::Mortar: return DrawMortar();
-    case PictureId::MortarPickup: return DrawMortarPickup();
-    case PictureId::FrontForeground: return DrawFrontForeground();
-    case PictureId::FireIcon: return DrawFireIcon();
-    case PictureId::ClockFace: return DrawClockFace();
-    case PictureId::LifePersimmon: return DrawLifePersimmon();
-    case PictureId::GameOver: return DrawGameOver();
-    case PictureId::GameClear: return DrawGameClear();
+    case PictureId::FieldBackground:
+      return DrawFieldBackground();
+    case PictureId::TitleBackground:
+      return DrawTitleBackground();
+    case PictureId::HowToPlay:
+      return DrawHowToPlay();
+    case PictureId::Logo:
+      return DrawLogo();
+    case PictureId::PressStart:
+      return DrawPressStart();
+    case PictureId::RearForeground:
+      return DrawRearForeground();
+    case PictureId::Monkey:
+      return DrawMonkey();
+    case PictureId::Octopus:
+      return DrawOctopus();
+    case PictureId::Boss:
+      return DrawBoss();
+    case PictureId::Chestnut:
+      return DrawChestnut();
+    case PictureId::RoastChestnut:
+      return DrawRoastChestnut();
+    case PictureId::ChargeShot:
+      return DrawChargeShot();
+    case PictureId::Explosion:
+      return DrawExplosion();
+    case PictureId::BadPersimmon:
+      return DrawPersimmon(false);
+    case PictureId::GoodPersimmon:
+      return DrawPersimmon(true);
+    case PictureId::Ink:
+      return DrawInk();
+    case PictureId::Crab:
+      return DrawCrab();
+    case PictureId::Mortar:
+      return DrawMortar();
+    case PictureId::MortarPickup:
+      return DrawMortarPickup();
+    case PictureId::FrontForeground:
+      return DrawFrontForeground();
+    case PictureId::FireIcon:
+      return DrawFireIcon();
+    case PictureId::ClockFace:
+      return DrawClockFace();
+    case PictureId::LifePersimmon:
+      return DrawLifePersimmon();
+    case PictureId::GameOver:
+      return DrawGameOver();
+    case PictureId::GameClear:
+      return DrawGameClear();
   }
   // Every id has its case above, which the compiler checks; this only ends the function.
   return Picture();

@@ -93,7 +93,8 @@ std::vector<float> Crash() {
     phase += kTwoPi * freq / kRate;
     const float thump = std::sin(phase) * std::exp(-t * 6.0f);
     // Splinters: sparse clicks in the first third of a second.
-    const bool splinter = t < 0.35f && r.Below(1000) < static_cast<int>(60.0f * std::exp(-t * 8.0f));
+    const bool splinter =
+        t < 0.35f && r.Below(1000) < static_cast<int>(60.0f * std::exp(-t * 8.0f));
     const float crackIn = splinter ? r.Signed() * 3.0f : 0.0f;
     const float l = rumbleL(r.Signed()) * std::exp(-t * 4.5f) * 1.4f +
                     crackL(crackIn + r.Signed() * 0.3f * std::exp(-t * 25.0f));

@@ -21,8 +21,8 @@ namespace oru::tool {
 namespace {
 
 // The bytes of in, found the way the game finds an asset; the reason is printed on failure.
-bool ReadAsset(const std::string& in, DataSource& source, const std::uint8_t*& data, std::size_t& size,
-               std::vector<std::uint8_t>& storage) {
+bool ReadAsset(const std::string& in, DataSource& source, const std::uint8_t*& data,
+               std::size_t& size, std::vector<std::uint8_t>& storage) {
   if (source.Open(in.c_str()) && source.Contents(data, size, storage)) return true;
   Fail("bmp", in, LastError());
   return false;
@@ -66,8 +66,8 @@ int Info(const std::string& in) {
         ++used;
       }
     }
-  std::printf("width %d height %d bits %d colours %d used %d\n", header.width, header.height, header.bitCount,
-              header.colourCount, used);
+  std::printf("width %d height %d bits %d colours %d used %d\n", header.width, header.height,
+              header.bitCount, header.colourCount, used);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -80,7 +80,8 @@ int RunBmp(const std::vector<std::string>& args) {
   return Save(picture, args[2]);
 }
 
-const CommandRegistration kBmp("bmp", "bmp resave IN OUT | bmp remap IN OUT | bmp info IN", &RunBmp);
+const CommandRegistration kBmp("bmp", "bmp resave IN OUT | bmp remap IN OUT | bmp info IN",
+                               &RunBmp);
 
 }  // namespace
 }  // namespace oru::tool

@@ -17,7 +17,7 @@
 namespace oru::tool {
 namespace {
 
-constexpr const char* kButtonNames[kPadButtons] = {"up", "right", "down", "left",
+constexpr const char* kButtonNames[kPadButtons] = {"up",      "right",   "down",    "left",
                                                    "button1", "button2", "button3", "button4"};
 
 MessageResult InputWindowProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
@@ -69,14 +69,15 @@ int RunInput(const std::vector<std::string>& args) {
   }
   if (!JoystickStartUp()) std::fprintf(stderr, "oru input: no joystick service; keyboard only\n");
   RegisterWindowClass("ORUINPUT", &InputWindowProc);
-  const WindowHandle window =
-      CreateNativeWindow("ORUINPUT", "oru input", WS_OVERLAPPEDWINDOW, kUseDefault, kUseDefault, 640, 480);
+  const WindowHandle window = CreateNativeWindow("ORUINPUT", "oru input", WS_OVERLAPPEDWINDOW,
+                                                 kUseDefault, kUseDefault, 640, 480);
   if (!window) {
     std::fprintf(stderr, "oru input: cannot create the window\n");
     return 1;
   }
   ShowNativeWindow(window, SW_SHOWNORMAL);
-  std::printf("layout %d, joystick %d: press keys in the window; close it to end\n", layout, joystick);
+  std::printf("layout %d, joystick %d: press keys in the window; close it to end\n", layout,
+              joystick);
   std::fflush(stdout);
 
   // The pad lives on its own thread, polled once a frame as the game does.
@@ -111,7 +112,8 @@ int RunInput(const std::vector<std::string>& args) {
   return 0;
 }
 
-const CommandRegistration kInput("input", "input [--layout 0-3] [--joystick 0|1] [--seconds N]", &RunInput);
+const CommandRegistration kInput("input", "input [--layout 0-3] [--joystick 0|1] [--seconds N]",
+                                 &RunInput);
 
 }  // namespace
 }  // namespace oru::tool

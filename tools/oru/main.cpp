@@ -1,9 +1,9 @@
 // Entry of the `oru` tool: finds the command named by the first argument and runs it.
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tools/oru/command.h"
 

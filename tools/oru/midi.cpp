@@ -74,7 +74,8 @@ int Run(const std::vector<std::string>& args) {
     for (std::size_t i = 2; i < args.size(); ++i) {
       if (args[i] == "--loop") {
         loop = true;
-      } else if (args[i] == "--tempo-offset" && i + 1 < args.size() && ParseInt(args[i + 1], tempoOffset)) {
+      } else if (args[i] == "--tempo-offset" && i + 1 < args.size() &&
+                 ParseInt(args[i + 1], tempoOffset)) {
         ++i;
       } else {
         return Usage("midi");

@@ -51,7 +51,8 @@ int RunUnpack(const std::vector<std::string>& args) {
   if (args.size() != 2) return Usage("unpack");
   PackFile pack;
   if (!OpenPack("unpack", args[0], pack, true)) return 1;
-  if (!WriteFileAtomically(args[1].c_str(), pack.Data(), pack.Size())) return Fail("unpack", args[1], LastError());
+  if (!WriteFileAtomically(args[1].c_str(), pack.Data(), pack.Size()))
+    return Fail("unpack", args[1], LastError());
   return 0;
 }
 

@@ -32,9 +32,9 @@ int ShowInWindow(Surface& surface, const std::string& caption, const char* comma
     return 1;
   }
   RegisterWindowClass("ORUPREVIEW", &PreviewProc);
-  WindowHandle window = CreateNativeWindow("ORUPREVIEW", caption.c_str(), WS_OVERLAPPEDWINDOW,
-                                           kUseDefault, kUseDefault, Canvas::kWidth,
-                                           Canvas::kHeight);
+  WindowHandle window =
+      CreateNativeWindow("ORUPREVIEW", caption.c_str(), WS_OVERLAPPEDWINDOW, kUseDefault,
+                         kUseDefault, Canvas::kWidth, Canvas::kHeight);
   if (window == nullptr) {
     std::fprintf(stderr, "oru %s: cannot open a window\n", command);
     return 1;

@@ -24,7 +24,8 @@ inline bool WritePpm(Surface& surface, const std::string& path) {
   AtomicFile file;
   if (!file.Open(path.c_str())) return false;
   char header[64];
-  const int n = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", surface.Width(), surface.Height());
+  const int n =
+      std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", surface.Width(), surface.Height());
   bool ok = file.Write(header, static_cast<std::size_t>(n));
   std::vector<unsigned char> row(static_cast<std::size_t>(surface.Width()) * 3);
   for (int y = 0; ok && y < surface.Height(); ++y) {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "oru/graphics/meter.h"
-#include "oru/graphics/score_display.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
+#include "oru/graphics/meter.h"
+#include "oru/graphics/score_display.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/canvas.h"
 #include "oru/platform/draw_context.h"
@@ -78,14 +78,33 @@ struct DemoScene {
     score.SetValue(parts.value);
     score.SetPosition(5, 21);
 
-    timeMeter.Setup({.width = 100, .height = 100, .background = 0xFFFFFF, .foreground = 0xFF0000,
-                     .transparent = 1, .kind = MeterDial, .maximum = 3600, .value = 600, .x = 540});
-    chargeMeter.Setup({.width = 300, .height = 10, .frameWidth = 100, .frameHeight = 10,
-                       .background = 0, .foreground = 0x0080FF, .kind = MeterBar, .maximum = 255,
-                       .value = 128, .x = 5, .y = 50});
+    timeMeter.Setup({.width = 100,
+                     .height = 100,
+                     .background = 0xFFFFFF,
+                     .foreground = 0xFF0000,
+                     .transparent = 1,
+                     .kind = MeterDial,
+                     .maximum = 3600,
+                     .value = 600,
+                     .x = 540});
+    chargeMeter.Setup({.width = 300,
+                       .height = 10,
+                       .frameWidth = 100,
+                       .frameHeight = 10,
+                       .background = 0,
+                       .foreground = 0x0080FF,
+                       .kind = MeterBar,
+                       .maximum = 255,
+                       .value = 128,
+                       .x = 5,
+                       .y = 50});
     if (!lifeMeter.LoadUnitImage("kakimeter.bmp", &group)) DrawPersimmon(lifeMeter.UnitImage());
-    lifeMeter.Setup({.background = 0xFFFFFF, .foreground = 0, .transparent = 1, .kind = MeterImages,
-                     .maximum = 10, .value = 5});
+    lifeMeter.Setup({.background = 0xFFFFFF,
+                     .foreground = 0,
+                     .transparent = 1,
+                     .kind = MeterImages,
+                     .maximum = 10,
+                     .value = 5});
 
     // The clock's face sits behind the needle: the game's picture when run in its data folder.
     if (LoadBitmap(clockFace, "meter.bmp")) {

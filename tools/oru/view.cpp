@@ -41,7 +41,8 @@ void DrawTestPattern(Surface& screen) {
   for (int y = 0; y < 96; ++y)
     for (int x = 0; x < 96; ++x) {
       const int dx = 2 * x - 95, dy = 2 * y - 95;
-      if (dx * dx + dy * dy <= 96 * 96) sprite.pixels[y * sprite.pitch + x] = static_cast<std::uint8_t>(10 + (x + y) % 200);
+      if (dx * dx + dy * dy <= 96 * 96)
+        sprite.pixels[y * sprite.pitch + x] = static_cast<std::uint8_t>(10 + (x + y) % 200);
     }
   sprite.SetTransparentIndex(PaletteTable::kTransparentIndex);
   sprite.BuildRunTable(1);
@@ -52,7 +53,9 @@ void DrawTestPattern(Surface& screen) {
 }
 
 // Loads a bitmap, or a pack holding one, into the surface with its own colours.
-bool LoadPicture(Surface& surface, const std::string& path) { return LoadBitmap(surface, path.c_str()) != 0; }
+bool LoadPicture(Surface& surface, const std::string& path) {
+  return LoadBitmap(surface, path.c_str()) != 0;
+}
 
 int RunView(const std::vector<std::string>& args) {
   std::string file;
@@ -81,7 +84,8 @@ int RunView(const std::vector<std::string>& args) {
     if (!WritePpm(picture, out)) return Fail("view", out, LastError());
     return 0;
   }
-  return ShowInWindow(picture, "oru view: " + (testPattern ? std::string("test pattern") : Escaped(file)), "view");
+  return ShowInWindow(
+      picture, "oru view: " + (testPattern ? std::string("test pattern") : Escaped(file)), "view");
 }
 
 const CommandRegistration kView("view", "view FILE | --test-pattern [--out FILE.ppm]", &RunView);

@@ -63,8 +63,9 @@ int Play(const std::string& file) {
   }
   WaveImageInfo info;
   ParseWaveImage(sound.Image(), sound.ImageSize(), &info);
-  const std::uint32_t lengthMs = static_cast<std::uint32_t>(
-      static_cast<std::uint64_t>(sound.DataBytes() / info.blockAlign) * 1000 / info.samplesPerSecond);
+  const std::uint32_t lengthMs =
+      static_cast<std::uint32_t>(static_cast<std::uint64_t>(sound.DataBytes() / info.blockAlign) *
+                                 1000 / info.samplesPerSecond);
   AudioMixer* device = sound.Device();
   if (device == nullptr) std::fprintf(stderr, "oru wav: no sound device, playing silently\n");
   std::signal(SIGINT, OnInterrupt);
@@ -72,7 +73,8 @@ int Play(const std::string& file) {
   // Wait for the voice to finish; give up a second after the sound's length in any case.
   const std::uint32_t start = TimeGetTime();
   while (!interrupted && TimeGetTime() - start < lengthMs + 1000) {
-    bool playing = device != nullptr && (device->IsPlaying(sound.VoiceId(0)) || device->FallbackPlaying());
+    bool playing =
+        device != nullptr && (device->IsPlaying(sound.VoiceId(0)) || device->FallbackPlaying());
     if (device != nullptr && !playing) break;
     if (device == nullptr && TimeGetTime() - start >= lengthMs) break;
     SleepMs(10);
