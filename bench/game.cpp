@@ -102,18 +102,44 @@ void LayOutCrowd(brellow::GameWindow& game) {
   game.frameCounter = 2991;
 }
 
-void BM_GameFrame(benchmark::State& state) {
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  const std::filesystem::path folder = FindGameFolder();
-  if (folder.empty()) {
-    state.SkipWithError("the game's data files were not found (build assetgen_data)");
-    return;
+// What both game benchmarks run in: SDL's dummy drivers, the game's folder as the current one
+// and silent music; undone when it goes out of scope.
+class GameBenchSetup {
+ public:
+  GameBenchSetup() {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const std::filesystem::path folder = FindGameFolder();
+    if (folder.empty()) return;
+    saved_ = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    previous_ = oru::MidiOut::SetDefaultBackend(&silent_);
+    ready_ = true;
   }
-  const std::filesystem::path saved = std::filesystem::current_path();
-  std::filesystem::current_path(folder);
-  SilentMidi silent;
-  oru::MidiBackend* previous = oru::MidiOut::SetDefaultBackend(&silent);
+  ~GameBenchSetup() {
+    if (!ready_) return;
+    oru::MidiOut::SetDefaultBackend(previous_);
+    std::filesystem::current_path(saved_);
+  }
+  GameBenchSetup(const GameBenchSetup&) = delete;
+  GameBenchSetup& operator=(const GameBenchSetup&) = delete;
+
+  // False, with the benchmark marked as failed, when the game's data files were not found.
+  bool Ready(benchmark::State& state) const {
+    if (!ready_) state.SkipWithError("the game's data files were not found (build assetgen_data)");
+    return ready_;
+  }
+
+ private:
+  SilentMidi silent_;
+  oru::MidiBackend* previous_ = nullptr;
+  std::filesystem::path saved_;
+  bool ready_ = false;
+};
+
+void BM_GameFrame(benchmark::State& state) {
+  GameBenchSetup setup;
+  if (!setup.Ready(state)) return;
   oru::ClearKeyState();
   {
     auto canvas = std::make_unique<NullCanvas>();
@@ -139,8 +165,6 @@ void BM_GameFrame(benchmark::State& state) {
       state.SkipWithError("the scene left the Play state");
     game.reset();
   }
-  oru::MidiOut::SetDefaultBackend(previous);
-  std::filesystem::current_path(saved);
 }
 
 std::uint32_t benchClock = 0;
@@ -150,17 +174,8 @@ std::uint32_t BenchClock() { return benchClock; }
 // (untimed), then each iteration replays all of it headless from a fresh game. frames_per_s is
 // the rate a recorded run is checked at; the goal is 3,000 frames a second on one core.
 void BM_GameHeadless(benchmark::State& state) {
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  const std::filesystem::path folder = FindGameFolder();
-  if (folder.empty()) {
-    state.SkipWithError("the game's data files were not found (build assetgen_data)");
-    return;
-  }
-  const std::filesystem::path saved = std::filesystem::current_path();
-  std::filesystem::current_path(folder);
-  SilentMidi silent;
-  oru::MidiBackend* previous = oru::MidiOut::SetDefaultBackend(&silent);
+  GameBenchSetup setup;
+  if (!setup.Ready(state)) return;
   const oru::ClockSource previousClock = oru::SetClockSource(&BenchClock);
   oru::ClearKeyState();
   const std::string path = (std::filesystem::temp_directory_path() /
@@ -204,8 +219,6 @@ void BM_GameHeadless(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);
   std::remove(path.c_str());
   oru::SetClockSource(previousClock);
-  oru::MidiOut::SetDefaultBackend(previous);
-  std::filesystem::current_path(saved);
 }
 
 }  // namespace

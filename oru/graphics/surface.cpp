@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "oru/platform/canvas.h"
+#include "oru/platform/clip_copy.h"
 #include "oru/platform/draw_context.h"
 
 namespace oru {
@@ -397,23 +398,10 @@ void Surface::Draw(Surface* target) {
 
 void Surface::PresentTo(Canvas* canvas, int dx, int dy, int width, int height, int srcX, int srcY) {
   if (!canvas) return;
-  // Clip against the surface, then against the canvas, moving both corners together.
-  auto clip = [&](int& d, int& s, int& size, int sourceLimit, int destLimit) {
-    if (s < 0) {
-      d -= s;
-      size += s;
-      s = 0;
-    }
-    if (d < 0) {
-      s -= d;
-      size += d;
-      d = 0;
-    }
-    size = std::min({size, sourceLimit - s, destLimit - d});
-  };
-  clip(dx, srcX, width, Width(), Canvas::kWidth);
-  clip(dy, srcY, height, Height(), Canvas::kHeight);
-  if (width <= 0 || height <= 0) return;
+  // Clip against the surface, then against the canvas.
+  if (!ClipCopy(dx, dy, srcX, srcY, width, height, Width(), Height(), Canvas::kWidth,
+                Canvas::kHeight))
+    return;
 
   // The lookup table from palette entries to canvas pixels; surfaces without a palette show
   // their colour table.

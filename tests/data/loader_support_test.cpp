@@ -9,6 +9,7 @@
 
 #include "oru/data/atomic_file.h"
 #include "oru/data/byte_reader.h"
+#include "oru/data/data_source.h"
 #include "oru/data/last_error.h"
 #include "oru/data/whole_file.h"
 #include "tests/data/pack_test_util.h"
@@ -128,6 +129,10 @@ TEST(ByteReaderTest, SubReaderIsBoundedToItsSlice) {
 
 class WholeFileTest : public ScratchDir {};
 
+// Names that are no regular file are refused at once, with the reason about the name, instead of
+// reporting a size of 4 GiB (a folder), hanging (a FIFO) or reading nothing (/proc): by the
+// whole-file reader, by the plain opener and by a data source alike.
+
 TEST_F(WholeFileTest, ReadsRegularFilesAndRefusesTheRest) {
   WriteFile(Path("a.bin"), Bytes{1, 2, 3});
   WriteFile(Path("empty.bin"), Bytes{});
@@ -159,6 +164,11 @@ TEST_F(WholeFileTest, ReadsRegularFilesAndRefusesTheRest) {
     EXPECT_EQ(bytes, Bytes{42});
     EXPECT_EQ(OpenRegularFile(c.name.c_str()), nullptr);
     EXPECT_STREQ(LastError(), c.reason);
+    // A data source opens plain files through the same check.
+    DataSource source;
+    EXPECT_FALSE(source.Open(c.name.c_str()));
+    EXPECT_STREQ(LastError(), c.reason);
+    EXPECT_EQ(source.Kind(), SourceNone);
   }
   EXPECT_FALSE(ReadWholeFile(nullptr, bytes));
   EXPECT_TRUE(IsRegularFile(Path("a.bin").c_str()));

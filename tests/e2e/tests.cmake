@@ -1,16 +1,11 @@
-# End-to-end checks of the game under Xvfb with openbox.
-add_test(NAME e2e_window
-         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/window_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
-set_tests_properties(e2e_window PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
-add_test(NAME e2e_game
-         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/game_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
-set_tests_properties(e2e_game PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
-add_test(NAME e2e_full_screen
-         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/full_screen_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
-set_tests_properties(e2e_full_screen PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
-add_test(NAME e2e_sound
-         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/sound_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
-set_tests_properties(e2e_sound PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120 RUN_SERIAL TRUE)
-add_test(NAME e2e_replay
-         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/replay_e2e.sh $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
-set_tests_properties(e2e_replay PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
+# End-to-end checks of the game under Xvfb with openbox: name, script, time limit in seconds.
+foreach(check window:window_e2e.sh:120 game:game_e2e.sh:180 full_screen:full_screen_e2e.sh:120
+              sound:sound_e2e.sh:120 replay:replay_e2e.sh:180)
+  string(REPLACE ":" ";" fields ${check})
+  list(GET fields 0 name)
+  list(GET fields 1 script)
+  list(GET fields 2 limit)
+  add_test(NAME e2e_${name}
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/${script} $<TARGET_FILE:brellow-didovez> ${ORU_GAME_DIR})
+  set_tests_properties(e2e_${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${limit} RUN_SERIAL TRUE)
+endforeach()
