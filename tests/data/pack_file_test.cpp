@@ -45,17 +45,17 @@ TEST(PackWriter, SmallSourcesPackToExactBytes) {
     const char* label;
     Bytes source;
     Bytes expected;
+    // clang-format off
   } cases[] = {
       {"empty", {}, HandMadePack("src", 0, 0, 0, {})},
       // Of the two matches of abc at pos 6 the one farther back wins: distance 6 (word 0x0030).
-      {"abcabcabc", ToBytes("abcabcabc"),
-       HandMadePack("src", 1, 7, 9, {0x07, 'a', 'b', 'c', 0x00, 0x00, 0x30, 0x00})},
+      {"abcabcabc", ToBytes("abcabcabc"), HandMadePack("src", 1, 7, 9, {0x07, 'a', 'b', 'c', 0x00, 0x00, 0x30, 0x00})},
       // A match never reaches into the bytes it encodes: 3 literals, then 3, 6 and 8 bytes back
       // from distances 3, 6 and 12.
       {"twenty equal bytes", Bytes(20, 'x'),
-       HandMadePack("src", 2, 9, 20,
-                    {0x07, 0x00, 'x', 'x', 'x', 0x00, 0x00, 0x33, 0x00, 0x95, 0x00})},
+       HandMadePack("src", 2, 9, 20, {0x07, 0x00, 'x', 'x', 'x', 0x00, 0x00, 0x33, 0x00, 0x95, 0x00})},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(PackFile::BuildImage(c.source.data(), c.source.size(), "src"), c.expected) << c.label;
   }
@@ -65,6 +65,7 @@ TEST(PackEncoder, HashChainsGiveTheScansTokens) {
   struct Case {
     const char* label;
     Bytes source;
+    // clang-format off
   } cases[] = {
       {"random, 2 values", RandomBytes(12000, 2, 1)},
       {"random, 4 values", RandomBytes(12000, 4, 2)},
@@ -72,23 +73,18 @@ TEST(PackEncoder, HashChainsGiveTheScansTokens) {
       {"picture-like", PictureLike(160, 100, 4)},
       {"picture-like, dense noise", PictureLike(160, 100, 5, 200)},
       {"one long run", Bytes(10000, 7)},
-      {"period 2",
-       [] {
+      {"period 2", [] {
          Bytes b(9000);
          for (std::size_t i = 0; i < b.size(); ++i) b[i] = i % 2 ? 'a' : 'b';
          return b;
        }()},
-      {"runs of every length",
-       [] {
+      {"runs of every length", [] {
          Bytes b;
          for (int len = 1; len < 60; ++len)
-           for (int rep = 0; rep < 3; ++rep)
-             b.insert(b.end(), static_cast<std::size_t>(len),
-                      static_cast<std::uint8_t>(rep + (len & 1)));
+           for (int rep = 0; rep < 3; ++rep) b.insert(b.end(), static_cast<std::size_t>(len), static_cast<std::uint8_t>(rep + (len & 1)));
          return b;
        }()},
-      {"repeat exactly at the window's edge",
-       [] {
+      {"repeat exactly at the window's edge", [] {
          Bytes b = RandomBytes(4098, 256, 6);
          Bytes head(b.begin(), b.begin() + 40);
          b.insert(b.end(), head.begin(), head.end());
@@ -96,6 +92,7 @@ TEST(PackEncoder, HashChainsGiveTheScansTokens) {
        }()},
       {"short", ToBytes("aaaa")},
   };
+  // clang-format on
   for (const Case& c : cases) {
     PackTokens fast, scan;
     ASSERT_TRUE(EncodePack(c.source.data(), c.source.size(), fast)) << c.label;
@@ -163,15 +160,13 @@ TEST(PackName, ReplacesTheExtensionOfTheFileName) {
   struct Case {
     const char* name;
     const char* expected;
+    // clang-format off
   } cases[] = {
-      {"title1.bmp", "title1.dpa"},
-      {"music", "music.dpa"},
-      {"a.b.c", "a.b.dpa"},
-      {"../data/x", "../data/x.dpa"},
-      {"..\\data\\x", "..\\data\\x.dpa"},
-      {"dir.d/x.bmp", "dir.d/x.dpa"},
+      {"title1.bmp", "title1.dpa"},   {"music", "music.dpa"},         {"a.b.c", "a.b.dpa"},
+      {"../data/x", "../data/x.dpa"}, {"..\\data\\x", "..\\data\\x.dpa"}, {"dir.d/x.bmp", "dir.d/x.dpa"},
       {"", ".dpa"},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(PackFile::PackName(c.name), c.expected) << c.name;
 }
 
@@ -224,38 +219,29 @@ struct Corruption {
   const char* reason;  // part of LastError() after the failure
 };
 
+// clang-format off
 const Corruption kCorruptions[] = {
-    {"shorter than the header", 0, 'O', false, 10, false,
-     "is too short for a pack header (10 bytes, 36 needed)"},
+    {"shorter than the header", 0, 'O', false, 10, false, "is too short for a pack header (10 bytes, 36 needed)"},
     {"magic without its 0 byte", 4, 'X', false, 0, false, "is not a pack"},
-    {"info block smaller than 20", 12, 19, true, 0, false,
-     "has an info block of 19 bytes at offset 12, fewer than 20"},
-    {"info block past the end", 12, 0xFFFFFFF0u, true, 0, false,
-     "reaching past its end (46 bytes)"},
-    {"stored name past the end", 20, 1000, true, 0, false,
-     "stored name (1000 bytes) reaching past its end"},
-    {"stored name of 4 GB", 20, 0xFFFFFFFFu, true, 0, false,
-     "stored name (4294967295 bytes) reaching past"},
-    {"flag area past the end", 24, 100, true, 0, false,
-     "declares 100 flag bytes and 7 data bytes at offset 38"},
-    {"data area past the end", 28, 100, true, 0, false,
-     "and 100 data bytes at offset 38, past its end"},
+    {"info block smaller than 20", 12, 19, true, 0, false, "has an info block of 19 bytes at offset 12, fewer than 20"},
+    {"info block past the end", 12, 0xFFFFFFF0u, true, 0, false, "reaching past its end (46 bytes)"},
+    {"stored name past the end", 20, 1000, true, 0, false, "stored name (1000 bytes) reaching past its end"},
+    {"stored name of 4 GB", 20, 0xFFFFFFFFu, true, 0, false, "stored name (4294967295 bytes) reaching past"},
+    {"flag area past the end", 24, 100, true, 0, false, "declares 100 flag bytes and 7 data bytes at offset 38"},
+    {"data area past the end", 28, 100, true, 0, false, "and 100 data bytes at offset 38, past its end"},
     {"file cut inside the data area", 0, 'O', false, 45, false, "past its end (45 bytes)"},
     {"unpacked size beyond what the data can give", 32, 64, true, 0, false,
      "declares 64 unpacked bytes, more than its 7 data bytes can give"},
-    {"unpacked size of 4 GB", 32, 0xFFFFFFFFu, true, 0, false,
-     "declares 4294967295 unpacked bytes"},
-    {"output past the unpacked size", 32, 8, true, 0, true,
-     "unpacks past its declared 8 bytes at data byte 5"},
-    {"output short of the unpacked size", 32, 10, true, 0, true,
-     "unpacks to 9 bytes, not the 10 it declares"},
+    {"unpacked size of 4 GB", 32, 0xFFFFFFFFu, true, 0, false, "declares 4294967295 unpacked bytes"},
+    {"output past the unpacked size", 32, 8, true, 0, true, "unpacks past its declared 8 bytes at data byte 5"},
+    {"output short of the unpacked size", 32, 10, true, 0, true, "unpacks to 9 bytes, not the 10 it declares"},
     {"back-reference before the start", 43, 0xFF, false, 0, true,
      "back-reference at data byte 3 reaching 4083 bytes back, before the start"},
-    {"flag area too short for the tokens", 24, 0, true, 0, true,
-     "has a flag area of 0 bytes, too short for token 0"},
+    {"flag area too short for the tokens", 24, 0, true, 0, true, "has a flag area of 0 bytes, too short for token 0"},
     {"data area ends inside a back-reference", 28, 6, true, 0, true,
      "data area that ends inside a back-reference at data byte 5"},
 };
+// clang-format on
 
 Bytes Corrupt(const Bytes& good, const Corruption& c) {
   Bytes bad = good;
@@ -404,6 +390,7 @@ TEST_F(PackFileInScratch, ExtractRefusesUnsafeStoredNames) {
   struct Case {
     const char* stored;
     const char* reason;
+    // clang-format off
   } cases[] = {
       {"../../victim.txt", "the stored name has a \"..\" component"},
       {"a/../../../victim.txt", "the stored name has a \"..\" component"},
@@ -414,6 +401,7 @@ TEST_F(PackFileInScratch, ExtractRefusesUnsafeStoredNames) {
       {"", "the stored name is empty"},
       {"folder/", "the stored name ends in \"/\", a folder"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     ASSERT_TRUE(PackFile::PackMemory("evil", 4, c.stored, "evil.dpa"));
@@ -433,11 +421,13 @@ TEST_F(PackFileInScratch, PackStoresSafeNamesAsGivenAndOthersByBaseName) {
   struct Case {
     std::string source;
     const char* stored;
+    // clang-format off
   } cases[] = {
       {"pics/kani.bmp", "pics/kani.bmp"},
       {(dir_ / "pics/kani.bmp").string(), "kani.bmp"},
       {"work/../pics/kani.bmp", "kani.bmp"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.source);
     ASSERT_TRUE(PackFile::Pack(c.source.c_str(), "out.dpa"));

@@ -157,11 +157,13 @@ TEST(DecodeBitmap, ColourCountIsBoundedByTheBitCountAndMissingColoursAreBlack) {
     int bits;
     std::uint32_t coloursUsed;
     int expectedColours;
+    // clang-format off
   } cases[] = {
       {"1-bit claiming 5 colours", 1, 5, 2},
       {"2-bit claiming 256 colours", 2, 256, 4},
       {"8-bit with 3 colours, pixels up to 200", 8, 3, 3},
   };
+  // clang-format on
   for (const Case& c : cases) {
     BmpSpec spec;
     spec.width = 4;
@@ -221,75 +223,28 @@ struct RleCase {
   const char* reason = "";
 };
 
+// clang-format off
 const RleCase kRleCases[] = {
-    {"RLE8 runs and end of line",
-     8,
-     4,
-     2,
-     {2, 5, 2, 6, 0, 0, 4, 9, 0, 1},
-     {{9, 9, 9, 9}, {5, 5, 6, 6}}},
-    {"RLE8 absolute run with its padding byte",
-     8,
-     4,
-     2,
-     {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 7, 8, 9, 10, 0, 1},
+    {"RLE8 runs and end of line", 8, 4, 2, {2, 5, 2, 6, 0, 0, 4, 9, 0, 1}, {{9, 9, 9, 9}, {5, 5, 6, 6}}},
+    {"RLE8 absolute run with its padding byte", 8, 4, 2, {0, 3, 1, 2, 3, 0xEE, 1, 4, 0, 0, 0, 4, 7, 8, 9, 10, 0, 1},
      {{7, 8, 9, 10}, {1, 2, 3, 4}}},
-    {"RLE8 delta leaves 0 behind",
-     8,
-     4,
-     3,
-     {1, 5, 0, 2, 2, 1, 1, 6, 0, 1},
-     {{0, 0, 0, 0}, {0, 0, 0, 6}, {5, 0, 0, 0}}},
+    {"RLE8 delta leaves 0 behind", 8, 4, 3, {1, 5, 0, 2, 2, 1, 1, 6, 0, 1}, {{0, 0, 0, 0}, {0, 0, 0, 6}, {5, 0, 0, 0}}},
     {"RLE8 early end of picture", 8, 3, 2, {3, 4, 0, 1, 3, 9}, {{0, 0, 0}, {4, 4, 4}}},
     {"RLE8 data ending between tokens", 8, 3, 2, {3, 4}, {{0, 0, 0}, {4, 4, 4}}},
-    {"RLE8 run past the row is clipped",
-     8,
-     3,
-     2,
-     {200, 4, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1},
+    {"RLE8 run past the row is clipped", 8, 3, 2, {200, 4, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1},
      {{1, 2, 3}, {4, 4, 4}}},
-    {"RLE8 rows above the picture are dropped",
-     8,
-     2,
-     1,
-     {2, 1, 0, 0, 2, 2, 0, 2, 0, 200, 2, 3},
-     {{1, 1}}},
+    {"RLE8 rows above the picture are dropped", 8, 2, 1, {2, 1, 0, 0, 2, 2, 0, 2, 0, 200, 2, 3}, {{1, 1}}},
     {"RLE4 runs alternate the two nibbles", 4, 5, 1, {5, 0x12, 0, 1}, {{1, 2, 1, 2, 1}}},
-    {"RLE4 absolute run of nibbles, padded",
-     4,
-     5,
-     1,
-     {0, 5, 0x34, 0x56, 0x70, 0xEE, 0, 1},
-     {{3, 4, 5, 6, 7}}},
-    {"RLE8 absolute run past the end of the data",
-     8,
-     4,
-     2,
-     {4, 1, 0, 0, 0, 4, 1, 2},
-     {},
+    {"RLE4 absolute run of nibbles, padded", 4, 5, 1, {0, 5, 0x34, 0x56, 0x70, 0xEE, 0, 1}, {{3, 4, 5, 6, 7}}},
+    {"RLE8 absolute run past the end of the data", 8, 4, 2, {4, 1, 0, 0, 0, 4, 1, 2}, {},
      "RLE8 run at row 1 runs past the end of the data"},
-    {"RLE4 absolute run past the end of the data",
-     4,
-     8,
-     1,
-     {0, 8, 0x11, 0x22},
-     {},
+    {"RLE4 absolute run past the end of the data", 4, 8, 1, {0, 8, 0x11, 0x22}, {},
      "RLE4 run at row 0 runs past the end of the data"},
-    {"RLE8 move cut short",
-     8,
-     4,
-     2,
-     {0, 2, 1},
-     {},
-     "RLE8 move at row 0 is cut short by the end of the data"},
-    {"RLE8 lone byte at the end",
-     8,
-     4,
-     2,
-     {4, 1, 0, 0, 3},
-     {},
+    {"RLE8 move cut short", 8, 4, 2, {0, 2, 1}, {}, "RLE8 move at row 0 is cut short by the end of the data"},
+    {"RLE8 lone byte at the end", 8, 4, 2, {4, 1, 0, 0, 3}, {},
      "RLE8 token at row 1 is cut short by the end of the data"},
 };
+// clang-format on
 
 TEST(DecodeBitmap, RunLengthStreams) {
   for (const RleCase& c : kRleCases) {
@@ -400,29 +355,23 @@ TEST(DecodeBitmap, RefusedKindsSayWhy) {
     int height;
     std::uint32_t headerSize;
     const char* reason;
+    // clang-format off
   } cases[] = {
-      {"16-bit", 16, 0, 2, 40,
-       "16-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
-      {"24-bit", 24, 0, 2, 40,
-       "24-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
-      {"32-bit", 32, 0, 2, 108,
-       "32-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
-      {"64-bit", 64, 0, 2, 40,
-       "64-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"16-bit", 16, 0, 2, 40, "16-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"24-bit", 24, 0, 2, 40, "24-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"32-bit", 32, 0, 2, 108, "32-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
+      {"64-bit", 64, 0, 2, 40, "64-bit pictures are not supported (1-, 2-, 4- and 8-bit indexed ones are)"},
       {"JPEG inside", 0, 4, 2, 40, "holds a JPEG picture inside the BMP, which is not supported"},
       {"PNG inside", 0, 5, 2, 124, "holds a PNG picture inside the BMP, which is not supported"},
-      {"bit fields", 8, 3, 2, 40,
-       "has bit-field compression with 8-bit pixels, which is not supported"},
+      {"bit fields", 8, 3, 2, 40, "has bit-field compression with 8-bit pixels, which is not supported"},
       {"OS/2 Huffman", 1, 3, 2, 64, "is Huffman-coded (OS/2), which is not supported"},
       {"RLE8 on 4-bit", 4, 1, 2, 40, "RLE8 compression at offset 30 needs 8-bit pixels, not 4-bit"},
-      {"top-down RLE4", 4, 2, -2, 40,
-       "is a top-down RLE4 picture, which the format does not allow"},
-      {"unknown compression", 8, 9, 2, 40,
-       "has compression 9 at offset 30, which is not supported"},
+      {"top-down RLE4", 4, 2, -2, 40, "is a top-down RLE4 picture, which the format does not allow"},
+      {"unknown compression", 8, 9, 2, 40, "has compression 9 at offset 30, which is not supported"},
       {"bit count 3", 3, 0, 2, 40, "has a bit count of 3 at offset 28, which is no BMP depth"},
-      {"info header of 8 bytes", 8, 0, 2, 8,
-       "has an info header of 8 bytes at offset 14, too short for any BMP kind"},
+      {"info header of 8 bytes", 8, 0, 2, 8, "has an info header of 8 bytes at offset 14, too short for any BMP kind"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     BmpSpec spec;
     spec.width = 4;
@@ -475,20 +424,18 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
     const char* label;
     Bytes data;
     const char* reason;  // LastError() afterwards
+    // clang-format off
   } cases[] = {
       {"empty", {}, "is empty"},
       {"only the file header", cut(14), "is too short for a BMP info header (14 bytes)"},
-      {"info header cut short", cut(50),
-       "has an info header of 40 bytes at offset 14, past the end of the data (50 bytes)"},
-      {"colour table cut short", cut(80),
-       "has no pixel data: the colour table ends at offset 86, the data at 80"},
+      {"info header cut short", cut(50), "has an info header of 40 bytes at offset 14, past the end of the data (50 bytes)"},
+      {"colour table cut short", cut(80), "has no pixel data: the colour table ends at offset 86, the data at 80"},
       {"a pixel row missing", cut(100),
        "has only 1 of its 3 pixel rows: 22 bytes from offset 86 needed, 14 there"},
       {"1-bit picture far larger than its rows", patch(28, 1, 18, 4000),
        "has only 0 of its 3 pixel rows: 1500 bytes from offset 62 needed, 48 there"},
       {"last row short of its pixels", cut(107), "has only 2 of its 3 pixel rows"},
-      {"width 0", with([](BmpSpec& s) { s.width = 0; }),
-       "has a width of 0 at offset 18; it must be at least 1"},
+      {"width 0", with([](BmpSpec& s) { s.width = 0; }), "has a width of 0 at offset 18; it must be at least 1"},
       {"negative width", with([](BmpSpec& s) { s.width = -6; }), "has a width of -6 at offset 18"},
       {"height 0", with([](BmpSpec& s) { s.height = 0; }), "has a height of 0 at offset 22"},
       {"width times height overflows", patch(18, 70000, 22, 70000),
@@ -496,15 +443,13 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
       {"height of -2^31", patch(18, 6, 22, 0x80000000u), "is 6 x 2147483648 pixels, more than"},
       {"info header size past the end", with([](BmpSpec& s) { s.headerSize = 0xFFFFFFF0u; }),
        "has an info header of 4294967280 bytes at offset 14, past the end of the data"},
-      {"4-bit, last row short of its pixels",
-       [&] {
+      {"4-bit, last row short of its pixels", [&] {
          const Bytes b = with([](BmpSpec& s) { s.bits = 4; });
          return Bytes(b.begin(), b.end() - 5);
-       }(),
-       "has only 1 of its 3 pixel rows: 11 bytes from offset 86 needed, 7 there"},
-      {"a pack that did not unpack", Bytes{'O', 'R', 'U', 'P', 0, 0, 0, 0},
-       "is a pack whose content does not unpack"},
+       }(), "has only 1 of its 3 pixel rows: 11 bytes from offset 86 needed, 7 there"},
+      {"a pack that did not unpack", Bytes{'O', 'R', 'U', 'P', 0, 0, 0, 0}, "is a pack whose content does not unpack"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Surface image;
     image.Create(3, 2);
@@ -572,19 +517,18 @@ TEST_F(BitmapFileTest, LoadersFindPlainFilesAndPacks) {
     int (*load)(Image&, const char*);
     const char* name;
     int result;
+    // clang-format off
   } cases[] = {
-      {"LoadBitmap, plain", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "plain.bmp",
-       1},
+      {"LoadBitmap, plain", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "plain.bmp", 1},
       {"LoadBitmap, pack", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "kani.bmp", 1},
-      {"LoadBitmap, missing", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "none.bmp",
-       0},
+      {"LoadBitmap, missing", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "none.bmp", 0},
       {"LoadBitmapFile, plain", LoadBitmapFile, "plain.bmp", 1},
       {"LoadBitmapFile, pack", LoadBitmapFile, "kani.bmp", 1},
       {"LoadBitmapFile, missing", LoadBitmapFile, "none.bmp", 0},
-      {"LoadBitmap, pack under the plain name",
-       [](Image& i, const char* n) { return LoadBitmap(i, n); }, "inplace.bmp", 1},
+      {"LoadBitmap, pack under the plain name", [](Image& i, const char* n) { return LoadBitmap(i, n); }, "inplace.bmp", 1},
       {"LoadBitmapFile, pack under the plain name", LoadBitmapFile, "inplace.bmp", 1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Surface image;
     image.Create(1, 1);

@@ -53,33 +53,23 @@ TEST(MeterGeometry, BarsAndMarkers) {
     const char* what;
     int kind, orientation, width, height, maximum, value;
     Rect foreground;  // expected box of the foreground; empty right/bottom 0 means none
+    // clang-format off
   } cases[] = {
       {"bar 128/255 on 300", MeterBar, MeterHorizontal, 300, 10, 255, 128, {0, 0, 150, 10}},
       {"bar full", MeterBar, MeterHorizontal, 300, 10, 255, 255, {0, 0, 300, 10}},
       {"bar empty", MeterBar, MeterHorizontal, 300, 10, 255, 0, {300, 10, 0, 0}},
-      {"vertical bar fills from the bottom",
-       MeterBar,
-       MeterVertical,
-       10,
-       100,
-       100,
-       30,
+      {"vertical bar fills from the bottom", MeterBar, MeterVertical, 10, 100, 100, 30,
        {0, 70, 10, 100}},
       {"marker at 0", MeterMarker, MeterHorizontal, 100, 20, 100, 0, {0, 0, 1, 20}},
       {"marker at the maximum", MeterMarker, MeterHorizontal, 100, 20, 100, 100, {99, 0, 100, 20}},
       {"marker in the middle", MeterMarker, MeterHorizontal, 100, 20, 100, 50, {49, 0, 51, 20}},
       {"vertical marker at 0", MeterMarker, MeterVertical, 20, 100, 100, 0, {0, 99, 20, 100}},
-      {"vertical marker at the maximum",
-       MeterMarker,
-       MeterVertical,
-       20,
-       100,
-       100,
-       100,
+      {"vertical marker at the maximum", MeterMarker, MeterVertical, 20, 100, 100, 100,
        {0, 0, 20, 1}},
       {"unknown kind draws a marker", 9, MeterHorizontal, 100, 20, 100, 50, {49, 0, 51, 20}},
       {"unknown orientation is vertical", MeterBar, 7, 10, 100, 100, 30, {0, 70, 10, 100}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     Meter meter;
     meter.Create(c.width, c.height);
@@ -104,13 +94,15 @@ TEST(MeterGeometry, DialNeedle) {
   struct Case {
     int value;
     Rect needle;
+    // clang-format off
   } cases[] = {
-      {0, {49, 0, 51, 51}},       // up to (50, 0)
-      {900, {49, 49, 100, 51}},   // right to (100, 50)
-      {1800, {49, 49, 51, 100}},  // down to (50, 100)
-      {2700, {0, 49, 51, 51}},    // left to (0, 50)
-      {3600, {49, 0, 51, 51}},    // a whole turn
+      {0, {49, 0, 51, 51}},      // up to (50, 0)
+      {900, {49, 49, 100, 51}},  // right to (100, 50)
+      {1800, {49, 49, 51, 100}}, // down to (50, 100)
+      {2700, {0, 49, 51, 51}},   // left to (0, 50)
+      {3600, {49, 0, 51, 51}},   // a whole turn
   };
+  // clang-format on
   for (const Case& c : cases) {
     Meter meter;
     meter.Create(100, 100);

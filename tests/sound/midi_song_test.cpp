@@ -77,6 +77,7 @@ TEST_P(MidiSongLoad, BuildsTheMergedList) {
   }
 }
 
+// clang-format off
 const LoadCase kWellFormed[] = {
     {"FormatZeroKeepsFileOrder",
      [] {
@@ -84,39 +85,23 @@ const LoadCase kWellFormed[] = {
        f.Track(0).Note(10, 0x90, 60, 100).Note(20, 0x80, 60, 0).Message(5, {0xE0, 0, 64}).End(0);
        return f.Bytes();
      },
-     true,
-     {"10 90 60 100", "30 80 60 0", "35 E0 0 64"}},
+     true, {"10 90 60 100", "30 80 60 0", "35 E0 0 64"}},
     {"RunningStatus",
-     [] {
-       return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64});
-     },
-     true,
-     {"0 90 60 100", "0 90 62 100"}},
+     [] { return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0x3E, 0x64}); },
+     true, {"0 90 60 100", "0 90 62 100"}},
     {"RunningStatusSurvivesMetaAndSysEx",
-     [] {
-       return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x01, 'x', 0x00, 0xF0, 0x01, 0xF7,
-                        0x10, 0x3E, 0x64});
-     },
-     true,
-     {"0 90 60 100", "0 sysex F0 F7", "16 90 62 100"}},
+     [] { return OneTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x01, 'x', 0x00, 0xF0, 0x01, 0xF7,
+                           0x10, 0x3E, 0x64}); },
+     true, {"0 90 60 100", "0 sysex F0 F7", "16 90 62 100"}},
     {"OneDataByteMessages",
-     [] {
-       return OneTrack({0x00, 0xC3, 0x05, 0x00, 0xD0, 0x40, 0x01, 0x05});
-     },
-     true,
-     {"0 C3 5 0", "0 D0 64 0", "1 D0 5 0"}},
+     [] { return OneTrack({0x00, 0xC3, 0x05, 0x00, 0xD0, 0x40, 0x01, 0x05}); },
+     true, {"0 C3 5 0", "0 D0 64 0", "1 D0 5 0"}},
     {"TempoPair",
-     [] {
-       return OneTrack({0x00, 0xFF, 0x51, 0x03, 0x06, 0x1A, 0x80, 0x00, 0x90, 60, 1});
-     },
-     true,
-     {"0 tempo 400000", "0 90 60 1"}},
+     [] { return OneTrack({0x00, 0xFF, 0x51, 0x03, 0x06, 0x1A, 0x80, 0x00, 0x90, 60, 1}); },
+     true, {"0 tempo 400000", "0 90 60 1"}},
     {"SysEx",
-     [] {
-       return OneTrack({0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
-     },
-     true,
-     {"0 sysex F0 7E 7F 09 01 F7"}},
+     [] { return OneTrack({0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); },
+     true, {"0 sysex F0 7E 7F 09 01 F7"}},
     {"TracksMergeByTime",
      [] {
        MidiFileBuilder f(96);
@@ -124,8 +109,7 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Note(48, 0x91, 64, 100);
        return f.Bytes();
      },
-     true,
-     {"0 90 60 100", "48 91 64 100", "96 80 60 0"}},
+     true, {"0 90 60 100", "48 91 64 100", "96 80 60 0"}},
     {"SameTickInterleavesOneEventPerTrack",
      [] {
        MidiFileBuilder f(96);
@@ -133,24 +117,21 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Note(0, 0x91, 3, 3);
        return f.Bytes();
      },
-     true,
-     {"0 90 1 1", "0 91 3 3", "0 90 2 2"}},
+     true, {"0 90 1 1", "0 91 3 3", "0 90 2 2"}},
     {"MetaEventsLeaveNoEntry",
      [] {
        MidiFileBuilder f(96);
        f.Track(0).Text(0, "hello").Meta(0, 0x58, {4, 2, 24, 8}).Note(0, 0x90, 60, 100).End(0);
        return f.Bytes();
      },
-     true,
-     {"0 90 60 100"}},
+     true, {"0 90 60 100"}},
     {"TimeOfADroppedMetaEventCarriesOver",
      [] {
        MidiFileBuilder f(96);
        f.Track(0).Note(0, 0x90, 60, 100).Text(48, "x").Note(48, 0x80, 60, 0);
        return f.Bytes();
      },
-     true,
-     {"0 90 60 100", "96 80 60 0"}},
+     true, {"0 90 60 100", "96 80 60 0"}},
     {"EarlyEndOfAnotherTrack",
      [] {
        MidiFileBuilder f(96);
@@ -158,8 +139,7 @@ const LoadCase kWellFormed[] = {
        f.Track(1).End(100);
        return f.Bytes();
      },
-     true,
-     {"0 90 60 100", "120 80 60 0"}},
+     true, {"0 90 60 100", "120 80 60 0"}},
     {"TitleComesFromTrackZeroOnly",
      [] {
        MidiFileBuilder f(96);
@@ -167,9 +147,7 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Name(0, "other");
        return f.Bytes();
      },
-     true,
-     {"0 90 60 100"},
-     "last"},
+     true, {"0 90 60 100"}, "last"},
     {"NameInTrackOneIsNoTitle",
      [] {
        MidiFileBuilder f(96);
@@ -177,48 +155,34 @@ const LoadCase kWellFormed[] = {
        f.Track(1).Name(0, "other");
        return f.Bytes();
      },
-     true,
-     {"0 90 60 100"}},
+     true, {"0 90 60 100"}},
     {"StatusFEIsSkipped",
-     [] {
-       return OneTrack({0x00, 0xFE, 0x05, 0x90, 60, 1});
-     },
-     true,
-     {"5 90 60 1"}},
+     [] { return OneTrack({0x00, 0xFE, 0x05, 0x90, 60, 1}); },
+     true, {"5 90 60 1"}},
     {"EscapedSysExIsSkipped",
-     [] {
-       return OneTrack({0x00, 0xF7, 0x02, 0x43, 0xF7, 0x00, 0x90, 60, 1});
-     },
-     true,
-     {"0 90 60 1"}},
+     [] { return OneTrack({0x00, 0xF7, 0x02, 0x43, 0xF7, 0x00, 0x90, 60, 1}); },
+     true, {"0 90 60 1"}},
     {"FourByteDelta",
-     [] {
-       return OneTrack({0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1});
-     },
-     true,
-     {"268435455 90 60 1"}},
+     [] { return OneTrack({0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 1}); },
+     true, {"268435455 90 60 1"}},
     {"LongerHeaderIsSkipped",
      [] {
        Bytes out = Header(10, 1, 96);
        AppendTrack(out, 4, {0x00, 0x90, 60, 1});
        return out;
      },
-     true,
-     {"0 90 60 1"}},
+     true, {"0 90 60 1"}},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(WellFormed, MidiSongLoad, testing::ValuesIn(kWellFormed),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Bad bytes: never a read outside the image; a track ends after its last complete event; a file
 // with nothing to play does not load.
+// clang-format off
 const LoadCase kMalformed[] = {
-    {"Empty",
-     [] { return Bytes{}; },
-     false,
-     {"is too short for a MIDI header (0 bytes, 14 needed)"}},
-    {"HeaderCutShort",
-     [] { return Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}; },
-     false,
+    {"Empty", [] { return Bytes{}; }, false, {"is too short for a MIDI header (0 bytes, 14 needed)"}},
+    {"HeaderCutShort", [] { return Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0}; }, false,
      {"is too short for a MIDI header (13 bytes, 14 needed)"}},
     {"HeaderLengthBelowSix",
      [] {
@@ -227,17 +191,10 @@ const LoadCase kMalformed[] = {
        AppendTrack(out, 4, {0x00, 0x90, 60, 1});
        return out;
      },
-     false,
-     {"has a header length of 5 at offset 4, outside 6 .. 18"}},
-    {"HeaderLengthPastTheEnd",
-     [] { return Header(0xFFFFFFF0u, 1, 96); },
-     false,
+     false, {"has a header length of 5 at offset 4, outside 6 .. 18"}},
+    {"HeaderLengthPastTheEnd", [] { return Header(0xFFFFFFF0u, 1, 96); }, false,
      {"has a header length of 4294967280 at offset 4, outside 6 .. 56"}},
-    {"DivisionZero",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1}, 0);
-     },
-     false,
+    {"DivisionZero", [] { return OneTrack({0x00, 0x90, 60, 1}, 0); }, false,
      {"has a division of 0 ticks per quarter note at offset 12"}},
     {"NoTracks", [] { return Header(6, 0, 96); }, false, {"has no track chunk"}},
     {"MoreTracksAnnouncedThanPresent",
@@ -247,48 +204,28 @@ const LoadCase kMalformed[] = {
        out.insert(out.end(), {'M', 'T', 'r'});  // a cut-off chunk header
        return out;
      },
-     true,
-     {"0 90 60 1"}},
+     true, {"0 90 60 1"}},
     {"TrackLengthPastTheEnd",
      [] {
        Bytes out = Header(6, 2, 96);
        AppendTrack(out, 0x7FFFFFF0u, {0x00, 0x90, 60, 1, 0x00, 0x90, 61});
        return out;
      },
-     true,
-     {"0 90 60 1"}},
+     true, {"0 90 60 1"}},
     {"TrackLengthWrapsPastTheEnd",
      [] {
        Bytes out = Header(6, 3, 96);
        AppendTrack(out, 0xFFFFFFFFu, {0x00, 0x90, 60, 1});
        return out;
      },
-     true,
-     {"0 90 60 1"}},
+     true, {"0 90 60 1"}},
     {"DeltaLongerThanFourBytes",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 61, 1});
-     },
-     true,
-     {"0 90 60 1"}},
-    {"DeltaCutOff",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81});
-     },
-     true,
-     {"0 90 60 1"}},
-    {"DataByteWithoutStatus",
-     [] {
-       return OneTrack({0x00, 0x3C, 0x64, 0x00, 0x90, 60, 1});
-     },
-     false,
+     [] { return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 61, 1}); },
+     true, {"0 90 60 1"}},
+    {"DeltaCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x81, 0x81}); }, true, {"0 90 60 1"}},
+    {"DataByteWithoutStatus", [] { return OneTrack({0x00, 0x3C, 0x64, 0x00, 0x90, 60, 1}); }, false,
      {"has no playable event in 1 track chunk"}},
-    {"DataBytesCutOff",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0x90, 61});
-     },
-     true,
-     {"0 90 60 1"}},
+    {"DataBytesCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0x90, 61}); }, true, {"0 90 60 1"}},
     {"SysExLengthPastTheTrack",
      [] {
        // The sysex claims bytes that belong to the next track chunk.
@@ -297,47 +234,29 @@ const LoadCase kMalformed[] = {
        AppendTrack(out, 4, {0x05, 0x91, 62, 1});
        return out;
      },
-     true,
-     {"0 90 60 1", "5 91 62 1"}},
+     true, {"0 90 60 1", "5 91 62 1"}},
     {"SysExLengthHuge",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0xF7});
-     },
-     true,
-     {"0 90 60 1"}},
+     [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xF0, 0xFF, 0xFF, 0xFF, 0x7F, 0xF7}); },
+     true, {"0 90 60 1"}},
     {"MetaLengthPastTheTrack",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF, 0x03, 0x20, 'a', 'b'});
-     },
-     true,
-     {"0 90 60 1"}},
-    {"MetaTypeCutOff",
-     [] {
-       return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF});
-     },
-     true,
-     {"0 90 60 1"}},
+     [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF, 0x03, 0x20, 'a', 'b'}); },
+     true, {"0 90 60 1"}},
+    {"MetaTypeCutOff", [] { return OneTrack({0x00, 0x90, 60, 1, 0x00, 0xFF}); }, true, {"0 90 60 1"}},
     {"TempoZeroIsDropped",
-     [] {
-       return OneTrack({0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x10, 0x90, 60, 1});
-     },
-     true,
-     {"16 90 60 1"}},
+     [] { return OneTrack({0x00, 0xFF, 0x51, 0x03, 0, 0, 0, 0x10, 0x90, 60, 1}); },
+     true, {"16 90 60 1"}},
     {"TempoWithoutBytesIsDropped",
-     [] {
-       return OneTrack({0x00, 0xFF, 0x51, 0x00, 0x00, 0x90, 60, 1});
-     },
-     true,
-     {"0 90 60 1"}},
+     [] { return OneTrack({0x00, 0xFF, 0x51, 0x00, 0x00, 0x90, 60, 1}); },
+     true, {"0 90 60 1"}},
     {"OnlyMetaEvents",
      [] {
        MidiFileBuilder f(96);
        f.Track(0).Name(0, "silence").End(0);
        return f.Bytes();
      },
-     false,
-     {"has no playable event in 1 track chunk"}},
+     false, {"has no playable event in 1 track chunk"}},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Malformed, MidiSongLoad, testing::ValuesIn(kMalformed),
                          [](const auto& info) { return std::string(info.param.name); });
 

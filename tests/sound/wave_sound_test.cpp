@@ -62,49 +62,28 @@ TEST(WaveImageTest, ChunksAreFoundByWalkingTheList) {
   noWave[8] = 'X';
   Bytes noRiff = RampWave(2);
   noRiff[0] = 'r';
+  // clang-format off
   const ParseCase cases[] = {
-      {"plain 16-byte format", WaveImageBuilder().Format(1, kRate, 8).Data(samples).Build(), true,
-       44, 4},
-      {"18-byte format puts samples at 46",
-       WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(samples).Build(), true, 46, 4},
-      {"LIST before the format",
-       WaveImageBuilder()
-           .Chunk("LIST", {'I', 'N', 'F', 'O', 1, 2})
-           .Format(1, kRate, 8)
-           .Data(samples)
-           .Build(),
-       true, 58, 4},
-      {"fact and JUNK between",
-       WaveImageBuilder()
-           .Format(1, kRate, 8)
-           .Chunk("fact", {4, 0, 0, 0})
-           .Chunk("JUNK", {0, 0, 0})
-           .Data(samples)
-           .Build(),
-       true, 68, 4},
-      {"data before format", WaveImageBuilder().Data(samples).Format(1, kRate, 8).Build(), true, 20,
-       4},
-      {"odd last chunk without pad", WaveImageBuilder().Format(1, kRate, 8).Data({1, 2, 3}).Build(),
-       true, 44, 3},
+      {"plain 16-byte format", WaveImageBuilder().Format(1, kRate, 8).Data(samples).Build(), true, 44, 4},
+      {"18-byte format puts samples at 46", WaveImageBuilder().Format(1, kRate, 8, {0, 0}).Data(samples).Build(), true, 46, 4},
+      {"LIST before the format", WaveImageBuilder().Chunk("LIST", {'I', 'N', 'F', 'O', 1, 2}).Format(1, kRate, 8).Data(samples).Build(), true, 58, 4},
+      {"fact and JUNK between", WaveImageBuilder().Format(1, kRate, 8).Chunk("fact", {4, 0, 0, 0}).Chunk("JUNK", {0, 0, 0}).Data(samples).Build(), true, 68, 4},
+      {"data before format", WaveImageBuilder().Data(samples).Format(1, kRate, 8).Build(), true, 20, 4},
+      {"odd last chunk without pad", WaveImageBuilder().Format(1, kRate, 8).Data({1, 2, 3}).Build(), true, 44, 3},
       {"RIFF without WAVE", noWave, false},
       {"WAVE without RIFF", noRiff, false},
       {"shorter than a header", Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V'}, false},
       {"empty", Bytes{}, false},
       {"no data chunk", WaveImageBuilder().Format(1, kRate, 8).Build(), false},
       {"no format chunk", WaveImageBuilder().Data(samples).Build(), false},
-      {"format shorter than 16",
-       WaveImageBuilder().Chunk("fmt ", Bytes(14, 1)).Data(samples).Build(), false},
-      {"format runs past the image", WaveImageBuilder().Chunk("fmt ", Bytes(16, 1), 4000).Build(),
-       false},
-      {"data runs past the image", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 5).Build(),
-       false},
-      {"data size near 4 GiB",
-       WaveImageBuilder().Format(1, kRate, 8).Data(samples, 0xFFFFFFFF).Build(), false},
-      {"zero channels", WaveImageBuilder().Format(0, kRate, 8, {}, 1, 1).Data(samples).Build(),
-       false},
-      {"zero block align", WaveImageBuilder().Format(1, kRate, 8, {}, 1, 0).Data(samples).Build(),
-       false},
+      {"format shorter than 16", WaveImageBuilder().Chunk("fmt ", Bytes(14, 1)).Data(samples).Build(), false},
+      {"format runs past the image", WaveImageBuilder().Chunk("fmt ", Bytes(16, 1), 4000).Build(), false},
+      {"data runs past the image", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 5).Build(), false},
+      {"data size near 4 GiB", WaveImageBuilder().Format(1, kRate, 8).Data(samples, 0xFFFFFFFF).Build(), false},
+      {"zero channels", WaveImageBuilder().Format(0, kRate, 8, {}, 1, 1).Data(samples).Build(), false},
+      {"zero block align", WaveImageBuilder().Format(1, kRate, 8, {}, 1, 0).Data(samples).Build(), false},
   };
+  // clang-format on
   for (const ParseCase& c : cases) {
     SCOPED_TRACE(c.name);
     WaveImageInfo info;
@@ -168,111 +147,31 @@ struct FormatCase {
 
 TEST(WaveFormatTest, SampleFormatsAreReadAtTheSameLevelAndOthersAreRefusedWithAReason) {
   const float nan = std::nanf("");
+  // clang-format off
   const FormatCase cases[] = {
-      {"8-bit unsigned",
-       WaveImageBuilder().Format(1, kRate, 8).Data({192, 64, 128}).Build(),
-       {0.5f, -0.5f, 0.0f}},
-      {"16-bit",
-       WaveImageBuilder()
-           .Format(1, kRate, 16)
-           .Data(WaveImageBuilder::Samples16({16384, -8192}))
-           .Build(),
-       {0.5f, -0.25f}},
-      {"24-bit",
-       WaveImageBuilder()
-           .Format(1, kRate, 24)
-           .Data(Join({Little(0x400000, 3), Little(0xE00000, 3)}))
-           .Build(),
-       {0.5f, -0.25f}},
-      {"24-bit stereo",
-       WaveImageBuilder()
-           .Format(2, kRate, 24)
-           .Data(Join({Little(0x400000, 3), Little(0xC00000, 3)}))
-           .Build(),
-       {0.5f, -0.5f}},
-      {"32-bit integer",
-       WaveImageBuilder()
-           .Format(1, kRate, 32)
-           .Data(Join({Little(0x40000000, 4), Little(0xE0000000, 4)}))
-           .Build(),
-       {0.5f, -0.25f}},
-      {"32-bit float, not-a-number silenced",
-       WaveImageBuilder()
-           .Format(1, kRate, 32, {}, 3)
-           .Data(Floats({0.5f, -0.25f, nan, INFINITY}))
-           .Build(),
-       {0.5f, -0.25f, 0.0f, 0.0f}},
-      {"float louder than full scale kept",
-       WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({1.5f})).Build(),
-       {1.5f}},
-      {"extensible 16-bit PCM",
-       WaveImageBuilder()
-           .Format(1, kRate, 16, Extensible(1, 16), 0xFFFE)
-           .Data(WaveImageBuilder::Samples16({16384}))
-           .Build(),
-       {0.5f}},
-      {"extensible 24 valid bits in 32",
-       WaveImageBuilder()
-           .Format(1, kRate, 32, Extensible(1, 24), 0xFFFE)
-           .Data(Little(0x40000000, 4))
-           .Build(),
-       {0.5f}},
-      {"extensible float",
-       WaveImageBuilder()
-           .Format(2, kRate, 32, Extensible(3, 32), 0xFFFE)
-           .Data(Floats({0.25f, -0.5f}))
-           .Build(),
-       {0.25f, -0.5f}},
-      {"padded frames",
-       WaveImageBuilder()
-           .Format(1, kRate, 16, {}, 1, 4)
-           .Data(Join({Little(16384, 2), Little(0x7777, 2), Little(0xC000, 2), Little(0x7777, 2)}))
-           .Build(),
-       {0.5f, -0.5f}},
-      {"ADPCM",
-       WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(),
-       {},
-       "format tag 0x0002"},
-      {"64-bit float",
-       WaveImageBuilder().Format(1, kRate, 64, {}, 3).Data(Bytes(8, 0)).Build(),
-       {},
-       "64-bit float"},
-      {"12-bit integer",
-       WaveImageBuilder().Format(1, kRate, 12, {}, 1, 2).Data({0, 0}).Build(),
-       {},
-       "12-bit integer"},
-      {"three channels",
-       WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(),
-       {},
-       "3 channels"},
-      {"extensible of another kind",
-       WaveImageBuilder()
-           .Format(1, kRate, 16, Extensible(1, 16, false), 0xFFFE)
-           .Data({0, 0})
-           .Build(),
-       {},
-       "sub-format"},
-      {"extensible too short",
-       WaveImageBuilder().Format(1, kRate, 16, {0, 0}, 0xFFFE).Data({0, 0}).Build(),
-       {},
-       "record of 18 bytes"},
-      {"zero rate",
-       WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(),
-       {},
-       "at 0 frames per second"},
-      {"block align below a frame",
-       WaveImageBuilder().Format(2, kRate, 16, {}, 1, 2).Data({0, 0, 0, 0}).Build(),
-       {},
-       "block align of 2"},
-      {"no whole frame",
-       WaveImageBuilder().Format(2, kRate, 16).Data({0, 0}).Build(),
-       {},
-       "no whole frame"},
-      {"rate far below the device's",
-       WaveImageBuilder().Format(1, 20, 8).Data({0}).Build(),
-       {},
-       "too far"},
+      {"8-bit unsigned", WaveImageBuilder().Format(1, kRate, 8).Data({192, 64, 128}).Build(), {0.5f, -0.5f, 0.0f}},
+      {"16-bit", WaveImageBuilder().Format(1, kRate, 16).Data(WaveImageBuilder::Samples16({16384, -8192})).Build(), {0.5f, -0.25f}},
+      {"24-bit", WaveImageBuilder().Format(1, kRate, 24).Data(Join({Little(0x400000, 3), Little(0xE00000, 3)})).Build(), {0.5f, -0.25f}},
+      {"24-bit stereo", WaveImageBuilder().Format(2, kRate, 24).Data(Join({Little(0x400000, 3), Little(0xC00000, 3)})).Build(), {0.5f, -0.5f}},
+      {"32-bit integer", WaveImageBuilder().Format(1, kRate, 32).Data(Join({Little(0x40000000, 4), Little(0xE0000000, 4)})).Build(), {0.5f, -0.25f}},
+      {"32-bit float, not-a-number silenced", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({0.5f, -0.25f, nan, INFINITY})).Build(), {0.5f, -0.25f, 0.0f, 0.0f}},
+      {"float louder than full scale kept", WaveImageBuilder().Format(1, kRate, 32, {}, 3).Data(Floats({1.5f})).Build(), {1.5f}},
+      {"extensible 16-bit PCM", WaveImageBuilder().Format(1, kRate, 16, Extensible(1, 16), 0xFFFE).Data(WaveImageBuilder::Samples16({16384})).Build(), {0.5f}},
+      {"extensible 24 valid bits in 32", WaveImageBuilder().Format(1, kRate, 32, Extensible(1, 24), 0xFFFE).Data(Little(0x40000000, 4)).Build(), {0.5f}},
+      {"extensible float", WaveImageBuilder().Format(2, kRate, 32, Extensible(3, 32), 0xFFFE).Data(Floats({0.25f, -0.5f})).Build(), {0.25f, -0.5f}},
+      {"padded frames", WaveImageBuilder().Format(1, kRate, 16, {}, 1, 4).Data(Join({Little(16384, 2), Little(0x7777, 2), Little(0xC000, 2), Little(0x7777, 2)})).Build(), {0.5f, -0.5f}},
+      {"ADPCM", WaveImageBuilder().Format(1, kRate, 4, {}, 2, 256).Data({0, 0}).Build(), {}, "format tag 0x0002"},
+      {"64-bit float", WaveImageBuilder().Format(1, kRate, 64, {}, 3).Data(Bytes(8, 0)).Build(), {}, "64-bit float"},
+      {"12-bit integer", WaveImageBuilder().Format(1, kRate, 12, {}, 1, 2).Data({0, 0}).Build(), {}, "12-bit integer"},
+      {"three channels", WaveImageBuilder().Format(3, kRate, 8).Data({0, 0, 0}).Build(), {}, "3 channels"},
+      {"extensible of another kind", WaveImageBuilder().Format(1, kRate, 16, Extensible(1, 16, false), 0xFFFE).Data({0, 0}).Build(), {}, "sub-format"},
+      {"extensible too short", WaveImageBuilder().Format(1, kRate, 16, {0, 0}, 0xFFFE).Data({0, 0}).Build(), {}, "record of 18 bytes"},
+      {"zero rate", WaveImageBuilder().Format(1, 0, 8).Data({0}).Build(), {}, "at 0 frames per second"},
+      {"block align below a frame", WaveImageBuilder().Format(2, kRate, 16, {}, 1, 2).Data({0, 0, 0, 0}).Build(), {}, "block align of 2"},
+      {"no whole frame", WaveImageBuilder().Format(2, kRate, 16).Data({0, 0}).Build(), {}, "no whole frame"},
+      {"rate far below the device's", WaveImageBuilder().Format(1, 20, 8).Data({0}).Build(), {}, "too far"},
   };
+  // clang-format on
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<float> samples = {9.0f};
