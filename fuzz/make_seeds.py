@@ -82,6 +82,8 @@ def os2_bmp(width, height, bits, header_size):
 put("bmp", "rle8-runs-absolute-move.bmp",
     rle_bmp(6, 4, 8, [3, 1, 0, 3, 7, 8, 9, 0, 0, 0, 2, 6, 0, 2, 1, 1, 2, 5, 0, 0, 0, 1]))
 put("bmp", "rle8-ends-early.bmp", rle_bmp(5, 3, 8, [5, 4]))
+# Two bytes asking for a 256 MB picture: refused before anything is allocated.
+put("bmp", "rle8-large-from-two-bytes.bmp", rle_bmp(16384, 16380, 8, [0, 1]))
 put("bmp", "rle4-runs-absolute.bmp", rle_bmp(7, 2, 4, [7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1]))
 put("bmp", "os2-core-4bit.bmp", os2_bmp(5, 3, 4, 12))
 put("bmp", "os2-core-8bit.bmp", os2_bmp(3, 2, 8, 12))

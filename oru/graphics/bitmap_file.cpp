@@ -43,6 +43,12 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kPixelOffset = 14 + 40 + 1024;
 constexpr std::int64_t kMaxStoreBytes = std::int64_t{1} << 28;  // Image::CreateFromInfo's cap
+// An RLE stream may stop early and leave the rest 0, so a few bytes could ask for the whole
+// store. Pictures up to 16 MB (4096 x 4096) load whatever their data; larger ones need a byte of
+// data for every 256 pixels (a run packs at most 255 pixels in two bytes, so only delta moves and
+// an early end pack tighter).
+constexpr std::int64_t kRleFreeStoreBytes = std::int64_t{1} << 24;
+constexpr std::int64_t kRleStoreBytesPerByte = 256;
 
 enum Compression : std::uint32_t {
   kRgb = 0,
@@ -231,6 +237,14 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
           static_cast<unsigned long long>(out.pixelBytes / stride), static_cast<long long>(rows),
           static_cast<unsigned long long>(needed), pixelsAt, out.pixelBytes);
     out.rowStride = static_cast<std::size_t>(stride);
+  } else if (pitch * rows > kRleFreeStoreBytes &&
+             pitch * rows > kRleStoreBytesPerByte * static_cast<std::int64_t>(out.pixelBytes)) {
+    return Refuse(
+        "is a %lld x %lld RLE%u picture in only %zu bytes of data; more than %lld bytes of pixels "
+        "need a byte of data for every %lld",
+        static_cast<long long>(width), static_cast<long long>(rows),
+        compression == kRle8 ? 8u : 4u, out.pixelBytes, static_cast<long long>(kRleFreeStoreBytes),
+        static_cast<long long>(kRleStoreBytesPerByte));
   }
   return true;
 }

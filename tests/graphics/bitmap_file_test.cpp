@@ -7,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <tuple>
 
 #include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
@@ -448,6 +449,10 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
          return Bytes(b.begin(), b.end() - 5);
        }(), "has only 1 of its 3 pixel rows: 11 bytes from offset 86 needed, 7 there"},
       {"a pack that did not unpack", Bytes{'O', 'R', 'U', 'P', 0, 0, 0, 0}, "is a pack whose content does not unpack"},
+      {"RLE8 of 256 MB in two bytes", with([](BmpSpec& s) { s.width = 16384; s.height = 16380; s.compression = 1; s.rle = {0, 1}; }),
+       "is a 16384 x 16380 RLE8 picture in only 2 bytes of data; more than 16777216 bytes of pixels need a byte of data for every 256"},
+      {"RLE4 just over 16 MB, just short of its data", with([](BmpSpec& s) { s.bits = 4; s.width = 4096; s.height = 4097; s.compression = 2; s.rle = Bytes(65550, 0); s.rle[1] = 1; }),
+       "is a 4096 x 4097 RLE4 picture in only 65550 bytes of data"},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -470,6 +475,22 @@ TEST(DecodeBitmap, BadDataFailsAndLeavesTheImageAlone) {
   Surface image;
   EXPECT_EQ(DecodeBitmap(image, goodBmp.data(), goodBmp.size() - 2, 0), 1);
   EXPECT_EQ(PixelRows(image), good.rows);
+
+  // Up to 16 MB an RLE picture loads whatever its data, and above that with a byte of data for
+  // every 256 pixels; what the stream leaves out is 0.
+  for (const auto& [width, height, dataBytes] :
+       {std::tuple{4096, 4096, 2}, std::tuple{4096, 4097, 65552}}) {
+    BmpSpec s = good;
+    s.width = width;
+    s.height = height;
+    s.compression = 1;
+    s.rle = Bytes(static_cast<std::size_t>(dataBytes), 0);
+    s.rle[dataBytes - 1] = 1;  // end of line until the end of the picture
+    const Bytes bmp = MakeBmp(s);
+    Surface big;
+    ASSERT_EQ(DecodeBitmap(big, bmp.data(), bmp.size(), 0), 1) << height << ": " << LastError();
+    EXPECT_EQ(big.PixelAt(width - 1, 0), 0);
+  }
 }
 
 TEST_F(BitmapFileTest, SaveWritesAnEightBitFileThatLoadsBackUnchanged) {
