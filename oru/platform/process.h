@@ -1,5 +1,6 @@
-// The process entry's helpers: the start-up values handed to the application object, and
-// SIGINT / SIGTERM turned into a close request for the main window.
+// The process entry's helpers: the start-up values handed to the application object, SIGINT /
+// SIGTERM turned into a close request for the main window, and the end of the platform's own
+// threads.
 #pragma once
 
 namespace oru {
@@ -19,5 +20,12 @@ void* ModuleInstance();
 // blocked set. Returns false when the thread cannot be started (the signals keep their default
 // action then).
 bool InstallCloseSignals();
+
+// Ends the threads the platform keeps for the whole run: the signal thread above (the signals
+// stay blocked), the synthesizer's loading thread (after the step it is in: a SoundFont still
+// loading is waited for) and the shared audio device's thread (the device closes; sounds and
+// music go silent). Call on the primary thread right before main returns, once every window and
+// every other owner of a thread is gone, so that no thread of ours runs while the process ends.
+void EndServiceThreads();
 
 }  // namespace oru
