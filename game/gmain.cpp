@@ -343,9 +343,6 @@ bool GameApplication::Init() {
   auto* window = new GameWindow;
   mainWindow = window;
   window->ApplySettings(settings);
-  // The synthesizer loads its SoundFont meanwhile, on a thread of its own; the title is silent.
-  // Muted, there is no synthesizer at all.
-  if (!settings.mute) window->music.Prepare();
   char caption[100];
   LoadString(kStringCaption, caption, sizeof caption);
   const WindowHandle h = window->Create(nullptr, caption, 0);
@@ -361,6 +358,10 @@ bool GameApplication::Init() {
   ShowNativeWindow(h, showCommand);
   UpdateNativeWindow(h);
   ShowNativeWindow(h, SW_SHOWMAXIMIZED);
+  // The synthesizer loads its SoundFont from now on, on a thread of its own, while the assets
+  // load; started earlier it would take the processor from the window's creation. The title is
+  // silent. Muted, there is no synthesizer at all.
+  if (!settings.mute) window->music.Prepare();
   // A close request while the assets load (the close button, SIGTERM, Ctrl+C) cuts the load
   // short; the request then waits in the queue, and the loop closes the window at once.
   SetLoadCancelCheck(&ClosePending);

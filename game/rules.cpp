@@ -36,10 +36,14 @@ void GameWindow::ExitState(GameState state) {
       titleScroll.SetVisible(0);
       titleBottom.SetVisible(0);
       break;
+    // A paused game is left only from outside the rules (a replay that ends while paused),
+    // and leaves like the game it pauses.
     case GameState::BossFight:
+    case GameState::BossPaused:
       lifeMeter.SetVisible(0);
       [[fallthrough]];
     case GameState::Play:
+    case GameState::PlayPaused:
       for (const ItemSetRow& row : kItemSets) (this->*row.set).KillAll();
       scoreDisplay.SetVisible(0);
       timeMeter.SetVisible(0);

@@ -23,7 +23,8 @@ namespace {
 //     the pixel data from the start of the file;
 //   info header, one of
 //     12 bytes (OS/2 1.x core header): size, width and height as unsigned 16-bit, planes, bit
-//       count; a colour table of three-byte entries (blue, green, red), 2^bits of them;
+//       count; a colour table of three-byte entries (blue, green, red), 2^bits of them, or
+//       fewer when the pixel offset lies inside that table: it then ends at the offset;
 //     16 to 64 bytes (OS/2 2.x) and 40, 52, 56, 108 or 124 bytes (Windows): size, width, height
 //       (negative: rows top-down), planes, bit count, compression, image size, two resolutions,
 //       colours used, colours important, then fields this loader does not need; fields a short
@@ -201,6 +202,11 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
       coloursUsed == 0 || headerSize == kCoreHeaderSize ? indexable : coloursUsed;
   declared = std::min(declared, indexable);
   const std::size_t tableAt = at + headerSize;
+  // The core header has no colours-used: writers that keep fewer entries than the bits index
+  // say so only through the pixel offset, so an offset inside the full table ends it there.
+  if (headerSize == kCoreHeaderSize && hasOffset && pixelOffset >= tableAt &&
+      pixelOffset < tableAt + declared * entrySize)
+    declared = (pixelOffset - tableAt) / entrySize;
   const std::size_t tableEnd = tableAt + declared * entrySize;
   const std::size_t present = std::min(declared, (size - tableAt) / entrySize);
   // Pixels: at the offset when it lies at or after the table, inside the data.

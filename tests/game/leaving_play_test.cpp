@@ -1,6 +1,6 @@
-// Every way out of a game (won, lost in play, lost to the boss, a replay running out, and back to
-// the title afterwards) leaves no item alive in any item set, so nothing of the last game stays
-// on the field or in the next game's collision passes.
+// Every way out of a game (won, lost in play, lost to the boss, a replay running out in play or
+// paused, and back to the title afterwards) leaves no item alive in any item set, so nothing of
+// the last game stays on the field or in the next game's collision passes.
 #include <unistd.h>
 
 #include <cstdio>
@@ -120,35 +120,56 @@ TEST_F(LeavingPlayTest, ALostGameLeavesNoItemAlive) {
 }
 
 TEST_F(LeavingPlayTest, AReplayRunningOutInPlayLeavesNoItemAlive) {
-  const std::string path =
-      ::testing::TempDir() + "brellow_leaving_play_" + std::to_string(::getpid()) + ".run";
-  {
-    RunRecorder recorder;
-    ASSERT_TRUE(recorder.Open(path.c_str(), game->AssetDigest()));
-    game->SetRecorder(&recorder);
-    RunBot bot;
-    for (int frame = 0; frame < 200; ++frame) {
-      bot.Act(*game);
-      StepAndCheck();
+  struct Case {
+    const char* name;
+    bool pausedAtTheEnd;
+    GameState endState;
+  };
+  const Case cases[] = {
+      {"in play", false, GameState::Play},
+      {"paused", true, GameState::PlayPaused},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    const std::string path =
+        ::testing::TempDir() + "brellow_leaving_play_" + std::to_string(::getpid()) + ".run";
+    {
+      RunRecorder recorder;
+      ASSERT_TRUE(recorder.Open(path.c_str(), game->AssetDigest()));
+      game->SetRecorder(&recorder);
+      RunBot bot;
+      for (int frame = 0; frame < 200; ++frame) {
+        bot.Act(*game);
+        StepAndCheck();
+      }
+      bot.Release();
+      if (c.pausedAtTheEnd) {
+        SetKeyState(kKeyV, true);
+        StepAndCheck();
+        SetKeyState(kKeyV, false);
+        StepAndCheck();
+      }
+      game->SetRecorder(nullptr);
+      ASSERT_TRUE(recorder.Close());
+      ASSERT_EQ(game->gameState, c.endState) << "where the recording ends";
     }
-    bot.Release();
-    game->SetRecorder(nullptr);
-    ASSERT_TRUE(recorder.Close());
-    ASSERT_EQ(game->gameState, GameState::Play) << "the recording ends in the middle of play";
+    TearDown();
+    SetUp();
+    changes.clear();
+    liveBeforeChange.clear();
+    RunReplay replay;
+    ASSERT_TRUE(replay.Load(path.c_str(), game->AssetDigest()));
+    game->SetReplay(&replay);
+    while (replay.FramesPlayed() < replay.Frames()) StepAndCheck();
+    ASSERT_EQ(game->gameState, c.endState);
+    StepAndCheck();  // the replay has run out: back to the title
+    game->SetReplay(nullptr);
+    EXPECT_EQ(changes, (std::vector<GameState>{GameState::Title}));
+    EXPECT_GT(liveBeforeChange.back(), 1) << "the crab and the foreground were on the field";
+    std::remove(path.c_str());
   }
-  TearDown();
-  SetUp();
-  changes.clear();
-  RunReplay replay;
-  ASSERT_TRUE(replay.Load(path.c_str(), game->AssetDigest()));
-  game->SetReplay(&replay);
-  while (replay.FramesPlayed() < replay.Frames()) StepAndCheck();
-  ASSERT_EQ(game->gameState, GameState::Play);
-  StepAndCheck();  // the replay has run out: back to the title
-  game->SetReplay(nullptr);
-  EXPECT_EQ(changes, (std::vector<GameState>{GameState::Title}));
-  EXPECT_GT(liveBeforeChange.back(), 1) << "the crab and the foreground were on the field";
-  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -159,11 +159,15 @@ TEST(DecodeBitmap, ColourCountIsBoundedByTheBitCountAndMissingColoursAreBlack) {
     int bits;
     std::uint32_t coloursUsed;
     int expectedColours;
+    std::uint32_t headerSize = 40;
+    bool writeOffset = false;
     // clang-format off
   } cases[] = {
       {"1-bit claiming 5 colours", 1, 5, 2},
       {"2-bit claiming 256 colours", 2, 256, 4},
       {"8-bit with 3 colours, pixels up to 200", 8, 3, 3},
+      // The core header cannot say how many colours it keeps; the pixel offset does.
+      {"OS/2 core 8-bit with 252 colours, the offset ending the table", 8, 0, 252, 12, true},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -171,6 +175,8 @@ TEST(DecodeBitmap, ColourCountIsBoundedByTheBitCountAndMissingColoursAreBlack) {
     spec.width = 4;
     spec.height = 2;
     spec.bits = c.bits;
+    spec.headerSize = c.headerSize;
+    spec.writeOffset = c.writeOffset;
     spec.coloursUsed = c.coloursUsed;
     spec.coloursWritten = c.expectedColours;
     spec.rows = {{0, 1, 1, 0}, {static_cast<std::uint8_t>(c.bits == 8 ? 200 : 1), 0, 0, 1}};
