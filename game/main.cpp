@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   brellow::GameSettings settings;
   const int exitCode = brellow::ParseCommandLine(argc, argv, &settings, stdout, stderr);
   if (exitCode != brellow::kRunGame) return exitCode;
+  if (const int problem = brellow::CheckStartFiles(settings, stderr); problem != brellow::kRunGame)
+    return problem;
   if (settings.headless) {
     // Whatever might still reach for a device gets SDL's stand-ins, never the real ones.
     setenv("SDL_AUDIODRIVER", "dummy", 1);

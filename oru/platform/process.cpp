@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -20,6 +21,15 @@ std::string& CommandLineText() {
 }
 
 char moduleMarker;
+
+std::atomic<void (*)()> cleanupAtSignal{nullptr};
+
+void CleanUpAndEnd(int signal) {
+  if (auto cleanup = cleanupAtSignal.load()) cleanup();
+  // SA_RESETHAND has put the default action back: the signal ends the process once the handler
+  // returns, with the status a shell expects (130 for Ctrl+C).
+  raise(signal);
+}
 
 }  // namespace
 
@@ -44,6 +54,7 @@ bool InstallCloseSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
   sigset_t previous;
   if (pthread_sigmask(SIG_BLOCK, &set, &previous) != 0) return false;
   try {
@@ -58,6 +69,18 @@ bool InstallCloseSignals() {
     return false;
   }
   return true;
+}
+
+bool InstallCleanupSignals(void (*cleanup)()) {
+  cleanupAtSignal.store(cleanup);
+  struct sigaction action {};
+  action.sa_handler = &CleanUpAndEnd;
+  action.sa_flags = SA_RESETHAND;
+  sigfillset(&action.sa_mask);
+  bool ok = true;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    ok = sigaction(signal, &action, nullptr) == 0 && ok;
+  return ok;
 }
 
 }  // namespace oru
