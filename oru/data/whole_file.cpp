@@ -60,18 +60,23 @@ int OpenRegularDescriptor(const char* name, struct stat& st) {
   return fd;
 }
 
+// A stream over fd, which it then owns; null (fd closed) with the reason when none can be made.
+StdFilePtr StreamOver(int fd, const char* mode) {
+  std::FILE* f = ::fdopen(fd, mode);
+  if (!f) {
+    SetLastError("cannot be opened (%s)", std::strerror(errno));
+    ::close(fd);
+  }
+  return StdFilePtr(f);
+}
+
 }  // namespace
 
 StdFilePtr OpenRegularFile(const char* name) {
   struct stat st;
   const int fd = OpenRegularDescriptor(name, st);
   if (fd < 0) return nullptr;
-  std::FILE* f = ::fdopen(fd, "rb");
-  if (!f) {
-    ::close(fd);
-    SetLastError("cannot be opened (%s)", std::strerror(errno));
-  }
-  return StdFilePtr(f);
+  return StreamOver(fd, "rb");
 }
 
 StdFilePtr CreateRegularFile(const char* name, bool replace) {
@@ -105,14 +110,10 @@ StdFilePtr CreateRegularFile(const char* name, bool replace) {
     SetLastError("%s", reason);
     return nullptr;
   }
+  // A regular file: writes block as usual.
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  std::FILE* f = ::fdopen(fd, "wb");
-  if (!f) {
-    ::close(fd);
-    SetLastError("cannot be opened (%s)", std::strerror(errno));
-  }
-  return StdFilePtr(f);
+  return StreamOver(fd, "wb");
 }
 
 bool CanCreateRegularFile(const char* name, bool replace) {
