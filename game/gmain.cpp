@@ -40,9 +40,8 @@ GameWindow::GameWindow() {
 }
 
 GameWindow::~GameWindow() {
-  // A window destroyed without a close request (process exit) still stops its thread first.
-  runRequested.store(false, std::memory_order_release);
-  while (threadAlive.load(std::memory_order_acquire)) SleepMs(1);
+  // A window destroyed without a close request still stops its thread first.
+  StopGameThread();
 }
 
 namespace {
@@ -242,9 +241,7 @@ void GameWindow::OnGetMinMaxInfo(MinMaxInfo* info) {
 }
 
 void GameWindow::OnClose() {
-  runRequested.store(false, std::memory_order_release);
-  // The game thread finishes the frame it is in, sleep included, and leaves its loop.
-  while (threadAlive.load(std::memory_order_acquire)) SleepMs(1);
+  StopGameThread();
   {
     std::lock_guard lock(frameLock);
     screen.SetFullScreen(0);
@@ -273,6 +270,12 @@ bool GameWindow::StartGameThread() {
     return false;
   }
   return true;
+}
+
+void GameWindow::StopGameThread() {
+  runRequested.store(false, std::memory_order_release);
+  // The game thread finishes the frame it is in, sleep included, and ends.
+  WaitForThread(threadId, kWaitForever);
 }
 
 bool GameWindow::StepFrame() {
@@ -415,6 +418,11 @@ bool GameApplication::Init() {
 }
 
 int GameApplication::Exit() { return 0; }
+
+void GameApplication::DeleteMainWindow() {
+  delete mainWindow;
+  mainWindow = nullptr;
+}
 
 bool GameApplication::OpenRuns(GameWindow& game) {
   if (!settings.replayFile.empty()) {

@@ -16,7 +16,8 @@
 // Threads: the handlers run on the primary thread, StepFrame on the game thread. frameLock is
 // held over the whole of a frame's state update and its composition, and by a paint request and
 // the full-screen switch, so a paint never sees a half-updated scene. F3 only leaves a request
-// that the game thread applies to its pacer. The stop handshake is runRequested / threadAlive.
+// that the game thread applies to its pacer. To stop, runRequested is cleared and the thread is
+// waited for (StopGameThread).
 //
 // A new kind of object on the field goes in five places. Its picture: a PictureId and a row in
 // game/picture_table.h (file, cell size, pool size, key), among the other item sets' rows: the
@@ -128,6 +129,8 @@ class GameWindow : public oru::Window, public HitHandler {
   // Starts the game thread. runRequested and threadAlive are set before the thread exists, so a
   // close request handled before the thread is first scheduled still stops it.
   bool StartGameThread();
+  // Asks the game thread to stop and waits until it has ended. Primary thread.
+  void StopGameThread();
 
   // One frame of the game: poll the pad, update the state, compose and present unless the frame
   // is late, wait for the next slot. Always true.
@@ -289,6 +292,8 @@ class GameApplication : public oru::Application {
   // runs the replay (or --frames frames, or until SIGINT or SIGTERM) and prints the run's line.
   // Returns the exit code.
   int RunHeadless();
+  // Deletes the game window, whose members end their threads with it. At the end of main.
+  void DeleteMainWindow();
 
  private:
   // Opens the run files the command line names for game; false, with a message on standard

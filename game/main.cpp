@@ -8,15 +8,10 @@
 #include "oru/platform/native_window.h"
 #include "oru/platform/process.h"
 
-int main(int argc, char** argv) {
-  // First, before any thread exists: the signal thread relies on every thread blocking them.
-  oru::InstallCloseSignals();
-  oru::StoreArguments(argc, argv);
-  brellow::GameSettings settings;
-  const int exitCode = brellow::ParseCommandLine(argc, argv, &settings, stdout, stderr);
-  if (exitCode != brellow::kRunGame) return exitCode;
-  if (const int problem = brellow::CheckStartFiles(settings, stderr); problem != brellow::kRunGame)
-    return problem;
+namespace {
+
+// Everything after the command line; returns the exit code.
+int RunGame(const brellow::GameSettings& settings) {
   if (settings.headless) {
     // Whatever might still reach for a device gets SDL's stand-ins, never the real ones.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -36,4 +31,21 @@ int main(int argc, char** argv) {
   brellow::gameApplication.Run(oru::ModuleInstance(), nullptr, oru::CommandLine(),
                                oru::SW_SHOWDEFAULT);
   return brellow::gameApplication.Finish();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // First, before any other thread exists: the signal thread relies on every thread blocking them.
+  oru::InstallCloseSignals();
+  oru::StoreArguments(argc, argv);
+  brellow::GameSettings settings;
+  int exitCode = brellow::ParseCommandLine(argc, argv, &settings, stdout, stderr);
+  if (exitCode == brellow::kRunGame) exitCode = brellow::CheckStartFiles(settings, stderr);
+  if (exitCode == brellow::kRunGame) exitCode = RunGame(settings);
+  // The game window takes the game thread, the music timer and the input thread with it; then
+  // the platform's own threads end, so nothing of ours still runs while the process exits.
+  brellow::gameApplication.DeleteMainWindow();
+  oru::EndServiceThreads();
+  return exitCode;
 }

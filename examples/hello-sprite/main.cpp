@@ -204,10 +204,8 @@ class HelloWindow : public Window {
 
   bool StartThread() {
     running_ = true;
-    alive_ = true;
-    if (CreateThread(&ThreadMain, this) != 0) return true;
-    alive_ = false;
-    return false;
+    threadId_ = CreateThread(&ThreadMain, this);
+    return threadId_ != 0;
   }
 
   int FramesRun() const { return frames_; }
@@ -216,13 +214,12 @@ class HelloWindow : public Window {
   static std::uint32_t ThreadMain(void* argument) {
     auto* self = static_cast<HelloWindow*>(argument);
     while (self->running_) self->Frame();
-    self->alive_ = false;
     return 0;
   }
 
   void StopThread() {
     running_ = false;
-    while (alive_) SleepMs(1);
+    WaitForThread(threadId_, kWaitForever);
   }
 
   void Frame() {
@@ -247,7 +244,8 @@ class HelloWindow : public Window {
 
   int frameLimit_;
   std::atomic<int> frames_{0};
-  std::atomic<bool> running_{false}, alive_{false};
+  std::atomic<bool> running_{false};
+  std::uint32_t threadId_ = 0;
   CriticalSection frameLock_;
   FramePacer pacer_;
   Pad pad_;

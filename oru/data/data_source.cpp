@@ -25,28 +25,47 @@ void DataSource::SetResourceType(const char* type) {
     resourceType_.reset();
 }
 
-bool DataSource::Open(const char* name) {
+bool DataSource::Open(const char* name, int places) {
   if (!name) {
     SetLastError("no file name given");
     return false;
   }
   Release();
-
-  pack_ = std::make_unique<PackFile>();
-  if (pack_->OpenFile(name) && pack_->Unpack()) {
-    kind_ = SourcePack;
-    return true;
+  std::string reason;
+  if (places & DataFiles) {
+    // Each step takes the file the one before opened: a load opens its file once.
+    std::string opened;
+    StdFilePtr f = PackFile::OpenFileOrPack(name, opened);
+    // The reason about the plain name stands when no resource has it either.
+    reason = LastError();
+    if (f) {
+      pack_ = std::make_unique<PackFile>();
+      if (pack_->OpenStream(f, opened.c_str()) && pack_->Unpack()) {
+        kind_ = SourcePack;
+        return true;
+      }
+      pack_.reset();
+      // A pack that turns out corrupt counts as no pack: the file under the name itself is then
+      // a plain file (reopened, as the pack took it), while a corrupt ".dpa" is passed over.
+      if (opened == name) {
+        if (!f) f = OpenRegularFile(name);
+        if (f && std::fseek(f.get(), 0, SEEK_SET) == 0) {
+          file_ = std::make_unique<FileStream>();
+          file_->Adopt(std::move(f), name);
+          kind_ = SourceFile;
+          return true;
+        }
+        reason = LastError();
+      }
+    }
   }
-  pack_.reset();
-
-  file_ = std::make_unique<FileStream>();
-  if (file_->Open(name, FileRead)) {
-    kind_ = SourceFile;
-    return true;
+  if (!(places & DataResources)) {
+    SetLastError("%s", reason.c_str());
+    return false;
   }
-  file_.reset();
-  // The reason about the plain name stands when no resource has it either.
-  const std::string reason = LastError();
+  if (!(places & DataFiles))
+    reason = std::string("is not an embedded resource of type ") +
+             (resourceType_ ? resourceType_->c_str() : "(none)");
 
   resource_ = std::make_unique<ResourceStream>();
   if (!resource_->Open(name, resourceType_ ? resourceType_->c_str() : nullptr)) {

@@ -8,11 +8,13 @@
 // Loaders that want every byte ask for Contents instead: it hands out an unpacked pack or a
 // resource in place and reads a plain file whole, so no byte is copied twice.
 //
-// Open looks the name up in this order: a pack stored under the name itself; when no file has
-// that name, a pack under the name with its extension replaced by ".dpa"; the plain file; an
-// embedded resource of the type given to SetResourceType that holds a pack; a plain resource.
-// So a plain kani.bmp wins over a pack kani.dpa. A pack is expanded into memory at once and
-// served from there; a pack that turns out corrupt is passed over like a file that is no pack.
+// Open is the one lookup from a name to bytes that every loader goes through, in this order: a
+// pack stored under the name itself; when no file has that name, a pack under the name with its
+// extension replaced by ".dpa"; the plain file; an embedded resource of the type given to
+// SetResourceType that holds a pack; a plain resource. So a plain kani.bmp wins over a pack
+// kani.dpa. The file found is opened once and read through that one opening. A pack is expanded
+// into memory at once and served from there; a pack that turns out corrupt is passed over like
+// a file that is no pack. The places argument narrows the lookup to files or to resources.
 // Only regular files are taken (whole_file.h): a folder, FIFO or device under the name is passed
 // over, and when nothing is found LastError() gives the reason about the name itself ("is a
 // folder, not a file"). A DataSource belongs to the thread that opened it.
@@ -33,6 +35,9 @@ namespace oru {
 
 enum SourceKind : int { SourceNone = 0, SourceFile = 1, SourcePack = 2, SourceResource = 3 };
 
+// Where Open looks: files (packs and plain files), embedded resources, or both.
+enum DataPlaces : int { DataFiles = 1, DataResources = 2, DataAnywhere = 3 };
+
 class DataSource {
  public:
   DataSource() = default;
@@ -44,10 +49,11 @@ class DataSource {
   // resources registered without a type.
   void SetResourceType(const char* type);
 
-  // Releases what an earlier Open attached and opens name. False for a null name (nothing is
-  // changed then) or a name found nowhere (the source is left empty), with the reason in
-  // LastError().
-  bool Open(const char* name);
+  // Releases what an earlier Open attached and opens name, looking in places. False for a null
+  // name (nothing is changed then) or a name found nowhere (the source is left empty), with the
+  // reason in LastError(): about the file of that name, or with resources alone, that no
+  // resource has it.
+  bool Open(const char* name, int places = DataAnywhere);
 
   // Every byte of the open source: data and size point into the unpacked pack or the resource
   // (valid while the source stays open), or into storage, which receives a plain file read from
@@ -65,7 +71,9 @@ class DataSource {
   // in-memory source keeps its position within 0 .. Size() and returns 1.
   int Seek(long offset, int origin);
   long Tell();
-  // A file line keeps its line feed; an in-memory line does not (see memory_stream_internal.h).
+  // A file line keeps its line feed. An in-memory line (pack or resource) does not: it stops
+  // before a line feed (which is skipped), before a NUL byte or after max - 1 bytes, and at the
+  // end of the data or at a NUL byte every call gives an empty line, never null.
   char* GetLine(char* buffer, int max);
   // The next byte (0..255), or -1 at the end.
   int GetChar();

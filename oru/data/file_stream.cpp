@@ -25,6 +25,12 @@ std::FILE* FileStream::Open(const char* name, int mode) {
   return file_;
 }
 
+void FileStream::Adopt(StdFilePtr file, const char* name) {
+  Close();
+  name_ = name ? name : "";
+  file_ = file.release();
+}
+
 void FileStream::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "oru/data/whole_file.h"
+
 namespace oru {
 
 // Open modes, indexes into the table of mode strings "rb", "wb", "rb+".
@@ -23,6 +25,8 @@ class FileStream {
   // regular files only (whole_file.h).
   std::FILE* Open(const char* name, int mode);
   void Close();
+  // Closes any open file and takes file, already open for reading, as this stream's, named name.
+  void Adopt(StdFilePtr file, const char* name);
 
   // Items of one byte transferred; 0 when no file is open.
   std::size_t Read(void* buffer, std::size_t count);

@@ -130,31 +130,42 @@ bool PackFile::ParseHeader(const std::uint8_t* bytes, std::size_t available, std
   return true;
 }
 
-bool PackFile::OpenFile(const char* name) {
+StdFilePtr PackFile::OpenFileOrPack(const char* name, std::string& opened) {
   if (!name) {
     SetLastError("no file name given");
+    return nullptr;
+  }
+  opened = name;
+  StdFilePtr f = OpenRegularFile(name);
+  if (f) return f;
+  // Keep the reason about the name asked for: the ".dpa" name is only a fallback.
+  const std::string reason = LastError();
+  opened = PackName(name);
+  f = OpenRegularFile(opened.c_str());
+  SetLastError("%s", reason.c_str());
+  return f;
+}
+
+bool PackFile::OpenFile(const char* name) {
+  std::string opened;
+  StdFilePtr f = OpenFileOrPack(name, opened);
+  return f && OpenStream(f, opened.c_str());
+}
+
+bool PackFile::OpenStream(StdFilePtr& file, const char* openedName) {
+  if (!file) {
+    SetLastError("no file given");
     return false;
   }
-  std::string opened = name;
-  StdFilePtr f = OpenRegularFile(name);
-  if (!f) {
-    // Keep the reason about the name asked for: the ".dpa" name is only a fallback.
-    const std::string reason = LastError();
-    opened = PackName(name);
-    f = OpenRegularFile(opened.c_str());
-    if (!f) {
-      SetLastError("%s", reason.c_str());
-      return false;
-    }
-  }
-  const long long length = FileLength(f.get());
+  std::FILE* f = file.get();
+  const long long length = FileLength(f);
   if (length < 0) {
     SetLastError("cannot be read to its end");
     return false;
   }
   // Read the fixed head first to learn how far the stored name reaches, then exactly that much.
   std::uint8_t fixed[kFixedHead];
-  const std::size_t got = std::fread(fixed, 1, sizeof fixed, f.get());
+  const std::size_t got = std::fread(fixed, 1, sizeof fixed, f);
   if (!HasMagic(fixed, got)) return NotAPack();
   if (got < sizeof fixed) {
     SetLastError("is too short for a pack header (%zu bytes, %zu needed)", got, kFixedHead);
@@ -178,7 +189,7 @@ bool PackFile::OpenFile(const char* name) {
     }
     std::memcpy(head.data(), fixed, sizeof fixed);
     const std::size_t rest = head.size() - sizeof fixed;
-    if (rest && std::fread(head.data() + sizeof fixed, 1, rest, f.get()) != rest) {
+    if (rest && std::fread(head.data() + sizeof fixed, 1, rest, f) != rest) {
       SetLastError("cannot be read to the end of its stored name");
       return false;
     }
@@ -196,10 +207,12 @@ bool PackFile::OpenFile(const char* name) {
   areaOffset_ = areaOffset;
   storedName_ = std::move(storedName);
   hasStoredName_ = true;
-  packName_ = std::move(opened);
+  packName_ = openedName ? openedName : "";
   hasPackName_ = true;
   image_ = nullptr;
   imageSize_ = 0;
+  // Kept open for Unpack: the pack is opened once however it is read.
+  file_ = std::move(file);
   return true;
 }
 
@@ -219,6 +232,7 @@ bool PackFile::OpenMemory(const void* image, std::size_t size) {
   hasStoredName_ = true;
   image_ = bytes;
   imageSize_ = size;
+  file_.reset();
   return true;
 }
 
@@ -237,15 +251,14 @@ bool PackFile::Unpack() {
     }
     areas = image_ + areaOffset_;
   } else {
-    StdFilePtr f = OpenRegularFile(packName_.c_str());
-    if (!f) return false;
+    std::FILE* f = file_.get();
     // The file may have changed since it was opened: check its length again.
-    const long long length = FileLength(f.get());
+    const long long length = FileLength(f);
     if (length < 0 || static_cast<std::uint64_t>(length) < areaOffset_ + areaBytes) {
       SetLastError("became shorter than its areas after it was opened");
       return false;
     }
-    if (std::fseek(f.get(), static_cast<long>(areaOffset_), SEEK_SET) != 0) {
+    if (std::fseek(f, static_cast<long>(areaOffset_), SEEK_SET) != 0) {
       SetLastError("cannot be read at offset %u", areaOffset_);
       return false;
     }
@@ -255,7 +268,7 @@ bool PackFile::Unpack() {
       SetLastError("needs %zu bytes of memory for its areas, which are not available", areaBytes);
       return false;
     }
-    if (areaBytes && std::fread(fromDisk.data(), 1, areaBytes, f.get()) != areaBytes) {
+    if (areaBytes && std::fread(fromDisk.data(), 1, areaBytes, f) != areaBytes) {
       SetLastError("cannot be read at offset %u", areaOffset_);
       return false;
     }

@@ -13,7 +13,9 @@
 //   16  info block: version 1, nameLength (stored name + 1), flagBytes ((dataBytes + 7) / 8),
 //       dataBytes, unpackedSize
 //   16 + infoSize: the stored name with its NUL (nameLength bytes), then the flag area
-//       (flagBytes) and the data area (dataBytes) described in pack_codec_internal.h.
+//       (flagBytes) and the data area (dataBytes). Token t's flag is bit t % 8 of flag byte t / 8:
+//       1 is a literal data byte; 0 a back-reference, two data bytes forming a little-endian
+//       word w that copies (w & 15) + 3 bytes from (w >> 4) + 3 bytes back in the output.
 //
 // Packs come from anywhere, so every size is checked against the bytes actually there: the info
 // block, the stored name and both areas must lie inside the pack, and the unpacked size must be
@@ -31,6 +33,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "oru/data/whole_file.h"
 
 namespace oru {
 
@@ -57,16 +61,26 @@ class PackFile {
   // ".dpa" appended (a "." in a folder name is not an extension).
   static std::string PackName(const char* name);
 
+  // The file name, or when no file of that name opens, PackName(name): the file part of every
+  // loader's lookup (DataSource::Open). opened receives the name that opened. Null when neither
+  // opens, and LastError() gives the reason about name itself either way.
+  static StdFilePtr OpenFileOrPack(const char* name, std::string& opened);
+
   // Reads the header and the stored name of the pack file name, or, when no file of that name
-  // opens, of PackName(name). True when the file opened is a well-formed pack.
+  // opens, of PackName(name). True when the file opened is a well-formed pack; it stays open
+  // for Unpack, so a pack is opened once.
   bool OpenFile(const char* name);
+
+  // The same over a file already open at its start, named openedName. Takes the file when it is
+  // a well-formed pack; otherwise leaves it with the caller, at some position.
+  bool OpenStream(StdFilePtr& file, const char* openedName);
 
   // The same over a pack image of size bytes in memory. The image must outlive the PackFile's
   // use of it (Unpack reads the areas from it).
   bool OpenMemory(const void* image, std::size_t size);
 
-  // Expands the content into Data(); false when the pack file cannot be read again or the areas
-  // are corrupt (the previous content then stays).
+  // Expands the content into Data(); false when the pack file cannot be read or the areas are
+  // corrupt (the previous content then stays).
   bool Unpack();
 
   const std::uint8_t* Data() const { return dataSize_ ? data_.get() : nullptr; }
@@ -78,7 +92,7 @@ class PackFile {
   const char* OpenedName() const { return hasPackName_ ? packName_.c_str() : nullptr; }
   std::uint32_t AreaOffset() const { return areaOffset_; }
 
-  // The in-memory reading rules over the unpacked bytes (memory_stream_internal.h).
+  // Reading the unpacked bytes as DataSource reads in-memory sources (data_source.h).
   std::size_t Read(void* buffer, std::size_t count);
   int Seek(long offset, int origin);
   long Tell() const { return static_cast<long>(position_); }
@@ -118,6 +132,7 @@ class PackFile {
   PackInfo info_;
   const std::uint8_t* image_ = nullptr;
   std::size_t imageSize_ = 0;
+  StdFilePtr file_;  // the pack file when opened from a file
   std::uint32_t areaOffset_ = 0;
   std::size_t position_ = 0;
   std::string packName_;

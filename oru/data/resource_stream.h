@@ -1,5 +1,5 @@
 // ResourceStream: reads an embedded resource of the executable (oru/platform/resources.h) with
-// the in-memory reading rules of memory_stream_internal.h. The bytes belong to the resource
+// the in-memory reading rules DataSource describes for packs and resources. The bytes belong to the resource
 // table and are never freed; Close only forgets them.
 #pragma once
 

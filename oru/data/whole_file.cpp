@@ -28,6 +28,8 @@ const char* NotAFileReason(mode_t mode) {
   return "is not a regular file";
 }
 
+thread_local std::uint64_t opensOnThisThread = 0;
+
 // Opens name read-only and checks what it is; -1 with the reason set when it is not taken.
 int OpenRegularDescriptor(const char* name, struct stat& st) {
   if (!name || !*name) {
@@ -40,6 +42,7 @@ int OpenRegularDescriptor(const char* name, struct stat& st) {
     SetLastError("cannot be opened (%s)", std::strerror(errno));
     return -1;
   }
+  ++opensOnThisThread;
   const char* reason = nullptr;
   struct statfs fs;
   if (::fstat(fd, &st) != 0) {
@@ -71,6 +74,8 @@ StdFilePtr StreamOver(int fd, const char* mode) {
 }
 
 }  // namespace
+
+std::uint64_t FileOpensOnThisThread() { return opensOnThisThread; }
 
 StdFilePtr OpenRegularFile(const char* name) {
   struct stat st;

@@ -44,6 +44,11 @@ StdFilePtr CreateRegularFile(const char* name, bool replace);
 // other than a regular file. Opens nothing, so it never blocks.
 bool CanCreateRegularFile(const char* name, bool replace);
 
+// How many times the calling thread has opened a file for reading here (OpenRegularFile,
+// ReadWholeFile; names that do not open are not counted). Lets tests prove that a load opens
+// its file once.
+std::uint64_t FileOpensOnThisThread();
+
 // True when name exists and is a regular file (it may still be unreadable). Sets no reason.
 bool IsRegularFile(const char* name);
 

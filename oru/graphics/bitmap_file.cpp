@@ -12,9 +12,6 @@
 #include "oru/data/byte_reader.h"
 #include "oru/data/data_source.h"
 #include "oru/data/last_error.h"
-#include "oru/data/pack_file.h"
-#include "oru/data/resource_stream.h"
-#include "oru/data/whole_file.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/surface.h"
 
@@ -242,8 +239,8 @@ bool ParseBitmap(const std::uint8_t* data, std::size_t size, int headerOptional,
     return Refuse(
         "is a %lld x %lld RLE%u picture in only %zu bytes of data; more than %lld bytes of pixels "
         "need a byte of data for every %lld",
-        static_cast<long long>(width), static_cast<long long>(rows),
-        compression == kRle8 ? 8u : 4u, out.pixelBytes, static_cast<long long>(kRleFreeStoreBytes),
+        static_cast<long long>(width), static_cast<long long>(rows), compression == kRle8 ? 8u : 4u,
+        out.pixelBytes, static_cast<long long>(kRleFreeStoreBytes),
         static_cast<long long>(kRleStoreBytesPerByte));
   }
   return true;
@@ -393,50 +390,34 @@ int DecodeBitmap(Image& image, const std::uint8_t* data, std::size_t size, int h
   return 1;
 }
 
-int LoadBitmap(Image& image, const char* name, const char* resourceType) {
+namespace {
+
+// Looks name up in places (data_source.h) and decodes what it finds where the bytes lie: an
+// unpacked pack or a resource is not copied again.
+int LoadBitmapFrom(Image& image, const char* name, int places, const char* resourceType,
+                   int fromResource) {
   DataSource source;
   source.SetResourceType(resourceType);
-  if (!source.Open(name)) return 0;
-  // Decoded where the bytes lie: an unpacked pack is not copied again.
+  if (!source.Open(name, places)) return 0;
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   std::vector<std::uint8_t> storage;
   if (!source.Contents(data, size, storage)) return 0;
-  return DecodeBitmap(image, data, size, 0);
+  return DecodeBitmap(image, data, size, fromResource);
+}
+
+}  // namespace
+
+int LoadBitmap(Image& image, const char* name, const char* resourceType) {
+  return LoadBitmapFrom(image, name, DataAnywhere, resourceType, 0);
 }
 
 int LoadBitmapFile(Image& image, const char* name) {
-  if (!name) {
-    SetLastError("no file name given");
-    return 0;
-  }
-  std::vector<std::uint8_t> bytes;
-  PackFile pack;
-  if (ReadWholeFile(name, bytes)) {
-    // A pack stored under the picture's own name is read like its ".dpa" counterpart.
-    if (pack.OpenMemory(bytes.data(), bytes.size())) {
-      if (!pack.Unpack()) return 0;
-      return DecodeBitmap(image, pack.Data(), pack.Size(), 0);
-    }
-    return DecodeBitmap(image, bytes.data(), bytes.size(), 0);
-  }
-  // OpenFile tries the name again, then its ".dpa" name, and keeps the reason about the name.
-  if (!pack.OpenFile(name) || !pack.Unpack()) return 0;
-  return DecodeBitmap(image, pack.Data(), pack.Size(), 0);
+  return LoadBitmapFrom(image, name, DataFiles, nullptr, 0);
 }
 
 int LoadBitmapResource(Image& image, const char* name, const char* type) {
-  ResourceStream resource;
-  if (!resource.Open(name, type)) {
-    SetLastError("is not an embedded resource of type %s", type ? type : "(none)");
-    return 0;
-  }
-  PackFile pack;
-  if (pack.OpenMemory(resource.Data(), resource.Size())) {
-    if (!pack.Unpack()) return 0;
-    return DecodeBitmap(image, pack.Data(), pack.Size(), 1);
-  }
-  return DecodeBitmap(image, resource.Data(), resource.Size(), 1);
+  return LoadBitmapFrom(image, name, DataResources, type, 1);
 }
 
 int LoadBitmapFileRemapped(Image& image, const char* name) {

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <atomic>
+
 #include "oru/platform/threads.h"
 
 namespace oru {
@@ -34,11 +36,13 @@ class SharedDevice {
     mixer_ = new AudioMixer(have.freq);
     SDL_PauseAudioDevice(device_, 0);
   }
-  ~SharedDevice() {
-    if (device_ != 0) {
-      SDL_CloseAudioDevice(device_);
-      SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
+  ~SharedDevice() { Close(); }
+  // Ends SDL's audio thread; the mixer stays for whoever still holds sounds, unheard.
+  void Close() {
+    if (device_ == 0) return;
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
   }
   AudioMixer* Mixer() const { return mixer_; }
 
@@ -61,9 +65,20 @@ class SharedDevice {
 
 }  // namespace
 
+namespace {
+
+std::atomic<SharedDevice*> openedDevice{nullptr};
+
+}  // namespace
+
 AudioMixer* SharedAudioMixer() {
   static SharedDevice device;
+  openedDevice.store(&device, std::memory_order_release);
   return device.Mixer();
+}
+
+void CloseSharedAudioDevice() {
+  if (SharedDevice* device = openedDevice.load(std::memory_order_acquire)) device->Close();
 }
 
 }  // namespace oru

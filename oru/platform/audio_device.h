@@ -14,4 +14,8 @@ namespace oru {
 // thread asks for real-time scheduling and runs on as it is when that is refused.
 AudioMixer* SharedAudioMixer();
 
+// Closes the shared device, if it was opened, and so ends SDL's audio thread. The mixer stays:
+// sounds may still be played into it, unheard. For the end of the run (EndServiceThreads).
+void CloseSharedAudioDevice();
+
 }  // namespace oru

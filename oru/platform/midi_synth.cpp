@@ -374,10 +374,14 @@ std::uint64_t MidiSynth::SoundFontReadsOnThisThread() { return soundFontReads; }
 
 MidiSynthLoader::MidiSynthLoader(Factory factory) : factory_(std::move(factory)) {}
 
-MidiSynthLoader::~MidiSynthLoader() {
+MidiSynthLoader::~MidiSynthLoader() { StopThread(); }
+
+void MidiSynthLoader::StopThread() {
   {
     std::lock_guard lock(mutex_);
     quit_ = true;
+    // A loader stopped before it started never starts.
+    started_ = true;
   }
   changed_.notify_all();
   if (thread_.joinable()) thread_.join();
@@ -399,7 +403,7 @@ void MidiSynthLoader::Warm(std::vector<SynthPreset> presets) {
   Start();
   {
     std::lock_guard lock(mutex_);
-    if (state_.load(std::memory_order_relaxed) == State::kFailed) return;
+    if (quit_ || state_.load(std::memory_order_relaxed) == State::kFailed) return;
     requests_.push_back(std::move(presets));
     state_.store(State::kLoading, std::memory_order_release);
   }
@@ -422,7 +426,8 @@ void MidiSynthLoader::Run() {
   }
   synth_ = std::move(made);
   for (;;) {
-    if (requests_.empty()) {
+    if (requests_.empty() || quit_) {
+      // Presets still asked for when the thread is stopped stay cold; nobody waits for them.
       state_.store(State::kReady, std::memory_order_release);
       changed_.notify_all();
       changed_.wait(lock, [this] { return quit_ || !requests_.empty(); });
@@ -434,7 +439,6 @@ void MidiSynthLoader::Run() {
     lock.unlock();
     synth_->Warm(presets);
     lock.lock();
-    if (quit_) return;
   }
 }
 

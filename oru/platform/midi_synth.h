@@ -101,6 +101,9 @@ class MidiSynthLoader {
   MidiSynth* Synth() const { return Current() == State::kReady ? synth_.get() : nullptr; }
   // Blocks until the loader is no longer loading; for tools that have nothing else to do.
   void WaitUntilSettled();
+  // Ends the loading thread once it has finished what it is doing. The synthesizer, if made,
+  // stays and keeps playing; no further presets are warmed, and nothing starts the thread again.
+  void StopThread();
 
  private:
   void Run();

@@ -1,4 +1,4 @@
-// Process start-up values and the signal thread.
+// Process start-up values, the signal thread and the end of the shared services' threads.
 #include "oru/platform/process.h"
 
 #include <SDL2/SDL_hints.h>
@@ -10,7 +10,9 @@
 #include <system_error>
 #include <thread>
 
+#include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
+#include "oru/platform/midi_synth.h"
 
 namespace oru {
 namespace {
@@ -31,6 +33,11 @@ void CleanUpAndEnd(int signal) {
   raise(signal);
 }
 
+// The thread that turns SIGINT, SIGTERM and SIGHUP into close requests, and its stop request. Never
+// destroyed: a program that does not end it leaves it running through the exit.
+std::thread& signalThread = *new std::thread;
+std::atomic<bool> signalThreadQuit{false};
+
 }  // namespace
 
 void StoreArguments(int argc, char** argv) {
@@ -48,6 +55,7 @@ char* CommandLine() { return CommandLineText().data(); }
 void* ModuleInstance() { return &moduleMarker; }
 
 bool InstallCloseSignals() {
+  if (signalThread.joinable()) return true;
   // The signals are ours to handle; SDL must not install handlers of its own.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   sigset_t set;
@@ -57,13 +65,16 @@ bool InstallCloseSignals() {
   sigaddset(&set, SIGHUP);
   sigset_t previous;
   if (pthread_sigmask(SIG_BLOCK, &set, &previous) != 0) return false;
+  signalThreadQuit.store(false, std::memory_order_release);
   try {
-    std::thread([set] {
+    signalThread = std::thread([set] {
       for (;;) {
         int signal = 0;
-        if (sigwait(&set, &signal) == 0) RequestClose();
+        if (sigwait(&set, &signal) != 0) continue;
+        if (signalThreadQuit.load(std::memory_order_acquire)) return;
+        RequestClose();
       }
-    }).detach();
+    });
   } catch (const std::system_error&) {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return false;
@@ -81,6 +92,17 @@ bool InstallCleanupSignals(void (*cleanup)()) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP})
     ok = sigaction(signal, &action, nullptr) == 0 && ok;
   return ok;
+}
+
+void EndServiceThreads() {
+  if (signalThread.joinable()) {
+    // The signals stay blocked: one that comes now waits unseen until the process has ended.
+    signalThreadQuit.store(true, std::memory_order_release);
+    pthread_kill(signalThread.native_handle(), SIGTERM);
+    signalThread.join();
+  }
+  SharedMidiSynthLoader().StopThread();
+  CloseSharedAudioDevice();
 }
 
 }  // namespace oru

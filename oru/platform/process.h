@@ -1,6 +1,6 @@
 // The process entry's helpers: the start-up values handed to the application object, SIGINT,
-// SIGTERM and SIGHUP turned into a close request for the main window, and a last cleanup before
-// such a signal ends a program that has no window.
+// SIGTERM and SIGHUP turned into a close request for the main window, a last cleanup before such
+// a signal ends a program that has no window, and the end of the platform's own threads.
 #pragma once
 
 namespace oru {
@@ -25,5 +25,12 @@ bool InstallCloseSignals();
 // the signal ends the process as it would have without the handler (same exit status). cleanup
 // must be async-signal-safe. Returns false when a handler cannot be installed.
 bool InstallCleanupSignals(void (*cleanup)());
+
+// Ends the threads the platform keeps for the whole run: the signal thread above (the signals
+// stay blocked), the synthesizer's loading thread (after the step it is in: a SoundFont still
+// loading is waited for) and the shared audio device's thread (the device closes; sounds and
+// music go silent). Call on the primary thread right before main returns, once every window and
+// every other owner of a thread is gone, so that no thread of ours runs while the process ends.
+void EndServiceThreads();
 
 }  // namespace oru

@@ -1,8 +1,9 @@
 // Threads and the re-entrant lock.
 //
-// Threads are created detached: nobody joins them, so a thread may end itself and its owner
-// waits on flags instead (the way the game thread and the worker threads stop). Each thread
-// created here gets a small non-zero id; other threads get one on their first query.
+// Each thread created here gets a small non-zero id, which is also its handle: the owner that
+// started it waits for it with WaitForThread before it lets go of what the thread uses, so no
+// thread of ours is still unwinding when the process ends. Other threads get an id on their
+// first query.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +16,19 @@ using ThreadRoutine = std::uint32_t (*)(void* argument);
 // A lock the owning thread may take again while it holds it, like a native critical section.
 using CriticalSection = std::recursive_mutex;
 
-// Starts routine(argument) on a new detached thread at once. Returns its id, or 0 when the
-// thread could not be created. The routine's result is the thread's exit code; nothing reads it.
+// Starts routine(argument) on a new thread at once. Returns its id, or 0 when the thread could
+// not be created. The routine's result is the thread's exit code; nothing reads it. A thread that
+// nobody waits for is collected by a later CreateThread once it has ended.
 std::uint32_t CreateThread(ThreadRoutine routine, void* argument);
+
+inline constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
+
+// Waits until the thread id from CreateThread has ended and is gone from the system (its
+// routine has returned and its thread-local objects are destroyed), for at most timeoutMs
+// milliseconds, or without limit for kWaitForever. True once it has ended, and at once for an id
+// that ended earlier or was never handed out (0 included). False when the time ran out, and at
+// once when id is the calling thread's own, which can never end while it waits.
+bool WaitForThread(std::uint32_t id, std::uint32_t timeoutMs);
 
 // The calling thread's id (never 0).
 std::uint32_t CurrentThreadId();

@@ -1,7 +1,6 @@
 // The worker thread loop.
 #include "oru/shell/worker_thread.h"
 
-#include "oru/platform/clock.h"
 #include "oru/platform/threads.h"
 
 namespace oru {
@@ -38,7 +37,8 @@ bool WorkerThread::Start() {
 bool WorkerThread::Stop() {
   run_.store(false, std::memory_order_release);
   if (currentWorker == this) return true;
-  while (running_.load(std::memory_order_acquire)) SleepMs(1);
+  // The whole thread, not only its loop: nothing of it runs once the owner goes on.
+  WaitForThread(threadId_, kWaitForever);
   return true;
 }
 

@@ -8,10 +8,10 @@
 //   Poller p;
 //   p.Start();                     // stops a running thread first, then starts a new one
 //   ...
-//   p.Stop();                      // returns once the thread has left its loop
+//   p.Stop();                      // returns once the thread has ended
 //
-// Stop waits by polling the running flag every millisecond; called from inside Step it only asks
-// the loop to end. A class deriving from WorkerThread calls Stop in its own destructor, since
+// Stop waits for the thread itself to end (WaitForThread), so nothing of it is left running
+// when the owner goes on; called from inside Step it only asks the loop to end. A class deriving from WorkerThread calls Stop in its own destructor, since
 // Step must not run once the derived part is gone.
 #pragma once
 
@@ -30,7 +30,7 @@ class WorkerThread {
   // Stops the running thread, if any, and starts a new one. Returns false when the thread could
   // not be created (nothing runs then).
   bool Start();
-  // Asks the loop to end and waits until the thread has left it. Always returns true.
+  // Asks the loop to end and waits until the thread has ended. Always returns true.
   bool Stop();
 
   bool IsRunning() const { return running_.load(std::memory_order_acquire); }

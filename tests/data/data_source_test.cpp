@@ -9,6 +9,7 @@
 #include <string>
 
 #include "oru/data/last_error.h"
+#include "oru/data/whole_file.h"
 #include "oru/platform/resources.h"
 #include "tests/data/pack_test_util.h"
 
@@ -73,11 +74,18 @@ TEST_F(DataSourceTest, LookupOrder) {
     std::filesystem::create_directories(dir_ / "d.d");
     for (const auto& [name, content] : c.plainFiles) WriteFile(Path(name), content);
     for (const auto& [name, content] : c.packs) Pack(content, "stored-" + name, name);
+    const std::uint64_t opensBefore = FileOpensOnThisThread();
     DataSource source;
     ASSERT_TRUE(source.Open(Path(c.open).c_str())) << c.label;
     EXPECT_EQ(source.Kind(), c.kind) << c.label;
     EXPECT_EQ(source.Size(), std::string(c.content).size()) << c.label;
-    EXPECT_EQ(ReadAll(source), c.content) << c.label;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    Bytes storage;
+    ASSERT_TRUE(source.Contents(data, size, storage)) << c.label;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), c.content) << c.label;
+    // Found, unpacked and read through one opening of one file.
+    EXPECT_EQ(FileOpensOnThisThread() - opensBefore, 1u) << c.label;
   }
 }
 

@@ -344,14 +344,24 @@ TEST_F(PackFileDisk, OpenFileTriesTheNameThenTheDpaName) {
   EXPECT_FALSE(pack.OpenFile(nullptr));
 }
 
-TEST_F(PackFileDisk, UnpackFailsWhenThePackIsGoneAndKeepsItsContent) {
+TEST_F(PackFileDisk, UnpackReadsThroughTheOpeningOfOpenFile) {
+  // The pack is opened once: once open, removing its name does not keep Unpack from it.
+  PackFile::PackMemory("first", 5, "one", Path("one.dpa").c_str());
+  PackFile pack;
+  ASSERT_TRUE(pack.OpenFile(Path("one.dpa").c_str()));
+  std::filesystem::remove(Path("one.dpa"));
+  ASSERT_TRUE(pack.Unpack());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(pack.Data()), pack.Size()), "first");
+}
+
+TEST_F(PackFileDisk, UnpackFailsWhenThePackShrankAfterOpeningAndKeepsItsContent) {
   PackFile::PackMemory("first", 5, "one", Path("one.dpa").c_str());
   PackFile::PackMemory("second", 6, "two", Path("two.dpa").c_str());
   PackFile pack;
   ASSERT_TRUE(pack.OpenFile(Path("one.dpa").c_str()));
   ASSERT_TRUE(pack.Unpack());
   ASSERT_TRUE(pack.OpenFile(Path("two.dpa").c_str()));
-  std::filesystem::remove(Path("two.dpa"));
+  std::filesystem::resize_file(Path("two.dpa"), PackFile::kHeaderSize + PackFile::kInfoSize);
   EXPECT_FALSE(pack.Unpack());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(pack.Data()), pack.Size()), "first");
 }

@@ -11,6 +11,7 @@
 
 #include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
+#include "oru/data/whole_file.h"
 #include "oru/graphics/surface.h"
 #include "oru/platform/resources.h"
 #include "tests/graphics/bmp_test_util.h"
@@ -554,9 +555,12 @@ TEST_F(BitmapFileTest, LoadersFindPlainFilesAndPacks) {
     Surface image;
     image.Create(1, 1);
     const ImageSnapshot before = ImageSnapshot::Of(image);
+    const std::uint64_t opensBefore = FileOpensOnThisThread();
     EXPECT_EQ(c.load(image, Path(c.name).c_str()), c.result) << c.label;
     if (c.result) {
       EXPECT_EQ(PixelRows(image), spec.rows) << c.label;
+      // One lookup, one opening, whatever the file holds.
+      EXPECT_EQ(FileOpensOnThisThread() - opensBefore, 1u) << c.label;
     } else {
       EXPECT_TRUE(ImageSnapshot::Of(image) == before) << c.label;
     }

@@ -60,6 +60,42 @@ TEST(WorkerThreadTest, StopEndsTheLoopBeforeReturning) {
   EXPECT_EQ(c.steps, settled);
 }
 
+// Destroyed as the worker's thread ends, slowly: Stop must cover it, since the owner may free
+// what the teardown still touches.
+std::atomic<bool> teardownDone{false};
+struct SlowTeardown {
+  bool used = false;
+  ~SlowTeardown() {
+    if (!used) return;
+    std::this_thread::sleep_for(50ms);
+    teardownDone = true;
+  }
+};
+thread_local SlowTeardown slowTeardown;
+
+class TornDown : public WorkerThread {
+ public:
+  ~TornDown() override { Stop(); }
+  std::atomic<bool> stepped{false};
+
+ protected:
+  bool Step() override {
+    slowTeardown.used = true;
+    stepped = true;
+    std::this_thread::sleep_for(1ms);
+    return true;
+  }
+};
+
+TEST(WorkerThreadTest, StopReturnsOnlyOnceTheThreadHasEnded) {
+  teardownDone = false;
+  TornDown worker;
+  ASSERT_TRUE(worker.Start());
+  ASSERT_TRUE(WaitFor([&] { return worker.stepped.load(); }));
+  worker.Stop();
+  EXPECT_TRUE(teardownDone.load());
+}
+
 TEST(WorkerThreadTest, StopFromInsideStepDoesNotWaitForItself) {
   Counter c;
   c.stopInside = true;

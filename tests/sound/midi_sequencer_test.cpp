@@ -794,6 +794,21 @@ TEST_F(LoadingDeviceTest, AResumeWaitingForTheDeviceSendsTheChannelStateWhenItOp
   EXPECT_EQ(shorts.back(), Msg(0x90, 1, 1));
 }
 
+TEST_F(LoadingDeviceTest, StoppingTheLoaderWaitsForTheLoadAndLeavesNothingLoading) {
+  sequencer.Play();  // asks for the song's presets while the SoundFont still loads
+  std::thread stopper([&] { loader.StopThread(); });
+  gate.Open();
+  stopper.join();
+  // The synthesizer made stays usable; presets still asked for are given up, not waited for.
+  EXPECT_EQ(loader.Current(), MidiSynthLoader::State::kReady);
+  ASSERT_NE(made, nullptr);
+  loader.Warm({{0, 1}});
+  EXPECT_FALSE(loader.Loading());
+  loader.WaitUntilSettled();
+  ticks.Tick();
+  EXPECT_FALSE(sequencer.AwaitingDevice());
+}
+
 class FailingDeviceTest : public LoadingDeviceTest {
  protected:
   FailingDeviceTest() : LoadingDeviceTest(true) {}

@@ -67,5 +67,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::string> args(argv + 2, argv + argc);
-  return it->second.run(args);
+  const int exitCode = it->second.run(args);
+  // The sound commands leave the synthesizer's and the audio device's threads behind.
+  oru::EndServiceThreads();
+  return exitCode;
 }
