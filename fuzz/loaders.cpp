@@ -208,6 +208,9 @@ void RunMidi(const std::uint8_t* data, std::size_t size) {
   sequencer.Stop();
 }
 
+// Besides playing what loads, the rule between damage and a cut: a file taken as cut short holds
+// whole records up to CutAt, so those bytes alone load as the same frames, and any longer cut of
+// the same file, never fewer.
 void RunRecordedRun(const std::uint8_t* data, std::size_t size) {
   brellow::RunReplay replay;
   if (!replay.LoadImage({data, size}, 0, false)) return;
@@ -216,6 +219,13 @@ void RunRecordedRun(const std::uint8_t* data, std::size_t size) {
   while (replay.NextFrame(&frame)) sum += frame.held + replay.NextClock() + replay.NextClock();
   if (replay.FramesPlayed() != replay.Frames()) __builtin_trap();
   (void)sum;
+  if (replay.Complete()) return;
+  if (replay.CutAt() > size || replay.CutInsideRecord() != (replay.CutAt() < size))
+    __builtin_trap();
+  brellow::RunReplay whole;
+  if (!whole.LoadImage({data, replay.CutAt()}, 0, false) || whole.Complete() ||
+      whole.CutInsideRecord() || whole.Frames() != replay.Frames())
+    __builtin_trap();
 }
 
 const NamedDriver* Drivers(std::size_t* count) {

@@ -4,11 +4,16 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <mutex>
+#include <string>
+#include <system_error>
 
+#include "oru/data/escaped_name.h"
 #include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
+#include "oru/data/pack_file.h"
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/platform/canvas.h"
@@ -41,13 +46,25 @@ GameWindow::~GameWindow() {
 
 namespace {
 
+// One line for a data file that is there but could not be used (unreadable, damaged, the wrong
+// kind); a missing file stays silent, as the data folder search has spoken about missing data.
+// Call right after the failed load, while LastError() holds its reason.
+void ReportUnusable(const char* file) {
+  const std::string reason = LastError();
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec) && !std::filesystem::exists(PackFile::PackName(file), ec))
+    return;
+  std::fprintf(stderr, "brellow-didovez: %s: %s\n", Escaped(file).c_str(),
+               reason.empty() ? "cannot be used" : reason.c_str());
+}
+
 // Load and remap a single picture, keyed on its top-left pixel when its row says so. Once the
 // load is cancelled the picture stays empty, like a missing file.
 void LoadPicture(std::vector<const char*>& names, Surface& picture, PictureId id) {
   const PictureRow& row = PictureRowOf(id);
   names.push_back(row.file);
   if (LoadCancelled()) return;
-  LoadBitmap(picture, row.file);
+  if (!LoadBitmap(picture, row.file)) ReportUnusable(row.file);
   RemapToTable(picture, nullptr, 1);
   if (row.keyed) picture.SetTransparentFromPixel(0, 0);
 }
@@ -67,7 +84,12 @@ void MakePool(std::vector<const char*>& names, ItemSet& set, Surface& scene, Pic
   names.push_back(row.file);
   if (LoadCancelled()) return;
   set.SetSource(row.file, &scene, row.cellWidth, row.cellHeight);
-  for (int i = 0; i < row.poolSize; ++i) set.Spawn(0, 0);
+  for (int i = 0; i < row.poolSize; ++i) {
+    if (i > 0 && LoadCancelled()) break;
+    const int index = set.Spawn(0, 0);
+    // The first item decodes the picture for the whole pool.
+    if (index == 0 && set.Find(0)->Width() == 0) ReportUnusable(row.file);
+  }
   set.KillAll();
 }
 
@@ -140,7 +162,7 @@ bool GameWindow::LoadAssets() {
   AddMeter(scene, chargeMeter);
   const char* lifeFile = PictureRowOf(PictureId::LifePersimmon).file;
   assetNames.push_back(lifeFile);
-  if (!LoadCancelled()) lifeMeter.LoadUnitImage(lifeFile, &scene);
+  if (!LoadCancelled() && !lifeMeter.LoadUnitImage(lifeFile, &scene)) ReportUnusable(lifeFile);
   lifeMeter.Setup({.background = 0xFFFFFF,
                    .foreground = 0,
                    .transparent = 1,
@@ -166,11 +188,12 @@ bool GameWindow::LoadAssets() {
         NamedSound{whistleSound, "WHISTLE2.WAV"}, NamedSound{crashSound, "CRASH.WAV"}}) {
     s.sound.SetWindow(handle);
     assetNames.push_back(s.file);
-    if (!muted && !LoadCancelled()) s.sound.Load(s.file, nullptr);
+    if (!muted && !LoadCancelled() && !s.sound.Load(s.file, nullptr)) ReportUnusable(s.file);
   }
 
   assetNames.push_back("brello_s.mid");
-  if (!muted && !LoadCancelled()) music.Load("brello_s.mid", nullptr);
+  if (!muted && !LoadCancelled() && !music.Load("brello_s.mid", nullptr))
+    ReportUnusable("brello_s.mid");
   music.SetLoop(true);
   return true;
 }
@@ -262,13 +285,24 @@ bool GameWindow::StepFrame() {
   {
     std::lock_guard lock(frameLock);
     if (!PollInput()) {
-      // The replay is over: back to the title, and the pad has the say again.
+      // The replay is over: its line is the recording's, so it is taken now, before the title
+      // and the frames played after it. Then back to the title, and the pad has the say again.
+      replayEndLine = Summary();
+      std::printf("%s\n", replayEndLine.c_str());
+      std::fflush(stdout);
       replay_ = nullptr;
       if (gameState != GameState::Title) ChangeState(GameState::Title);
       PollInput();
     }
     UpdateState();
-    if (recorder_) recorder_->EndFrame(frameInput);
+    if (recorder_ && recorder_->EndFrame(frameInput)) {
+      // A longer run would not replay; what was recorded does, and the game goes on unrecorded.
+      std::fprintf(stderr,
+                   "brellow-didovez: the recording stopped at its limit of %llu frames and "
+                   "replays up to there; the game goes on unrecorded\n",
+                   static_cast<unsigned long long>(recorder_->Frames()));
+      recorder_ = nullptr;
+    }
     ++framesRun;
     // A late frame is simulated but not shown.
     if (pacer.Carry() == 0) screen.Update(CanvasOf(handle), 0, 0);
@@ -364,12 +398,14 @@ bool GameApplication::Init() {
   if (!settings.mute) window->music.Prepare();
   // A close request while the assets load (the close button, SIGTERM, Ctrl+C) cuts the load
   // short; the request then waits in the queue, and the loop closes the window at once.
+  // The run files are read and the data digested under the same check.
   SetLoadCancelCheck(&ClosePending);
   window->OnCreate();
+  const bool opened = !LoadCancelled() && OpenRuns(*window);
   const bool cancelled = LoadCancelled();
   SetLoadCancelCheck(nullptr);
   if (cancelled) return false;
-  if (!OpenRuns(*window)) {
+  if (!opened) {
     exitCode = 1;
     // Closed like any window, so the loop ends as it always does.
     PostMessage(h, WM_CLOSE, 0, 0);
@@ -391,15 +427,24 @@ void GameApplication::DeleteMainWindow() {
 
 bool GameApplication::OpenRuns(GameWindow& game) {
   if (!settings.replayFile.empty()) {
+    const std::string name = Escaped(settings.replayFile);
     if (!replay.Load(settings.replayFile.c_str(), game.AssetDigest())) {
-      std::fprintf(stderr, "brellow-didovez: %s: %s\n", settings.replayFile.c_str(), LastError());
+      std::fprintf(stderr, "brellow-didovez: %s: %s\n", name.c_str(), LastError());
       return false;
+    }
+    if (!replay.Complete()) {
+      std::fprintf(stderr,
+                   "brellow-didovez: %s: cut short, it ends %s at byte %zu; its %llu frames "
+                   "replay up to there\n",
+                   name.c_str(), replay.CutInsideRecord() ? "inside a record" : "without its end",
+                   replay.CutAt(), static_cast<unsigned long long>(replay.Frames()));
     }
     game.SetReplay(&replay);
   }
   if (!settings.recordFile.empty()) {
-    if (!recorder.Open(settings.recordFile.c_str(), game.AssetDigest())) {
-      std::fprintf(stderr, "brellow-didovez: %s: %s\n", settings.recordFile.c_str(), LastError());
+    if (!recorder.Open(settings.recordFile.c_str(), game.AssetDigest(), settings.force)) {
+      std::fprintf(stderr, "brellow-didovez: %s: %s\n", Escaped(settings.recordFile).c_str(),
+                   LastError());
       return false;
     }
     game.SetRecorder(&recorder);
@@ -413,11 +458,12 @@ int GameApplication::Finish() {
   if (!run || !game || exitCode != 0) return exitCode;
   if (!recorder.Close()) {
     std::fprintf(stderr, "brellow-didovez: %s: the recording could not be written completely\n",
-                 settings.recordFile.c_str());
+                 Escaped(settings.recordFile).c_str());
     exitCode = 1;
   }
   game->SetRecorder(nullptr);
-  std::printf("%s\n", game->Summary().c_str());
+  // A replay that ran to its end printed its line then.
+  if (game->ReplayEndLine().empty()) std::printf("%s\n", game->Summary().c_str());
   std::fflush(stdout);
   return exitCode;
 }

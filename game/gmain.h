@@ -106,7 +106,8 @@ class GameWindow : public oru::Window, public HitHandler {
   // LoadAssets. Always true.
   bool OnCreate() override;
   // Fills every member from the data files in layer order and enters the title state. A missing
-  // file leaves its picture, sound or song empty. Once LoadCancelled (oru/data/load_cancel.h)
+  // file leaves its picture, sound or song empty; one that is there but cannot be used does too,
+  // with one line on standard error naming it and the reason. Once LoadCancelled (oru/data/load_cancel.h)
   // says so, the files left are not read and stay empty. Always true.
   bool LoadAssets();
 
@@ -158,6 +159,9 @@ class GameWindow : public oru::Window, public HitHandler {
   std::uint64_t PictureHash();
   // One line about the run so far: "frames N state NAME score N picture HASH".
   std::string Summary();
+  // The Summary taken (and printed on standard output) on the frame a replay ran out: the line
+  // the recording printed. Empty until a replay ends.
+  const std::string& ReplayEndLine() const { return replayEndLine; }
   std::uint64_t FramesRun() const { return framesRun; }
   // Runs frames on the calling thread with no window, no pacing and no waits (headless.cpp):
   // the whole of replay when there is one, at most maxFrames when that is not 0, and otherwise
@@ -240,6 +244,7 @@ class GameWindow : public oru::Window, public HitHandler {
   RunReplay* replay_ = nullptr;
   std::vector<const char*> assetNames;
   std::uint64_t framesRun = 0;
+  std::string replayEndLine;
   std::mt19937 random;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "game/gmain.h"
+#include "oru/data/escaped_name.h"
 #include "oru/data/load_cancel.h"
 #include "oru/platform/event_loop.h"
 
@@ -34,16 +35,17 @@ int GameApplication::RunHeadless() {
   game->ApplySettings(quiet);
   SetLoadCancelCheck(&ClosePending);
   game->LoadAssets();
+  const bool opened = !LoadCancelled() && OpenRuns(*game);
   const bool cancelled = LoadCancelled();
   SetLoadCancelCheck(nullptr);
   if (cancelled) return 0;
-  if (!OpenRuns(*game)) return 1;
+  if (!opened) return 1;
   const std::string line =
       game->RunHeadless(settings.replayFile.empty() ? nullptr : &replay, settings.frames);
   game->SetRecorder(nullptr);
   if (!recorder.Close()) {
     std::fprintf(stderr, "brellow-didovez: %s: the recording could not be written completely\n",
-                 settings.recordFile.c_str());
+                 Escaped(settings.recordFile).c_str());
     exitCode = 1;
   }
   std::printf("%s\n", line.c_str());

@@ -23,6 +23,7 @@ ItemSet::~ItemSet() {
 
 void ItemSet::SetSource(const char* file, Surface* newGroup, int newCellWidth, int newCellHeight) {
   imageFile = file ? file : "";
+  shared_ = nullptr;
   group = newGroup;
   cellWidth = newCellWidth;
   cellHeight = newCellHeight;
@@ -40,11 +41,16 @@ Item* ItemSet::CreateItem(int px, int py) {
   // memory anywhere in it leaves the set as it was.
   try {
     Item* item = new Item;
-    // A picture that cannot be read leaves an empty image that draws nothing.
-    if (!imageFile.empty()) LoadBitmap(*item, imageFile.c_str());
-    if (cellWidth > 0 && cellHeight > 0) item->SetFrameSize(cellWidth, cellHeight);
-    item->SetTransparentFromPixel(0, 0);
-    RemapToTable(*item, nullptr, 1);
+    if (shared_) {
+      // The pixels never change after the load, so one decoded store serves every item.
+      item->ShareImage(shared_);
+    } else {
+      // A picture that cannot be read leaves an empty image that draws nothing.
+      if (!imageFile.empty()) LoadBitmap(*item, imageFile.c_str());
+      if (cellWidth > 0 && cellHeight > 0) item->SetFrameSize(cellWidth, cellHeight);
+      item->SetTransparentFromPixel(0, 0);
+      RemapToTable(*item, nullptr, 1);
+    }
     if (hitLeft != -1 && hitTop != -1 && hitRight != -1 && hitBottom != -1) {
       BoundingBox box;
       box.Set(hitLeft, hitTop, 0, hitRight, hitBottom, 0);
@@ -59,6 +65,8 @@ Item* ItemSet::CreateItem(int px, int py) {
       }
     }
     item->SetPosition(px, py);
+    // Items are freed only with the set, so the first one stays there for the others to share.
+    if (!shared_) shared_ = item;
     return item;
   } catch (const std::bad_alloc&) {
     return nullptr;

@@ -4,7 +4,7 @@
 //
 //   ItemSet shots;
 //   shots.SetSource("kuri_n.bmp", &scene, -1, -1);   // picture, group, whole image as the cell
-//   for (int i = 0; i < 30; ++i) shots.Spawn(0, 0);   // the pool: 30 items, each its own copy
+//   for (int i = 0; i < 30; ++i) shots.Spawn(0, 0);   // the pool: 30 items, one shared picture
 //   shots.KillAll();                                   // ... all dead until play spawns them
 //
 //   int i = shots.Spawn(crabX, crabY);                 // revives the first dead item
@@ -14,8 +14,9 @@
 //
 // Alive means visible. An item is never freed during play: it dies by turning invisible and stays
 // in the list, so an index (its place in the list, dead items included) stays valid for the life
-// of the set. A spawn creates a new item, which reads and decodes the picture again, only when
-// every item is alive; that is why pools are made at start-up.
+// of the set. A spawn creates a new item only when every item is alive. The first item made
+// after SetSource reads and decodes the picture; the ones after it share that item's pixel
+// store (Surface::ShareImage), so a pool of thirty costs one decode and one picture's memory.
 //
 // The set draws nothing itself: every new item joins the group as a child, and the group draws
 // its visible children. The group never learns that items are gone, so a set must be destroyed
@@ -148,6 +149,7 @@ class ItemSet : public Item {
 
   oru::Surface* group = nullptr;  // not owned
   std::string imageFile;
+  Item* shared_ = nullptr;  // the item whose picture later items share; null until one is made
   std::int32_t cellWidth = -1;
   std::int32_t cellHeight = -1;
   std::int32_t hitLeft = -1;

@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   oru::StoreArguments(argc, argv);
   brellow::GameSettings settings;
   int exitCode = brellow::ParseCommandLine(argc, argv, &settings, stdout, stderr);
+  if (exitCode == brellow::kRunGame) exitCode = brellow::CheckStartFiles(settings, stderr);
   if (exitCode == brellow::kRunGame) exitCode = RunGame(settings);
   // The game window takes the game thread, the music timer and the input thread with it; then
   // the platform's own threads end, so nothing of ours still runs while the process exits.

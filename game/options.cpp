@@ -9,6 +9,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "oru/data/escaped_name.h"
+#include "oru/data/last_error.h"
+#include "oru/data/whole_file.h"
 #include "oru/version.h"
 
 #ifndef ORU_DATA_FROM_GAME_DIR
@@ -83,6 +86,11 @@ bool ApplyRecord(GameSettings& s, const char* value, std::string* error) {
   return AbsoluteFile("--record", value, &s.recordFile, error);
 }
 
+bool ApplyForce(GameSettings& s, const char*, std::string*) {
+  s.force = true;
+  return true;
+}
+
 bool ApplyReplay(GameSettings& s, const char* value, std::string* error) {
   return AbsoluteFile("--replay", value, &s.replayFile, error);
 }
@@ -113,6 +121,8 @@ constexpr OptionSpec kOptions[] = {
     {"--mute", nullptr, "no music and no sound effects", OptionAction::Apply, &ApplyMute},
     {"--record", "FILE", "record the run's inputs into FILE as it is played", OptionAction::Apply,
      &ApplyRecord},
+    {"--force", nullptr, "with --record: replace FILE when it exists", OptionAction::Apply,
+     &ApplyForce},
     {"--replay", "FILE", "play a recorded run back (only Escape, F3 and F4 stay live)",
      OptionAction::Apply, &ApplyReplay},
     {"--headless", nullptr, "run without window, sound or pacing, as fast as it goes",
@@ -129,8 +139,9 @@ const OptionSpec* FindOption(std::string_view name) {
   return nullptr;
 }
 
+// message may quote arguments, which are printed escaped.
 int Misuse(std::FILE* err, const std::string& message) {
-  std::fprintf(err, "%s: %s\n%s", kProgram, message.c_str(), UsageText().c_str());
+  std::fprintf(err, "%s: %s\n%s", kProgram, oru::Escaped(message).c_str(), UsageText().c_str());
   return 2;
 }
 
@@ -217,6 +228,7 @@ int ParseCommandLine(int argc, const char* const* argv, GameSettings* settings, 
   if (!parsed.recordFile.empty() && !parsed.replayFile.empty())
     return Misuse(err, "--record and --replay cannot be used together");
   if (parsed.frames != 0 && !parsed.headless) return Misuse(err, "--frames needs --headless");
+  if (parsed.force && parsed.recordFile.empty()) return Misuse(err, "--force needs --record");
   *settings = parsed;
   return kRunGame;
 }
@@ -249,6 +261,30 @@ std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settin
   return list;
 }
 
+int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
+  if (!settings.dataDir.empty() && !HoldsGameData(settings.dataDir)) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(settings.dataDir, ec);
+    const char* reason = !fs::exists(st) ? "no such folder"
+                         : !fs::is_directory(st)
+                             ? "is not a folder"
+                             : "holds no game data (brello_s.mid, haikei1.bmp or "
+                               "their .dpa packs)";
+    std::fprintf(err, "%s: --data %s: %s\n", kProgram, oru::Escaped(settings.dataDir).c_str(),
+                 reason);
+    return 2;
+  }
+  if (!settings.recordFile.empty() &&
+      !oru::CanCreateRegularFile(settings.recordFile.c_str(), settings.force)) {
+    std::string reason = oru::LastError();
+    if (reason == "exists already") reason += " (--force replaces it)";
+    std::fprintf(err, "%s: --record %s: %s\n", kProgram, oru::Escaped(settings.recordFile).c_str(),
+                 reason.c_str());
+    return 2;
+  }
+  return kRunGame;
+}
+
 bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE* err) {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
@@ -263,7 +299,7 @@ bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE
   std::string tried;
   for (const DataFolderCandidate& c : candidates) {
     if (!tried.empty()) tried += ", ";
-    tried += c.folder + " (" + c.why + ")";
+    tried += oru::Escaped(c.folder) + " (" + c.why + ")";
   }
   std::fprintf(err,
                "%s: no game data (brello_s.mid, haikei1.bmp or their .dpa packs) in %s; "

@@ -27,6 +27,7 @@ struct GameSettings {
   int scale = 1;             // --scale N: the window's client area is N times 640 by 480
   bool mute = false;         // --mute: no music and no sound effects
   std::string recordFile;    // --record FILE, absolute: write the run's inputs to FILE
+  bool force = false;        // --force: --record may replace an existing file
   std::string replayFile;    // --replay FILE, absolute: play a recorded run back
   bool headless = false;     // --headless: no window, sound or pacing
   std::uint64_t frames = 0;  // --frames N (with --headless): stop after N frames; 0 no limit
@@ -68,6 +69,12 @@ std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settin
 // The installed data folder for a game installed in executableFolder ("<prefix>/games" gives
 // "<prefix>/share/games/brellow-didovez").
 std::string InstalledDataFolder(const std::string& executableFolder);
+
+// The checks that need the file system, after ParseCommandLine and before the game starts: an
+// explicit --data folder must hold the data, and --record must name a new file (or, with
+// --force, an existing regular one); nothing is opened, so a FIFO never blocks. Returns kRunGame,
+// or 2 after printing one line to err.
+int CheckStartFiles(const GameSettings& settings, std::FILE* err);
 
 // Changes into the first candidate folder that holds the data and returns true. When none does,
 // prints one line to err naming every folder tried, stays in the current folder and returns

@@ -32,13 +32,10 @@ bool SameInputs(const RunFrame& a, const RunFrame& b) {
 
 }  // namespace
 
-bool RunRecorder::Open(const char* path, std::uint64_t dataDigest) {
+bool RunRecorder::Open(const char* path, std::uint64_t dataDigest, bool replace) {
   Close();
-  StdFilePtr file(path ? std::fopen(path, "wb") : nullptr);
-  if (!file) {
-    SetLastError("cannot be written: %s", std::strerror(errno));
-    return false;
-  }
+  StdFilePtr file = CreateRegularFile(path, replace);
+  if (!file) return false;
   file_ = std::move(file);
   failed_ = false;
   frames_ = 0;
@@ -67,8 +64,15 @@ void RunRecorder::OnClock(std::uint32_t value) {
   if (file_) reads_.push_back(value);
 }
 
-void RunRecorder::EndFrame(const RunFrame& frame) {
-  if (!file_) return;
+bool RunRecorder::EndFrame(const RunFrame& frame) {
+  if (!file_) return false;
+  Gather(frame);
+  if (frames_ < maxFrames_) return false;
+  Close();
+  return true;
+}
+
+void RunRecorder::Gather(const RunFrame& frame) {
   ++frames_;
   if (reads_.empty()) {
     if (runCount_ > 0) {
@@ -135,8 +139,7 @@ bool RunRecorder::Close() {
   record_.push_back(kRunTagEnd);
   PutVarint(record_, static_cast<std::uint32_t>(frames_));
   Write(record_);
-  const bool ok = !failed_ && std::fclose(file_.release()) == 0;
-  return ok;
+  return std::fclose(file_.release()) == 0 && !failed_;
 }
 
 }  // namespace brellow

@@ -1,13 +1,17 @@
 // Reading run files back, and the digest of the data files a run belongs to.
 #include "game/run_replay.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 #include "oru/data/byte_reader.h"
 #include "oru/data/data_source.h"
 #include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
 #include "oru/data/whole_file.h"
 
 namespace brellow {
@@ -16,32 +20,145 @@ using namespace oru;
 
 namespace {
 
-// A varint of at most 5 bytes holding a 32-bit value; false when cut short or too long.
-bool ReadVarint(ByteReader& in, std::uint32_t* value) {
+enum class Varint { kOk, kCut, kDamaged };
+
+// A varint of at most 5 bytes holding a 32-bit value.
+Varint ReadVarint(ByteReader& in, std::uint32_t* value) {
   std::uint64_t v = 0;
   for (int shift = 0; shift < 35; shift += 7) {
-    if (!in.Has(1)) return false;
+    if (!in.Has(1)) return Varint::kCut;
     const std::uint8_t byte = in.U8();
     v |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
     if ((byte & 0x80) == 0) {
-      if (v > 0xFFFFFFFFu) return false;
+      if (v > 0xFFFFFFFFu) return Varint::kDamaged;
       *value = static_cast<std::uint32_t>(v);
-      return true;
+      return Varint::kOk;
     }
   }
-  return false;
+  return Varint::kDamaged;
 }
+
+// How often the load asks whether the game is closing, in records.
+constexpr std::uint64_t kCancelCheckRecords = 4096;
 
 }  // namespace
 
+RunReplay::Decoded RunReplay::DecodeRecord(std::span<const std::uint8_t> bytes, Cursor& cursor,
+                                           std::uint64_t frames, Record& record,
+                                           std::vector<std::uint32_t>& reads) {
+  ByteReader in(bytes.data(), bytes.size());
+  in.Seek(cursor.at);
+  const std::size_t at = cursor.at;
+  reads.clear();
+  // A varint that cannot be valid is damage; one the file ends inside is a cut.
+  const auto varint = [&](std::uint32_t* value, const char* what) {
+    const Varint got = ReadVarint(in, value);
+    if (got == Varint::kDamaged)
+      SetLastError("the %s in the record at offset %zu is longer than 5 bytes or over 32 bits",
+                   what, at);
+    return got;
+  };
+  const std::uint8_t tag = in.U8();
+  if (tag == kRunTagEnd) {
+    std::uint32_t total = 0;
+    if (const Varint v = varint(&total, "frame total"); v != Varint::kOk)
+      return v == Varint::kCut ? Decoded::kCut : Decoded::kDamaged;
+    if (total != frames) {
+      SetLastError("the end record at offset %zu counts %u frames, the file holds %" PRIu64, at,
+                   total, frames);
+      return Decoded::kDamaged;
+    }
+    if (!in.AtEnd()) {
+      SetLastError("%zu bytes follow the end record at offset %zu", in.Remaining(), at);
+      return Decoded::kDamaged;
+    }
+    cursor.at = in.Position();
+    return Decoded::kEnd;
+  }
+  Record r;
+  if (tag >= kRunTagShort) {
+    if (!in.Has(1)) return Decoded::kCut;
+    const std::uint8_t held = in.U8();
+    r.count = static_cast<std::uint32_t>(tag - kRunTagShort) + 1;
+    r.first = {held, static_cast<std::uint8_t>(held & ~cursor.previous.held),
+               cursor.previous.pacing};
+    r.rest = {held, 0, cursor.previous.pacing};
+  } else if (tag == kRunTagRun || tag == kRunTagFrame) {
+    r.count = 1;
+    if (tag == kRunTagRun) {
+      if (const Varint v = varint(&r.count, "frame count"); v != Varint::kOk)
+        return v == Varint::kCut ? Decoded::kCut : Decoded::kDamaged;
+    }
+    if (!in.Has(3)) return Decoded::kCut;
+    r.first.held = in.U8();
+    r.first.pressed = in.U8();
+    const std::uint8_t flags = in.U8();
+    if (flags & ~kRunFlagPacing) {
+      SetLastError("unknown flags 0x%02X in the record at offset %zu", static_cast<unsigned>(flags),
+                   at);
+      return Decoded::kDamaged;
+    }
+    r.first.pacing = (flags & kRunFlagPacing) != 0;
+    r.rest = r.first;
+    if (r.count == 0) {
+      SetLastError("the run at offset %zu has no frames", at);
+      return Decoded::kDamaged;
+    }
+    if (tag == kRunTagFrame) {
+      std::uint32_t count = 0;
+      if (const Varint v = varint(&count, "read count"); v != Varint::kOk)
+        return v == Varint::kCut ? Decoded::kCut : Decoded::kDamaged;
+      // Each read takes at least a byte: a count past the end is no cut, it never fitted.
+      if (count > in.Remaining()) {
+        SetLastError("the record at offset %zu counts %u clock reads, past the end of the file", at,
+                     count);
+        return Decoded::kDamaged;
+      }
+      reads.reserve(count);
+      std::uint32_t clock = cursor.clock;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t zigzag = 0;
+        if (const Varint v = varint(&zigzag, "clock read"); v != Varint::kOk)
+          return v == Varint::kCut ? Decoded::kCut : Decoded::kDamaged;
+        clock += (zigzag >> 1) ^ (0u - (zigzag & 1));
+        reads.push_back(clock);
+      }
+      cursor.clock = clock;
+    }
+  } else {
+    SetLastError("unknown record tag %u at offset %zu", static_cast<unsigned>(tag), at);
+    return Decoded::kDamaged;
+  }
+  if (frames + r.count > kRunMaxFrames) {
+    SetLastError("more than %" PRIu64 " frames at offset %zu", kRunMaxFrames, at);
+    return Decoded::kDamaged;
+  }
+  // A short record's flags are the previous frame's; what follows it sees its last frame.
+  cursor.previous = r.count > 1 ? r.rest : r.first;
+  cursor.at = in.Position();
+  record = r;
+  return Decoded::kRecord;
+}
+
 bool RunReplay::Load(const char* path, std::uint64_t expectedDigest) {
   std::vector<std::uint8_t> bytes;
-  if (!path || !ReadWholeFile(path, bytes)) return false;
-  return LoadImage(bytes, expectedDigest);
+  if (!path || !ReadWholeFile(path, bytes, kRunMaxFileBytes)) return false;
+  return Adopt(std::move(bytes), expectedDigest, true);
 }
 
 bool RunReplay::LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t expectedDigest,
                           bool checkDigest) {
+  try {
+    return Adopt(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), expectedDigest,
+                 checkDigest);
+  } catch (const std::bad_alloc&) {
+    SetLastError("too large to hold in memory");
+    return false;
+  }
+}
+
+bool RunReplay::Adopt(std::vector<std::uint8_t>&& bytes, std::uint64_t expectedDigest,
+                      bool checkDigest) {
   ByteReader in(bytes.data(), bytes.size());
   const std::uint8_t* magic = in.Bytes(4);
   if (!magic || std::memcmp(magic, kRunMagic, 4) != 0) {
@@ -73,105 +190,45 @@ bool RunReplay::LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t exp
     return false;
   }
 
-  std::vector<Run> runs;
-  std::vector<std::uint32_t> reads;
+  // Every record is checked now, so a damaged file is refused before it plays; the reads are
+  // decoded again when their frames come up.
   std::uint64_t frames = 0;
   bool complete = false;
-  std::uint32_t clock = 0;
-  RunFrame previous;  // nothing held, pacing on
+  Cursor cursor;
+  Record record;
+  std::vector<std::uint32_t> reads, scratch;
+  std::size_t mostReads = 0;
   try {
-    while (!in.AtEnd()) {
-      const std::size_t at = in.Position();
-      const std::uint8_t tag = in.U8();
-      if (tag == kRunTagEnd) {
-        std::uint32_t total = 0;
-        if (!ReadVarint(in, &total)) break;  // cut short inside the last record
-        if (total != frames) {
-          SetLastError("the end record at offset %zu counts %u frames, the file holds %" PRIu64, at,
-                       total, frames);
-          return false;
-        }
-        if (!in.AtEnd()) {
-          SetLastError("%zu bytes follow the end record at offset %zu", in.Remaining(), at);
-          return false;
-        }
+    for (std::uint64_t records = 1; cursor.at < bytes.size(); ++records) {
+      if (records % kCancelCheckRecords == 0 && LoadCancelled()) {
+        SetLastError("was not read to its end: the game is closing");
+        return false;
+      }
+      const Decoded d = DecodeRecord(bytes, cursor, frames, record, scratch);
+      if (d == Decoded::kDamaged) return false;
+      if (d == Decoded::kCut) break;
+      if (d == Decoded::kEnd) {
         complete = true;
         break;
       }
-      if (tag >= kRunTagShort) {
-        if (!in.Has(1)) break;
-        const std::uint32_t count = static_cast<std::uint32_t>(tag - kRunTagShort) + 1;
-        const std::uint8_t held = in.U8();
-        if (frames + count > kRunMaxFrames) {
-          SetLastError("more than %" PRIu64 " frames", kRunMaxFrames);
-          return false;
-        }
-        const std::uint32_t noReads = static_cast<std::uint32_t>(reads.size());
-        RunFrame first{held, static_cast<std::uint8_t>(held & ~previous.held), previous.pacing};
-        runs.push_back({1, first, noReads, 0});
-        if (count > 1) runs.push_back({count - 1, RunFrame{held, 0, previous.pacing}, noReads, 0});
-        frames += count;
-        previous.held = held;
-        continue;
-      }
-      if (tag != kRunTagRun && tag != kRunTagFrame) {
-        SetLastError("unknown record tag %u at offset %zu", static_cast<unsigned>(tag), at);
-        return false;
-      }
-      Run run{1, {}, static_cast<std::uint32_t>(reads.size()), 0};
-      if (tag == kRunTagRun && !ReadVarint(in, &run.count)) break;
-      if (!in.Has(3)) break;
-      run.inputs.held = in.U8();
-      run.inputs.pressed = in.U8();
-      const std::uint8_t flags = in.U8();
-      if (flags & ~kRunFlagPacing) {
-        SetLastError("unknown flags 0x%02X in the record at offset %zu",
-                     static_cast<unsigned>(flags), at);
-        return false;
-      }
-      run.inputs.pacing = (flags & kRunFlagPacing) != 0;
-      if (run.count == 0) {
-        SetLastError("the run at offset %zu has no frames", at);
-        return false;
-      }
-      if (tag == kRunTagFrame) {
-        std::uint32_t count = 0;
-        if (!ReadVarint(in, &count)) break;
-        // Each read takes at least a byte, so the count is bounded by what is left.
-        if (count > in.Remaining()) break;
-        bool whole = true;
-        for (std::uint32_t i = 0; i < count && whole; ++i) {
-          std::uint32_t zigzag = 0;
-          whole = ReadVarint(in, &zigzag);
-          const std::uint32_t delta = (zigzag >> 1) ^ (0u - (zigzag & 1));
-          clock += delta;
-          reads.push_back(clock);
-        }
-        if (!whole) {
-          reads.resize(run.firstRead);
-          break;
-        }
-        run.readCount = count;
-      }
-      if (frames + run.count > kRunMaxFrames) {
-        SetLastError("more than %" PRIu64 " frames", kRunMaxFrames);
-        return false;
-      }
-      frames += run.count;
-      runs.push_back(run);
-      previous = run.inputs;
+      frames += record.count;
+      mostReads = std::max(mostReads, scratch.size());
     }
+    reads.reserve(mostReads);
   } catch (const std::bad_alloc&) {
     SetLastError("too large to hold in memory");
     return false;
   }
 
-  runs_ = std::move(runs);
+  cutInside_ = !complete && cursor.at < bytes.size();
+  cutAt_ = cursor.at;
+  bytes_ = std::move(bytes);
   reads_ = std::move(reads);
   frames_ = frames;
   digest_ = digest;
   complete_ = complete;
-  run_ = 0;
+  cursor_ = Cursor{};
+  record_ = Record{};
   left_ = 0;
   nextRead_ = readsEnd_ = 0;
   lastClock_ = 0;
@@ -180,15 +237,21 @@ bool RunReplay::LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t exp
 }
 
 bool RunReplay::NextFrame(RunFrame* frame) {
+  nextRead_ = readsEnd_ = 0;
   if (left_ == 0) {
-    if (run_ == runs_.size()) return false;
-    left_ = runs_[run_++].count;
+    if (played_ >= frames_) return false;
+    // Checked whole at the load: every record up to frames_ decodes.
+    if (DecodeRecord(bytes_, cursor_, played_, record_, reads_) != Decoded::kRecord) {
+      frames_ = played_;
+      return false;
+    }
+    left_ = record_.count;
+    *frame = record_.first;
+    readsEnd_ = reads_.size();
+  } else {
+    *frame = record_.rest;
   }
-  const Run& run = runs_[run_ - 1];
   --left_;
-  *frame = run.inputs;
-  nextRead_ = run.firstRead;
-  readsEnd_ = run.firstRead + run.readCount;
   ++played_;
   return true;
 }
@@ -204,17 +267,31 @@ std::uint64_t DataDigest(std::span<const char* const> names) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     for (std::size_t i = 0; i < size; ++i) hash = (hash ^ p[i]) * 0x100000001B3u;
   };
+  const auto addSize = [&add](std::uint64_t size, int bytes) {
+    std::uint8_t sizeBytes[8];
+    for (int i = 0; i < bytes; ++i) sizeBytes[i] = static_cast<std::uint8_t>(size >> (8 * i));
+    add(sizeBytes, static_cast<std::size_t>(bytes));
+  };
   std::vector<std::uint8_t> buffer(1 << 16);
   for (const char* name : names) {
+    if (LoadCancelled()) break;
     add(name, std::strlen(name) + 1);
     DataSource source;
     if (!source.Open(name)) continue;
-    const std::uint32_t size = source.Size();
-    const std::uint8_t sizeBytes[4] = {
-        static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
-        static_cast<std::uint8_t>(size >> 16), static_cast<std::uint8_t>(size >> 24)};
-    add(sizeBytes, sizeof sizeBytes);
-    for (std::size_t n; (n = source.Read(buffer.data(), buffer.size())) > 0;) add(buffer.data(), n);
+    if (source.Kind() == SourceFile) {
+      // No loader reads a larger file, so neither does the digest: its size stands for it.
+      std::error_code ec;
+      const std::uintmax_t onDisk = std::filesystem::file_size(name, ec);
+      if (!ec && onDisk > kMaxLoadBytes) {
+        addSize(onDisk, 8);
+        continue;
+      }
+    }
+    addSize(source.Size(), 4);
+    for (std::size_t n; (n = source.Read(buffer.data(), buffer.size())) > 0;) {
+      add(buffer.data(), n);
+      if (LoadCancelled()) break;
+    }
   }
   return hash;
 }

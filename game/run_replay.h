@@ -32,8 +32,14 @@
 //   pacing is on.
 // The recorder writes each record as soon as it is complete and runs of at most 1024 frames,
 // so a file cut short by a crash ends with whole records (or inside the last one) and replays
-// up to where it ends. A damaged file (a bad tag, a zero count, set reserved bits, bytes after
-// the end) is refused.
+// up to where it ends; CutAt says where that is. A damaged file is refused, naming the byte
+// offset of the record: a bad tag, a zero count, unknown flag bits, set reserved bits, bytes
+// after the end, a varint longer than 5 bytes or over 32 bits, and a frame record counting more
+// reads than there are bytes left (each read takes one at least) cannot come from a cut.
+//
+// A run file is at most kRunMaxFileBytes (64 MiB, years of play); larger files are refused
+// before they are read. The replay keeps the file's bytes and decodes each record when its
+// frames come up, so a loaded run takes no more memory than its file.
 #pragma once
 
 #include <cstddef>
@@ -54,8 +60,10 @@ inline constexpr std::uint8_t kRunTagShort = 0x80;
 inline constexpr std::uint32_t kRunShortMaxCount = 128;
 // The longest run the recorder writes before starting another record.
 inline constexpr std::uint32_t kRunMaxCount = 1024;
-// A file may hold at most this many frames (over 18 days of play).
+// A file may hold at most this many frames (over 18 days of play); the recorder stops there.
 inline constexpr std::uint64_t kRunMaxFrames = std::uint64_t{1} << 26;
+// The largest run file read.
+inline constexpr std::size_t kRunMaxFileBytes = std::size_t{64} << 20;
 
 // What the rules read from outside the game in one frame, besides the clock.
 struct RunFrame {
@@ -67,8 +75,9 @@ struct RunFrame {
 class RunReplay {
  public:
   // Reads a run file. False, with the reason in LastError() and the replay left as it was, when
-  // the file cannot be read, is no run file, is damaged, or was recorded with data files whose
-  // digest is not expectedDigest.
+  // the file cannot be read, is no run file, is larger than kRunMaxFileBytes, is damaged, was
+  // recorded with data files whose digest is not expectedDigest, or LoadCancelled
+  // (oru/data/load_cancel.h) said so while it was read.
   bool Load(const char* path, std::uint64_t expectedDigest);
   // The same over bytes in memory; the digest is not checked when checkDigest is false.
   bool LoadImage(std::span<const std::uint8_t> bytes, std::uint64_t expectedDigest,
@@ -85,31 +94,57 @@ class RunReplay {
   std::uint64_t Digest() const { return digest_; }
   // Whether the file ended with its end record (false for a file cut short).
   bool Complete() const { return complete_; }
+  // For a file cut short: the byte offset where its frames end (the start of the record it ends
+  // inside, or its length when it ends between records). The file's length when complete.
+  std::size_t CutAt() const { return cutAt_; }
+  // For a file cut short, whether it ends inside a record rather than between two.
+  bool CutInsideRecord() const { return cutInside_; }
+
+  // Where a record is decoded from, and what the records before it left behind.
+  struct Cursor {
+    std::size_t at = kRunHeaderSize;
+    std::uint32_t clock = 0;
+    RunFrame previous;  // nothing held, pacing on
+  };
+  // One decoded record: count frames, the first with first's inputs and the others with rest's.
+  struct Record {
+    std::uint32_t count = 0;
+    RunFrame first;
+    RunFrame rest;
+  };
+  enum class Decoded { kRecord, kEnd, kCut, kDamaged };
 
  private:
-  struct Run {
-    std::uint32_t count;
-    RunFrame inputs;
-    std::uint32_t firstRead;  // index into reads_
-    std::uint32_t readCount;
-  };
-  std::vector<Run> runs_;
-  std::vector<std::uint32_t> reads_;
+  // Decodes the record at cursor into record, its clock reads into reads (replaced), and moves
+  // cursor past it. kEnd for a valid end record counting frames frames; kCut when the bytes end
+  // inside the record; kDamaged with the reason in LastError().
+  static Decoded DecodeRecord(std::span<const std::uint8_t> bytes, Cursor& cursor,
+                              std::uint64_t frames, Record& record,
+                              std::vector<std::uint32_t>& reads);
+  bool Adopt(std::vector<std::uint8_t>&& bytes, std::uint64_t expectedDigest, bool checkDigest);
+
+  std::vector<std::uint8_t> bytes_;
   std::uint64_t frames_ = 0;
   std::uint64_t digest_ = 0;
   bool complete_ = false;
-  // Playback position.
-  std::size_t run_ = 0;
-  std::uint32_t left_ = 0;      // frames of runs_[run_ - 1] still to play
-  std::uint32_t nextRead_ = 0;  // index into reads_ of the current frame's next read
-  std::uint32_t readsEnd_ = 0;  // end of the current frame's reads
+  std::size_t cutAt_ = 0;
+  bool cutInside_ = false;
+  // Playback position: the record being played and its reads, decoded when its turn came (reads_
+  // has room for the largest record's reads from the load on, so playing never allocates).
+  Cursor cursor_;
+  Record record_;
+  std::vector<std::uint32_t> reads_;
+  std::uint32_t left_ = 0;  // frames of record_ still to play
+  std::size_t nextRead_ = 0;
+  std::size_t readsEnd_ = 0;
   std::uint32_t lastClock_ = 0;
   std::uint64_t played_ = 0;
 };
 
 // FNV-1a over the names, sizes and contents of the named data files as the game reads them
 // (through DataSource: a pack counts by what it unpacks to). A file that is missing counts as
-// its name alone.
+// its name alone; a plain file larger than the loaders read (kMaxLoadBytes) by its name and
+// size, unread. Once LoadCancelled says so the rest is skipped (the game is leaving).
 std::uint64_t DataDigest(std::span<const char* const> names);
 
 }  // namespace brellow

@@ -91,24 +91,44 @@ bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& to
 //    candidates that match past it can still win, and those end their run exactly where the
 //    position's run ends, followed by the same byte. Run boundaries are chained by their byte
 //    pair, so the walk goes on over just those.
-bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens) {
-  if (!FitsFormat(size) || (!source && size)) return false;
-  TokenWriter writer(size);
-  if (size < kPackMinMatch + 1) {
-    for (std::size_t i = 0; i < size; ++i) writer.Literal(source[i]);
-    writer.Finish(tokens);
-    return true;
-  }
+namespace {
 
-  constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-  constexpr int kHashBits = 16;
-  const std::uint32_t n = static_cast<std::uint32_t>(size);
-  std::vector<std::uint32_t> oldest(1u << kHashBits, kNone), newest(1u << kHashBits, kNone);
+// The search's tables for one slice of at most capacity positions, reused from slice to slice.
+struct SliceTables {
+  static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+  static constexpr int kHashBits = 16;
+  explicit SliceTables(std::uint32_t capacity)
+      : next(new std::uint32_t[capacity]),
+        runEnd(new std::uint32_t[capacity]),
+        nextEdge(new std::uint32_t[capacity]) {}
+  std::vector<std::uint32_t> oldest, newest, oldestEdge, newestEdge;
   // Links are written when a position joins its chain, so these start uninitialised.
-  std::unique_ptr<std::uint32_t[]> next(new std::uint32_t[n]), runEnd(new std::uint32_t[n]);
+  std::unique_ptr<std::uint32_t[]> next, runEnd, nextEdge;
+};
+
+// Encodes the positions from start up to stop (the last token may run past stop by up to 17
+// bytes) of the n bytes at source, and returns the position after the last token. Positions
+// before start are searched as candidates but not encoded. The result is the whole input's: a
+// match starts at most 4098 bytes back and is at most 18 long, so when start is 4101 or more
+// bytes into the slice and n reaches 18 bytes past stop (or the input's end), nothing outside the
+// slice could change a token. Run ends cut by the slice's end lie beyond every match and compare
+// alike.
+std::uint32_t EncodeSlice(const std::uint8_t* source, std::uint32_t n, std::uint32_t start,
+                          std::uint32_t stop, SliceTables& tables, TokenWriter& writer) {
+  constexpr std::uint32_t kNone = SliceTables::kNone;
+  constexpr int kHashBits = SliceTables::kHashBits;
+  tables.oldest.assign(1u << kHashBits, kNone);
+  tables.newest.assign(1u << kHashBits, kNone);
   // Run boundaries e (source[e - 1] != source[e]) chained by the pair source[e - 1], source[e].
-  std::vector<std::uint32_t> oldestEdge(1u << 16, kNone), newestEdge(1u << 16, kNone);
-  std::unique_ptr<std::uint32_t[]> nextEdge(new std::uint32_t[n]);
+  tables.oldestEdge.assign(1u << 16, kNone);
+  tables.newestEdge.assign(1u << 16, kNone);
+  std::vector<std::uint32_t>& oldest = tables.oldest;
+  std::vector<std::uint32_t>& newest = tables.newest;
+  std::vector<std::uint32_t>& oldestEdge = tables.oldestEdge;
+  std::vector<std::uint32_t>& newestEdge = tables.newestEdge;
+  std::uint32_t* const next = tables.next.get();
+  std::uint32_t* const runEnd = tables.runEnd.get();
+  std::uint32_t* const nextEdge = tables.nextEdge.get();
   runEnd[n - 1] = n;
   for (std::uint32_t p = n - 1; p-- > 0;)
     runEnd[p] = source[p] == source[p + 1] ? runEnd[p + 1] : p + 1;
@@ -120,8 +140,8 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
   };
 
   std::uint32_t inserted = 0;  // positions below this are in their chains
-  std::uint32_t pos = 0;
-  while (pos < n) {
+  std::uint32_t pos = start;
+  while (pos < stop) {
     // Candidates end at pos - 3; positions without three bytes left never start a match.
     std::uint32_t insertEnd = std::min(pos, n - 2);
     for (; inserted < insertEnd; ++inserted) {
@@ -220,6 +240,38 @@ bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens
       writer.Reference(distance, best);
       pos += best;
     }
+  }
+  return pos;
+}
+
+}  // namespace
+
+bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens) {
+  return EncodePackInSlices(source, size, kPackSliceBytes, tokens);
+}
+
+bool EncodePackInSlices(const std::uint8_t* source, std::size_t size, std::size_t sliceBytes,
+                        PackTokens& tokens) {
+  if (!FitsFormat(size) || (!source && size)) return false;
+  TokenWriter writer(size);
+  if (size < kPackMinMatch + 1) {
+    for (std::size_t i = 0; i < size; ++i) writer.Literal(source[i]);
+    writer.Finish(tokens);
+    return true;
+  }
+  // The history a slice searches before its start, and the look-ahead its last token may need.
+  constexpr std::size_t kBefore = kPackMaxDistance + kPackMinMatch;
+  constexpr std::size_t kAfter = kPackMaxMatch;
+  const std::size_t step = std::max<std::size_t>(sliceBytes, 1);
+  SliceTables tables(static_cast<std::uint32_t>(std::min(size, kBefore + step + kAfter)));
+  std::size_t pos = 0;
+  while (pos < size) {
+    const std::size_t base = pos > kBefore ? pos - kBefore : 0;
+    const std::size_t stop = std::min(size, pos + step);
+    const std::size_t end = std::min(size, stop + kAfter);
+    pos = base + EncodeSlice(source + base, static_cast<std::uint32_t>(end - base),
+                             static_cast<std::uint32_t>(pos - base),
+                             static_cast<std::uint32_t>(stop - base), tables, writer);
   }
   writer.Finish(tokens);
   return true;

@@ -11,7 +11,9 @@
 // The encoder picks, at each position, the longest match of 3 to 18 bytes starting 3 to 4098
 // bytes back that does not reach into the bytes being encoded; among equally long matches the
 // farthest back wins. EncodePackScan is the plain search over every candidate; EncodePack finds
-// the same matches through hash chains and gives identical bytes, much faster.
+// the same matches through hash chains and gives identical bytes, much faster. Its chains cover
+// one slice of the input at a time (with the window before it), so besides the tokens it needs
+// about 12 bytes per byte of a slice, not of the whole input.
 #pragma once
 
 #include <cstddef>
@@ -29,9 +31,17 @@ struct PackTokens {
   std::vector<std::uint8_t> data;
 };
 
+// The input EncodePack searches at a time: 4 MiB, so its tables take about 48 MiB at most.
+inline constexpr std::size_t kPackSliceBytes = std::size_t{4} << 20;
+
 // Encodes size bytes; fails (returns false, tokens untouched) only when size does not fit the
 // format's 32-bit sizes.
 bool EncodePack(const std::uint8_t* source, std::size_t size, PackTokens& tokens);
+
+// EncodePack over slices of sliceBytes (tests pick small ones to cross many slice boundaries);
+// the tokens are the same for every slice size.
+bool EncodePackInSlices(const std::uint8_t* source, std::size_t size, std::size_t sliceBytes,
+                        PackTokens& tokens);
 
 // The reference encoder: a plain scan of up to 4097 candidates per position. Same output.
 bool EncodePackScan(const std::uint8_t* source, std::size_t size, PackTokens& tokens);

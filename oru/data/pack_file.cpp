@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -303,6 +304,28 @@ char* PackFile::GetLine(char* buffer, int max) {
 
 int PackFile::GetChar() { return memory_stream::GetChar(data_.get(), dataSize_, position_); }
 
+namespace {
+
+// The fixed part of a pack: the magic, the header word, the info block.
+std::array<std::uint8_t, PackFile::kHeaderSize + PackFile::kInfoSize> FixedPart(
+    std::size_t nameLength, const PackTokens& tokens, std::size_t size) {
+  std::array<std::uint8_t, PackFile::kHeaderSize + PackFile::kInfoSize> out{};
+  std::memcpy(out.data(), kMagic, sizeof kMagic);  // the 3 bytes after it stay 0
+  const std::uint32_t words[] = {PackFile::kHeaderWord,
+                                 PackFile::kInfoSize,
+                                 PackFile::kVersion,
+                                 static_cast<std::uint32_t>(nameLength),
+                                 static_cast<std::uint32_t>(tokens.flags.size()),
+                                 static_cast<std::uint32_t>(tokens.data.size()),
+                                 static_cast<std::uint32_t>(size)};
+  for (std::size_t w = 0; w < std::size(words); ++w)
+    for (std::size_t i = 0; i < 4; ++i)
+      out[8 + 4 * w + i] = static_cast<std::uint8_t>(words[w] >> (8 * i));
+  return out;
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t size,
                                                const char* storedName) {
   const char* name = storedName ? storedName : "";
@@ -313,21 +336,12 @@ std::vector<std::uint8_t> PackFile::BuildImage(const void* bytes, std::size_t si
     return {};
   // The image is sized once and filled at fixed offsets: appending piece by piece made g++ 12
   // see a write into an empty vector in instrumented builds (a false stringop-overflow).
-  const std::size_t areaOffset = kHeaderSize + kInfoSize;
+  const auto fixed = FixedPart(nameLength, tokens, size);
+  const std::size_t areaOffset = fixed.size();
   std::vector<std::uint8_t> image(
       areaOffset + nameLength + tokens.flags.size() + tokens.data.size(), 0);
   std::uint8_t* const out = image.data();
-  std::memcpy(out, kMagic, sizeof kMagic);  // the 3 bytes after it stay 0
-  const std::uint32_t words[] = {kHeaderWord,
-                                 kInfoSize,
-                                 kVersion,
-                                 static_cast<std::uint32_t>(nameLength),
-                                 static_cast<std::uint32_t>(tokens.flags.size()),
-                                 static_cast<std::uint32_t>(tokens.data.size()),
-                                 static_cast<std::uint32_t>(size)};
-  for (std::size_t w = 0; w < std::size(words); ++w)
-    for (std::size_t i = 0; i < 4; ++i)
-      out[8 + 4 * w + i] = static_cast<std::uint8_t>(words[w] >> (8 * i));
+  std::memcpy(out, fixed.data(), fixed.size());
   std::memcpy(out + areaOffset, name, nameLength);
   if (!tokens.flags.empty())
     std::memcpy(out + areaOffset + nameLength, tokens.flags.data(), tokens.flags.size());
@@ -343,18 +357,27 @@ bool PackFile::PackMemory(const void* bytes, std::size_t size, const char* store
     SetLastError("no pack name or no bytes given");
     return false;
   }
-  std::vector<std::uint8_t> image;
+  const char* name = storedName ? storedName : "";
+  const std::size_t nameLength = std::strlen(name) + 1;
+  // The areas go to the file as they are, with no whole image assembled first: for a large
+  // input that copy would be as large again as the tokens.
+  PackTokens tokens;
   try {
-    image = BuildImage(bytes, size, storedName);
+    if (nameLength > std::numeric_limits<std::uint32_t>::max() / 2 ||
+        !EncodePack(static_cast<const std::uint8_t*>(bytes), size, tokens)) {
+      SetLastError("is too large for a pack (%zu bytes)", size);
+      return false;
+    }
   } catch (const std::bad_alloc&) {
     SetLastError("needs more memory to pack %zu bytes than is available", size);
     return false;
   }
-  if (image.empty()) {
-    SetLastError("is too large for a pack (%zu bytes)", size);
-    return false;
-  }
-  return WriteFileAtomically(packName, image.data(), image.size());
+  const auto fixed = FixedPart(nameLength, tokens, size);
+  AtomicFile out;
+  return out.Open(packName) && out.Write(fixed.data(), fixed.size()) &&
+         out.Write(name, nameLength) &&
+         (tokens.flags.empty() || out.Write(tokens.flags.data(), tokens.flags.size())) &&
+         (tokens.data.empty() || out.Write(tokens.data.data(), tokens.data.size())) && out.Commit();
 }
 
 bool PackFile::IsSafeStoredName(const char* name) {

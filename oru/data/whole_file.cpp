@@ -63,6 +63,16 @@ int OpenRegularDescriptor(const char* name, struct stat& st) {
   return fd;
 }
 
+// A stream over fd, which it then owns; null (fd closed) with the reason when none can be made.
+StdFilePtr StreamOver(int fd, const char* mode) {
+  std::FILE* f = ::fdopen(fd, mode);
+  if (!f) {
+    SetLastError("cannot be opened (%s)", std::strerror(errno));
+    ::close(fd);
+  }
+  return StdFilePtr(f);
+}
+
 }  // namespace
 
 std::uint64_t FileOpensOnThisThread() { return opensOnThisThread; }
@@ -71,12 +81,64 @@ StdFilePtr OpenRegularFile(const char* name) {
   struct stat st;
   const int fd = OpenRegularDescriptor(name, st);
   if (fd < 0) return nullptr;
-  std::FILE* f = ::fdopen(fd, "rb");
-  if (!f) {
-    ::close(fd);
-    SetLastError("cannot be opened (%s)", std::strerror(errno));
+  return StreamOver(fd, "rb");
+}
+
+StdFilePtr CreateRegularFile(const char* name, bool replace) {
+  if (!name || !*name) {
+    SetLastError("no file name given");
+    return nullptr;
   }
-  return StdFilePtr(f);
+  // O_NONBLOCK: opening a FIFO for writing would otherwise wait for a reader.
+  const int fd = ::open(
+      name, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (replace ? 0 : O_EXCL), 0666);
+  if (fd < 0) {
+    const int error = errno;
+    struct stat st;
+    if (error == EEXIST && ::stat(name, &st) == 0 && NotAFileReason(st.st_mode))
+      SetLastError("%s", NotAFileReason(st.st_mode));
+    else if (error == EEXIST)
+      SetLastError("exists already");
+    else if (error == ENXIO)
+      SetLastError("%s", NotAFileReason(S_IFIFO));
+    else if (error == EISDIR)
+      SetLastError("%s", NotAFileReason(S_IFDIR));
+    else
+      SetLastError("cannot be created (%s)", std::strerror(error));
+    return nullptr;
+  }
+  struct stat st;
+  const char* reason = ::fstat(fd, &st) != 0 ? "cannot be examined" : NotAFileReason(st.st_mode);
+  if (!reason && replace && ::ftruncate(fd, 0) != 0) reason = "cannot be emptied";
+  if (reason) {
+    ::close(fd);
+    SetLastError("%s", reason);
+    return nullptr;
+  }
+  // A regular file: writes block as usual.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return StreamOver(fd, "wb");
+}
+
+bool CanCreateRegularFile(const char* name, bool replace) {
+  if (!name || !*name) {
+    SetLastError("no file name given");
+    return false;
+  }
+  // What the name is comes first: replacing cannot make a FIFO or a device a file.
+  struct stat st;
+  if (::stat(name, &st) == 0) {
+    if (const char* reason = NotAFileReason(st.st_mode)) {
+      SetLastError("%s", reason);
+      return false;
+    }
+  }
+  if (!replace && ::lstat(name, &st) == 0) {
+    SetLastError("exists already");
+    return false;
+  }
+  return true;
 }
 
 bool IsRegularFile(const char* name) {

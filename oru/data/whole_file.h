@@ -33,6 +33,17 @@ using StdFilePtr = std::unique_ptr<std::FILE, StdFileCloser>;
 // LastError().
 StdFilePtr OpenRegularFile(const char* name);
 
+// Creates name for binary writing, never blocking (a FIFO is opened without waiting for a
+// reader and then refused). With replace false an existing name, a symbolic link included, is
+// refused ("exists already"); with replace true an existing regular file is emptied. Anything
+// but a regular file is refused, with the reason in LastError(); null then.
+StdFilePtr CreateRegularFile(const char* name, bool replace);
+
+// Whether CreateRegularFile(name, replace) would be refused for what name is now: false, with
+// the reason in LastError(), when name exists and replace is false, or when it is something
+// other than a regular file. Opens nothing, so it never blocks.
+bool CanCreateRegularFile(const char* name, bool replace);
+
 // How many times the calling thread has opened a file for reading here (OpenRegularFile,
 // ReadWholeFile; names that do not open are not counted). Lets tests prove that a load opens
 // its file once.

@@ -24,7 +24,16 @@ std::string& CommandLineText() {
 
 char moduleMarker;
 
-// The thread that turns SIGINT and SIGTERM into close requests, and its stop request. Never
+std::atomic<void (*)()> cleanupAtSignal{nullptr};
+
+void CleanUpAndEnd(int signal) {
+  if (auto cleanup = cleanupAtSignal.load()) cleanup();
+  // SA_RESETHAND has put the default action back: the signal ends the process once the handler
+  // returns, with the status a shell expects (130 for Ctrl+C).
+  raise(signal);
+}
+
+// The thread that turns SIGINT, SIGTERM and SIGHUP into close requests, and its stop request. Never
 // destroyed: a program that does not end it leaves it running through the exit.
 std::thread& signalThread = *new std::thread;
 std::atomic<bool> signalThreadQuit{false};
@@ -53,6 +62,7 @@ bool InstallCloseSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
   sigset_t previous;
   if (pthread_sigmask(SIG_BLOCK, &set, &previous) != 0) return false;
   signalThreadQuit.store(false, std::memory_order_release);
@@ -70,6 +80,18 @@ bool InstallCloseSignals() {
     return false;
   }
   return true;
+}
+
+bool InstallCleanupSignals(void (*cleanup)()) {
+  cleanupAtSignal.store(cleanup);
+  struct sigaction action {};
+  action.sa_handler = &CleanUpAndEnd;
+  action.sa_flags = SA_RESETHAND;
+  sigfillset(&action.sa_mask);
+  bool ok = true;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    ok = sigaction(signal, &action, nullptr) == 0 && ok;
+  return ok;
 }
 
 void EndServiceThreads() {

@@ -1,6 +1,6 @@
-// The process entry's helpers: the start-up values handed to the application object, SIGINT /
-// SIGTERM turned into a close request for the main window, and the end of the platform's own
-// threads.
+// The process entry's helpers: the start-up values handed to the application object, SIGINT,
+// SIGTERM and SIGHUP turned into a close request for the main window, a last cleanup before such
+// a signal ends a program that has no window, and the end of the platform's own threads.
 #pragma once
 
 namespace oru {
@@ -14,12 +14,17 @@ char* CommandLine();
 // A stand-in for the module instance handle: a non-null value unique to the program.
 void* ModuleInstance();
 
-// Blocks SIGINT and SIGTERM and starts a thread that waits for them; each one becomes a close
-// request for the main window (RequestClose in event_loop.h), so an interrupted game shuts down
-// in order. Call first thing in main, before any other thread exists, since threads inherit the
+// Blocks SIGINT, SIGTERM and SIGHUP (the terminal closed) and starts a thread that waits for
+// them; each one becomes a close request for the main window (RequestClose in event_loop.h), so
+// an interrupted game shuts down in order. Call first thing in main, before any other thread exists, since threads inherit the
 // blocked set. Returns false when the thread cannot be started (the signals keep their default
 // action then).
 bool InstallCloseSignals();
+
+// For programs that end at SIGINT, SIGTERM and SIGHUP: cleanup runs in the signal handler, then
+// the signal ends the process as it would have without the handler (same exit status). cleanup
+// must be async-signal-safe. Returns false when a handler cannot be installed.
+bool InstallCleanupSignals(void (*cleanup)());
 
 // Ends the threads the platform keeps for the whole run: the signal thread above (the signals
 // stay blocked), the synthesizer's loading thread (after the step it is in: a SoundFont still

@@ -33,7 +33,9 @@ bool ReadWhole(Stream& stream, Bytes* bytes, std::size_t* size) {
 
 }  // namespace
 
-WaveSound::WaveSound() : WaveSound(SharedAudioMixer()) {}
+// The shared device is opened by the first sound that loads, not by the first one built: a muted
+// game builds its sounds and never loads them, and so never opens a device.
+WaveSound::WaveSound() : awaitingShared_(true) {}
 
 WaveSound::WaveSound(AudioMixer* device) : device_(device) {
   if (device_ != nullptr) SetWindow(nullptr);
@@ -42,7 +44,7 @@ WaveSound::WaveSound(AudioMixer* device) : device_(device) {
 WaveSound::~WaveSound() { DestroyVoices(); }
 
 bool WaveSound::SetWindow(WindowHandle window) {
-  if (device_ == nullptr) return false;
+  if (device_ == nullptr && !awaitingShared_) return false;
   if (window != nullptr && window == window_) return false;
   // Our device mixes for the whole process and needs no window, so a null window simply keeps
   // the stored one (as the active-window query does on a thread that owns no window).
@@ -92,6 +94,10 @@ bool WaveSound::TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t siz
   PcmFormat format;
   if (!ParseWaveImage(image.get(), size, &info) || !WavePcmFormat(image.get(), info, &format))
     return false;
+  if (awaitingShared_) {
+    device_ = SharedAudioMixer();
+    awaitingShared_ = false;
+  }
   VoiceSamples samples;
   if (device_ != nullptr) {
     std::vector<float> converted;

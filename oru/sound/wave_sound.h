@@ -4,7 +4,7 @@
 //
 // The game window builds each sound on the primary thread and plays it from the game thread:
 //
-//   oru::WaveSound crash;                  // uses the shared audio device, opened on first use
+//   oru::WaveSound crash;                  // the shared audio device, opened by the first load
 //   crash.SetWindow(mainWindow);
 //   crash.Load("CRASH.WAV", nullptr);      // pack, plain file or embedded resource
 //   ...
@@ -34,7 +34,8 @@ class WaveSound {
  public:
   static constexpr int kVoicesPerSound = 3;
 
-  // On the shared audio device; in fallback mode when there is none.
+  // On the shared audio device, which the first sound to load opens (a sound never loaded opens
+  // nothing); in fallback mode when there is none.
   WaveSound();
   // On the given mixer (tests, tools); null means no device at all.
   explicit WaveSound(AudioMixer* device);
@@ -42,7 +43,8 @@ class WaveSound {
   WaveSound& operator=(const WaveSound&) = delete;
   ~WaveSound();
 
-  // Remembers the window the sound belongs to. False without a device, or when window is the
+  // Remembers the window the sound belongs to. False without a device (a sound on the shared
+  // device that has not loaded yet counts as having one), or when window is the
   // one already stored. Null keeps the stored window (this device needs no window to play).
   bool SetWindow(WindowHandle window);
 
@@ -78,6 +80,7 @@ class WaveSound {
   bool TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t size);
 
   AudioMixer* device_ = nullptr;
+  bool awaitingShared_ = false;  // device_ is the shared device, not opened yet
   std::uint32_t dataBytes_ = 0;
   const std::uint8_t* data_ = nullptr;
   int voiceCount_ = 0;

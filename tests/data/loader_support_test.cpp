@@ -1,9 +1,13 @@
 // What every loader stands on: the thread-local last-error text, the bounded byte reader and the
 // whole-file read that takes only regular files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -12,6 +16,7 @@
 #include "oru/data/data_source.h"
 #include "oru/data/last_error.h"
 #include "oru/data/whole_file.h"
+#include "oru/platform/process.h"
 #include "tests/data/pack_test_util.h"
 
 namespace oru {
@@ -241,6 +246,124 @@ TEST_F(AtomicFileTest, FailuresLeaveNothingBehind) {
   EXPECT_FALSE(out.Write("x", 1));  // nothing open
   EXPECT_FALSE(out.Commit());
   EXPECT_EQ(Entries(), 1);
+}
+
+// An existing target that is no regular file is written in place: a FIFO with a reader gets the
+// bytes and stays a FIFO; one without a reader is refused at once instead of hanging the writer.
+TEST_F(AtomicFileTest, AFifoIsWrittenInPlaceAndNeverWaitedFor) {
+  const std::string fifo = Path("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(WriteFileAtomically(fifo.c_str(), "x", 1));
+  EXPECT_STREQ(LastError(), "is a FIFO (named pipe) that no program reads");
+
+  // The reader opens without blocking, so the write's open finds it there.
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_TRUE(WriteFileAtomically(fifo.c_str(), "through", 7)) << LastError();
+  char got[16] = {};
+  EXPECT_EQ(::read(reader, got, sizeof got), 7);
+  EXPECT_STREQ(got, "through");
+  ::close(reader);
+  struct stat st;
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(Entries(), 1);  // no temporary file, no regular file in its place
+  // A device is written in place too (and /dev/null is never replaced by a file).
+  EXPECT_TRUE(WriteFileAtomically("/dev/null", "x", 1)) << LastError();
+}
+
+// A link is followed: the file it points at is replaced, the link stays a link; a dangling link
+// creates its target.
+TEST_F(AtomicFileTest, ALinkIsFollowedAndStaysALink) {
+  std::filesystem::create_directories(dir_ / "real");
+  WriteFile(Path("real/data.bin"), std::string("old"));
+  std::filesystem::create_symlink("real/data.bin", dir_ / "link");
+  ASSERT_TRUE(WriteFileAtomically(Path("link").c_str(), "new", 3)) << LastError();
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link"));
+  EXPECT_EQ(ReadFile(Path("real/data.bin")), ToBytes("new"));
+
+  std::filesystem::create_symlink("real/later.bin", dir_ / "dangling");
+  ASSERT_TRUE(WriteFileAtomically(Path("dangling").c_str(), "made", 4)) << LastError();
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "dangling"));
+  EXPECT_EQ(ReadFile(Path("real/later.bin")), ToBytes("made"));
+  // Without replacing, the link counts as an existing name.
+  EXPECT_FALSE(WriteFileAtomically(Path("link").c_str(), "x", 1, false));
+  EXPECT_STREQ(LastError(), "exists already");
+  EXPECT_EQ(Entries(), 3);
+}
+
+// A program ended by a signal while it writes leaves no temporary file: the handler removes it,
+// and the signal still ends the program.
+TEST_F(AtomicFileTest, ASignalWhileWritingLeavesNoTemporaryFile) {
+  const std::string target = Path("big.bin");
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    EXPECT_EXIT(
+        {
+          InstallCleanupSignals(&RemoveTemporaryFiles);
+          AtomicFile out;
+          if (!out.Open(target.c_str()) || !out.Write("partial", 7)) std::_Exit(3);
+          ::raise(signal);
+          std::_Exit(4);
+        },
+        ::testing::KilledBySignal(signal), "");
+    EXPECT_EQ(Entries(), 0);
+  }
+}
+
+TEST_F(AtomicFileTest, RemoveTemporaryFilesTakesOnlyWhatIsBeingWritten) {
+  WriteFile(Path("kept.bin"), std::string("kept"));
+  AtomicFile out;
+  ASSERT_TRUE(out.Open(Path("new.bin").c_str()));
+  EXPECT_EQ(Entries(), 2);
+  RemoveTemporaryFiles();
+  EXPECT_EQ(Entries(), 1);
+  EXPECT_FALSE(out.Commit());
+}
+
+// Creating a file for writing (a run being recorded): new names only unless replacing, regular
+// files only, and never a wait on a FIFO. The check before it agrees with it.
+TEST_F(AtomicFileTest, CreatingARegularFileRefusesWhatIsNotOne) {
+  WriteFile(Path("old.orr"), std::string("old run"));
+  ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+  std::filesystem::create_directories(dir_ / "folder");
+  std::filesystem::create_symlink("nowhere.orr", dir_ / "dangling");
+  struct Case {
+    const char* name;
+    bool replace;
+    const char* reason;  // null: created
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"new.orr",  false, nullptr},
+      {"old.orr",  false, "exists already"},
+      {"old.orr",  true,  nullptr},
+      {"pipe",     false, "is a FIFO (named pipe), not a file"},
+      {"pipe",     true,  "is a FIFO (named pipe), not a file"},
+      {"folder",   true,  "is a folder, not a file"},
+      {"dangling", false, "exists already"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.replace ? " replace" : ""));
+    const std::string path = Path(c.name);
+    EXPECT_EQ(CanCreateRegularFile(path.c_str(), c.replace), c.reason == nullptr);
+    if (c.reason) {
+      EXPECT_STREQ(LastError(), c.reason);
+    }
+    // In a thread with a bound: a blocking open would never return.
+    auto created = std::async(std::launch::async, [&] {
+      StdFilePtr f = CreateRegularFile(path.c_str(), c.replace);
+      return std::make_pair(f != nullptr, std::string(LastError()));
+    });
+    ASSERT_EQ(created.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    const auto [opened, reason] = created.get();
+    EXPECT_EQ(opened, c.reason == nullptr);
+    if (c.reason) {
+      EXPECT_EQ(reason, c.reason);
+    }
+  }
+  EXPECT_EQ(ReadFile(Path("old.orr")).size(), 0u);  // replaced: emptied
 }
 
 }  // namespace

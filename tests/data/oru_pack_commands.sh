@@ -110,4 +110,22 @@ cmp -s pic.bmp original.bmp || fail "extract --force: bytes differ"
 printf 'x' > "$(printf 'n\nl\033[31m')"
 "$oru" pack "$(printf 'n\nl\033[31m')" nl.dpa || fail "pack of a name with control characters"
 [ "$("$oru" list nl.dpa)" = 'n\nl\x1B[31m 47 1' ] || fail "list: $("$oru" list nl.dpa)"
+# An output that is no regular file is written in place and stays what it was: standard output,
+# a FIFO with a reader; one without a reader is refused at once. A link is followed and stays.
+[ "$("$oru" unpack pic.dpa /dev/stdout | cmp - original.bmp && echo same)" = same ] ||
+  fail "unpack to /dev/stdout"
+mkfifo out.fifo
+cat out.fifo > from-fifo.bin &
+timeout 20 "$oru" unpack pic.dpa out.fifo || fail "unpack into a FIFO with a reader"
+wait
+[ -p out.fifo ] || fail "unpack replaced the FIFO"
+cmp -s from-fifo.bin original.bmp || fail "unpack into a FIFO: bytes differ"
+expect 1 "oru unpack: 'out.fifo': is a FIFO (named pipe) that no program reads" timeout 20 "$oru" unpack pic.dpa out.fifo
+mkdir real
+echo old > real/target.bin
+ln -s real/target.bin link.bin
+"$oru" unpack pic.dpa link.bin || fail "unpack through a link"
+[ -L link.bin ] || fail "unpack replaced the link"
+cmp -s real/target.bin original.bmp || fail "unpack through a link: bytes differ"
+ls -A . real | grep -q '\.tmp-' && fail "a temporary file was left behind: $(ls -A . real)"
 echo "oru pack and bmp commands: ok"

@@ -99,6 +99,13 @@ TEST(PackEncoder, HashChainsGiveTheScansTokens) {
     ASSERT_TRUE(EncodePackScan(c.source.data(), c.source.size(), scan)) << c.label;
     EXPECT_EQ(fast.data, scan.data) << c.label;
     EXPECT_EQ(fast.flags, scan.flags) << c.label;
+    // Searched a slice at a time, with matches and runs across the slices' edges: the same.
+    for (const std::size_t slice : {std::size_t{333}, std::size_t{4101}, std::size_t{5000}}) {
+      PackTokens sliced;
+      ASSERT_TRUE(EncodePackInSlices(c.source.data(), c.source.size(), slice, sliced));
+      EXPECT_EQ(sliced.data, scan.data) << c.label << ", slices of " << slice;
+      EXPECT_EQ(sliced.flags, scan.flags) << c.label << ", slices of " << slice;
+    }
     Bytes out(c.source.size());
     EXPECT_TRUE(DecodePack(fast.flags.data(), fast.flags.size(), fast.data.data(), fast.data.size(),
                            out.data(), out.size()))
@@ -137,6 +144,10 @@ TEST(PackEncoder, HashChainsGiveTheScansTokensOnMixedInput) {
     ASSERT_TRUE(EncodePackScan(source.data(), source.size(), scan));
     ASSERT_EQ(fast.data, scan.data) << "seed " << seed;
     ASSERT_EQ(fast.flags, scan.flags) << "seed " << seed;
+    PackTokens sliced;
+    ASSERT_TRUE(EncodePackInSlices(source.data(), source.size(), 97 + seed * 13, sliced));
+    ASSERT_EQ(sliced.data, scan.data) << "seed " << seed << " in slices";
+    ASSERT_EQ(sliced.flags, scan.flags) << "seed " << seed << " in slices";
   }
 }
 

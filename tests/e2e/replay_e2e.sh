@@ -2,7 +2,8 @@
 # A run recorded in a real window and replayed without one: the game is started with --record
 # under a virtual X server and played for about 20 seconds by real key presses (start, steer,
 # fire, charge, switch, pause), then closed with Escape. The line it prints on exit must be
-# printed again, word for word, by a headless replay of the file. Also: --frames stops a
+# printed again, word for word, by a headless replay of the file, and by a windowed one when the
+# run ends. Also: --frames stops a
 # headless run, and a damaged or foreign file is refused with exit code 1 and a reason.
 #
 # Usage: replay_e2e.sh GAME_EXECUTABLE WORKING_DIR
@@ -59,6 +60,23 @@ code=$?
 echo "replayed: $replayed"
 [ "$code" = 0 ] || e2e_fail "the headless replay exited with $code"
 [ "$replayed" = "$recorded" ] || e2e_fail "the replay ended elsewhere"
+
+# Replayed in a window, the run's line comes when the run ends (the recording's line, word for
+# word), not at exit after the frames the title plays on.
+(cd "$workdir" && exec "$game" --replay "$run") >"$e2e_tmp/window.out" 2>"$e2e_tmp/window.err" &
+pid=$!
+e2e_wait_window BRELLOW-DIDOVEZ 60 || e2e_fail "no window for the replay"
+for _ in $(seq $((frames / 10 + 600))); do
+  grep -q '^frames ' "$e2e_tmp/window.out" && break
+  sleep 0.1
+done
+sleep 1
+e2e_focus || e2e_fail "the replay's window never became active"
+xdotool key Escape
+e2e_expect_exit "windowed replay" "$(e2e_now_ms)" 5000
+[ "$(grep -c '^frames ' "$e2e_tmp/window.out")" = 1 ] || e2e_fail "windowed replay printed: $(cat "$e2e_tmp/window.out")"
+[ "$(grep '^frames ' "$e2e_tmp/window.out")" = "$recorded" ] ||
+  e2e_fail "the windowed replay's line: $(cat "$e2e_tmp/window.out")"
 
 short=$(cd "$workdir" && "$game" --headless --replay "$run" --frames 100)
 [[ "$short" == "frames 100 "* ]] || e2e_fail "--frames 100 printed: $short"

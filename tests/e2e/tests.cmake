@@ -1,6 +1,6 @@
 # End-to-end checks of the game under Xvfb with openbox: name, script, time limit in seconds.
 foreach(check window:window_e2e.sh:120 game:game_e2e.sh:180 full_screen:full_screen_e2e.sh:120
-              sound:sound_e2e.sh:120 replay:replay_e2e.sh:180)
+              sound:sound_e2e.sh:120 replay:replay_e2e.sh:240)
   string(REPLACE ":" ";" fields ${check})
   list(GET fields 0 name)
   list(GET fields 1 script)

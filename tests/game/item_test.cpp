@@ -170,6 +170,24 @@ TEST_F(ItemSetTest, NewItemsTakeTheSourceInForceWhenTheyAreCreated) {
   EXPECT_TRUE(partial.Find(0)->hitBox.IsEmpty());
 }
 
+// A pool of thirty would otherwise read and decode its picture thirty times and hold thirty
+// copies: the items after the first share its store, even once the file is gone.
+TEST_F(ItemSetTest, APoolDecodesItsPictureOnceAndItsItemsShareIt) {
+  ItemSet set;
+  MakeSet(set, {{0, 0}, {10, 0}, {20, 0}});
+  std::filesystem::remove(strip_);
+  set.Spawn(30, 0);
+  const Item* first = set.First();
+  ASSERT_NE(first->bitmap, nullptr);
+  for (const Item* item = first->next; item; item = item->next) {
+    EXPECT_EQ(item->bitmap, first->bitmap);
+    EXPECT_EQ(item->FrameWidth(), 40);
+    EXPECT_EQ(item->TransparentIndex(), kConvertedTransparentIndex);
+    EXPECT_NE(item->X(), first->X());
+  }
+  EXPECT_EQ(set.Count(), 4);
+}
+
 TEST_F(ItemSetTest, MissingPictureGivesAnEmptyItemCoveringOnlyItsPosition) {
   ItemSet ghosts;
   ghosts.SetSource((dir_ / "missing.bmp").c_str(), &group_, -1, -1);

@@ -54,6 +54,29 @@ TEST(LoadCancelTest, ACloseRequestDuringTheLoadSkipsEveryAssetStillToCome) {
   ASSERT_EQ(chdir(cwd), 0);
 }
 
+// Pools are the longest part of the load (thirty items in some sets): the request is heard at
+// every item, not only between sets.
+TEST(LoadCancelTest, ThePoolsAskAtEveryItem) {
+  char cwd[PATH_MAX];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+  static std::atomic<int> asked;
+  asked = 0;
+  {
+    GameWindow game;
+    const LoadCancelCheck previous = SetLoadCancelCheck([] {
+      ++asked;
+      return false;
+    });
+    game.LoadAssets();
+    SetLoadCancelCheck(previous);
+    int items = 0;
+    for (const ItemSetRow& row : kItemSets) items += (game.*row.set).Count();
+    EXPECT_GE(asked.load(), items);
+  }
+  ASSERT_EQ(chdir(cwd), 0);
+}
+
 TEST(LoadCancelTest, WithoutACheckNothingIsCancelled) { EXPECT_FALSE(LoadCancelled()); }
 
 }  // namespace

@@ -2,8 +2,10 @@
 #include "game/options.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -148,6 +150,16 @@ TEST(CommandLineTest, MisuseExitsTwoWithTheReasonAndTheUsage) {
   }
 }
 
+// An argument is printed escaped: a newline or an escape sequence in it reaches no terminal.
+TEST(CommandLineTest, ArgumentsArePrintedWithControlCharactersEscaped) {
+  const Parsed p = Parse({"--scale", "a\nb\x1b[31mred"});
+  EXPECT_EQ(p.code, 2);
+  EXPECT_NE(p.err.find("not 'a\\nb\\x1B[31mred'"), std::string::npos) << p.err;
+  EXPECT_EQ(p.err.find('\x1b'), std::string::npos);
+  EXPECT_EQ(Parse({"--force"}).code, 2);  // --force only goes with --record
+  EXPECT_TRUE(Parse({"--record", "r.orr", "--force"}).settings.force);
+}
+
 TEST(CommandLineTest, HelpAndVersionPrintToStandardOutputAndExitZero) {
   const Parsed help = Parse({"--help"});
   EXPECT_EQ(help.code, 0);
@@ -257,6 +269,83 @@ TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
 
 MessageResult NoDefault(WindowHandle, unsigned, WParam, LParam) { return 0; }
 
+// An explicit --data that cannot serve, and a --record that would destroy a file or wait on a
+// FIFO, stop the game before it starts: one line and exit 2. Nothing is opened to find out.
+TEST_F(DataFolderTest, StartFilesThatCannotServeAreRefusedInOneLine) {
+  const std::string data = Folder("data", {"haikei1.bmp"});
+  const std::string empty = Folder("empty", {});
+  std::ofstream(root_ / "plain") << "x";
+  std::ofstream(root_ / "old.orr") << "earlier run";
+  ASSERT_EQ(mkfifo((root_ / "pipe").c_str(), 0600), 0);
+  struct Case {
+    std::string dataDir, recordFile;
+    bool force;
+    const char* reason;  // null: the game runs
+  };
+  const std::string plain = (root_ / "plain").string(), old = (root_ / "old.orr").string();
+  const std::string pipe = (root_ / "pipe").string(), fresh = (root_ / "new.orr").string();
+  // clang-format off
+  const Case cases[] = {
+      {data,                     "",    false, nullptr},
+      {"",                       fresh, false, nullptr},
+      {"",                       old,   true,  nullptr},
+      {(root_ / "none").string(), "",   false, "none: no such folder"},
+      {plain,                    "",    false, "is not a folder"},
+      {empty,                    "",    false, "holds no game data"},
+      {"",                       old,   false, "old.orr: exists already (--force replaces it)"},
+      {"",                       pipe,  true,  "pipe: is a FIFO (named pipe), not a file"},
+      {"",                       root_.string(), true, "is a folder, not a file"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dataDir + "|" + c.recordFile);
+    GameSettings s;
+    s.dataDir = c.dataDir;
+    s.recordFile = c.recordFile;
+    s.force = c.force;
+    Captured err;
+    const int code = CheckStartFiles(s, err.File());
+    const std::string text = err.Text();
+    if (!c.reason) {
+      EXPECT_EQ(code, kRunGame);
+      EXPECT_EQ(text, "");
+      continue;
+    }
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(text.rfind("brellow-didovez: ", 0), 0u) << text;
+    EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+  }
+  std::ifstream earlier(root_ / "old.orr");
+  std::string kept;
+  std::getline(earlier, kept);
+  EXPECT_EQ(kept, "earlier run");
+}
+
+// A data file that is there but cannot be used gets one line naming it and the reason; a missing
+// one stays silent (the folder search speaks about missing data).
+TEST_F(DataFolderTest, AnUnusableDataFileIsNamedWithItsReason) {
+  ScopedDefaultWindowProc defaultProc{&NoDefault};
+  const std::string dir = Folder("bad", {});
+  for (const char* name : {"haikei1.bmp", "saru.bmp", "SUCKER1.WAV", "brello_s.mid"})
+    std::ofstream(fs::path(dir) / name) << "these bytes are no picture, sound or song";
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  testing::internal::CaptureStderr();
+  {
+    GameWindow window;
+    ASSERT_TRUE(window.LoadAssets());
+  }
+  const std::string text = testing::internal::GetCapturedStderr();
+  for (const char* name : {"haikei1.bmp", "saru.bmp", "SUCKER1.WAV", "brello_s.mid"}) {
+    const std::string line = std::string("brellow-didovez: ") + name + ": ";
+    const std::size_t at = text.find(line);
+    EXPECT_NE(at, std::string::npos) << name << " in:\n" << text;
+    EXPECT_EQ(text.find(line, at + 1), std::string::npos) << name << " twice in:\n" << text;
+  }
+  EXPECT_EQ(text.find("kani.bmp"), std::string::npos) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;
+}
+
 TEST(GameSettingsTest, ScaleBoundsTheWindowToThatManyTimesTheField) {
   ScopedDefaultWindowProc defaultProc{&NoDefault};
   for (int scale : {1, 2, 4}) {
@@ -288,6 +377,13 @@ TEST(GameSettingsTest, MuteLeavesTheSoundsAndTheMusicUnloaded) {
     for (WaveSound* sound :
          {&window.hitSound, &window.bleepSound, &window.whistleSound, &window.crashSound})
       EXPECT_EQ(sound->Image() != nullptr, !mute) << "mute " << mute;
+    // Not even the shared audio device is opened for sounds that never load.
+    for (WaveSound* sound :
+         {&window.hitSound, &window.bleepSound, &window.whistleSound, &window.crashSound}) {
+      if (mute) {
+        EXPECT_EQ(sound->Device(), nullptr);
+      }
+    }
   }
   ASSERT_EQ(chdir(cwd), 0);
 }

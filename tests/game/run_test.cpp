@@ -3,7 +3,9 @@
 // without a window to the same frames, states, score and final picture.
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -12,6 +14,8 @@
 #include "game/run_recorder.h"
 #include "game/run_replay.h"
 #include "oru/data/last_error.h"
+#include "oru/data/load_cancel.h"
+#include "oru/data/whole_file.h"
 #include "tests/game/game_fixture.h"
 #include "tests/game/run_bot.h"
 
@@ -124,7 +128,17 @@ TEST(RunFileTest, AFileCutShortReplaysUpToWhereItEnds) {
   for (std::size_t size = kRunHeaderSize; size <= whole.size(); ++size) {
     SCOPED_TRACE(size);
     RunReplay replay;
-    ASSERT_TRUE(replay.LoadImage(std::span(whole.data(), size), 7)) << LastError();
+    if (!replay.LoadImage(std::span(whole.data(), size), 7)) {
+      // Cut between a frame record's read count and its reads: the count runs past the end,
+      // which is the mark of a damaged count, so this one cut is refused as damage.
+      EXPECT_NE(std::string(LastError()).find("past the end of the file"), std::string::npos)
+          << LastError();
+      continue;
+    }
+    if (!replay.Complete()) {
+      EXPECT_LE(replay.CutAt(), size);
+      EXPECT_EQ(replay.CutInsideRecord(), replay.CutAt() < size);
+    }
     const std::vector<RecordedFrame> got = PlayBack(replay);
     ASSERT_TRUE(Same(got, std::vector<RecordedFrame>(
                               frames.begin(), frames.begin() + static_cast<long>(got.size()))));
@@ -169,6 +183,16 @@ TEST(RunFileTest, DamagedFilesAndOtherDataAreRefusedWithAReason) {
       {"unknown flags", records({kRunTagRun, 1, 0, 0, 0x81}), 42, "unknown flags"},
       {"end count wrong", records({0x80, 0, kRunTagEnd, 5}), 42, "counts 5 frames"},
       {"bytes after the end", records({0x80, 0, kRunTagEnd, 1, 0}), 42, "follow the end record"},
+      // Records no cut can make: each names the offset of its record.
+      {"varint of 6 bytes",
+       records({0x80, 0, kRunTagRun, 0x81, 0x80, 0x80, 0x80, 0x80, 0x00, 0, 0, 1}), 42,
+       "the frame count in the record at offset 18 is longer than 5 bytes"},
+      {"varint over 32 bits", records({kRunTagRun, 0xFF, 0xFF, 0xFF, 0xFF, 0x1F, 0, 0, 1}), 42,
+       "the frame count in the record at offset 16 is longer than 5 bytes or over 32 bits"},
+      {"read count past the end", records({kRunTagFrame, 0, 0, 1, 0x85, 0x01, 2, kRunTagEnd, 1}),
+       42, "the record at offset 16 counts 133 clock reads, past the end of the file"},
+      {"end total too long", records({0x80, 0, kRunTagEnd, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}), 42,
+       "the frame total in the record at offset 18 is longer than 5 bytes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,12 +201,136 @@ TEST(RunFileTest, DamagedFilesAndOtherDataAreRefusedWithAReason) {
     EXPECT_FALSE(replay.LoadImage(c.bytes, c.digest));
     EXPECT_NE(std::string(LastError()).find(c.reason), std::string::npos) << LastError();
   }
+  // A file that ends inside a record is no damage: it replays up to there and says where.
+  // clang-format off
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t frames;
+    std::size_t cutAt;
+    bool inside;
+  } cuts[] = {
+      {"between records",      records({0x80, 0}),                                 1, 18, false},
+      {"inside a count",       records({0x80, 0, kRunTagRun, 0x85}),               1, 18, true},
+      {"inside the inputs",    records({0x80, 0, kRunTagFrame, 0, 0}),             1, 18, true},
+      {"inside a clock read",  records({0x80, 0, kRunTagFrame, 0, 0, 1, 1, 0x80}), 1, 18, true},
+      {"inside the end",       records({0x81, 0, kRunTagEnd}),                     2, 18, true},
+  };
+  // clang-format on
+  for (const auto& c : cuts) {
+    SCOPED_TRACE(c.name);
+    RunReplay replay;
+    ASSERT_TRUE(replay.LoadImage(c.bytes, 42)) << LastError();
+    EXPECT_FALSE(replay.Complete());
+    EXPECT_EQ(replay.Frames(), c.frames);
+    EXPECT_EQ(replay.CutAt(), c.cutAt);
+    EXPECT_EQ(replay.CutInsideRecord(), c.inside);
+  }
+
   RunReplay replay;
   EXPECT_FALSE(replay.Load("/nonexistent/run.orr", 42));
   // A refused file leaves a loaded replay as it was.
   ASSERT_TRUE(replay.LoadImage(good, 42));
   EXPECT_FALSE(replay.LoadImage(records({9}), 42));
   EXPECT_EQ(replay.Frames(), 100u);
+}
+
+TEST(RunFileTest, TheRecordingStopsAtItsLimitAndStillReplays) {
+  const std::string path = TempPath("limit");
+  const std::vector<RecordedFrame> frames = SampleRun(250);
+  {
+    RunRecorder recorder(100);
+    ASSERT_TRUE(recorder.Open(path.c_str(), 9)) << LastError();
+    int stops = 0;
+    for (const RecordedFrame& f : frames) {
+      for (std::uint32_t c : f.clocks) recorder.OnClock(c);
+      if (recorder.EndFrame(f.inputs)) ++stops;
+    }
+    EXPECT_EQ(stops, 1);  // said once, on the frame that reached the limit
+    EXPECT_FALSE(recorder.IsOpen());
+    EXPECT_TRUE(recorder.Close());
+  }
+  RunReplay replay;
+  ASSERT_TRUE(replay.Load(path.c_str(), 9)) << LastError();
+  EXPECT_TRUE(replay.Complete());
+  EXPECT_EQ(replay.Frames(), 100u);
+  EXPECT_TRUE(
+      Same(PlayBack(replay), std::vector<RecordedFrame>(frames.begin(), frames.begin() + 100)));
+  std::remove(path.c_str());
+}
+
+TEST(RunFileTest, AnExistingFileIsReplacedOnlyWhenAskedTo) {
+  const std::string path = TempPath("existing");
+  {
+    std::ofstream earlier(path, std::ios::binary);
+    earlier << "an earlier run";
+  }
+  RunRecorder recorder;
+  EXPECT_FALSE(recorder.Open(path.c_str(), 1));
+  EXPECT_STREQ(LastError(), "exists already");
+  EXPECT_EQ(ReadBytes(path).size(), 14u);
+  ASSERT_TRUE(recorder.Open(path.c_str(), 1, true)) << LastError();
+  EXPECT_TRUE(recorder.Close());
+  RunReplay replay;
+  EXPECT_TRUE(replay.Load(path.c_str(), 1)) << LastError();
+  std::remove(path.c_str());
+}
+
+// Run files are kilobytes: a larger one than the cap is refused before it is read (a sparse
+// file stands in for a real one), and a close request stops a long load.
+TEST(RunFileTest, LargeFilesAreRefusedAndALoadCanBeCancelled) {
+  const std::string path = TempPath("huge");
+  {
+    std::vector<std::uint8_t> bytes = Record({}, 3, false);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  }
+  std::filesystem::resize_file(path, kRunMaxFileBytes + 1);
+  RunReplay replay;
+  EXPECT_FALSE(replay.Load(path.c_str(), 3));
+  EXPECT_NE(std::string(LastError()).find("more than the 67108864 bytes"), std::string::npos)
+      << LastError();
+  std::remove(path.c_str());
+
+  std::vector<std::uint8_t> many = Record({}, 3, false);
+  for (int i = 0; i < 10000; ++i) many.insert(many.end(), {0x80, 0});
+  const LoadCancelCheck previous = SetLoadCancelCheck([] { return true; });
+  EXPECT_FALSE(replay.LoadImage(many, 3));
+  EXPECT_NE(std::string(LastError()).find("the game is closing"), std::string::npos) << LastError();
+  SetLoadCancelCheck(previous);
+  EXPECT_TRUE(replay.LoadImage(many, 3));
+  EXPECT_EQ(replay.Frames(), 10000u);
+}
+
+// The digest reads what the loaders would: a file larger than they take counts by its size, so
+// two such files that differ only inside have one digest; and a close request is heard while a
+// file is read, not only between files.
+TEST(RunFileTest, TheDataDigestReadsNoMoreThanTheLoaders) {
+  const std::string a = TempPath("digest");
+  const char* nameA[] = {a.c_str()};
+  std::uint64_t digests[2];
+  for (const char byte : {'a', 'b'}) {
+    {
+      std::ofstream out(a, std::ios::binary);
+      out.seekp(1 << 20);
+      out.put(byte);
+    }
+    std::filesystem::resize_file(a, kMaxLoadBytes + 1);
+    digests[byte - 'a'] = DataDigest(nameA);
+  }
+  EXPECT_EQ(digests[0], digests[1]);
+
+  std::filesystem::resize_file(a, 8 << 20);
+  static std::atomic<int> checks;
+  checks = 0;
+  const LoadCancelCheck previous = SetLoadCancelCheck([] {
+    ++checks;
+    return false;
+  });
+  DataDigest(nameA);
+  SetLoadCancelCheck(previous);
+  EXPECT_GE(checks.load(), 100);  // 8 MiB, heard at least every 64 KiB
+  std::remove(a.c_str());
 }
 
 // Whole games: the bot plays through the real frame loop while the recorder listens; a fresh
@@ -252,6 +400,23 @@ TEST_F(RunGameTest, ALostGameReplaysToTheSameEnd) {
   SetKeyState(VK_RIGHT, false);
   EXPECT_NE(recorded.find("state GameOver"), std::string::npos) << recorded;
   EXPECT_EQ(ReplayGame(path), recorded);
+  std::remove(path.c_str());
+}
+
+// A windowed replay goes back to the title when the run ends and plays on; its line is taken on
+// the frame the run ends, so it is the recording's line, not one counting the frames after.
+TEST_F(RunGameTest, AReplaysLineIsTakenWhenTheRunEnds) {
+  const std::string path = TempPath("line");
+  const std::string recorded = RecordGame(
+      path, [](GameWindow& g) { return g.FramesRun() >= 182; }, 182);
+  TearDown();
+  SetUp();
+  RunReplay replay;
+  ASSERT_TRUE(replay.Load(path.c_str(), game->AssetDigest())) << LastError();
+  game->SetReplay(&replay);
+  Step(182 + 215);  // the window's loop runs on after the run
+  EXPECT_FALSE(game->Replaying());
+  EXPECT_EQ(game->ReplayEndLine(), recorded);
   std::remove(path.c_str());
 }
 

@@ -66,5 +66,37 @@ fi
 grep -q "^brellow-didovez: no game data .* $tmp (current folder); playing without pictures and sound$" \
   "$tmp/err" || fail "no data: $(cat "$tmp/err")"
 
+# Run files: an existing file or a FIFO is refused at once (exit 2, one line), an argument is
+# printed escaped, and a recording ended by SIGHUP (the terminal closed) is completed like one
+# ended by SIGTERM: it replays whole, without a word about being cut short.
+headless=(env -u ORU_DATA_DIR SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$game" --headless)
+printf 'an earlier run' >"$tmp/old.orr"
+expect "record over a file" 2 "$nothing" '^brellow-didovez: --record .*/old.orr: exists already \(--force replaces it\)$' \
+  "${headless[@]}" --frames 3 --record "$tmp/old.orr"
+[ "$(cat "$tmp/old.orr")" = "an earlier run" ] || fail "record over a file: the file changed"
+mkfifo "$tmp/fifo"
+expect "record into a FIFO" 2 "$nothing" 'fifo: is a FIFO \(named pipe\), not a file$' \
+  "${headless[@]}" --frames 3 --force --record "$tmp/fifo"
+expect "escaped argument" 1 "$nothing" '/a\\nb\\x1B\[31mred: cannot be opened' \
+  "${headless[@]}" --replay "$(printf 'a\nb\033[31mred')"
+! grep -q "$(printf '\033')" "$tmp/err" || fail "escaped argument: an escape reached the terminal"
+
+(cd "$tmp" && exec env -u ORU_DATA_DIR SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$game" --headless \
+  --record "$tmp/hup.orr" >"$tmp/hup.out" 2>/dev/null) &
+pid=$!
+for _ in $(seq 200); do
+  [ "$(stat -c %s "$tmp/hup.orr" 2>/dev/null || echo 0)" -gt 16 ] && break
+  sleep 0.05
+done
+kill -HUP "$pid"
+wait "$pid"
+code=$?
+[ "$code" = 0 ] || fail "SIGHUP while recording: exit code $code"
+# (No data here: the one line about that, and none about a cut.)
+expect "replay after SIGHUP" 0 '^frames [0-9]+ state Title' 'no game data' "${headless[@]}" --replay "$tmp/hup.orr"
+! grep -q "cut short" "$tmp/err" || fail "replay after SIGHUP: $(cat "$tmp/err")"
+[ "$(cut -d' ' -f2 "$tmp/out")" = "$(cut -d' ' -f2 "$tmp/hup.out")" ] ||
+  fail "replay after SIGHUP: $(cat "$tmp/out") against $(cat "$tmp/hup.out")"
+
 [ "$failures" = 0 ] && echo "command line checks passed"
 exit $((failures > 0))

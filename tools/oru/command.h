@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/escaped_name.h"
+
 namespace oru::tool {
 
 // Runs a command with the arguments after its name; returns the process exit code.
@@ -18,9 +20,7 @@ struct CommandRegistration {
 // Prints "usage: oru <usage>" of the named command to standard error and returns 2.
 int Usage(const char* name);
 
-// name with control characters, DEL and backslashes escaped (\n, \t, \\, \xNN), so a hostile
-// file or stored name cannot rewrite the terminal or fake a line of output.
-std::string Escaped(const std::string& name);
+// Names are printed through oru::Escaped (oru/data/escaped_name.h).
 
 // Prints "oru <command>: '<escaped name>': <reason>" to standard error and returns 1. The reason
 // is normally oru::LastError() of the loader that failed.

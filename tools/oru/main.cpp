@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "oru/data/atomic_file.h"
 #include "oru/platform/process.h"
 #include "tools/oru/command.h"
 
@@ -42,28 +43,6 @@ int Usage(const char* name) {
   return 2;
 }
 
-std::string Escaped(const std::string& name) {
-  std::string out;
-  out.reserve(name.size());
-  for (const char ch : name) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      out += hex;
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
 int Fail(const char* command, const std::string& name, const std::string& reason) {
   std::fprintf(stderr, "oru %s: '%s': %s\n", command, Escaped(name).c_str(),
                reason.empty() ? "failed" : reason.c_str());
@@ -74,6 +53,9 @@ int Fail(const char* command, const std::string& name, const std::string& reason
 
 int main(int argc, char** argv) {
   using namespace oru::tool;
+  using oru::Escaped;
+  // Ctrl+C, a kill or a closed terminal while a large output is written: no temporary file stays.
+  oru::InstallCleanupSignals(&oru::RemoveTemporaryFiles);
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
     PrintAllUsages();
     return argc < 2 ? 2 : 0;
