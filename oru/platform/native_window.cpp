@@ -26,12 +26,42 @@ struct NativeWindow {
   SDL_Window* window = nullptr;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
+  bool textureFresh = false;  // made since the last present: holds nothing yet
   bool open = false;
   bool destroying = false;
   WindowCanvas canvas;
 };
 
 namespace {
+
+// True when SDL_CreateRenderer's own choice is an OpenGL renderer: the first renderer it lists,
+// unless SDL_RENDER_DRIVER names another.
+bool OpenGlRendererFirst() {
+  SDL_RendererInfo info;
+  const char* wanted = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  if (wanted && *wanted) return SDL_strcasecmp(wanted, "opengl") == 0;
+  return SDL_GetNumRenderDrivers() > 0 && SDL_GetRenderDriverInfo(0, &info) == 0 &&
+         SDL_strcasecmp(info.name, "opengl") == 0;
+}
+
+// The renderer and the canvas's texture, made when the window is first shown or presented:
+// making them (an OpenGL context, on X11 a window made anew for it) is the slowest step of
+// opening a window, and the window can be on screen meanwhile. The first present then sends the
+// whole canvas.
+void EnsureRenderer(NativeWindow* w) {
+  if (w->renderer) return;
+  w->renderer = SDL_CreateRenderer(w->window, -1, 0);
+  if (!w->renderer) w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_SOFTWARE);
+  if (!w->renderer) return;
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  SDL_Texture* texture =
+      SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                        Canvas::kWidth, Canvas::kHeight);
+  SDL_RenderSetLogicalSize(w->renderer, Canvas::kWidth, Canvas::kHeight);
+  std::lock_guard canvasLock(w->canvas.Mutex());
+  w->texture = texture;
+  w->textureFresh = true;
+}
 
 constexpr int kDefaultWidth = Canvas::kWidth;
 constexpr int kDefaultHeight = Canvas::kHeight;
@@ -170,6 +200,9 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
   if (x == kUseDefault) x = SDL_WINDOWPOS_UNDEFINED;
   if (y == kUseDefault) y = SDL_WINDOWPOS_UNDEFINED;
   std::uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  // Made for OpenGL from the start when that is the renderer SDL will pick: an OpenGL renderer
+  // on another window makes the window anew, and that window may be on screen by then.
+  if (OpenGlRendererFirst()) flags |= SDL_WINDOW_OPENGL;
   if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
 
   auto record = std::make_unique<NativeWindow>();
@@ -177,15 +210,11 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
   w->proc = proc;
   w->style = style;
   w->window = SDL_CreateWindow(caption ? caption : "", x, y, width, height, flags);
+  // A video driver without OpenGL (dummy, offscreen) refuses such a window.
+  if (!w->window && (flags & SDL_WINDOW_OPENGL))
+    w->window = SDL_CreateWindow(caption ? caption : "", x, y, width, height,
+                                 flags & ~SDL_WINDOW_OPENGL);
   if (!w->window) return nullptr;
-  w->renderer = SDL_CreateRenderer(w->window, -1, 0);
-  if (!w->renderer) w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_SOFTWARE);
-  if (w->renderer) {
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                   Canvas::kWidth, Canvas::kHeight);
-    SDL_RenderSetLogicalSize(w->renderer, Canvas::kWidth, Canvas::kHeight);
-  }
   w->sdlId = SDL_GetWindowID(w->window);
   w->open = true;
   w->canvas.sdlWindowId = w->sdlId;
@@ -277,6 +306,7 @@ bool ShowNativeWindow(WindowHandle window, int showCommand) {
       SDL_ShowWindow(w->window);
       break;
   }
+  if (showCommand != SW_HIDE) EnsureRenderer(w);
   return true;
 }
 
@@ -353,14 +383,18 @@ SDL_Window* SdlWindowOf(WindowHandle window) {
 
 SDL_Renderer* SdlRendererOf(WindowHandle window) {
   NativeWindow* w = OpenWindow(window);
+  if (w) EnsureRenderer(w);
   return w ? w->renderer : nullptr;
 }
 
 void PresentCanvas(WindowHandle window, bool whole) {
   NativeWindow* w = OpenWindow(window);
-  if (!w || !w->renderer || !w->texture) return;
+  if (!w) return;
+  EnsureRenderer(w);
+  if (!w->renderer || !w->texture) return;
   Rect r;
-  if (!w->canvas.TakeChanged(whole, &r)) return;
+  if (!w->canvas.TakeChanged(whole || w->textureFresh, &r)) return;
+  w->textureFresh = false;
   {
     std::lock_guard lock(w->canvas.Mutex());
     const SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
