@@ -14,7 +14,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 game=$1
 workdir=$2
 
-e2e_setup od awk cmp -- "$@"
+e2e_setup import od awk cmp -- "$@"
 e2e_start_wm
 
 # The crab's mean x on the play field (the band left of the clock, below the score line); -1 when

@@ -33,11 +33,11 @@ E2E_WAIT_S=30
 E2E_START_S=60
 
 # e2e_setup [TOOL...] -- ARGS...: outside the virtual X server, exits 77 (skipped) when xvfb-run,
-# openbox, xdotool, ImageMagick's import or one of the TOOLs is missing, and otherwise runs the
+# openbox, xdotool or one of the TOOLs is missing (import, od and awk for the screenshot helpers), and otherwise runs the
 # script again inside xvfb-run with ARGS. Inside, readies SDL for X11, the state above, and the
 # clean-up on exit.
 e2e_setup() {
-  local tools=(xvfb-run openbox xdotool import) tool
+  local tools=(xvfb-run openbox xdotool) tool
   while [ $# -gt 0 ] && [ "$1" != -- ]; do
     tools+=("$1")
     shift
@@ -75,7 +75,7 @@ e2e_cleanup() {
 e2e_fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
-  import -window root "$e2e_tmp/fail-$failures.png" 2>/dev/null
+  command -v import >/dev/null && import -window root "$e2e_tmp/fail-$failures.png" 2>/dev/null
 }
 
 e2e_now_ms() { date +%s%3N; }
@@ -234,6 +234,10 @@ e2e_ended() { ! kill -0 "$pid" 2>/dev/null; }
 e2e_expect_exit() {
   local what=$1 since code
   since=$(e2e_now_ms)
+  if [ -z "$pid" ]; then
+    e2e_fail "$what: the program had already ended"
+    return
+  fi
   if e2e_poll "$E2E_WAIT_S" e2e_ended; then
     wait "$pid"
     code=$?

@@ -12,7 +12,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 game=$1
 workdir=$2
 
-e2e_setup od awk -- "$@"
+e2e_setup import od awk -- "$@"
 e2e_start_wm
 
 # Each way out is tried on a game that is fully up (its title painted), so that what is checked
