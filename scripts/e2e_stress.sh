@@ -10,7 +10,7 @@
 # Prints a line a run and the figures at the end: runs, passes, failures and the wall time. Exits
 # 1 when any run failed; the output of every failed run is kept and its place printed.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 2
 root=$PWD
 rounds=${1:-5}
 build=${ORU_STRESS_BUILD:-build}

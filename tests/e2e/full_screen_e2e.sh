@@ -16,7 +16,7 @@ screen_w=$E2E_SCREEN_W
 screen_h=$E2E_SCREEN_H
 
 e2e_setup import python3 od awk -- "$@"
-e2e_start_wm
+e2e_start_wm || exit 1
 e2e_launch BRELLOW-DIDOVEZ "$workdir" "$game" || exit 1
 e2e_wait_title || exit 1
 e2e_wait_size "the window at start" 640x480

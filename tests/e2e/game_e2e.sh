@@ -15,7 +15,7 @@ game=$1
 workdir=$2
 
 e2e_setup import od awk cmp -- "$@"
-e2e_start_wm
+e2e_start_wm || exit 1
 
 # The crab's mean x on the play field (the band left of the clock, below the score line); -1 when
 # it is not there or the grab failed.

@@ -47,7 +47,8 @@ e2e_setup() {
     for tool in "${tools[@]}"; do
       command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
     done
-    ORU_E2E_INSIDE=1 exec xvfb-run -a -s "-screen 0 ${E2E_SCREEN_W}x${E2E_SCREEN_H}x24" "$0" "$@"
+    ORU_E2E_INSIDE=1 exec xvfb-run -a -s "-screen 0 ${E2E_SCREEN_W}x${E2E_SCREEN_H}x24" \
+      bash "$0" "$@"
   fi
   unset SDL_VIDEODRIVER
   export SDL_AUDIODRIVER=dummy
@@ -123,12 +124,23 @@ e2e_wait() {
 
 e2e_quiet() { "$@" >/dev/null 2>&1; }
 
-# Starts openbox and waits until it is up, which it shows by publishing its desktops.
+# Whether openbox is running and up, which it shows by publishing its desktops; starts it again
+# when it has ended. Sets e2e_seen to its last message.
+e2e_wm_up() {
+  if [ -z "$e2e_wm" ] || ! kill -0 "$e2e_wm" 2>/dev/null; then
+    # It may find no display to open in the moment after xvfb-run started the server (seen with
+    # other X servers starting and stopping beside this one): a later start finds it.
+    [ -n "$e2e_wm" ] && e2e_seen="openbox ended: $(tail -n1 "$e2e_tmp/openbox.log")"
+    openbox >>"$e2e_tmp/openbox.log" 2>&1 &
+    e2e_wm=$!
+  fi
+  e2e_quiet xdotool get_num_desktops
+}
+
+# Waits until the X server answers and openbox is up on it.
 e2e_start_wm() {
-  openbox >/dev/null 2>&1 &
-  e2e_wm=$!
-  e2e_wait "the window manager to publish its desktops" "$E2E_WAIT_S" \
-    e2e_quiet xdotool get_num_desktops
+  e2e_wait "the X server on $DISPLAY to answer" "$E2E_WAIT_S" e2e_quiet xdotool getdisplaygeometry &&
+    e2e_wait "the window manager to publish its desktops" "$E2E_WAIT_S" e2e_wm_up
 }
 
 e2e_find_window() {
@@ -159,7 +171,13 @@ e2e_launch() {
   # Through spare descriptors, so that the script's own output is passed on without being
   # reopened (reopening a log file the script writes to would truncate it).
   if [ -n "$out" ]; then exec 3>"$out"; else exec 3>&1; fi
-  if [ -n "$err" ]; then exec 4>"$err"; else exec 4>&2; fi
+  if [ -n "$err" ] && [ "$err" = "$out" ]; then
+    exec 4>&3
+  elif [ -n "$err" ]; then
+    exec 4>"$err"
+  else
+    exec 4>&2
+  fi
   (cd "$dir" && exec "$@" 3>&- 4>&-) >&3 2>&4 &
   pid=$!
   exec 3>&- 4>&-

@@ -15,7 +15,7 @@ game=$1
 workdir=$2
 
 e2e_setup import od awk -- "$@"
-e2e_start_wm
+e2e_start_wm || exit 1
 
 run="$e2e_tmp/run.orr"
 e2e_launch --out "$e2e_tmp/record.out" --err "$e2e_tmp/record.err" \

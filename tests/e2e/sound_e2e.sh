@@ -17,7 +17,7 @@ export SDL_AUDIODRIVER=disk
 export SDL_DISKAUDIOFILE=$e2e_tmp/mix.raw
 # The device mixes float stereo at 48 kHz.
 bytes_per_s=$((2 * 4 * 48000))
-e2e_start_wm
+e2e_start_wm || exit 1
 
 mixed() { stat -c %s "$SDL_DISKAUDIOFILE" 2>/dev/null || echo 0; }
 # mixed_at_least BYTES: whether the device has written that much; sets e2e_seen.

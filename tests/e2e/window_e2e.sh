@@ -13,7 +13,7 @@ game=$1
 workdir=$2
 
 e2e_setup import od awk -- "$@"
-e2e_start_wm
+e2e_start_wm || exit 1
 
 # Each way out is tried on a game that is fully up (its title painted), so that what is checked
 # is the way out and not a start-up still under way.

@@ -13,7 +13,7 @@ oru=$1
 
 e2e_setup -- "$@"
 out=$e2e_tmp/output
-e2e_start_wm
+e2e_start_wm || exit 1
 
 e2e_launch --out "$out" "oru input" . "$oru" input || { cat "$out"; exit 1; }
 

@@ -13,7 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 game=$1
 
 e2e_setup import od awk -- "$@"
-e2e_start_wm
+e2e_start_wm || exit 1
 elsewhere=$(mktemp -d)
 trap 'e2e_cleanup; rm -rf "$elsewhere"' EXIT
 
