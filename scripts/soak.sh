@@ -7,8 +7,8 @@
 #   ORU_SOAK_SHOT=FILE.png keeps a picture of the screen taken just before Escape.
 # Fails when the game dies, does not quit, exits non-zero, or when its resident memory grows by
 # 1 MiB or more between the end of the first minute and the end of the run.
-set -euo pipefail
-cd "$(dirname "$0")/.."
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 2
 minutes=${1:-2}
 seed=${2:-1}
 build=${ORU_SOAK_BUILD:-build}
@@ -16,36 +16,20 @@ game=$PWD/$build/game/brellow-didovez
 data=$PWD/$build/game-data
 [ -x "$game" ] || { echo "soak: $game is not built" >&2; exit 2; }
 log=${ORU_SOAK_LOG:-$PWD/$build/soak.log}
-: >"$log"
 
-if [ -z "${ORU_SOAK_INNER:-}" ]; then
-  # Re-run inside a private X server with a window manager, so the game window gets focus.
-  exec env ORU_SOAK_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-
-openbox >/dev/null 2>&1 &
-wm=$!
-export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-(cd "$data" && exec "$game") >>"$log" 2>&1 &
-pid=$!
-cleanup() {
-  kill "$pid" 2>/dev/null || true
-  kill "$wm" 2>/dev/null || true
-}
-trap cleanup EXIT
+# The end-to-end checks' helper: a private X server with a window manager, so the game window
+# gets the focus, and the waits for its window, the focus and its exit.
+# shellcheck source-path=SCRIPTDIR source=../tests/e2e/lib.sh
+source tests/e2e/lib.sh
+audio=${SDL_AUDIODRIVER:-dummy}
+e2e_setup -- "$@"
+export SDL_AUDIODRIVER=$audio
+e2e_start_wm || exit 1
+e2e_launch --out "$log" --err "$log" BRELLOW-DIDOVEZ "$data" "$game" ||
+  { echo "soak: no game window (seed $seed)" >&2; tail -n 40 "$log" >&2; exit 1; }
+e2e_focus || exit 1
 
 rss() { awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0; }
-
-# Wait (generously) for the window, then give it the focus.
-window=""
-for _ in $(seq 1 120); do
-  window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || { echo "soak: the game ended during start-up" >&2; cat "$log" >&2; exit 1; }
-  sleep 0.5
-done
-[ -n "$window" ] || { echo "soak: no game window after 60 s" >&2; exit 1; }
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus "$window" || true
 
 # Keys a player uses, Escape and F4 aside; the title needs C to start a game, so C comes often.
 keys=(Left Right Up Down Left Right space space z x Return Shift_L Control_L c c v F3 KP_4 KP_6 KP_8 KP_2)
@@ -86,25 +70,10 @@ rss_minute=${rss_minute%kB}
 echo "soak: ${minutes} min, seed $seed, $presses presses; rss after 1 min ${rss_minute} kB, at the end ${rss_end} kB"
 echo "soak: samples ${samples[*]}"
 
-if [ -n "${ORU_SOAK_SHOT:-}" ]; then import -window root "$ORU_SOAK_SHOT" 2>/dev/null || true; fi
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key Escape
-code=""
-for _ in $(seq 1 60); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    wait "$pid" && code=0 || code=$?
-    break
-  fi
-  sleep 0.5
-done
-if [ -z "$code" ]; then
-  echo "soak: the game did not quit within 30 s of Escape" >&2
-  exit 1
-fi
-trap - EXIT
-kill "$wm" 2>/dev/null || true
-echo "soak: exit code $code"
-[ "$code" -eq 0 ] || { tail -n 40 "$log" >&2; exit 1; }
+if [ -n "${ORU_SOAK_SHOT:-}" ]; then import -window root "$ORU_SOAK_SHOT" 2>/dev/null; fi
+e2e_key Escape
+e2e_expect_exit "Escape after the soak"
+[ "$failures" = 0 ] || { tail -n 40 "$log" >&2; exit 1; }
 growth=$((rss_end - rss_minute))
 if [ "$minutes" -ge 2 ] && [ "$growth" -ge 1024 ]; then
   echo "soak: resident memory grew by ${growth} kB after the first minute (limit 1024 kB)" >&2

@@ -7,7 +7,7 @@
 # headless run, and a damaged or foreign file is refused with exit code 1 and a reason.
 #
 # Usage: replay_e2e.sh GAME_EXECUTABLE WORKING_DIR
-# Exits 77 (skipped) when Xvfb, openbox or xdotool are missing.
+# Exits 77 (skipped) when Xvfb, openbox, xdotool or ImageMagick's import are missing.
 set -uo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -15,39 +15,31 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 game=$1
 workdir=$2
 
-e2e_setup -- "$@"
-e2e_start_wm
+e2e_setup import od awk -- "$@"
+e2e_start_wm || exit 1
 
 run="$e2e_tmp/run.orr"
-(cd "$workdir" && exec "$game" --record "$run") >"$e2e_tmp/record.out" 2>"$e2e_tmp/record.err" &
-pid=$!
-e2e_wait_window BRELLOW-DIDOVEZ 60 || { e2e_fail "no window"; exit 1; }
-e2e_focus || e2e_fail "the window never became active"
-
-# hold KEY MS: a key held long enough for several frame polls to see it.
-hold() {
-  xdotool keydown "$1"
-  sleep "$(awk -v ms="$2" 'BEGIN { print ms / 1000 }')"
-  xdotool keyup "$1"
-}
+e2e_launch --out "$e2e_tmp/record.out" --err "$e2e_tmp/record.err" \
+  BRELLOW-DIDOVEZ "$workdir" "$game" --record "$run" || exit 1
+e2e_wait_title || exit 1
 
 start=$(e2e_now_ms)
-hold c 150
+e2e_hold c 150
 # A fixed pattern of play: the same keys in the same order each time, whatever the timing.
 keys=(Up Down space Return Right Left space v v Down space)
 i=0
-while [ $(($(e2e_now_ms) - start)) -lt 20000 ]; do
+while [ -n "$pid" ] && [ $(($(e2e_now_ms) - start)) -lt 20000 ]; do
   key=${keys[$((i % ${#keys[@]}))]}
   case $key in
-    space) hold space $(((i % 3) * 400 + 60)) ;;  # taps and charged shots
-    *) hold "$key" $((i % 4 * 90 + 80)) ;;
+    space) e2e_hold space $(((i % 3) * 400 + 60)) ;;  # taps and charged shots
+    *) e2e_hold "$key" $((i % 4 * 90 + 80)) ;;
   esac
   i=$((i + 1))
   # A game lost early starts again, so the run goes on through several states.
-  [ $((i % 9)) = 0 ] && hold c 80
+  [ $((i % 9)) = 0 ] && e2e_hold c 80
 done
-xdotool key Escape
-e2e_expect_exit "recording run" "$(e2e_now_ms)" 5000
+e2e_key Escape
+e2e_expect_exit "recording run"
 
 recorded=$(grep '^frames ' "$e2e_tmp/record.out")
 echo "recorded: $recorded"
@@ -63,17 +55,15 @@ echo "replayed: $replayed"
 
 # Replayed in a window, the run's line comes when the run ends (the recording's line, word for
 # word), not at exit after the frames the title plays on.
-(cd "$workdir" && exec "$game" --replay "$run") >"$e2e_tmp/window.out" 2>"$e2e_tmp/window.err" &
-pid=$!
-e2e_wait_window BRELLOW-DIDOVEZ 60 || e2e_fail "no window for the replay"
-for _ in $(seq $((frames / 10 + 600))); do
-  grep -q '^frames ' "$e2e_tmp/window.out" && break
-  sleep 0.1
-done
+e2e_launch --out "$e2e_tmp/window.out" --err "$e2e_tmp/window.err" \
+  BRELLOW-DIDOVEZ "$workdir" "$game" --replay "$run" || exit 1
+# The run lasts as long as it was recorded: 30 ms a frame, with room to spare.
+e2e_wait "the replay's line" $((frames * 30 / 1000 + E2E_WAIT_S)) \
+  grep -q '^frames ' "$e2e_tmp/window.out" || exit 1
+# The title plays on for a moment: a line printed at exit instead would show up twice.
 sleep 1
-e2e_focus || e2e_fail "the replay's window never became active"
-xdotool key Escape
-e2e_expect_exit "windowed replay" "$(e2e_now_ms)" 5000
+e2e_key Escape
+e2e_expect_exit "windowed replay"
 [ "$(grep -c '^frames ' "$e2e_tmp/window.out")" = 1 ] || e2e_fail "windowed replay printed: $(cat "$e2e_tmp/window.out")"
 [ "$(grep '^frames ' "$e2e_tmp/window.out")" = "$recorded" ] ||
   e2e_fail "the windowed replay's line: $(cat "$e2e_tmp/window.out")"

@@ -10,38 +10,32 @@ set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 
 oru=$1
-# Generous bounds: the pad is polled every 30 ms; a loaded CI machine may be far slower.
-wait_s=10
 
 e2e_setup -- "$@"
 out=$e2e_tmp/output
-e2e_start_wm
+e2e_start_wm || exit 1
 
-"$oru" input >"$out" 2>&1 &
-pid=$!
-e2e_wait_window "oru input" 10 || { cat "$out"; e2e_fail "no window"; exit 1; }
-e2e_focus
+e2e_launch --out "$out" "oru input" . "$oru" input || { cat "$out"; exit 1; }
 
-# Waits until the last line of the output is $1.
-wait_for() {
-  local deadline=$((SECONDS + wait_s))
-  while [ $SECONDS -lt $deadline ]; do
-    [ "$(tail -n1 "$out")" = "$1" ] && return 0
-    sleep 0.02
-  done
-  return 1
+# shows LINE: whether the last line of the output is LINE; sets e2e_seen.
+shows() {
+  e2e_seen="last line '$(tail -n1 "$out")'"
+  [ "$(tail -n1 "$out")" = "$1" ]
 }
 
 # press "KEYS..." "EXPECTED LINE": holds the keys until the pad shows them, then lets go.
 press() {
-  local keys=$1 expected=$2 k
-  for k in $keys; do xdotool keydown --window "$wid" "$k"; done
-  wait_for "$expected" || e2e_fail "$keys: expected '$expected', last line '$(tail -n1 "$out")'"
-  for k in $keys; do xdotool keyup --window "$wid" "$k"; done
-  wait_for "held: (none)" || e2e_fail "$keys: not released"
+  local keys=$1 expected=$2
+  # shellcheck disable=SC2086 # one word a key
+  e2e_keydown $keys || return
+  e2e_wait "'$expected' with $keys held" "$E2E_WAIT_S" shows "$expected"
+  # shellcheck disable=SC2086
+  xdotool keyup $keys
+  e2e_wait "'held: (none)' after letting go of $keys" "$E2E_WAIT_S" shows "held: (none)"
 }
 
-wait_for "held: (none)" || e2e_fail "no first report"
+# The first report is the pad thread's: the command is up and polling.
+e2e_wait "the first report" "$E2E_WAIT_S" shows "held: (none)"
 press "Right" "held: right"
 press "KP_6" "held: right"        # Num Lock off: the keypad's cursor keys
 press "Up space" "held: up button1"
@@ -50,17 +44,15 @@ press "Control_R" "held: button2"
 press "c" "held: button3"
 press "Escape" "held: button3"
 press "v" "held: button4"
-xdotool key --window "$wid" Num_Lock
+e2e_key Num_Lock
 press "KP_6" "held: right"        # Num Lock on: the keypad's digits, still right, not down
 press "KP_2" "held: down"
 press "KP_8 KP_4" "held: up left"
 
 # A polite close through the window manager (xdotool windowclose would destroy the X window
 # under SDL's feet).
-t=$(e2e_now_ms)
-e2e_focus
-xdotool key alt+F4
-e2e_expect_exit "closing the window" "$t" $((wait_s * 1000))
+e2e_key alt+F4
+e2e_expect_exit "closing the window"
 
 if [ "$failures" != 0 ]; then
   echo "--- output"

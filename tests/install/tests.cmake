@@ -27,5 +27,5 @@ endforeach()
 # the installed game, which finds it from its own place), and its window scale.
 add_test(NAME e2e_start_anywhere
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/start_anywhere_e2e.sh $<TARGET_FILE:brellow-didovez>)
-set_tests_properties(e2e_start_anywhere PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE
+set_tests_properties(e2e_start_anywhere PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 RUN_SERIAL TRUE
                      ENVIRONMENT "ORU_DATA_DIR=${ORU_GAME_DIR}")
