@@ -45,6 +45,7 @@
 #include <utility>
 
 #include "oru/platform/audio_device.h"
+#include "oru/platform/thread_data_internal.h"
 
 namespace oru {
 
@@ -393,7 +394,10 @@ void MidiSynthLoader::Start() {
   started_ = true;
   state_.store(State::kLoading, std::memory_order_release);
   try {
-    thread_ = std::thread(&MidiSynthLoader::Run, this);
+    thread_ = std::thread([this] {
+      Run();
+      ReleaseThreadData();
+    });
   } catch (const std::system_error&) {
     state_.store(State::kFailed, std::memory_order_release);
   }

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <thread>
 
+#include "oru/platform/thread_data_internal.h"
 #include "oru/platform/threads.h"
 
 namespace oru {
@@ -82,6 +83,8 @@ void TimerThread(std::shared_ptr<PeriodicTimer::State> state) {
     callback(id, 0, user, 0, 0);
     lock.lock();
   }
+  lock.unlock();
+  ReleaseThreadData();
 }
 
 }  // namespace

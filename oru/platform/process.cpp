@@ -13,6 +13,7 @@
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/midi_synth.h"
+#include "oru/platform/thread_data_internal.h"
 
 namespace oru {
 namespace {
@@ -71,9 +72,10 @@ bool InstallCloseSignals() {
       for (;;) {
         int signal = 0;
         if (sigwait(&set, &signal) != 0) continue;
-        if (signalThreadQuit.load(std::memory_order_acquire)) return;
+        if (signalThreadQuit.load(std::memory_order_acquire)) break;
         RequestClose();
       }
+      ReleaseThreadData();
     });
   } catch (const std::system_error&) {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);

@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "oru/platform/thread_data_internal.h"
+
 namespace oru {
 namespace {
 
@@ -94,6 +96,7 @@ std::uint32_t CreateThread(ThreadRoutine routine, void* argument) {
     table.entries[id].thread = std::thread([routine, argument, id] {
       currentThreadId = id;
       routine(argument);
+      ReleaseThreadData();
       MarkEnded(id);
     });
   } catch (const std::exception&) {
@@ -148,6 +151,8 @@ bool RaiseThreadPriority() {
   SDL_SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, "1");
   return SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL) == 0;
 }
+
+void ReleaseThreadData() { SDL_TLSCleanup(); }
 
 std::uint32_t CurrentThreadId() {
   if (currentThreadId == 0) currentThreadId = NextThreadId();
