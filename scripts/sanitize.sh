@@ -34,7 +34,7 @@ tsan_filter='*LoadingDevice*:*FailingDevice*:*SynthSamples*:*IntervalTimer*:*Per
 run_tsan() {
   local build=${ORU_TSAN_BUILD:-build-tsan}
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORU_SANITIZE=thread -DORU_BENCH=OFF >/dev/null
-  local suites=(platform_tests shell_tests sound_tests input_tests game_tests)
+  local suites=(platform_tests platform_sdl_tests shell_tests sound_tests input_tests game_tests)
   cmake --build "$build" -j"$jobs" --target "${suites[@]}"
   # ThreadSanitizer needs a narrower address-space layout than the kernel's mmap randomisation
   # gives on newer kernels; setarch -R turns randomisation off for the test process.

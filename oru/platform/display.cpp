@@ -192,7 +192,7 @@ void Display::OnPaletteChanged(const DisplayPalette* palette) {
 
 namespace {
 
-std::atomic<DisplayFactory> displayFactory{&CreateSdlDisplay};
+std::atomic<DisplayFactory> displayFactory{&CreateSystemDisplay};
 
 }  // namespace
 

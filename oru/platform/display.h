@@ -18,7 +18,7 @@
 // fails while the window is minimised. Off-screen pictures, in system memory, are never lost.
 //
 // This header and display.cpp hold the interface and the in-memory core; the SDL back end,
-// CreateSdlDisplay and GetActiveWindow are in sdl_display.cpp; FakeDisplay (fake_display.h)
+// CreateSystemDisplay and GetActiveWindow are in sdl_display.cpp; FakeDisplay (fake_display.h)
 // lets tests make any step fail.
 //
 // Taking and giving back the window happen on the primary thread; locking, copying and palette
@@ -185,8 +185,8 @@ class Display {
 // Makes the process's display. A factory may return null (no display: full screen refused).
 using DisplayFactory = std::unique_ptr<Display> (*)();
 // The SDL back end (sdl_display.cpp); null when SDL video is not running.
-std::unique_ptr<Display> CreateSdlDisplay();
-// The factory new screens use; CreateSdlDisplay unless replaced. Null refuses full screen.
+std::unique_ptr<Display> CreateSystemDisplay();
+// The factory new screens use; CreateSystemDisplay unless replaced. Null refuses full screen.
 DisplayFactory CurrentDisplayFactory();
 void SetDisplayFactory(DisplayFactory factory);
 

@@ -1,4 +1,4 @@
-// The message loop: window messages from SDL events and from other threads.
+// The message loop: window messages from the system's events and from other threads.
 //
 //   oru::MessageRecord m;
 //   while (oru::GetMessage(&m)) {        // primary thread; false once the quit message arrives
@@ -6,23 +6,18 @@
 //     oru::DispatchMessage(m);           // calls the window's procedure
 //   }
 //
-// SDL events become the dispatcher's message numbers: exposed -> WM_PAINT, close request ->
+// The system's events become the dispatcher's message numbers: exposed -> WM_PAINT, close request ->
 // WM_CLOSE, focus -> WM_ACTIVATE, key down and up -> WM_KEYDOWN / WM_KEYUP with virtual-key
 // codes, pointer motion -> WM_SETCURSOR then WM_MOUSEMOVE, mouse buttons -> WM_xBUTTONDOWN/UP,
 // drop -> WM_DROPFILES. Key and mouse button events also update the key flags of keystate.h.
 // Messages posted from any thread come out before the input events that follow them. SIGINT and
-// SIGTERM (process.h) and SDL's own quit event arrive as WM_CLOSE for the main window, the oldest
+// SIGTERM (process.h) and the system's own quit request arrive as WM_CLOSE for the main window, the oldest
 // native window still open.
-//
-// Other platform code sees every raw SDL event on the primary thread through a hook:
-//   oru::AddEventHook(&OnEvent);         // void OnEvent(const SDL_Event&)
 #pragma once
 
 #include <cstdint>
 
 #include "oru/platform/messages.h"
-
-union SDL_Event;
 
 namespace oru {
 
@@ -32,13 +27,6 @@ struct MessageRecord {
   WParam wParam;
   LParam lParam;
 };
-
-using EventHook = void (*)(const SDL_Event& event);
-
-// Hooks run in the order they were added, before the event is translated. Adding a hook twice
-// has no further effect. Primary thread.
-void AddEventHook(EventHook hook);
-void RemoveEventHook(EventHook hook);
 
 // Queues a message for window; safe from any thread. Returns false for a null window.
 bool PostMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
@@ -69,11 +57,6 @@ void TranslateMessage(const MessageRecord& message);
 
 // Hands the message to its window's procedure and returns the result; 0 for an unknown window.
 MessageResult DispatchMessage(const MessageRecord& message);
-
-// Translates one SDL event aimed at window into at most kMaxTranslated messages, updating the
-// key flags as it goes. Returns how many were written. The loop uses it; tests call it directly.
-inline constexpr int kMaxTranslated = 2;
-int TranslateEvent(const SDL_Event& event, WindowHandle window, MessageRecord* out);
 
 // Drops every queued message, the quit and the close request (tests).
 void ResetMessageQueueForTesting();

@@ -1,7 +1,5 @@
-// The key flags and the SDL scancode to virtual-key table.
+// The key flags that stand in for the keyboard state, and the record of key events.
 #include "oru/platform/keystate.h"
-
-#include <SDL2/SDL_scancode.h>
 
 #include <array>
 #include <atomic>
@@ -18,62 +16,8 @@ constexpr int kRightMenu = 0xA5;
 std::array<std::atomic<bool>, 256> keyDown{};
 std::array<std::atomic<std::uint32_t>, 256> pressCount{};
 
-// The code each scancode went down with, so the release clears that one. Primary thread only.
-std::array<int, SDL_NUM_SCANCODES> pressedAs{};
-
-constexpr std::array<int, SDL_NUM_SCANCODES> BuildFixedTable() {
-  std::array<int, SDL_NUM_SCANCODES> t{};
-  for (int i = 0; i < 26; ++i) t[SDL_SCANCODE_A + i] = 'A' + i;
-  for (int i = 0; i < 9; ++i) t[SDL_SCANCODE_1 + i] = '1' + i;
-  t[SDL_SCANCODE_0] = '0';
-  for (int i = 0; i < 12; ++i) t[SDL_SCANCODE_F1 + i] = VK_F1 + i;
-  t[SDL_SCANCODE_RETURN] = VK_RETURN;
-  t[SDL_SCANCODE_ESCAPE] = VK_ESCAPE;
-  t[SDL_SCANCODE_BACKSPACE] = VK_BACK;
-  t[SDL_SCANCODE_TAB] = VK_TAB;
-  t[SDL_SCANCODE_SPACE] = VK_SPACE;
-  t[SDL_SCANCODE_PAUSE] = VK_PAUSE;
-  t[SDL_SCANCODE_INSERT] = VK_INSERT;
-  t[SDL_SCANCODE_HOME] = VK_HOME;
-  t[SDL_SCANCODE_PAGEUP] = VK_PRIOR;
-  t[SDL_SCANCODE_DELETE] = VK_DELETE;
-  t[SDL_SCANCODE_END] = VK_END;
-  t[SDL_SCANCODE_PAGEDOWN] = VK_NEXT;
-  t[SDL_SCANCODE_RIGHT] = VK_RIGHT;
-  t[SDL_SCANCODE_LEFT] = VK_LEFT;
-  t[SDL_SCANCODE_DOWN] = VK_DOWN;
-  t[SDL_SCANCODE_UP] = VK_UP;
-  t[SDL_SCANCODE_NUMLOCKCLEAR] = VK_NUMLOCK;
-  t[SDL_SCANCODE_KP_DIVIDE] = VK_DIVIDE;
-  t[SDL_SCANCODE_KP_MULTIPLY] = VK_MULTIPLY;
-  t[SDL_SCANCODE_KP_MINUS] = VK_SUBTRACT;
-  t[SDL_SCANCODE_KP_PLUS] = VK_ADD;
-  t[SDL_SCANCODE_KP_ENTER] = VK_RETURN;
-  t[SDL_SCANCODE_LSHIFT] = VK_LSHIFT;
-  t[SDL_SCANCODE_RSHIFT] = VK_RSHIFT;
-  t[SDL_SCANCODE_LCTRL] = VK_LCONTROL;
-  t[SDL_SCANCODE_RCTRL] = VK_RCONTROL;
-  t[SDL_SCANCODE_LALT] = kLeftMenu;
-  t[SDL_SCANCODE_RALT] = kRightMenu;
-  return t;
-}
-
-constexpr std::array<int, SDL_NUM_SCANCODES> kFixed = BuildFixedTable();
-
-// Keypad 1..9, 0 and the decimal point, with Num Lock on and off.
-struct KeypadKey {
-  SDL_Scancode scancode;
-  int withNumLock;
-  int withoutNumLock;
-};
-constexpr KeypadKey kKeypad[] = {
-    {SDL_SCANCODE_KP_1, VK_NUMPAD1, VK_END},         {SDL_SCANCODE_KP_2, VK_NUMPAD2, VK_DOWN},
-    {SDL_SCANCODE_KP_3, VK_NUMPAD3, VK_NEXT},        {SDL_SCANCODE_KP_4, VK_NUMPAD4, VK_LEFT},
-    {SDL_SCANCODE_KP_5, VK_NUMPAD5, VK_CLEAR},       {SDL_SCANCODE_KP_6, VK_NUMPAD6, VK_RIGHT},
-    {SDL_SCANCODE_KP_7, VK_NUMPAD7, VK_HOME},        {SDL_SCANCODE_KP_8, VK_NUMPAD8, VK_UP},
-    {SDL_SCANCODE_KP_9, VK_NUMPAD9, VK_PRIOR},       {SDL_SCANCODE_KP_0, VK_NUMPAD0, VK_INSERT},
-    {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL, VK_DELETE},
-};
+// The code each key went down with, so the release clears that one. Primary thread only.
+std::array<int, kKeyNumbers> pressedAs{};
 
 bool IsDown(int vk) { return keyDown[vk].load(std::memory_order_relaxed); }
 
@@ -135,22 +79,13 @@ void ClearKeyState() {
   pressedAs.fill(0);
 }
 
-int VirtualKeyFromScancode(int scancode, bool numLock) {
-  if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
-  for (const KeypadKey& k : kKeypad)
-    if (k.scancode == scancode) return numLock ? k.withNumLock : k.withoutNumLock;
-  return kFixed[scancode];
-}
-
-int ApplyKeyEvent(int scancode, bool down, bool numLock) {
-  if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
-  int vk;
+int RecordKeyEvent(int key, int vk, bool down) {
+  if (key < 0 || key >= kKeyNumbers) return 0;
   if (down) {
-    vk = VirtualKeyFromScancode(scancode, numLock);
-    pressedAs[scancode] = vk;
+    pressedAs[key] = vk;
   } else {
-    vk = pressedAs[scancode] ? pressedAs[scancode] : VirtualKeyFromScancode(scancode, numLock);
-    pressedAs[scancode] = 0;
+    if (pressedAs[key]) vk = pressedAs[key];
+    pressedAs[key] = 0;
   }
   if (vk == 0) return 0;
   SetKeyState(vk, down);

@@ -1,7 +1,7 @@
 // The keyboard state query (GetAsyncKeyState) over 256 atomic flags indexed by virtual-key code.
 //
-// The primary thread writes the flags from SDL key and mouse button events (ApplyKeyEvent,
-// SetKeyState); any thread reads them:
+// The primary thread writes the flags from the system's key and mouse button events
+// (RecordKeyEvent, SetKeyState); any thread reads them:
 //
 //   if (oru::GetAsyncKeyState(oru::VK_LEFT) & 0x8000) MoveLeft();
 //
@@ -30,13 +30,14 @@ std::uint32_t KeyPressCount(int vk);
 // Releases every key (when the window loses the keyboard focus, no key-up events follow).
 void ClearKeyState();
 
-// The virtual-key code of an SDL scancode, or 0 for a key the game has no code for.
-int VirtualKeyFromScancode(int scancode, bool numLock);
+// How many physical key numbers (the back end's scan codes) RecordKeyEvent tells apart.
+inline constexpr int kKeyNumbers = 512;
 
-// Records a key event: sets the flag of the key's virtual-key code and the generic Shift and
-// Control codes. A key is released under the code it was pressed with, even if Num Lock changed
-// in between. Returns the code the event is reported with (VK_SHIFT and VK_CONTROL for either
-// side, as key messages carry them), or 0 for an unknown key.
-int ApplyKeyEvent(int scancode, bool down, bool numLock);
+// Records a key event of physical key number key (0..kKeyNumbers - 1) that maps to virtual-key
+// code vk now: sets the flag of the code and the generic Shift and Control codes. A key is
+// released under the code it was pressed with, even if Num Lock changed in between. Returns the
+// code the event is reported with (VK_SHIFT and VK_CONTROL for either side, as key messages
+// carry them), or 0 for an unknown key or a vk of 0.
+int RecordKeyEvent(int key, int vk, bool down);
 
 }  // namespace oru

@@ -21,9 +21,6 @@
 
 #include "oru/platform/messages.h"
 
-struct SDL_Window;
-struct SDL_Renderer;
-
 namespace oru {
 
 using WindowProc = MessageResult (*)(WindowHandle window, unsigned message, WParam wParam,
@@ -103,19 +100,6 @@ bool AdjustWindowRect(Rect* rect, std::uint32_t style, bool hasMenu);
 // The oldest window still open, or null: the one a signal's close request goes to.
 WindowHandle MainNativeWindow();
 
-// The window with this SDL window id, or null.
-WindowHandle WindowFromSdlId(std::uint32_t sdlWindowId);
-
-// The SDL objects behind a window, for the display code (null for a window that is not open).
-SDL_Window* SdlWindowOf(WindowHandle window);
-SDL_Renderer* SdlRendererOf(WindowHandle window);
-
-// A pointer position in SDL's window coordinates turned into the client coordinates the game
-// draws in: the window shows the 640 x 480 picture scaled and centred (in full screen, on a
-// larger screen), so the same scale and offset are taken off. Unchanged for a window without
-// a renderer. Positions outside the picture map outside 0..639 and 0..479.
-Point ClientPointOfSdlWindow(SDL_Window* window, int x, int y);
-
 // Uploads the changed part of the canvas and presents it. The event loop calls this when a
 // Canvas::Show request arrives; DefWindowProc calls it for WM_PAINT after marking the whole
 // canvas changed.
@@ -129,9 +113,5 @@ bool StartVideo();
 
 // Why the last StartVideo failed, one line without a full stop ("" when it did not fail).
 const char* VideoStartFailure();
-
-// Whether driver is one that shows nothing and was not asked for by requested (the value of
-// SDL_VIDEODRIVER, a comma-separated list of driver names, or null).
-bool IsUnrequestedHeadlessDriver(const char* driver, const char* requested);
 
 }  // namespace oru

@@ -32,7 +32,7 @@ MessageResult PlainProc(WindowHandle w, unsigned message, WParam wParam, LParam 
 class FullScreenTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    SetDisplayFactory(&CreateSdlDisplay);
+    SetDisplayFactory(&CreateSystemDisplay);
     nextFailing = 0;
   }
 

@@ -1,7 +1,7 @@
 // Show requests of a window's canvas.
 #include <algorithm>
 
-#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/sdl/sdl_events_internal.h"
 #include "oru/platform/window_canvas_internal.h"
 
 namespace oru {

@@ -1,5 +1,6 @@
 // The message loop over SDL's event queue, and the translation of SDL events into messages.
 #include "oru/platform/event_loop.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 #include <SDL2/SDL.h>
 
@@ -12,7 +13,8 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
 #include "oru/platform/native_window.h"
-#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/sdl/scancodes_internal.h"
+#include "oru/platform/sdl/sdl_events_internal.h"
 
 namespace oru {
 namespace {

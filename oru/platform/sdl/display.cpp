@@ -12,6 +12,7 @@
 #include "oru/platform/display.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/native_window.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 namespace oru {
 
@@ -142,7 +143,7 @@ class SdlDisplay : public Display {
 
 }  // namespace
 
-std::unique_ptr<Display> CreateSdlDisplay() {
+std::unique_ptr<Display> CreateSystemDisplay() {
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return nullptr;
   return std::make_unique<SdlDisplay>();
 }

@@ -1,5 +1,6 @@
 // The key flags and the scancode table.
 #include "oru/platform/keystate.h"
+#include "oru/platform/sdl/scancodes_internal.h"
 
 #include <SDL2/SDL_scancode.h>
 #include <gtest/gtest.h>

@@ -45,7 +45,7 @@
 #include <utility>
 
 #include "oru/platform/audio_device.h"
-#include "oru/platform/thread_data_internal.h"
+#include "oru/platform/sdl/thread_data_internal.h"
 
 namespace oru {
 

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "oru/platform/native_window.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 namespace oru {
 namespace {

@@ -1,6 +1,7 @@
 // The message loop: translation of SDL events, posted messages, close requests, hooks and the
 // canvas show requests. Windows are real SDL windows on the dummy video driver.
 #include "oru/platform/event_loop.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
 #include "oru/platform/native_window.h"
-#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/sdl/sdl_events_internal.h"
 
 namespace oru {
 namespace {

@@ -9,6 +9,7 @@
 #include "oru/platform/event_loop.h"
 #include "oru/platform/mouse.h"
 #include "oru/platform/native_window.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 namespace oru {
 namespace {
@@ -36,7 +37,7 @@ TEST(SdlDisplayTest, TakesTheWindowShowsThePictureAndGivesItBack) {
   ASSERT_NE(window, nullptr);
   SDL_SetWindowMaximumSize(SdlWindowOf(window), 640, 480);
 
-  std::unique_ptr<Display> display = CreateSdlDisplay();
+  std::unique_ptr<Display> display = CreateSystemDisplay();
   ASSERT_NE(display, nullptr);
   EXPECT_EQ(display->SetCooperativeLevel(nullptr, Display::kExclusiveFullScreen), 0);
   ASSERT_EQ(display->SetCooperativeLevel(window, Display::kExclusiveFullScreen), 1);
@@ -111,7 +112,7 @@ TEST(SdlDisplayTest, ThePointerReadsInPictureCoordinatesInFullScreen) {
       CreateNativeWindow("ORUPOINTERTEST", "pointer", WS_OVERLAPPEDWINDOW, 40, 30, 640, 480);
   ASSERT_NE(window, nullptr);
   ShowNativeWindow(window, SW_SHOWNORMAL);
-  std::unique_ptr<Display> display = CreateSdlDisplay();
+  std::unique_ptr<Display> display = CreateSystemDisplay();
   ASSERT_NE(display, nullptr);
   ASSERT_EQ(display->SetCooperativeLevel(window, Display::kExclusiveFullScreen), 1);
   ASSERT_EQ(display->SetDisplayMode(640, 480, 8), 1);

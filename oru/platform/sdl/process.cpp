@@ -13,7 +13,7 @@
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/midi_synth.h"
-#include "oru/platform/thread_data_internal.h"
+#include "oru/platform/sdl/thread_data_internal.h"
 
 namespace oru {
 namespace {

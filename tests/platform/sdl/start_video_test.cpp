@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "oru/platform/native_window.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 namespace oru {
 namespace {

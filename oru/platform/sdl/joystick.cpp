@@ -9,7 +9,8 @@
 #include <mutex>
 
 #include "oru/platform/event_loop.h"
-#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/sdl/sdl_events_internal.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 namespace oru {
 namespace {

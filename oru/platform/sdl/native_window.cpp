@@ -1,5 +1,6 @@
 // Native windows over SDL video.
 #include "oru/platform/native_window.h"
+#include "oru/platform/sdl/sdl_window_internal.h"
 
 #include <SDL2/SDL.h>
 
@@ -13,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "oru/platform/sdl_events_internal.h"
+#include "oru/platform/sdl/sdl_events_internal.h"
 #include "oru/platform/window_canvas_internal.h"
 
 namespace oru {
@@ -212,8 +213,8 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
   w->window = SDL_CreateWindow(caption ? caption : "", x, y, width, height, flags);
   // A video driver without OpenGL (dummy, offscreen) refuses such a window.
   if (!w->window && (flags & SDL_WINDOW_OPENGL))
-    w->window = SDL_CreateWindow(caption ? caption : "", x, y, width, height,
-                                 flags & ~SDL_WINDOW_OPENGL);
+    w->window =
+        SDL_CreateWindow(caption ? caption : "", x, y, width, height, flags & ~SDL_WINDOW_OPENGL);
   if (!w->window) return nullptr;
   w->sdlId = SDL_GetWindowID(w->window);
   w->open = true;
