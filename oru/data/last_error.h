@@ -9,6 +9,8 @@
 // has its own text, so loads on the game thread and a tool's thread never mix their reasons.
 #pragma once
 
+#include "oru/platform/printf_format.h"
+
 namespace oru {
 
 // The reason of this thread's last failure, or "" when none was recorded. The pointer stays
@@ -16,7 +18,7 @@ namespace oru {
 const char* LastError();
 
 // Records a reason, printf-style; a text longer than 511 bytes is cut.
-void SetLastError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void SetLastError(const char* format, ...) ORU_PRINTF_FORMAT(1, 2);
 
 // Forgets the recorded reason: LastError() is "" again.
 void ClearLastError();

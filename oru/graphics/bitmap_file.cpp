@@ -14,6 +14,7 @@
 #include "oru/data/last_error.h"
 #include "oru/graphics/colour_conversion.h"
 #include "oru/graphics/surface.h"
+#include "oru/platform/printf_format.h"
 
 namespace oru {
 namespace {
@@ -73,7 +74,7 @@ struct BitmapLayout {
   std::size_t rowStride = 0;   // bytes between uncompressed rows
 };
 
-bool Refuse(const char* format, ...) __attribute__((format(printf, 1, 2)));
+bool Refuse(const char* format, ...) ORU_PRINTF_FORMAT(1, 2);
 bool Refuse(const char* format, ...) {
   char text[256];
   va_list args;

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "oru/data/last_error.h"
-#include "oru/sound/resampler_internal.h"
+#include "oru/platform/resampler.h"
 
 namespace oru {
 namespace {

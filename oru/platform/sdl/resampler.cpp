@@ -3,7 +3,7 @@
 // The medium sinc converter (about 97 dB of signal to noise over 90 % of the narrower band) is
 // far beyond what the game's effects need, and converts a second of sound in a few
 // milliseconds; the best one costs several times that for no audible gain.
-#include "oru/sound/resampler_internal.h"
+#include "oru/platform/resampler.h"
 
 #include <samplerate.h>
 

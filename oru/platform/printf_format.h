@@ -1,0 +1,12 @@
+// The attribute that lets the compiler check a printf-style call against its arguments. The
+// library formats through the C99 printf family on every system (%zu, %lld); on Windows that is
+// MinGW's own, which the compiler knows as gnu_printf rather than the system's printf.
+#pragma once
+
+#if defined(__MINGW32__)
+#define ORU_PRINTF_FORMAT(formatIndex, firstArgument) \
+  __attribute__((format(gnu_printf, formatIndex, firstArgument)))
+#else
+#define ORU_PRINTF_FORMAT(formatIndex, firstArgument) \
+  __attribute__((format(printf, formatIndex, firstArgument)))
+#endif
