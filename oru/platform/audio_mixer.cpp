@@ -111,6 +111,10 @@ int AudioMixer::CreateVoice(VoiceSamples samples, int channels) {
   return -1;
 }
 
+int AudioMixer::CreateVoice(VoiceSamples samples, int channels, int rate) {
+  return rate == rate_ ? CreateVoice(std::move(samples), channels) : -1;
+}
+
 void AudioMixer::DestroyVoice(int voice) {
   if (voice < 0 || voice >= maxVoices_) return;
   Voice& v = voices_[voice];
@@ -175,6 +179,14 @@ bool AudioMixer::PlayFallback(VoiceSamples samples, int channels) {
   Fill(v, std::move(samples), channels, true);
   v.state.store(Voice::kLive);
   return true;
+}
+
+bool AudioMixer::PlayFallback(VoiceSamples samples, int channels, int rate) {
+  if (samples != nullptr && rate != rate_) {
+    PlayFallback(nullptr, channels);
+    return false;
+  }
+  return PlayFallback(std::move(samples), channels);
 }
 
 bool AudioMixer::FallbackPlaying() const {

@@ -1,7 +1,8 @@
-// The mixer of the process's audio output: voices holding float samples already at the mixer's
-// rate, the single fallback voice that plays one sound at a time, and extra sources (the MIDI
-// synthesizer) rendered into the same output. Plain C++: the device that calls Mix lives in
-// audio_device.h, and sounds arrive here already decoded and converted (oru/sound/wave_file.h).
+// The software mixer of the process's audio output (where the back end mixes for itself, as the
+// SDL one does): voices holding float samples already at the mixer's rate, the single fallback
+// voice that plays one sound at a time, and extra sources (the MIDI synthesizer) rendered into
+// the same output. Plain C++: the device that calls Mix lives in audio_device.h, and sounds
+// arrive here already decoded and converted (oru/sound/wave_file.h).
 //
 //   auto samples = std::make_shared<const std::vector<float>>(std::move(floats));  // at Rate()
 //   int v = mixer.CreateVoice(samples, 1);            // mono; the voices may share the samples
@@ -20,17 +21,9 @@
 #include <memory>
 #include <vector>
 
+#include "oru/platform/voice_device.h"
+
 namespace oru {
-
-// A voice's samples: interleaved float frames (left, right for stereo) at the mixer's rate,
-// shared by every voice that plays them and never changed once made.
-using VoiceSamples = std::shared_ptr<const std::vector<float>>;
-
-// Pan in hundredths of a decibel: negative turns the right channel down, positive the left one;
-// the ends silence the other side completely.
-inline constexpr std::int32_t kPanLeft = -10000;
-inline constexpr std::int32_t kPanCentre = 0;
-inline constexpr std::int32_t kPanRight = 10000;
 
 // Left and right gain of a pan value (clamped to kPanLeft..kPanRight).
 void PanGains(std::int32_t pan, float* left, float* right);
@@ -43,7 +36,7 @@ class AudioSource {
   virtual void Render(float* out, int frames) = 0;
 };
 
-class AudioMixer {
+class AudioMixer final : public VoiceDevice {
  public:
   static constexpr int kMaxVoices = 64;
   static constexpr int kMaxSources = 4;
@@ -53,34 +46,43 @@ class AudioMixer {
   explicit AudioMixer(int rate, int maxVoices = kMaxVoices);
   AudioMixer(const AudioMixer&) = delete;
   AudioMixer& operator=(const AudioMixer&) = delete;
-  ~AudioMixer();
+  ~AudioMixer() override;
 
   int Rate() const { return rate_; }
+  // Every sound is converted to the mixer's rate.
+  int PlaybackRate(int soundRate) const override {
+    (void)soundRate;
+    return rate_;
+  }
 
   // A stopped voice at position 0, centred, playing samples of channels channels (1 or 2). -1
   // when samples is null or holds no whole frame, channels is not 1 or 2, or every slot is
   // taken.
   int CreateVoice(VoiceSamples samples, int channels);
+  // The same, and -1 for a rate other than the mixer's.
+  int CreateVoice(VoiceSamples samples, int channels, int rate) override;
   // Frees the voice; waits (briefly) while the audio thread may still be reading it.
-  void DestroyVoice(int voice);
+  void DestroyVoice(int voice) override;
 
   // These return false for an id that is not a live voice (or an out-of-range pan).
-  bool IsPlaying(int voice) const;
+  bool IsPlaying(int voice) const override;
   // Plays once from the current position; a voice that finished is back at its first frame.
-  bool Start(int voice);
+  bool Start(int voice) override;
   // Halts where it is.
-  bool Stop(int voice);
+  bool Stop(int voice) override;
   // Moves back to the first frame.
-  bool Rewind(int voice);
-  bool SetPan(int voice, std::int32_t pan);
+  bool Rewind(int voice) override;
+  bool SetPan(int voice, std::int32_t pan) override;
   // Number of live voices.
-  int VoiceCount() const;
+  int VoiceCount() const override;
 
   // The fallback: plays samples once on the one dedicated voice, centred, cutting off whatever
   // it played before. Null samples only stop it and return true; samples that cannot be played
   // (no whole frame, channels not 1 or 2) stop it and return false.
   bool PlayFallback(VoiceSamples samples, int channels);
-  bool FallbackPlaying() const;
+  // The same, and samples at a rate other than the mixer's stop it and return false.
+  bool PlayFallback(VoiceSamples samples, int channels, int rate) override;
+  bool FallbackPlaying() const override;
 
   // Adds a source to be rendered after the voices; false when every source slot is taken.
   bool AddSource(AudioSource* source);

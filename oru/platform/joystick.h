@@ -1,7 +1,8 @@
-// Joystick capabilities and position: the joyGetDevCaps / joyGetPos services over SDL.
+// Joystick capabilities and position: the joyGetDevCaps / joyGetPos services, over SDL on Linux
+// and over winmm's own joystick services on Windows.
 //
 // Usage:
-//   JoystickStartUp();                  // primary thread, once SDL video is up (idempotent)
+//   JoystickStartUp();                  // primary thread, once the window exists (idempotent)
 //   JoyCaps caps;
 //   JoyGetDevCaps(0, &caps, sizeof caps);   // any thread: ranges of joystick 0
 //   JoyInfo info;
@@ -12,10 +13,13 @@
 // joystick reports its axes 0 and 1 (hat 0 overrides them while pressed) and its buttons 0 to 3.
 // Positions run 0..65535 with the rest position at about 32768; up and left are the low ends.
 //
-// The primary thread owns the SDL devices: an event hook opens pads as they are plugged in,
+// Over SDL the primary thread owns the devices: an event hook opens pads as they are plugged in,
 // closes them when they go, and copies each pad's state into one atomic word per joystick id.
 // The queries only read those words, so they are cheap and safe from any thread. Joystick ids
-// are handed out in plug order, lowest free id first.
+// are handed out in plug order, lowest free id first. Over winmm, which has no plug events, a
+// query reads the pad itself and publishes what it read in the same words; an id without a pad
+// looks for one at most once a second, and a pad whose reading fails counts as gone until then.
+// Joystick id n is winmm's joystick n.
 #pragma once
 
 #include <cstdint>
@@ -60,9 +64,11 @@ unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size);
 // Reads the position and buttons of joystick id.
 unsigned JoyGetPos(unsigned id, JoyInfo* info);
 
-// Starts SDL's game controller service and hooks hot-plug and state events into the event loop.
-// Call on the primary thread. Without any device, or when SDL cannot start the service, every
-// query reports kJoyUnplugged and the keyboard works alone. Returns false in that last case.
+// Starts the joystick service (SDL's game controller service, hooked into the event loop for
+// hot-plug and state events; or winmm's readings). Call on the primary thread. Without any
+// device, or when the service cannot start, every query reports kJoyUnplugged and the keyboard
+// works alone. Returns false in that last case. Before it, the queries read only the published
+// snapshots.
 bool JoystickStartUp();
 
 // What the queries see of one joystick id: the words the primary thread publishes.
@@ -73,8 +79,8 @@ struct JoystickSnapshot {
   std::uint16_t buttons = 0;
 };
 
-// Publishes a snapshot for id (ignored when id is out of range). The event hook uses it; tests
-// use it to stand in for a pad. Safe from any thread.
+// Publishes a snapshot for id (ignored when id is out of range). The back end uses it; tests
+// use it to stand in for a pad (before JoystickStartUp). Safe from any thread.
 void SetJoystickSnapshot(unsigned id, const JoystickSnapshot& snapshot);
 JoystickSnapshot GetJoystickSnapshot(unsigned id);
 

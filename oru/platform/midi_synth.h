@@ -1,5 +1,9 @@
-// The software synthesizer behind MIDI output devices -1 (the mapper) and 0: FluidSynth with no
-// audio driver of its own, rendered by the shared audio device's mixer on the audio thread.
+// The synthesizer behind MIDI output devices -1 (the mapper) and 0. On Linux it is software:
+// FluidSynth with no audio driver of its own, rendered by the shared audio device's mixer on the
+// audio thread, as described below. On Windows it is the system's own synthesizer through
+// winmm (the mapper, else device 0): Create makes nothing, nothing renders, no SoundFont is
+// looked for, Warm holds nothing, and the shared loader is ready or failed as soon as its thread
+// has tried to open the device (failed where there is no MIDI device: the music is silent).
 //
 // Loading a General MIDI SoundFont takes long enough to stall whoever waits for it, so the shared
 // synthesizer is made on a thread of its own, started as early as possible, and nobody waits:
@@ -45,9 +49,10 @@ class MidiSynth {
   // Nanoseconds of a steady clock; messages are stamped with it when sent.
   using Clock = std::int64_t (*)();
 
-  // A synthesizer with the SoundFont at soundFontPath (null or "": found with FindSoundFont),
-  // rendering into mixer (null: rendered only by explicit Render calls). Null when FluidSynth
-  // or the SoundFont cannot be loaded. Rendered by a mixer, each message sounds at the place in
+  // A software synthesizer with the SoundFont at soundFontPath (null or "": found with
+  // FindSoundFont), rendering into mixer (null: rendered only by explicit Render calls). Null
+  // when FluidSynth or the SoundFont cannot be loaded, and always where the platform has no
+  // software synthesizer (Windows). Rendered by a mixer, each message sounds at the place in
   // the block that matches when it was sent (clock: null for the steady clock; tests pass
   // their own). Only the default programs (0 and the drum kit 0) have their samples loaded.
   static std::unique_ptr<MidiSynth> Create(AudioMixer* mixer, const char* soundFontPath,
@@ -120,19 +125,20 @@ class MidiSynthLoader {
 };
 
 // The loader of the shared synthesizer of devices -1 and 0: the shared audio device's mixer and
-// the SoundFont FindSoundFont picks. Not started until somebody calls Start or Warm. Lives for
+// the SoundFont FindSoundFont picks (on Windows: the system's MIDI output). Not started until somebody calls Start or Warm. Lives for
 // the whole run; a synthesizer made is never destroyed.
 MidiSynthLoader& SharedMidiSynthLoader();
 
 // The shared synthesizer if it is ready; null while it loads, or when there is no audio device
-// or no SoundFont. Never waits.
+// or no SoundFont (on Windows: no MIDI output). Never waits.
 MidiSynth* SharedMidiSynth();
 
 // Product name of a synthesizer device (-1 or 0): false and "" for any other id.
 bool MidiSynthDeviceName(int deviceId, char* name, std::size_t size);
 
 // The SoundFont to load: FluidSynth's configured default if that file exists, then
-// /usr/share/sounds/sf2/default-GM.sf2, then /usr/share/sounds/sf2/FluidR3_GM.sf2; "" if none.
+// /usr/share/sounds/sf2/default-GM.sf2, then /usr/share/sounds/sf2/FluidR3_GM.sf2; "" if none,
+// and always "" on Windows.
 std::string FindSoundFont();
 
 }  // namespace oru

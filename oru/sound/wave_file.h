@@ -1,5 +1,6 @@
 // WAVE files: finding the format and the samples in a RIFF/WAVE image, deciding whether we can
-// play them, and converting them to what the mixer plays (float frames at the device's rate).
+// play them, and converting them to what the voices play (float frames at the rate the device
+// asks for).
 //
 //   WaveImageInfo info;
 //   if (!ParseWaveImage(image, size, &info)) ...           // LastError() says why

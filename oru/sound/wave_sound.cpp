@@ -1,4 +1,4 @@
-// WaveSound: loading WAVE images and playing them on the shared mixer's voices.
+// WaveSound: loading WAVE images and playing them on the shared device's voices.
 #include "oru/sound/wave_sound.h"
 
 #include <cstring>
@@ -37,7 +37,7 @@ bool ReadWhole(Stream& stream, Bytes* bytes, std::size_t* size) {
 // game builds its sounds and never loads them, and so never opens a device.
 WaveSound::WaveSound() : awaitingShared_(true) {}
 
-WaveSound::WaveSound(AudioMixer* device) : device_(device) {
+WaveSound::WaveSound(VoiceDevice* device) : device_(device) {
   if (device_ != nullptr) SetWindow(nullptr);
 }
 
@@ -46,9 +46,12 @@ WaveSound::~WaveSound() { DestroyVoices(); }
 bool WaveSound::SetWindow(WindowHandle window) {
   if (device_ == nullptr && !awaitingShared_) return false;
   if (window != nullptr && window == window_) return false;
-  // Our device mixes for the whole process and needs no window, so a null window simply keeps
-  // the stored one (as the active-window query does on a thread that owns no window).
-  if (window != nullptr) window_ = window;
+  // A null window simply keeps the stored one (as the active-window query does on a thread that
+  // owns no window); a device not opened yet is given the window when it opens.
+  if (window != nullptr) {
+    window_ = window;
+    if (device_ != nullptr) device_->UseWindow(window);
+  }
   return true;
 }
 
@@ -95,14 +98,16 @@ bool WaveSound::TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t siz
   if (!ParseWaveImage(image.get(), size, &info) || !WavePcmFormat(image.get(), info, &format))
     return false;
   if (awaitingShared_) {
-    device_ = SharedAudioMixer();
+    device_ = SharedVoiceDevice();
     awaitingShared_ = false;
+    if (device_ != nullptr && window_ != nullptr) device_->UseWindow(window_);
   }
   VoiceSamples samples;
+  int rate = 0;
   if (device_ != nullptr) {
+    rate = device_->PlaybackRate(format.rate);
     std::vector<float> converted;
-    if (!ConvertPcm(format, image.get() + info.dataOffset, info.dataBytes, device_->Rate(),
-                    &converted))
+    if (!ConvertPcm(format, image.get() + info.dataOffset, info.dataBytes, rate, &converted))
       return false;
     try {
       samples = std::make_shared<const std::vector<float>>(std::move(converted));
@@ -118,6 +123,7 @@ bool WaveSound::TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t siz
   dataBytes_ = info.dataBytes;
   samples_ = std::move(samples);
   channels_ = format.channels;
+  rate_ = rate;
   CreateVoices(kVoicesPerSound);
   return true;
 }
@@ -131,7 +137,7 @@ void WaveSound::CreateVoices(int count) {
   for (int i = 0; i < count; ++i) {
     voices_[i] = -1;
     if (device_ != nullptr && samples_ != nullptr)
-      voices_[i] = device_->CreateVoice(samples_, channels_);
+      voices_[i] = device_->CreateVoice(samples_, channels_, rate_);
   }
 }
 
@@ -163,7 +169,7 @@ bool WaveSound::Play(std::int32_t pan) {
   // The fallback plays one sound at a time. A sound that never loaded only silences what it
   // played; that is no successful play, so it reports false.
   if (device_ == nullptr) return false;
-  const bool played = device_->PlayFallback(samples_, channels_);
+  const bool played = device_->PlayFallback(samples_, channels_, rate_);
   return played && samples_ != nullptr;
 }
 

@@ -1,6 +1,5 @@
 // WaveSound: one sound effect, the whole WAVE file held in memory plus three voices of the
-// shared audio device, each holding its own copy of the samples, so that the effect can sound
-// up to three times at once.
+// shared audio device, so that the effect can sound up to three times at once.
 //
 // The game window builds each sound on the primary thread and plays it from the game thread:
 //
@@ -16,17 +15,18 @@
 //
 // Accepted files: what wave_file.h reads (8-, 16-, 24- and 32-bit integer PCM, 32-bit float, and
 // WAVE_FORMAT_EXTENSIBLE holding either; mono or stereo; any rate within reach of the device's).
-// The samples are converted once, when the sound loads, to float at the device's rate with a
-// band-limited resampler; its three voices share them. A file that cannot be played is refused
-// with the reason in LastError(), and the sound stays as it was.
+// The samples are converted once, when the sound loads, to float at the rate the device asks
+// for (VoiceDevice::PlaybackRate: a mixer's own rate, through a band-limited resampler, or the
+// file's rate where the system converts as it plays); its three voices share them. A file that
+// cannot be played is refused with the reason in LastError(), and the sound stays as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-#include "oru/platform/audio_mixer.h"
 #include "oru/platform/messages.h"
+#include "oru/platform/voice_device.h"
 
 namespace oru {
 
@@ -37,15 +37,15 @@ class WaveSound {
   // On the shared audio device, which the first sound to load opens (a sound never loaded opens
   // nothing); in fallback mode when there is none.
   WaveSound();
-  // On the given mixer (tests, tools); null means no device at all.
-  explicit WaveSound(AudioMixer* device);
+  // On the given device (a mixer of the test's or tool's own); null means no device at all.
+  explicit WaveSound(VoiceDevice* device);
   WaveSound(const WaveSound&) = delete;
   WaveSound& operator=(const WaveSound&) = delete;
   ~WaveSound();
 
-  // Remembers the window the sound belongs to. False without a device (a sound on the shared
-  // device that has not loaded yet counts as having one), or when window is the
-  // one already stored. Null keeps the stored window (this device needs no window to play).
+  // Remembers the window the sound belongs to, and hands it to the device. False without a
+  // device (a sound on the shared device that has not loaded yet counts as having one), or when
+  // window is the one already stored. Null keeps the stored window.
   bool SetWindow(WindowHandle window);
 
   // Load through the data sources (pack, plain file, embedded resource), an embedded resource
@@ -71,15 +71,15 @@ class WaveSound {
   const std::uint8_t* Image() const { return image_.get(); }
   std::size_t ImageSize() const { return imageSize_; }
   int VoiceCount() const { return voiceCount_; }
-  // The mixer's id of voice i, -1 when that voice is empty or i is out of range.
+  // The device's id of voice i, -1 when that voice is empty or i is out of range.
   int VoiceId(int i) const;
-  AudioMixer* Device() const { return device_; }
+  VoiceDevice* Device() const { return device_; }
   WindowHandle Window() const { return window_; }
 
  private:
   bool TakeImage(std::unique_ptr<std::uint8_t[]> image, std::size_t size);
 
-  AudioMixer* device_ = nullptr;
+  VoiceDevice* device_ = nullptr;
   bool awaitingShared_ = false;  // device_ is the shared device, not opened yet
   std::uint32_t dataBytes_ = 0;
   const std::uint8_t* data_ = nullptr;
@@ -88,9 +88,11 @@ class WaveSound {
   WindowHandle window_ = nullptr;
   std::unique_ptr<std::uint8_t[]> image_;
   std::size_t imageSize_ = 0;
-  // The samples at the device's rate, shared by the voices; null without a device.
+  // The samples at rate_, the rate the device asked for, shared by the voices; null without a
+  // device.
   VoiceSamples samples_;
   int channels_ = 0;
+  int rate_ = 0;
 };
 
 }  // namespace oru

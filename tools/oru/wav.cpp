@@ -66,7 +66,7 @@ int Play(const std::string& file) {
   const std::uint32_t lengthMs =
       static_cast<std::uint32_t>(static_cast<std::uint64_t>(sound.DataBytes() / info.blockAlign) *
                                  1000 / info.samplesPerSecond);
-  AudioMixer* device = sound.Device();
+  VoiceDevice* device = sound.Device();
   if (device == nullptr) std::fprintf(stderr, "oru wav: no sound device, playing silently\n");
   std::signal(SIGINT, OnInterrupt);
   sound.Play(0);

@@ -77,6 +77,8 @@ AudioMixer* SharedAudioMixer() {
   return device.Mixer();
 }
 
+VoiceDevice* SharedVoiceDevice() { return SharedAudioMixer(); }
+
 void CloseSharedAudioDevice() {
   if (SharedDevice* device = openedDevice.load(std::memory_order_acquire)) device->Close();
 }
