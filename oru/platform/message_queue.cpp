@@ -84,6 +84,12 @@ bool CloseRequestWaiting() {
   return q.closeRequested;
 }
 
+bool TranslatedWaiting(unsigned message) {
+  for (const MessageRecord& m : translated)
+    if (m.message == message) return true;
+  return false;
+}
+
 bool PostMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   if (!window) return false;
   SharedQueue& q = Shared();

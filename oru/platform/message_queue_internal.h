@@ -26,4 +26,7 @@ bool TakeReadyMessage(MessageRecord* message);
 // Whether a RequestClose is still waiting to be handed out.
 bool CloseRequestWaiting();
 
+// Whether a translated message of this number waits to be handed out. Primary thread.
+bool TranslatedWaiting(unsigned message);
+
 }  // namespace oru
