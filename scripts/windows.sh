@@ -2,7 +2,8 @@
 # The Windows build: installs what is missing (Debian 12, as root or through sudo), builds the
 # asset generator for this machine, cross-builds the library, the `oru` tool, the test suites and
 # the game for 64-bit Windows with mingw-w64 into build-win64/, and runs the suites under Wine in
-# a scratch Wine prefix on Xvfb.
+# a scratch Wine prefix on Xvfb; then builds examples/hello-sprite against the installed
+# development files and runs it there.
 # Usage: scripts/windows.sh [BUILD_DIR] [extra cmake arguments...]   (default build-win64)
 #   ORU_HOST_BUILD   the build for this machine whose asset generator makes the data (build)
 set -euo pipefail
@@ -42,9 +43,20 @@ cmake --build "$build" -j"$jobs"
 prefix=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 export WINEPREFIX=$prefix/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# The example, on the library as a Windows developer installs it.
+cmake --install "$build" --prefix "$prefix/dev" --component dev >/dev/null
+cmake -S examples/hello-sprite -B "$build/hello-sprite" \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$prefix/dev" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
+cmake --build "$build/hello-sprite" -j"$jobs"
+
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
   wineboot --init >/dev/null 2>&1 || true
-  cd "$1"
-  ctest --output-on-failure --timeout 900
+  (cd "$1" && ctest --output-on-failure --timeout 900)
+  echo "== examples/hello-sprite under Wine"
+  out=$(cd "$1/hello-sprite" && timeout 300 wine hello-sprite.exe --frames 300)
+  echo "$out"
+  [[ "$out" == *": 300 frames"* ]] || { echo "hello-sprite did not run 300 frames" >&2; exit 1; }
 ' windows-tests "$build"

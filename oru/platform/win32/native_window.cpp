@@ -67,6 +67,9 @@ NativeWindow* OpenWindow(WindowHandle handle) {
 }
 
 std::atomic<ActivationHook> activationHook{nullptr};
+
+// The last dropped file's name, in UTF-8. Primary thread.
+std::string droppedFile;
 std::atomic<unsigned long> primaryThreadId{0};
 
 // The frame the system adds around a client area of this style.
@@ -227,6 +230,19 @@ LRESULT CALLBACK SystemWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case kShowCanvasMessage:
       PresentCanvas(w, false);
       return 0;
+    case WM_DROPFILES: {
+      auto drop = reinterpret_cast<HDROP>(wParam);
+      const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+      std::wstring name(length + 1, L'\0');
+      const bool got = length > 0 && DragQueryFileW(drop, 0, name.data(), length + 1) == length;
+      DragFinish(drop);
+      if (!got) return 0;
+      name.resize(length);
+      // The name stays valid until the next drop.
+      droppedFile = win32::Narrow(name.c_str());
+      QueueTranslated({w, WM_DROPFILES, reinterpret_cast<WParam>(droppedFile.c_str()), 0});
+      return 0;
+    }
     default:
       break;
   }
@@ -342,6 +358,7 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
     list.all.push_back(std::move(record));
   }
   SetWindowLongPtrW(w->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
+  DragAcceptFiles(w->hwnd, TRUE);
 
   // The procedure sees the limits, its creation and its size before the caller has the handle,
   // as it does on every system.

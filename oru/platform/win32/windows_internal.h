@@ -19,6 +19,7 @@
 #include <windows.h>
 // The multimedia services build on windows.h.
 #include <mmsystem.h>
+#include <shellapi.h>
 
 #include <string>
 

@@ -9,6 +9,8 @@
 
 #include "oru/platform/canvas.h"
 #include "oru/platform/event_loop.h"
+#include "oru/platform/keys.h"
+#include "oru/platform/keystate.h"
 #include "oru/platform/native_window.h"
 #include "oru/platform/periodic_timer.h"
 #include "oru/platform/win32/win32_window_internal.h"
@@ -115,6 +117,56 @@ TEST_F(Win32WindowTest, TheCanvasReachesTheWindowsPixels) {
   ASSERT_EQ(rows, height);
   EXPECT_EQ(pixels[100 * width + 10] & 0xFFFFFF, 0xFF0000u);
   EXPECT_EQ(pixels[100 * width + 630] & 0xFFFFFF, 0x0000FFu);
+}
+
+// Key data as the system sends it: repeat count 1, the scan code, the extended-key bit.
+LPARAM KeyData(int scanCode, bool extended, bool up) {
+  LPARAM data = 1 | (static_cast<LPARAM>(scanCode) << 16);
+  if (extended) data |= LPARAM{1} << 24;
+  if (up) data |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
+  return data;
+}
+
+TEST_F(Win32WindowTest, KeysReachTheWindowAndTheKeyFlags) {
+  HWND hwnd = HwndOf(window_);
+  struct Case {
+    WPARAM systemKey;
+    int scanCode;
+    bool extended;
+    int reported;  // the code the window's WM_KEYDOWN carries
+    int flag;      // a side-specific flag that is down meanwhile, or the key itself
+  } cases[] = {
+      {VK_LEFT, 0x4B, true, VK_LEFT, VK_LEFT},
+      {'C', 0x2E, false, 'C', 'C'},
+      {VK_SHIFT, 0x36, false, VK_SHIFT, VK_RSHIFT},
+      {VK_CONTROL, 0x1D, true, VK_CONTROL, VK_RCONTROL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reported);
+    received.clear();
+    const std::uint32_t presses = KeyPressCount(c.flag);
+    PostMessageW(hwnd, WM_KEYDOWN, c.systemKey, KeyData(c.scanCode, c.extended, false));
+    ASSERT_TRUE(PumpUntil(WM_KEYDOWN));
+    EXPECT_EQ(received.back().wParam, static_cast<WParam>(c.reported));
+    EXPECT_NE(GetAsyncKeyState(c.flag) & 0x8000, 0);
+    EXPECT_EQ(KeyPressCount(c.flag), presses + 1);
+    PostMessageW(hwnd, WM_KEYUP, c.systemKey, KeyData(c.scanCode, c.extended, true));
+    ASSERT_TRUE(PumpUntil(WM_KEYUP));
+    EXPECT_EQ(GetAsyncKeyState(c.flag) & 0x8000, 0);
+  }
+}
+
+TEST_F(Win32WindowTest, MousePositionsArriveInThePicturesCoordinates) {
+  // A client area twice the picture's size shows it at scale 2 (the window scales to fit).
+  ASSERT_TRUE(SetClientSize(window_, 2 * Canvas::kWidth, 2 * Canvas::kHeight));
+  int width = 0, height = 0;
+  GetClientSize(window_, &width, &height);
+  if (width != 2 * Canvas::kWidth || height != 2 * Canvas::kHeight)
+    GTEST_SKIP() << "the screen is too small for a client area of " << 2 * Canvas::kWidth;
+  PostMessageW(HwndOf(window_), WM_MOUSEMOVE, 0, MAKELPARAM(200, 100));
+  ASSERT_TRUE(PumpUntil(WM_MOUSEMOVE));
+  EXPECT_EQ(LowWord(static_cast<std::uintptr_t>(received.back().lParam)), 100);
+  EXPECT_EQ(HighWord(static_cast<std::uintptr_t>(received.back().lParam)), 50);
 }
 
 struct TimerProbe {
