@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "oru/platform/win32/direct_sound_internal.h"
+#include "oru/platform/win32/win32_window_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
 
@@ -69,32 +70,6 @@ std::size_t PlayableFrames(const VoiceSamples& samples, int channels) {
   return frames * 2 * static_cast<std::size_t>(channels) <= kMaxBufferBytes ? frames : 0;
 }
 
-// The process's main window: its first top-level window without an owner, a visible one if
-// there is one. Null when the process has no window (yet).
-struct WindowSearch {
-  HWND found = nullptr;
-  bool visible = false;
-};
-
-BOOL CALLBACK OfferWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || GetWindow(window, GW_OWNER) != nullptr) return TRUE;
-  const bool visible = IsWindowVisible(window) != FALSE;
-  if (search->found == nullptr || (visible && !search->visible)) {
-    search->found = window;
-    search->visible = visible;
-  }
-  return visible ? FALSE : TRUE;
-}
-
-HWND MainWindow() {
-  WindowSearch search;
-  EnumWindows(&OfferWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 class DirectSoundVoices final : public win32::DirectSoundDevice {
  public:
   // The device on the system's default output; null without dsound.dll or a device.
@@ -127,14 +102,17 @@ class DirectSoundVoices final : public win32::DirectSoundDevice {
     return std::clamp(soundRate, kMinRate, kMaxRate);
   }
 
+  // DirectSound ties its cooperative level to a window, by custom the application's main one.
+  // With global focus the buffers sound whichever window is in front, so the window decides
+  // little; the desktop stands in until one is known, and a handle that is no open window
+  // changes nothing.
   void UseWindow(WindowHandle window) override {
-    if (window == nullptr) return;
-    HWND main = MainWindow();
+    HWND hwnd = HwndOf(window);
     std::lock_guard lock(mutex_);
-    if (sound_ == nullptr || main == nullptr || main == window_) return;
-    if (SUCCEEDED(sound_->SetCooperativeLevel(main, DSSCL_PRIORITY)) ||
-        SUCCEEDED(sound_->SetCooperativeLevel(main, DSSCL_NORMAL)))
-      window_ = main;
+    if (sound_ == nullptr || hwnd == nullptr || hwnd == window_) return;
+    if (SUCCEEDED(sound_->SetCooperativeLevel(hwnd, DSSCL_PRIORITY)) ||
+        SUCCEEDED(sound_->SetCooperativeLevel(hwnd, DSSCL_NORMAL)))
+      window_ = hwnd;
   }
 
   int CreateVoice(VoiceSamples samples, int channels, int rate) override {
