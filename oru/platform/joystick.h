@@ -17,9 +17,9 @@
 // closes them when they go, and copies each pad's state into one atomic word per joystick id.
 // The queries only read those words, so they are cheap and safe from any thread. Joystick ids
 // are handed out in plug order, lowest free id first. Over winmm, which has no plug events, a
-// query reads the pad itself and publishes what it read in the same words; an id without a pad
-// looks for one at most once a second, and a pad whose reading fails counts as gone until then.
-// Joystick id n is winmm's joystick n.
+// thread of the back end's reads the pads every 10 ms and publishes them in the same words; an
+// id without a pad is looked at once a second, and a pad whose reading fails counts as gone
+// until then. Joystick id n is winmm's joystick n.
 #pragma once
 
 #include <cstdint>
@@ -65,7 +65,8 @@ unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size);
 unsigned JoyGetPos(unsigned id, JoyInfo* info);
 
 // Starts the joystick service (SDL's game controller service, hooked into the event loop for
-// hot-plug and state events; or winmm's readings). Call on the primary thread. Without any
+// hot-plug and state events; or the thread that reads winmm's joysticks, which
+// EndServiceThreads ends). Call on the primary thread. Without any
 // device, or when the service cannot start, every query reports kJoyUnplugged and the keyboard
 // works alone. Returns false in that last case. Before it, the queries read only the published
 // snapshots.

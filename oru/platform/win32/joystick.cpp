@@ -1,20 +1,28 @@
-// Joysticks on Windows: winmm's joystick services, read when asked, behind the same snapshots
-// the other back end publishes.
+// Joysticks on Windows: winmm's joystick services, read on a thread of our own, behind the same
+// snapshots the other back end publishes.
 //
-// winmm has no plug events, so pads are found by polling: a joystick id with no pad asks for
-// the pad's capabilities at most once a second, and a pad whose reading fails counts as gone
-// until such a check finds it again. Queries made before JoystickStartUp only read the
-// published snapshots, as tests that stand in for a pad expect; once started, each query reads
-// the pad first (winmm answers from the driver's current state, so this costs no wait) and
-// publishes what it read. Joystick id n is winmm's joystick n.
+// winmm has no plug events, so pads are found by polling: an id without a pad asks for the
+// pad's capabilities once a second, and a pad whose reading fails counts as gone until such a
+// check finds it again. Those calls can take tens of milliseconds (Wine looks for devices anew
+// every few seconds, inside whichever call comes then; an id without a pad is slow on Windows
+// too), far too long for the game thread, which reads the pad every frame. So the thread that
+// JoystickStartUp starts makes every winmm call, reading the pads that are there every 10 ms,
+// and the queries only read the published words, as over SDL. Before JoystickStartUp the
+// queries read what tests published. Joystick id n is winmm's joystick n.
 #include "oru/platform/joystick.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
+
+#include "oru/platform/win32/joystick_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
 
@@ -46,16 +54,9 @@ struct Range {
 std::array<std::atomic<std::uint64_t>, kJoystickSlots> snapshots{};
 std::array<Range, kJoystickSlots> ranges;
 
-// Names for the capability record, and the polling state; under pollMutex.
-constexpr ULONGLONG kRecheckMs = 1000;
-struct Pad {
-  bool present = false;
-  ULONGLONG nextCheck = 0;  // GetTickCount64 of the next capability check while absent
-  std::array<char, 32> name{};
-};
-std::mutex pollMutex;
-std::array<Pad, kJoystickSlots> pads;
-std::atomic<bool> startedUp{false};
+// Names for the capability record; written by the joystick thread, read by any.
+std::mutex nameMutex;
+std::array<std::array<char, 32>, kJoystickSlots> names{};
 
 // A winmm position (in the range the capabilities give) as a snapshot coordinate.
 std::uint16_t Coordinate(DWORD position) {
@@ -70,58 +71,115 @@ void ApplyHat(DWORD pov, JoystickSnapshot* s, unsigned id) {
   const bool right = pov > 0 && pov < 18000;
   const bool down = pov > 9000 && pov < 27000;
   const bool left = pov > 18000;
-  const auto lowX = static_cast<std::uint16_t>(std::min<std::uint32_t>(ranges[id].xMin, 65535));
-  const auto highX = static_cast<std::uint16_t>(std::min<std::uint32_t>(ranges[id].xMax, 65535));
-  const auto lowY = static_cast<std::uint16_t>(std::min<std::uint32_t>(ranges[id].yMin, 65535));
-  const auto highY = static_cast<std::uint16_t>(std::min<std::uint32_t>(ranges[id].yMax, 65535));
-  if (left != right) s->x = left ? lowX : highX;
-  if (up != down) s->y = up ? lowY : highY;
+  auto clamp16 = [](std::uint32_t v) {
+    return static_cast<std::uint16_t>(std::min<std::uint32_t>(v, 65535));
+  };
+  if (left != right) s->x = clamp16(left ? ranges[id].xMin.load() : ranges[id].xMax.load());
+  if (up != down) s->y = clamp16(up ? ranges[id].yMin.load() : ranges[id].yMax.load());
 }
 
-// Caller holds pollMutex. Finds a pad at id when it is time to look again.
-void Discover(unsigned id, Pad& pad) {
-  const ULONGLONG now = GetTickCount64();
-  if (now < pad.nextCheck) return;
-  JOYCAPSW caps{};
-  if (joyGetDevCapsW(id, &caps, sizeof caps) != JOYERR_NOERROR) {
-    pad.nextCheck = now + kRecheckMs;
-    return;
+class JoystickThread {
+ public:
+  // Starts the thread, once; false when it cannot be started.
+  bool Start() {
+    std::lock_guard lock(mutex_);
+    if (started_) return running_;
+    started_ = true;
+    try {
+      thread_ = std::thread([this] { Run(); });
+      running_ = true;
+    } catch (const std::system_error&) {
+      running_ = false;
+    }
+    return running_;
   }
-  pad.present = true;
-  SetJoystickRange(id, caps.wXmin, caps.wXmax, caps.wYmin, caps.wYmax);
-  caps.szPname[MAXPNAMELEN - 1] = L'\0';
-  std::string name = win32::Narrow(caps.szPname);
-  if (name.empty()) name = "Joystick";
-  pad.name.fill('\0');
-  std::size_t n = std::min(name.size(), pad.name.size() - 1);
-  while (n > 0 && n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
-  std::memcpy(pad.name.data(), name.data(), n);
-}
 
-// Reads joystick id into its snapshot, once the service has started.
-void Poll(unsigned id) {
-  if (!startedUp.load(std::memory_order_acquire)) return;
-  std::lock_guard lock(pollMutex);
-  Pad& pad = pads[id];
-  if (!pad.present) Discover(id, pad);
-  JoystickSnapshot s;
-  if (pad.present) {
-    JOYINFOEX info{};
-    info.dwSize = sizeof info;
-    info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS | JOY_RETURNPOV;
-    if (joyGetPosEx(id, &info) == JOYERR_NOERROR) {
-      s.connected = true;
-      s.x = Coordinate(info.dwXpos);
-      s.y = Coordinate(info.dwYpos);
-      ApplyHat(info.dwPOV, &s, id);
-      s.buttons = static_cast<std::uint16_t>(info.dwButtons & 0xF);
-    } else {
-      // Unplugged: look for it again in a second.
-      pad.present = false;
-      pad.nextCheck = GetTickCount64() + kRecheckMs;
+  void Stop() {
+    {
+      std::lock_guard lock(mutex_);
+      quit_ = true;
+      started_ = true;  // a thread stopped before it started never starts
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  static constexpr auto kReadEvery = std::chrono::milliseconds(10);
+  static constexpr ULONGLONG kRecheckMs = 1000;
+
+  struct Pad {
+    bool present = false;
+    ULONGLONG nextCheck = 0;  // GetTickCount64 of the next capability check while absent
+  };
+
+  void Run() {
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+      lock.unlock();
+      for (unsigned id = 0; id < kJoystickSlots; ++id) Read(id);
+      lock.lock();
+      wake_.wait_for(lock, kReadEvery, [this] { return quit_; });
     }
   }
-  SetJoystickSnapshot(id, s);
+
+  // Finds a pad at id when it is time to look again.
+  void Discover(unsigned id, Pad& pad) {
+    const ULONGLONG now = GetTickCount64();
+    if (now < pad.nextCheck) return;
+    pad.nextCheck = now + kRecheckMs;
+    JOYCAPSW caps{};
+    if (joyGetDevCapsW(id, &caps, sizeof caps) != JOYERR_NOERROR) return;
+    pad.present = true;
+    SetJoystickRange(id, caps.wXmin, caps.wXmax, caps.wYmin, caps.wYmax);
+    caps.szPname[MAXPNAMELEN - 1] = L'\0';
+    std::string name = win32::Narrow(caps.szPname);
+    if (name.empty()) name = "Joystick";
+    std::size_t n = std::min(name.size(), names[id].size() - 1);
+    while (n > 0 && n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
+    std::lock_guard lock(nameMutex);
+    names[id].fill('\0');
+    std::memcpy(names[id].data(), name.data(), n);
+  }
+
+  // Reads joystick id into its snapshot.
+  void Read(unsigned id) {
+    Pad& pad = pads_[id];
+    if (!pad.present) Discover(id, pad);
+    JoystickSnapshot s;
+    if (pad.present) {
+      JOYINFOEX info{};
+      info.dwSize = sizeof info;
+      info.dwFlags = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS | JOY_RETURNPOV;
+      if (joyGetPosEx(id, &info) == JOYERR_NOERROR) {
+        s.connected = true;
+        s.x = Coordinate(info.dwXpos);
+        s.y = Coordinate(info.dwYpos);
+        ApplyHat(info.dwPOV, &s, id);
+        s.buttons = static_cast<std::uint16_t>(info.dwButtons & 0xF);
+      } else {
+        // Unplugged: look for it again in a second.
+        pad.present = false;
+        pad.nextCheck = GetTickCount64() + kRecheckMs;
+      }
+    }
+    SetJoystickSnapshot(id, s);
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool started_ = false;
+  bool running_ = false;
+  bool quit_ = false;
+  std::thread thread_;
+  std::array<Pad, kJoystickSlots> pads_{};  // the joystick thread's own
+};
+
+// Never destroyed: a test that starts the service and never stops it must not end the process
+// in the thread's destructor.
+JoystickThread& TheJoystickThread() {
+  static JoystickThread* const thread = new JoystickThread;
+  return *thread;
 }
 
 }  // namespace
@@ -161,7 +219,6 @@ void ResetJoysticksForTesting() {
 
 unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size) {
   if (id >= kJoystickSlots || !caps || size != sizeof(JoyCaps)) return kJoyBadParameter;
-  Poll(id);
   if (!GetJoystickSnapshot(id).connected) return kJoyUnplugged;
   JoyCaps c{};
   c.xMin = ranges[id].xMin.load(std::memory_order_relaxed);
@@ -175,8 +232,8 @@ unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size) {
   c.periodMin = 10;
   c.periodMax = 1000;
   {
-    std::lock_guard lock(pollMutex);
-    std::memcpy(c.name, pads[id].name.data(), sizeof c.name);
+    std::lock_guard lock(nameMutex);
+    std::memcpy(c.name, names[id].data(), sizeof c.name);
   }
   *caps = c;
   return kJoyNoError;
@@ -184,7 +241,6 @@ unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size) {
 
 unsigned JoyGetPos(unsigned id, JoyInfo* info) {
   if (id >= kJoystickSlots || !info) return kJoyBadParameter;
-  Poll(id);
   const JoystickSnapshot s = GetJoystickSnapshot(id);
   if (!s.connected) return kJoyUnplugged;
   info->xPos = s.x;
@@ -198,8 +254,13 @@ bool JoystickStartUp() {
   // winmm's joystick driver answers for a fixed number of ids, whether or not pads are there;
   // none at all means there is no joystick service.
   if (joyGetNumDevs() == 0) return false;
-  startedUp.store(true, std::memory_order_release);
-  return true;
+  return TheJoystickThread().Start();
 }
+
+namespace win32 {
+
+void StopJoystickThread() { TheJoystickThread().Stop(); }
+
+}  // namespace win32
 
 }  // namespace oru

@@ -8,6 +8,7 @@
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/midi_synth.h"
+#include "oru/platform/win32/joystick_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
 
@@ -72,6 +73,7 @@ void EndServiceThreads() {
   if (closeHandlerInstalled.exchange(false)) SetConsoleCtrlHandler(&CloseOnControl, FALSE);
   SharedMidiSynthLoader().StopThread();
   CloseSharedAudioDevice();
+  win32::StopJoystickThread();
 }
 
 }  // namespace oru
