@@ -351,7 +351,7 @@ TEST(Win32FontThreads, ThreadsDrawingAtOnceGetTheirOwnPictures) {
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     threads.emplace_back([&job = jobs[i], i] {
       auto font = Font::Create(job.params);
-      for (int round = 0; round < 100 && job.same; ++round) {
+      for (int round = 0; round < 1000 && job.same; ++round) {
         Canvas canvas;
         canvas.Draw(*font, job.text, static_cast<int>(i), 1);
         job.same = canvas == job.expected;
