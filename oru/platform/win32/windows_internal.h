@@ -6,14 +6,18 @@
 // system's macros, which carry the same numbers as the library's constants.
 #pragma once
 
+// The wide calls throughout: text reaches the system as UTF-16.
+#ifndef UNICODE
+#define UNICODE
+#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 #include <string>
 
