@@ -21,6 +21,8 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <mmsystem.h>
+
 #include <string>
 
 #undef PostMessage
