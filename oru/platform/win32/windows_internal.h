@@ -21,8 +21,6 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
-#include <mmsystem.h>
-
 #include <string>
 
 #undef PostMessage
