@@ -1,7 +1,7 @@
-// Font: a face picked by fontconfig and rendered by FreeType in monochrome, the stand-in for a
-// logical font created from its parameters. Text is code page 932 and is converted to code points
-// with iconv. Faces are cached for the life of the process and shared by every Font; a Font only
-// adds its size and weight. When no face can be found the Font still exists: it measures every
+// Font: the stand-in for a logical font created from its parameters, rendered in monochrome. The
+// back end picks the face: fontconfig and FreeType (sdl/), or GDI itself (win32/), trying the
+// Japanese Gothic faces first. Text is code page 932. Faces are cached for the life of the process
+// and shared by every Font. When no face can be found the Font still exists: it measures every
 // text as 0 by 0 and draws nothing.
 #pragma once
 

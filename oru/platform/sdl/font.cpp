@@ -237,23 +237,9 @@ std::u32string DecodeCp932(const char* text, int length) {
   return out;
 }
 
-FontParams LightModernFont(int height) {
-  FontParams params;
-  params.height = height;
-  params.weight = 300;
-  params.charSet = 128;
-  params.pitchAndFamily = 48;
-  return params;
-}
-
 std::unique_ptr<Font> Font::Create(const FontParams& params) {
   std::lock_guard<std::mutex> lock(FontMutex());
   return std::unique_ptr<Font>(new Font(params, FindFace(PatternFor(params))));
-}
-
-Font* Font::Default() {
-  static Font* font = Create(LightModernFont(16)).release();
-  return font;
 }
 
 Font::Font(const FontParams& params, Face* face) : params_(params), face_(face) {
