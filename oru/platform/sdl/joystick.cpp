@@ -9,36 +9,12 @@
 #include <mutex>
 
 #include "oru/platform/event_loop.h"
+#include "oru/platform/joystick_store_internal.h"
 #include "oru/platform/sdl/sdl_events_internal.h"
 #include "oru/platform/sdl/sdl_window_internal.h"
 
 namespace oru {
 namespace {
-
-// One word per id: bit 63 connected, bits 32..47 buttons, bits 16..31 y, bits 0..15 x. A single
-// word keeps x, y and buttons of one reading together for a reader on another thread.
-constexpr std::uint64_t kConnectedBit = std::uint64_t{1} << 63;
-
-std::uint64_t Pack(const JoystickSnapshot& s) {
-  return (s.connected ? kConnectedBit : 0) | (std::uint64_t{s.buttons} << 32) |
-         (std::uint64_t{s.y} << 16) | std::uint64_t{s.x};
-}
-
-JoystickSnapshot Unpack(std::uint64_t word) {
-  JoystickSnapshot s;
-  s.connected = (word & kConnectedBit) != 0;
-  s.buttons = static_cast<std::uint16_t>(word >> 32);
-  s.y = static_cast<std::uint16_t>(word >> 16);
-  s.x = static_cast<std::uint16_t>(word);
-  return s;
-}
-
-struct Range {
-  std::atomic<std::uint32_t> xMin{0}, xMax{65535}, yMin{0}, yMax{65535};
-};
-
-std::array<std::atomic<std::uint64_t>, kJoystickSlots> snapshots{};
-std::array<Range, kJoystickSlots> ranges;
 
 // Devices, touched by the primary thread only (the event hook and start-up).
 struct Device {
@@ -47,10 +23,6 @@ struct Device {
   SDL_JoystickID instance = -1;
 };
 std::array<Device, kJoystickSlots> devices;
-
-// Names for the capability record; written on the primary thread, read by any.
-std::mutex nameMutex;
-std::array<std::array<char, 32>, kJoystickSlots> names{};
 
 bool startedUp = false;
 
@@ -112,13 +84,8 @@ void Open(int deviceIndex) {
   if (!d.joystick) return;
   d.instance = SDL_JoystickInstanceID(d.joystick);
   devices[slot] = d;
-  {
-    std::lock_guard<std::mutex> lock(nameMutex);
-    const char* name =
-        d.controller ? SDL_GameControllerName(d.controller) : SDL_JoystickName(d.joystick);
-    std::strncpy(names[slot].data(), name ? name : "Joystick", names[slot].size() - 1);
-    names[slot].back() = '\0';
-  }
+  SetJoystickName(
+      slot, d.controller ? SDL_GameControllerName(d.controller) : SDL_JoystickName(d.joystick));
   Refresh(slot);
 }
 
@@ -160,72 +127,6 @@ void OnEvent(const SDL_Event& e) {
 }
 
 }  // namespace
-
-std::uint16_t AxisToPosition(std::int16_t axis) { return static_cast<std::uint16_t>(axis + 32768); }
-
-std::uint16_t DirectionOverride(std::uint16_t stick, bool lowSide, bool highSide) {
-  if (lowSide && !highSide) return 0;
-  if (highSide && !lowSide) return 65535;
-  return stick;
-}
-
-void SetJoystickSnapshot(unsigned id, const JoystickSnapshot& snapshot) {
-  if (id < kJoystickSlots) snapshots[id].store(Pack(snapshot), std::memory_order_release);
-}
-
-JoystickSnapshot GetJoystickSnapshot(unsigned id) {
-  if (id >= kJoystickSlots) return JoystickSnapshot{};
-  return Unpack(snapshots[id].load(std::memory_order_acquire));
-}
-
-void SetJoystickRange(unsigned id, std::uint32_t xMin, std::uint32_t xMax, std::uint32_t yMin,
-                      std::uint32_t yMax) {
-  if (id >= kJoystickSlots) return;
-  ranges[id].xMin.store(xMin, std::memory_order_relaxed);
-  ranges[id].xMax.store(xMax, std::memory_order_relaxed);
-  ranges[id].yMin.store(yMin, std::memory_order_relaxed);
-  ranges[id].yMax.store(yMax, std::memory_order_relaxed);
-}
-
-void ResetJoysticksForTesting() {
-  for (unsigned id = 0; id < kJoystickSlots; ++id) {
-    SetJoystickSnapshot(id, JoystickSnapshot{});
-    SetJoystickRange(id, 0, 65535, 0, 65535);
-  }
-}
-
-unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size) {
-  if (id >= kJoystickSlots || !caps || size != sizeof(JoyCaps)) return kJoyBadParameter;
-  if (!GetJoystickSnapshot(id).connected) return kJoyUnplugged;
-  JoyCaps c{};
-  c.xMin = ranges[id].xMin.load(std::memory_order_relaxed);
-  c.xMax = ranges[id].xMax.load(std::memory_order_relaxed);
-  c.yMin = ranges[id].yMin.load(std::memory_order_relaxed);
-  c.yMax = ranges[id].yMax.load(std::memory_order_relaxed);
-  c.zMax = 65535;
-  c.rMax = c.uMax = c.vMax = 65535;
-  c.numButtons = c.maxButtons = 4;
-  c.numAxes = c.maxAxes = 2;
-  c.periodMin = 10;
-  c.periodMax = 1000;
-  {
-    std::lock_guard<std::mutex> lock(nameMutex);
-    std::memcpy(c.name, names[id].data(), sizeof c.name);
-  }
-  *caps = c;
-  return kJoyNoError;
-}
-
-unsigned JoyGetPos(unsigned id, JoyInfo* info) {
-  if (id >= kJoystickSlots || !info) return kJoyBadParameter;
-  const JoystickSnapshot s = GetJoystickSnapshot(id);
-  if (!s.connected) return kJoyUnplugged;
-  info->xPos = s.x;
-  info->yPos = s.y;
-  info->zPos = 0;
-  info->buttons = s.buttons;
-  return kJoyNoError;
-}
 
 bool JoystickStartUp() {
   if (startedUp) return true;

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "oru/platform/sdl/thread_data_internal.h"
+#include "oru/platform/thread_data_internal.h"
 #include "oru/platform/threads.h"
 
 namespace oru {

@@ -13,15 +13,10 @@
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/midi_synth.h"
-#include "oru/platform/sdl/thread_data_internal.h"
+#include "oru/platform/thread_data_internal.h"
 
 namespace oru {
 namespace {
-
-std::string& CommandLineText() {
-  static std::string* text = new std::string;
-  return *text;
-}
 
 char moduleMarker;
 
@@ -40,18 +35,6 @@ std::thread& signalThread = *new std::thread;
 std::atomic<bool> signalThreadQuit{false};
 
 }  // namespace
-
-void StoreArguments(int argc, char** argv) {
-  std::string& text = CommandLineText();
-  text.clear();
-  for (int i = 1; i < argc && argv; ++i) {
-    if (!argv[i]) continue;
-    if (!text.empty()) text += ' ';
-    text += argv[i];
-  }
-}
-
-char* CommandLine() { return CommandLineText().data(); }
 
 void* ModuleInstance() { return &moduleMarker; }
 

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "oru/platform/sdl/thread_data_internal.h"
+#include "oru/platform/thread_data_internal.h"
 
 namespace oru {
 namespace {

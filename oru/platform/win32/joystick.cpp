@@ -22,41 +22,13 @@
 #include <system_error>
 #include <thread>
 
+#include "oru/platform/joystick_store_internal.h"
 #include "oru/platform/win32/joystick_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
 
 namespace oru {
 namespace {
-
-// One word per id: bit 63 connected, bits 32..47 buttons, bits 16..31 y, bits 0..15 x. A single
-// word keeps x, y and buttons of one reading together for a reader on another thread.
-constexpr std::uint64_t kConnectedBit = std::uint64_t{1} << 63;
-
-std::uint64_t Pack(const JoystickSnapshot& s) {
-  return (s.connected ? kConnectedBit : 0) | (std::uint64_t{s.buttons} << 32) |
-         (std::uint64_t{s.y} << 16) | std::uint64_t{s.x};
-}
-
-JoystickSnapshot Unpack(std::uint64_t word) {
-  JoystickSnapshot s;
-  s.connected = (word & kConnectedBit) != 0;
-  s.buttons = static_cast<std::uint16_t>(word >> 32);
-  s.y = static_cast<std::uint16_t>(word >> 16);
-  s.x = static_cast<std::uint16_t>(word);
-  return s;
-}
-
-struct Range {
-  std::atomic<std::uint32_t> xMin{0}, xMax{65535}, yMin{0}, yMax{65535};
-};
-
-std::array<std::atomic<std::uint64_t>, kJoystickSlots> snapshots{};
-std::array<Range, kJoystickSlots> ranges;
-
-// Names for the capability record; written by the joystick thread, read by any.
-std::mutex nameMutex;
-std::array<std::array<char, 32>, kJoystickSlots> names{};
 
 // A winmm position (in the range the capabilities give) as a snapshot coordinate.
 std::uint16_t Coordinate(DWORD position) {
@@ -74,8 +46,10 @@ void ApplyHat(DWORD pov, JoystickSnapshot* s, unsigned id) {
   auto clamp16 = [](std::uint32_t v) {
     return static_cast<std::uint16_t>(std::min<std::uint32_t>(v, 65535));
   };
-  if (left != right) s->x = clamp16(left ? ranges[id].xMin.load() : ranges[id].xMax.load());
-  if (up != down) s->y = clamp16(up ? ranges[id].yMin.load() : ranges[id].yMax.load());
+  std::uint32_t xMin = 0, xMax = 65535, yMin = 0, yMax = 65535;
+  GetJoystickRange(id, &xMin, &xMax, &yMin, &yMax);
+  if (left != right) s->x = clamp16(left ? xMin : xMax);
+  if (up != down) s->y = clamp16(up ? yMin : yMax);
 }
 
 class JoystickThread {
@@ -133,13 +107,7 @@ class JoystickThread {
     pad.present = true;
     SetJoystickRange(id, caps.wXmin, caps.wXmax, caps.wYmin, caps.wYmax);
     caps.szPname[MAXPNAMELEN - 1] = L'\0';
-    std::string name = win32::Narrow(caps.szPname);
-    if (name.empty()) name = "Joystick";
-    std::size_t n = std::min(name.size(), names[id].size() - 1);
-    while (n > 0 && n < name.size() && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
-    std::lock_guard lock(nameMutex);
-    names[id].fill('\0');
-    std::memcpy(names[id].data(), name.data(), n);
+    SetJoystickName(id, win32::Narrow(caps.szPname).c_str());
   }
 
   // Reads joystick id into its snapshot.
@@ -183,72 +151,6 @@ JoystickThread& TheJoystickThread() {
 }
 
 }  // namespace
-
-std::uint16_t AxisToPosition(std::int16_t axis) { return static_cast<std::uint16_t>(axis + 32768); }
-
-std::uint16_t DirectionOverride(std::uint16_t stick, bool lowSide, bool highSide) {
-  if (lowSide && !highSide) return 0;
-  if (highSide && !lowSide) return 65535;
-  return stick;
-}
-
-void SetJoystickSnapshot(unsigned id, const JoystickSnapshot& snapshot) {
-  if (id < kJoystickSlots) snapshots[id].store(Pack(snapshot), std::memory_order_release);
-}
-
-JoystickSnapshot GetJoystickSnapshot(unsigned id) {
-  if (id >= kJoystickSlots) return JoystickSnapshot{};
-  return Unpack(snapshots[id].load(std::memory_order_acquire));
-}
-
-void SetJoystickRange(unsigned id, std::uint32_t xMin, std::uint32_t xMax, std::uint32_t yMin,
-                      std::uint32_t yMax) {
-  if (id >= kJoystickSlots) return;
-  ranges[id].xMin.store(xMin, std::memory_order_relaxed);
-  ranges[id].xMax.store(xMax, std::memory_order_relaxed);
-  ranges[id].yMin.store(yMin, std::memory_order_relaxed);
-  ranges[id].yMax.store(yMax, std::memory_order_relaxed);
-}
-
-void ResetJoysticksForTesting() {
-  for (unsigned id = 0; id < kJoystickSlots; ++id) {
-    SetJoystickSnapshot(id, JoystickSnapshot{});
-    SetJoystickRange(id, 0, 65535, 0, 65535);
-  }
-}
-
-unsigned JoyGetDevCaps(unsigned id, JoyCaps* caps, unsigned size) {
-  if (id >= kJoystickSlots || !caps || size != sizeof(JoyCaps)) return kJoyBadParameter;
-  if (!GetJoystickSnapshot(id).connected) return kJoyUnplugged;
-  JoyCaps c{};
-  c.xMin = ranges[id].xMin.load(std::memory_order_relaxed);
-  c.xMax = ranges[id].xMax.load(std::memory_order_relaxed);
-  c.yMin = ranges[id].yMin.load(std::memory_order_relaxed);
-  c.yMax = ranges[id].yMax.load(std::memory_order_relaxed);
-  c.zMax = 65535;
-  c.rMax = c.uMax = c.vMax = 65535;
-  c.numButtons = c.maxButtons = 4;
-  c.numAxes = c.maxAxes = 2;
-  c.periodMin = 10;
-  c.periodMax = 1000;
-  {
-    std::lock_guard lock(nameMutex);
-    std::memcpy(c.name, names[id].data(), sizeof c.name);
-  }
-  *caps = c;
-  return kJoyNoError;
-}
-
-unsigned JoyGetPos(unsigned id, JoyInfo* info) {
-  if (id >= kJoystickSlots || !info) return kJoyBadParameter;
-  const JoystickSnapshot s = GetJoystickSnapshot(id);
-  if (!s.connected) return kJoyUnplugged;
-  info->xPos = s.x;
-  info->yPos = s.y;
-  info->zPos = 0;
-  info->buttons = s.buttons;
-  return kJoyNoError;
-}
 
 bool JoystickStartUp() {
   // winmm's joystick driver answers for a fixed number of ids, whether or not pads are there;

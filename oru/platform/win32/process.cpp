@@ -15,11 +15,6 @@
 namespace oru {
 namespace {
 
-std::string& CommandLineText() {
-  static std::string* text = new std::string;
-  return *text;
-}
-
 std::atomic<void (*)()> cleanupAtSignal{nullptr};
 std::atomic<bool> closeHandlerInstalled{false};
 
@@ -42,18 +37,6 @@ BOOL WINAPI CleanUpOnControl(DWORD event) {
 }
 
 }  // namespace
-
-void StoreArguments(int argc, char** argv) {
-  std::string& text = CommandLineText();
-  text.clear();
-  for (int i = 1; i < argc && argv; ++i) {
-    if (!argv[i]) continue;
-    if (!text.empty()) text += ' ';
-    text += argv[i];
-  }
-}
-
-char* CommandLine() { return CommandLineText().data(); }
 
 void* ModuleInstance() { return GetModuleHandleW(nullptr); }
 

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "oru/platform/thread_data_internal.h"
 #include "oru/platform/win32/windows_internal.h"
 
 namespace oru {
@@ -110,6 +111,9 @@ bool WaitForThread(std::uint32_t id, std::uint32_t timeoutMs) {
 bool RaiseThreadPriority() {
   return SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL) != 0;
 }
+
+// The system's own libraries free what they keep for a thread as it ends.
+void ReleaseThreadData() {}
 
 std::uint32_t CurrentThreadId() {
   if (currentThreadId == 0) currentThreadId = NextThreadId();
