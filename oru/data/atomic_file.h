@@ -20,6 +20,8 @@
 #include <cstddef>
 #include <string>
 
+#include "oru/platform/files.h"
+
 namespace oru {
 
 class AtomicFile {
@@ -45,7 +47,7 @@ class AtomicFile {
  private:
   bool OpenInPlace(const char* target);
 
-  int fd_ = -1;
+  FileHandle file_;
   bool inPlace_ = false;
   bool failed_ = false;
   std::string target_;
