@@ -258,7 +258,7 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
   if (!settings.dataDir.empty() && !HoldsGameData(settings.dataDir)) {
     oru::FileFacts facts;
     const bool exists = oru::ExamineFile(settings.dataDir.c_str(), facts);
-    const char* reason = !exists                              ? "no such folder"
+    const char* reason = !exists ? "no such folder"
                          : facts.kind != oru::FileKind::kFolder
                              ? "is not a folder"
                              : "holds no game data (brello_s.mid, haikei1.bmp or "

@@ -82,8 +82,8 @@ StdFilePtr CreateRegularFile(const char* name, bool replace) {
     return nullptr;
   }
   // Opened without waiting: a FIFO would otherwise hang here until a reader came.
-  FileHandle file = OpenSystemFile(
-      name, replace ? FileOpening::kWriteNewOrExisting : FileOpening::kWriteNew);
+  FileHandle file =
+      OpenSystemFile(name, replace ? FileOpening::kWriteNewOrExisting : FileOpening::kWriteNew);
   if (!file.IsOpen()) {
     const FileFault fault = LastFileFault();
     const std::string text = LastFileFaultText();

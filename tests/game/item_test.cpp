@@ -2,7 +2,6 @@
 #include "game/item.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
+#include "tests/support/scratch_folder.h"
 
 namespace brellow {
 
@@ -27,7 +27,7 @@ constexpr int kBody = 100;
 class ItemSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) / ("oru_items_" + std::to_string(getpid()));
+    dir_ = oru::test::UniqueTempPath("oru_items");
     std::filesystem::create_directories(dir_);
     strip_ = (dir_ / "strip.bmp").string();
     Surface picture;

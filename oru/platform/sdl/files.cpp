@@ -149,8 +149,7 @@ bool FileHandle::FlushToDisk() {
 }
 
 bool FileHandle::SetPermissions(unsigned permissions) {
-  return native_ >= 0 && ::fchmod(static_cast<int>(native_), permissions) == 0 ? true
-                                                                                : Fail(false);
+  return native_ >= 0 && ::fchmod(static_cast<int>(native_), permissions) == 0 ? true : Fail(false);
 }
 
 bool FileHandle::Close() {

@@ -33,8 +33,8 @@ std::string SystemText(DWORD error) {
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string out = n && text ? win32::Narrow(text) : std::string();
   if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.' ||
-                          out.back() == ' '))
+  while (!out.empty() &&
+         (out.back() == '\n' || out.back() == '\r' || out.back() == '.' || out.back() == ' '))
     out.pop_back();
   if (out.empty()) out = "system error " + std::to_string(error);
   return out;
@@ -111,15 +111,13 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 // Opens name only to ask about it (no reading, no writing); folders too.
 HANDLE OpenToExamine(const std::wstring& name, LinkRule links) {
-  return CreateFileW(
-      name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | (links == LinkRule::kNoFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
-      nullptr);
+  return CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS |
+                         (links == LinkRule::kNoFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                     nullptr);
 }
 
-std::string::size_type LastSeparator(const std::string& path) {
-  return path.find_last_of("/\\");
-}
+std::string::size_type LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
 
 }  // namespace
 
@@ -280,7 +278,8 @@ FileHandle OpenSystemFile(const char* name, FileOpening how) {
       break;
   }
   // Pipes and devices are never waited for: CreateFileW on a busy pipe fails at once.
-  const HANDLE h = CreateFileW(wide.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+  const HANDLE h =
+      CreateFileW(wide.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (how != FileOpening::kRead && IsFolderName(wide))
