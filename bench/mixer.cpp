@@ -16,6 +16,7 @@
 #include "oru/platform/audio_mixer.h"
 #include "oru/platform/midi_synth.h"
 #include "oru/sound/midi_out.h"
+#include "oru/sound/midi_presets_internal.h"
 #include "oru/sound/midi_song.h"
 #include "oru/sound/wave_file.h"
 
@@ -188,6 +189,14 @@ void BM_MixerMix(benchmark::State& state) {
   oru::MidiSong song;
   const bool gameTune = LoadGameTune(&song);
   state.SetLabel(gameTune ? "game tune" : "generated tune");
+  // As the game does, what the tune plays is warmed before it plays.
+  std::vector<oru::SynthPreset> presets{{0, 0}, {0, 33}, {0, 73}, {128, 0}};
+  if (gameTune) {
+    presets.clear();
+    for (const oru::MidiPreset& p : oru::MidiPresetsOf(song))
+      presets.push_back({p.bank, p.program});
+  }
+  synth->Warm(presets);
   SongPlayer player(song, synth.get());
   Tune tune(synth.get());
   PlaySeconds(state, mixer, voices, [&](int frames) {

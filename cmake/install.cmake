@@ -17,8 +17,13 @@ set(ORU_RELEASE_DATE_RFC2822 "Thu, 10 Dec 2026 12:00:00 +0000")
 
 # The system libraries the installed library links, as pkg-config modules with the prefix of
 # their PkgConfig:: targets; OruConfig.cmake and oru.pc ask for the same ones.
-set(ORU_PKG_MODULES SDL2:sdl2 FLUIDSYNTH:fluidsynth FREETYPE:freetype2 FONTCONFIG:fontconfig
-    SAMPLERATE:samplerate)
+# The Win32 back end links only the system's own libraries.
+if(ORU_PLATFORM STREQUAL "sdl")
+  set(ORU_PKG_MODULES SDL2:sdl2 FLUIDSYNTH:fluidsynth FREETYPE:freetype2 FONTCONFIG:fontconfig
+      SAMPLERATE:samplerate)
+else()
+  set(ORU_PKG_MODULES "")
+endif()
 set(ORU_PC_REQUIRES "")
 foreach(module ${ORU_PKG_MODULES})
   string(REGEX REPLACE "^[^:]*:" "" name ${module})

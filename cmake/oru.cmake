@@ -20,13 +20,14 @@ function(oru_library name dir)
   set_property(GLOBAL APPEND PROPERTY ORU_LIBRARIES ${name})
 endfunction()
 
-# Only oru/platform includes SDL, FluidSynth, FreeType and fontconfig headers. Their libraries are
+# Only oru/platform includes SDL, FluidSynth, FreeType, fontconfig and Win32 headers. Their libraries are
 # linked privately, so their include folders do not reach the code above; since some of their
 # headers sit straight in /usr/include, that code also compiles against a folder of stand-ins for
 # those headers, each an #error, found before the real ones.
 set(ORU_BOUNDARY_DIR ${PROJECT_BINARY_DIR}/platform-only-headers)
 function(oru_write_boundary_headers)
-  set(names ft2build.h freetype/freetype.h fluidsynth.h fontconfig/fontconfig.h)
+  set(names ft2build.h freetype/freetype.h fluidsynth.h fontconfig/fontconfig.h samplerate.h
+            windows.h mmsystem.h dsound.h ddraw.h)
   foreach(dir ${SDL2_INCLUDE_DIRS})
     file(GLOB sdl_headers RELATIVE ${dir} ${dir}/SDL*.h)
     foreach(h ${sdl_headers})

@@ -1,11 +1,14 @@
 // The full-screen display's core: surfaces, palettes and clippers kept in memory, and the
 // factory that picks the back end (sdl_display.cpp by default).
 #include "oru/platform/display.h"
+#include "oru/platform/display_internal.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 
+#include "oru/platform/canvas.h"
 #include "oru/platform/clip_copy.h"
 #include "oru/platform/draw_context.h"
 
@@ -199,5 +202,32 @@ std::atomic<DisplayFactory> displayFactory{&CreateSystemDisplay};
 DisplayFactory CurrentDisplayFactory() { return displayFactory.load(); }
 
 void SetDisplayFactory(DisplayFactory factory) { displayFactory = factory; }
+
+void ShowPictureOnCanvas(WindowHandle window, const DisplaySurface& primary, const Rect& rect) {
+  Canvas* canvas = CanvasOf(window);
+  const DisplayPalette* palette = primary.Palette();
+  if (!canvas) return;
+  std::uint32_t lut[256] = {};
+  if (palette) {
+    for (int i = 0; i < 256; ++i) {
+      const PaletteEntry& e = palette->Entries()[i];
+      lut[i] = (std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) | e.blue;
+    }
+  }
+  const int left = std::max(rect.left, 0), top = std::max(rect.top, 0);
+  const int right = std::min({rect.right, primary.Width(), Canvas::kWidth});
+  const int bottom = std::min({rect.bottom, primary.Height(), Canvas::kHeight});
+  if (left >= right || top >= bottom) return;
+  const std::uint8_t* pixels = primary.PixelsForShow();
+  {
+    std::lock_guard lock(canvas->Mutex());
+    for (int y = top; y < bottom; ++y) {
+      const std::uint8_t* src = pixels + static_cast<std::ptrdiff_t>(y) * primary.Pitch();
+      std::uint32_t* out = canvas->Pixels() + y * Canvas::kWidth;
+      for (int x = left; x < right; ++x) out[x] = lut[src[x]];
+    }
+  }
+  canvas->Show(Rect{left, top, right, bottom});
+}
 
 }  // namespace oru

@@ -13,9 +13,10 @@
 //
 // Samples are loaded only for the presets somebody asked for (FluidSynth's dynamic sample
 // loading), and those stay loaded, so program changes and resets on the audio thread never read
-// the SoundFont file. Messages may come from any thread; they travel to the audio thread through
-// a lock-free queue and only the audio thread calls into FluidSynth while the synthesizer is
-// rendered by a mixer.
+// the SoundFont file. The default programs are no exception: a channel whose default is not warmed
+// stays silent at the start and after a reset until a program change selects a warmed preset.
+// Messages may come from any thread; they travel to the audio thread through a lock-free queue
+// and only the audio thread calls into FluidSynth while the synthesizer is rendered by a mixer.
 #pragma once
 
 #include <atomic>
@@ -49,7 +50,8 @@ class MidiSynth {
   // rendering into mixer (null: rendered only by explicit Render calls). Null when FluidSynth
   // or the SoundFont cannot be loaded. Rendered by a mixer, each message sounds at the place in
   // the block that matches when it was sent (clock: null for the steady clock; tests pass
-  // their own). Only the default programs (0 and the drum kit 0) have their samples loaded.
+  // their own). No preset has its samples loaded, so nothing sounds until Warm: a channel at its
+  // default program (piano, or drum kit 0 on channel 10) stays silent until that is warmed.
   static std::unique_ptr<MidiSynth> Create(AudioMixer* mixer, const char* soundFontPath,
                                            Clock clock = nullptr);
   virtual ~MidiSynth() = default;

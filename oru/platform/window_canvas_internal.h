@@ -19,8 +19,9 @@ class WindowCanvas final : public Canvas {
   // changed.
   bool TakeChanged(bool whole, Rect* changed);
 
-  // Set while the window is open; Show on a closed window does nothing.
-  std::atomic<std::uint32_t> sdlWindowId{0};
+  // The back end's name for the window (PostShowRequest), and whether it is open: Show on a
+  // closed window does nothing.
+  std::atomic<std::uintptr_t> windowId{0};
   std::atomic<bool> open{false};
 
  private:
@@ -29,5 +30,10 @@ class WindowCanvas final : public Canvas {
   bool hasChanged_ = false;
   std::atomic<bool> showPending_{false};
 };
+
+// Back end: asks the primary thread, from any thread, to present the canvas of the window the
+// back end calls windowId (PresentCanvas, native_window.h). False when the request cannot be
+// queued; the next Show asks again.
+bool PostShowRequest(std::uintptr_t windowId);
 
 }  // namespace oru

@@ -17,9 +17,10 @@
 // (devices -1 and 0), which loads its SoundFont on a thread of its own: until it is ready, Open
 // fails and Loading says why, so callers wait for it without blocking (the sequencer holds its
 // song at the start meanwhile). Prepare starts that load, and names the presets a song will use
-// so that their samples are loaded before it plays. Tests substitute a MidiRecorder, either for one MidiOut
-// (MidiOut(&recorder) or SetBackend) or for every MidiOut made afterwards (SetDefaultBackend),
-// and read back what was opened, reset, closed and sent:
+// so that their samples are loaded before it plays; a channel at its default program (the piano,
+// drum kit 0 on channel 10) stays silent unless that is named. Tests substitute a MidiRecorder,
+// either for one MidiOut (MidiOut(&recorder) or SetBackend) or for every MidiOut made afterwards
+// (SetDefaultBackend), and read back what was opened, reset, closed and sent:
 //
 //   oru::MidiRecorder recorder;
 //   oru::MidiBackend* previous = oru::MidiOut::SetDefaultBackend(&recorder);

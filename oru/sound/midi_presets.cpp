@@ -8,20 +8,32 @@ namespace oru {
 
 std::vector<MidiPreset> MidiPresetsOf(const MidiSong& song) {
   constexpr int kDrumChannel = 9;
-  std::vector<MidiPreset> presets{{0, 0}, {kMidiDrumBank, 0}};
+  std::vector<MidiPreset> presets;
   std::array<int, 16> bank{};
+  // Whether a program change came since the start or the last system-exclusive message: any of
+  // them may be a reset, which returns every channel to its default program.
+  std::array<bool, 16> selected{};
   for (int i = 0; i < song.EventCount(); ++i) {
     const MidiEvent& e = song.Entry(i);
     if (e.status == 0xFF) {
       ++i;  // the second half of a tempo pair is no message
       continue;
     }
+    if (e.status == 0xF0) {
+      selected.fill(false);
+      continue;
+    }
     const int channel = e.status & 0x0F;
     switch (e.status & 0xF0) {
+      case 0x90:
+        if (e.data2 != 0 && !selected[channel])
+          presets.push_back({channel == kDrumChannel ? kMidiDrumBank : 0, 0});
+        break;
       case 0xB0:
         if (e.data1 == 0) bank[channel] = e.data2;
         break;
       case 0xC0:
+        selected[channel] = true;
         if (channel == kDrumChannel) {
           presets.push_back({kMidiDrumBank, e.data1});
         } else {

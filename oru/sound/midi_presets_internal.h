@@ -13,7 +13,9 @@ namespace oru {
 // repeats: each program change with the bank its channel last selected (controller 0), also
 // taken from bank 0 (where a synthesizer looks when the bank is missing, or ignores bank selects
 // after a General MIDI reset); channel 10 plays the drum kits of bank 128. Program 0 of bank 0
-// and drum kit 0, which every channel starts with and returns to on a reset, are always there.
+// (drum kit 0 on channel 10), which every channel starts with and returns to on a reset, only
+// when the channel plays a note with no program change since the start or the last
+// system-exclusive message: the piano alone holds megabytes of samples.
 std::vector<MidiPreset> MidiPresetsOf(const MidiSong& song);
 
 }  // namespace oru

@@ -3,10 +3,13 @@
 // General MIDI SoundFont; skipped without one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -108,6 +111,78 @@ TEST(SynthSamples, AnUnwarmedProgramIsReadOnTheAudioThread) {
   ASSERT_TRUE(audio.Settle());
   EXPECT_GT(audio.Reads(), 0u);
 }
+
+// What a song sends as the sequencer plays it: at each start and loop program 0 on every channel
+// it never gave a program (here: all of them), then the song's events in order.
+void SendSong(MidiSynth& synth, const MidiSong& song) {
+  for (std::uint32_t channel = 0; channel < 16; ++channel) synth.SendShort(0xC0 | channel);
+  for (int i = 0; i < song.EventCount(); ++i) {
+    const MidiEvent& e = song.Entry(i);
+    if (e.status == 0xFF) {
+      ++i;  // a tempo pair
+    } else if (e.status == 0xF0) {
+      const SysExMessage* m = song.SysEx(e.Value());
+      std::uint32_t n = m->BufferLength();
+      if (n > 1 && m->Buffer()[n - 1] == 0xF7) --n;
+      synth.SendSysEx(m->Buffer() + 1, n - 1);
+    } else {
+      synth.SendShort(e.Message());
+    }
+  }
+}
+
+struct DefaultProgramCase {
+  const char* name;
+  bool reset;                         // the song opens with a General MIDI reset
+  std::vector<std::uint8_t> program;  // then this program change, if any
+  std::uint8_t noteStatus;
+  std::uint8_t key;
+};
+
+class SynthDefaultPrograms : public testing::TestWithParam<DefaultProgramCase> {};
+
+// The default programs are warmed only for songs that play them; such a song's note sounds on
+// every loop, and neither the sequencer's program 0 on all channels nor a reset loads anything
+// while rendering.
+TEST_P(SynthDefaultPrograms, ANoteSoundsWithoutLoadingWhileRendering) {
+  std::unique_ptr<MidiSynth> synth = MidiSynth::Create(nullptr, nullptr);
+  if (synth == nullptr) GTEST_SKIP() << "no SoundFont installed";
+  MidiFileBuilder file(96);
+  if (GetParam().reset) file.Track(0).SysEx(0, {0x7E, 0x7F, 0x09, 0x01, 0xF7});
+  if (!GetParam().program.empty())
+    file.Track(0).Message(0, {GetParam().program[0], GetParam().program[1]});
+  file.Track(0).Note(0, GetParam().noteStatus, GetParam().key, 110);
+  MidiSong song;
+  ASSERT_TRUE(song.Load(file.Bytes()));
+  std::vector<SynthPreset> presets;
+  for (const MidiPreset& p : MidiPresetsOf(song)) presets.push_back({p.bank, p.program});
+  ASSERT_EQ(synth->Warm(presets), static_cast<int>(presets.size()));
+
+  std::vector<float> out(2 * 4410);
+  for (int loop = 0; loop < 3; ++loop) {
+    SCOPED_TRACE(loop);
+    SendSong(*synth, song);
+    const std::uint64_t before = MidiSynth::SoundFontReadsOnThisThread();
+    std::fill(out.begin(), out.end(), 0.0f);
+    synth->Render(out.data(), 4410);
+    float peak = 0.0f;
+    for (float v : out) peak = std::max(peak, std::abs(v));
+    EXPECT_GT(peak, 0.01f);
+    ASSERT_TRUE(synth->Reset());
+    for (int i = 0; i < 20; ++i) synth->Render(out.data(), 4410);  // the release dies away
+    EXPECT_EQ(MidiSynth::SoundFontReadsOnThisThread(), before);
+  }
+}
+
+const DefaultProgramCase kDefaultProgramCases[] = {
+    {"PianoWithoutAReset", false, {}, 0x94, 60},
+    {"PianoAfterAReset", true, {}, 0x94, 60},
+    {"PianoChosenAfterAReset", true, {0xC4, 0}, 0x94, 60},
+    {"DrumKitAfterAReset", true, {}, 0x99, 36},
+    {"AnotherProgramAfterAReset", true, {0xC4, 73}, 0x94, 72},
+};
+INSTANTIATE_TEST_SUITE_P(Songs, SynthDefaultPrograms, testing::ValuesIn(kDefaultProgramCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace oru

@@ -10,6 +10,7 @@
 
 #include "oru/platform/canvas.h"
 #include "oru/platform/display.h"
+#include "oru/platform/display_internal.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/native_window.h"
 #include "oru/platform/sdl/sdl_window_internal.h"
@@ -83,31 +84,7 @@ class SdlDisplay : public Display {
   // Game thread (under the owner's frame lock): the changed part of the picture goes into the
   // window's canvas, which the primary thread shows.
   void OnShown(const DisplaySurface& primary, const Rect& rect) override {
-    Canvas* canvas = CanvasOf(window_);
-    const DisplayPalette* palette = primary.Palette();
-    if (!canvas) return;
-    std::uint32_t lut[256] = {};
-    if (palette) {
-      for (int i = 0; i < 256; ++i) {
-        const PaletteEntry& e = palette->Entries()[i];
-        lut[i] = (std::uint32_t{e.red} << 16) | (std::uint32_t{e.green} << 8) | e.blue;
-      }
-    }
-    const int left = std::max(rect.left, 0), top = std::max(rect.top, 0);
-    const int right = std::min({rect.right, primary.Width(), Canvas::kWidth});
-    const int bottom = std::min({rect.bottom, primary.Height(), Canvas::kHeight});
-    if (left >= right || top >= bottom) return;
-    // The picture is read through its own storage: a lost primary still shows what it holds.
-    const std::uint8_t* pixels = primary.PixelsForShow();
-    {
-      std::lock_guard lock(canvas->Mutex());
-      for (int y = top; y < bottom; ++y) {
-        const std::uint8_t* src = pixels + static_cast<std::ptrdiff_t>(y) * primary.Pitch();
-        std::uint32_t* out = canvas->Pixels() + y * Canvas::kWidth;
-        for (int x = left; x < right; ++x) out[x] = lut[src[x]];
-      }
-    }
-    canvas->Show(Rect{left, top, right, bottom});
+    ShowPictureOnCanvas(window_, primary, rect);
   }
 
  private:

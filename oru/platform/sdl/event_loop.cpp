@@ -12,9 +12,11 @@
 
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
+#include "oru/platform/message_queue_internal.h"
 #include "oru/platform/native_window.h"
 #include "oru/platform/sdl/scancodes_internal.h"
 #include "oru/platform/sdl/sdl_events_internal.h"
+#include "oru/platform/window_canvas_internal.h"
 
 namespace oru {
 namespace {
@@ -29,74 +31,16 @@ constexpr std::uint16_t HTCLIENT = 1;
 constexpr unsigned WM_MBUTTONDOWN = 519;
 constexpr unsigned WM_MBUTTONUP = 520;
 
-// Filled by any thread, guarded by queueMutex.
-struct SharedQueue {
-  std::mutex mutex;
-  std::deque<MessageRecord> posted;
-  bool quitPosted = false;
-  int quitCode = 0;
-  bool closeRequested = false;
-  bool eventsReady = false;
-};
-
-SharedQueue& Shared() {
-  // Never destroyed: threads may still post while the process exits.
-  static SharedQueue* queue = new SharedQueue;
-  return *queue;
-}
-
 // One wake-up event in SDL's queue at a time, however many messages are posted.
 std::atomic<bool> wakePending{false};
 
 // Primary thread only.
-std::deque<MessageRecord> translated;
 std::vector<EventHook> hooks;
 std::string droppedFile;
 
 std::uint32_t UserEventBase() {
   static const std::uint32_t base = SDL_RegisterEvents(2);
   return base;
-}
-
-// Called with the queue lock held.
-void WakeLocked(SharedQueue& q) {
-  if (!q.eventsReady) return;  // the loop checks the queue before it first waits
-  if (!wakePending.exchange(true)) {
-    if (!PushUserEvent(WakeEventType(), 0)) wakePending = false;
-  }
-}
-
-bool TakeReady(MessageRecord* m) {
-  if (!translated.empty()) {
-    *m = translated.front();
-    translated.pop_front();
-    return true;
-  }
-  SharedQueue& q = Shared();
-  std::unique_lock lock(q.mutex);
-  if (!q.posted.empty()) {
-    *m = q.posted.front();
-    q.posted.pop_front();
-    return true;
-  }
-  if (q.closeRequested) {
-    q.closeRequested = false;
-    lock.unlock();
-    if (WindowHandle main = MainNativeWindow()) {
-      *m = {main, WM_CLOSE, 0, 0};
-      return true;
-    }
-    // Nothing to close: the request ends the loop.
-    lock.lock();
-    q.quitPosted = true;
-    q.quitCode = 0;
-  }
-  if (q.quitPosted) {
-    q.quitPosted = false;
-    *m = {nullptr, WM_QUIT, static_cast<WParam>(q.quitCode), 0};
-    return true;
-  }
-  return false;
 }
 
 WindowHandle TargetOf(const SDL_Event& e) {
@@ -141,7 +85,7 @@ void HandleEvent(const SDL_Event& e) {
   }
   MessageRecord out[kMaxTranslated];
   const int n = TranslateEvent(e, TargetOf(e), out);
-  for (int i = 0; i < n; ++i) translated.push_back(out[i]);
+  for (int i = 0; i < n; ++i) QueueTranslated(out[i]);
   if (e.type == SDL_DROPFILE || e.type == SDL_DROPTEXT) SDL_free(e.drop.file);
 }
 
@@ -197,10 +141,8 @@ std::uint32_t WakeEventType() { return UserEventBase(); }
 std::uint32_t ShowEventType() { return UserEventBase() + 1; }
 
 bool StartEvents() {
-  SharedQueue& q = Shared();
   if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
-    std::lock_guard lock(q.mutex);
-    q.eventsReady = true;
+    MarkMessageLoopReady();
     return true;
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -208,9 +150,18 @@ bool StartEvents() {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return false;
   UserEventBase();
-  std::lock_guard lock(q.mutex);
-  q.eventsReady = true;
+  MarkMessageLoopReady();
   return true;
+}
+
+bool PostShowRequest(std::uintptr_t windowId) {
+  return PushUserEvent(ShowEventType(), static_cast<std::uint32_t>(windowId));
+}
+
+void WakeMessageLoop() {
+  if (!wakePending.exchange(true)) {
+    if (!PushUserEvent(WakeEventType(), 0)) wakePending = false;
+  }
 }
 
 bool PushUserEvent(std::uint32_t type, std::uint32_t sdlWindowId) {
@@ -230,36 +181,8 @@ void AddEventHook(EventHook hook) {
 
 void RemoveEventHook(EventHook hook) { std::erase(hooks, hook); }
 
-bool PostMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  if (!window) return false;
-  SharedQueue& q = Shared();
-  std::lock_guard lock(q.mutex);
-  q.posted.push_back({window, message, wParam, lParam});
-  WakeLocked(q);
-  return true;
-}
-
-void PostQuitMessage(int exitCode) {
-  SharedQueue& q = Shared();
-  std::lock_guard lock(q.mutex);
-  q.quitPosted = true;
-  q.quitCode = exitCode;
-  WakeLocked(q);
-}
-
-void RequestClose() {
-  SharedQueue& q = Shared();
-  std::lock_guard lock(q.mutex);
-  q.closeRequested = true;
-  WakeLocked(q);
-}
-
 bool ClosePending() {
-  {
-    SharedQueue& q = Shared();
-    std::lock_guard lock(q.mutex);
-    if (q.closeRequested) return true;
-  }
+  if (CloseRequestWaiting()) return true;
   if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
   SDL_PumpEvents();
   SDL_Event e;
@@ -274,7 +197,7 @@ bool ClosePending() {
 
 bool GetMessage(MessageRecord* message) {
   for (;;) {
-    if (TakeReady(message)) return message->message != WM_QUIT;
+    if (TakeReadyMessage(message)) return message->message != WM_QUIT;
     SDL_Event e;
     if (StartEvents() && SDL_WaitEvent(&e))
       HandleEvent(e);
@@ -284,7 +207,7 @@ bool GetMessage(MessageRecord* message) {
 }
 
 bool PeekMessage(MessageRecord* message) {
-  if (TakeReady(message)) return true;
+  if (TakeReadyMessage(message)) return true;
   if (SDL_WasInit(SDL_INIT_EVENTS) != 0) {
     // SDL_PollEvent may stop at a marker of its own with events still queued behind it;
     // taking events directly sees all of them.
@@ -292,31 +215,10 @@ bool PeekMessage(MessageRecord* message) {
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
       HandleEvent(e);
-      if (TakeReady(message)) return true;
+      if (TakeReadyMessage(message)) return true;
     }
   }
   return false;
-}
-
-void TranslateMessage(const MessageRecord& m) {
-  if (m.message != WM_KEYDOWN) return;
-  const bool shift = GetAsyncKeyState(VK_SHIFT) != 0;
-  const auto vk = static_cast<int>(m.wParam);
-  int ch = 0;
-  if (vk >= 'A' && vk <= 'Z')
-    ch = shift ? vk : vk - 'A' + 'a';
-  else if (vk >= '0' && vk <= '9' && !shift)
-    ch = vk;
-  else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
-    ch = '0' + vk - VK_NUMPAD0;
-  else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
-    ch = vk;
-  if (ch) translated.push_front({m.window, WM_CHAR, static_cast<WParam>(ch), m.lParam});
-}
-
-MessageResult DispatchMessage(const MessageRecord& m) {
-  if (!m.window) return 0;
-  return SendMessage(m.window, m.message, m.wParam, m.lParam);
 }
 
 int TranslateEvent(const SDL_Event& e, WindowHandle window, MessageRecord* out) {
@@ -382,16 +284,6 @@ int TranslateEvent(const SDL_Event& e, WindowHandle window, MessageRecord* out) 
     default:
       return 0;
   }
-}
-
-void ResetMessageQueueForTesting() {
-  translated.clear();
-  SharedQueue& q = Shared();
-  std::lock_guard lock(q.mutex);
-  q.posted.clear();
-  q.quitPosted = false;
-  q.quitCode = 0;
-  q.closeRequested = false;
 }
 
 }  // namespace oru

@@ -28,6 +28,15 @@
 // channel would get. The SoundFont is read through our own file callbacks, which count the reads
 // of each thread.
 //
+// The default programs (piano and drum kit 0) are what every channel starts with and returns to
+// at a reset, and the sequencer selects program 0 on every channel a song leaves alone; the piano
+// alone holds about 8 MB of samples. Rather than pin them for every song, a channel whose default
+// is not pinned is left without a preset (silent) where it would select it: at the start, at a
+// reset and at a program change to 0. It gets its default as soon as that is pinned, which the
+// song's presets ask for when the song plays a note on such a channel. The reset is applied with
+// the SoundFont's banks offset out of reach, so that FluidSynth finds no preset to select; an
+// offset is a plain number, changed without allocating.
+//
 // Ring records: a 12-byte header (kind, unused, 16-bit payload length, 64-bit send time in
 // nanoseconds of the steady clock), then the payload.
 #include "oru/platform/midi_synth.h"
@@ -59,6 +68,7 @@ constexpr int kSynthChannels = 32;          // FluidSynth wants a multiple of 16
 constexpr int kScratchMelodic = kChannels;  // where presets are looked up while warming
 constexpr int kScratchDrum = kChannels + 1;
 constexpr int kDrumBank = 128;
+constexpr int kBanksOutOfReach = 1 << 20;  // a bank offset that takes every bank below zero
 
 thread_local std::uint64_t soundFontReads = 0;
 
@@ -183,6 +193,8 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
     // The audio thread is the only other caller of FluidSynth, so it must let go meanwhile.
     const bool attached = mixer_ != nullptr && attached_;
     if (attached) mixer_->RemoveSource(this);
+    // A reset makes every channel but the tenth melodic again, the scratch drum channel too.
+    fluid_synth_set_channel_type(synth_, kScratchDrum, CHANNEL_TYPE_DRUM);
     int held = 0;
     for (const SynthPreset& p : presets) {
       if (p.program < 0 || p.program > 127 || p.bank < 0 || p.bank > kDrumBank) continue;
@@ -192,12 +204,22 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
       fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel);
       if (preset == nullptr) continue;
       const int font = fluid_sfont_get_id(fluid_preset_get_sfont(preset));
-      if (fluid_synth_pin_preset(synth_, font, fluid_preset_get_banknum(preset),
-                                 fluid_preset_get_num(preset)) == FLUID_OK)
-        ++held;
+      const int bank = fluid_preset_get_banknum(preset);
+      const int program = fluid_preset_get_num(preset);
+      if (fluid_synth_pin_preset(synth_, font, bank, program) != FLUID_OK) continue;
+      ++held;
+      if (program == 0 && bank == 0) pianoPinned_ = true;
+      if (program == 0 && bank == kDrumBank) drumKitPinned_ = true;
     }
+    SelectPinnedDefaults();
     if (attached) mixer_->AddSource(this);
     return held;
+  }
+
+  // Called once the SoundFont is loaded, before anything renders.
+  void SetSoundFont(int id) {
+    fontId_ = id;
+    font_ = fluid_synth_get_sfont_by_id(synth_, id);
   }
 
   // Rendered by a mixer, messages keep their spacing in time (see the top of this file);
@@ -252,13 +274,42 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
     if (pending_.kind == kShort) {
       ApplyShort(scratch_[0], scratch_[1], scratch_[2]);
     } else if (pending_.kind == kSysEx) {
+      // Any of the resets FluidSynth knows (GM, GM2, GS, XG) selects the defaults.
+      fluid_synth_set_bank_offset(synth_, fontId_, kBanksOutOfReach);
       fluid_synth_sysex(synth_, reinterpret_cast<const char*>(scratch_), pending_.length, nullptr,
                         nullptr, nullptr, 0);
+      fluid_synth_set_bank_offset(synth_, fontId_, 0);
+      SelectPinnedDefaults();
     } else if (pending_.kind == kReset) {
       for (int channel = 0; channel < kChannels; ++channel) {
         fluid_synth_cc(synth_, channel, 64, 0);  // sustain off first, or held notes ring on
         fluid_synth_all_notes_off(synth_, channel);
       }
+    }
+  }
+
+  // Whether program 0 on this channel would select a default program that is not pinned: drum
+  // kit 0 on a drum channel (FluidSynth keeps bank 128 there), or the piano, asked for or standing
+  // in for a program 0 that the channel's bank lacks.
+  bool DefaultUnpinned(int channel) const {
+    int font = 0, bank = 0, program = 0;
+    fluid_synth_get_program(synth_, channel, &font, &bank, &program);
+    if (bank == kDrumBank) return !drumKitPinned_;
+    if (bank != 0 && font_ != nullptr && fluid_sfont_get_preset(font_, bank, 0) != nullptr)
+      return false;
+    return !pianoPinned_;
+  }
+
+  // A channel left without a preset waits for its default program: it gets it once pinned. Only
+  // the banks a channel starts with and returns to at a reset count; after a bank select the
+  // channel waits for a program change.
+  void SelectPinnedDefaults() {
+    for (int channel = 0; channel < kChannels; ++channel) {
+      if (fluid_synth_get_channel_preset(synth_, channel) != nullptr) continue;
+      int font = 0, bank = 0, program = 0;
+      fluid_synth_get_program(synth_, channel, &font, &bank, &program);
+      if (program == 0 && (bank == 0 ? pianoPinned_ : bank == kDrumBank && drumKitPinned_))
+        fluid_synth_program_change(synth_, channel, 0);
     }
   }
 
@@ -278,7 +329,15 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
         fluid_synth_cc(synth_, channel, data1, data2);
         break;
       case 0xC0:
-        fluid_synth_program_change(synth_, channel, data1);
+        if (data1 == 0 && DefaultUnpinned(channel)) {
+          // Unlike fluid_synth_unset_program, which records no program at all, this keeps bank
+          // and program 0 on the channel, so that its default follows once pinned.
+          fluid_synth_set_bank_offset(synth_, fontId_, kBanksOutOfReach);
+          fluid_synth_program_change(synth_, channel, 0);
+          fluid_synth_set_bank_offset(synth_, fontId_, 0);
+        } else {
+          fluid_synth_program_change(synth_, channel, data1);
+        }
         break;
       case 0xD0:
         fluid_synth_channel_pressure(synth_, channel, data1);
@@ -294,6 +353,11 @@ class FluidMidiSynth final : public MidiSynth, public AudioSource {
   fluid_settings_t* settings_;
   fluid_synth_t* synth_;
   AudioMixer* mixer_;
+  int fontId_ = 0;
+  fluid_sfont_t* font_ = nullptr;
+  // Written by Warm while the audio thread stays away, read by the audio thread.
+  bool pianoPinned_ = false;
+  bool drumKitPinned_ = false;
   bool attached_ = false;
   Clock clock_;
   std::mutex producers_;
@@ -342,6 +406,9 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soun
   fluid_settings_setint(settings, "synth.threadsafe-api", 0);
   fluid_settings_setint(settings, "synth.midi-channels", kSynthChannels);
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  // FluidSynth's default of 256 voices costs about 1.4 MB; the game's tune peaks at 25 voices,
+  // and at 54 played three times as fast, so 128 never steals a voice.
+  fluid_settings_setint(settings, "synth.polyphony", 128);
   // FluidSynth's default gain (0.2) leaves the music far below the sound effects, which are
   // recorded close to full scale. At 0.8 the game's tune sits about 16 dB under a shot or an
   // explosion: clearly heard, still behind the action. The mixer's limiter takes the few peaks
@@ -361,10 +428,10 @@ std::unique_ptr<MidiSynth> MidiSynth::Create(AudioMixer* mixer, const char* soun
   fluid_sfloader_set_callbacks(loader, &OpenSoundFont, &ReadSoundFont, &SeekSoundFont,
                                &TellSoundFont, &CloseSoundFont);
   fluid_synth_add_sfloader(synth, loader);
-  if (fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) return nullptr;
-  fluid_synth_set_channel_type(synth, kScratchDrum, CHANNEL_TYPE_DRUM);
-  // What every channel selects after a reset stays loaded, so a reset never loads anything.
-  result->Warm({{0, 0}, {kDrumBank, 0}});
+  // Without selecting the default programs: no channel holds a preset until one is warmed.
+  const int font = fluid_synth_sfload(synth, path.c_str(), 0);
+  if (font == FLUID_FAILED) return nullptr;
+  result->SetSoundFont(font);
   if (!result->Attach()) return nullptr;
   return result;
 }

@@ -218,7 +218,7 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
   if (!w->window) return nullptr;
   w->sdlId = SDL_GetWindowID(w->window);
   w->open = true;
-  w->canvas.sdlWindowId = w->sdlId;
+  w->canvas.windowId = w->sdlId;
   w->canvas.open = true;
   {
     std::lock_guard lock(list.mutex);

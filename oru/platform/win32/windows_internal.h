@@ -6,6 +6,10 @@
 // system's macros, which carry the same numbers as the library's constants.
 #pragma once
 
+// The wide calls throughout: text reaches the system as UTF-16.
+#ifndef UNICODE
+#define UNICODE
+#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -13,7 +17,9 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// The multimedia services build on windows.h.
 #include <mmsystem.h>
+#include <shellapi.h>
 
 #include <string>
 

@@ -1,8 +1,7 @@
 // Show requests of a window's canvas.
-#include <algorithm>
-
-#include "oru/platform/sdl/sdl_events_internal.h"
 #include "oru/platform/window_canvas_internal.h"
+
+#include <algorithm>
 
 namespace oru {
 
@@ -23,10 +22,10 @@ void WindowCanvas::Show(const Rect& rect) {
     }
   }
   if (!open.load(std::memory_order_acquire)) return;
-  // One request in SDL's queue at a time: a game thread presenting faster than the primary
-  // thread shows must not fill the queue.
+  // One request in the system's queue at a time: a game thread presenting faster than the
+  // primary thread shows must not fill the queue.
   if (!showPending_.exchange(true, std::memory_order_acq_rel)) {
-    if (!PushUserEvent(ShowEventType(), sdlWindowId.load(std::memory_order_acquire)))
+    if (!PostShowRequest(windowId.load(std::memory_order_acquire)))
       showPending_.store(false, std::memory_order_release);
   }
 }

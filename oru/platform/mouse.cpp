@@ -1,12 +1,10 @@
-// Pointer position and the emulated show counter of the system cursor, over SDL.
+// The pointer's position source and the emulated show counter of the system cursor; the back
+// end reads the position and switches the cursor (system_cursor_internal.h).
 #include "oru/platform/mouse.h"
-
-#include <SDL.h>
 
 #include <atomic>
 
-#include "oru/platform/native_window.h"
-#include "oru/platform/sdl/sdl_window_internal.h"
+#include "oru/platform/system_cursor_internal.h"
 
 namespace oru {
 namespace {
@@ -14,30 +12,12 @@ namespace {
 std::atomic<CursorPosSource> cursorPosSource{nullptr};
 std::atomic<int> showCounter{0};
 
-bool SdlCursorPos(Point* position) {
-  if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
-  int x = 0;
-  int y = 0;
-  SDL_GetMouseState(&x, &y);
-  // The position is relative to the window that last had the pointer; with none known, the
-  // main window's placement is the best guess.
-  SDL_Window* window = SDL_GetMouseFocus();
-  if (!window) window = SdlWindowOf(MainNativeWindow());
-  *position = ClientPointOfSdlWindow(window, x, y);
-  return true;
-}
-
-void ApplyToSystemCursor(bool shown) {
-  // Without a video driver (tests) there is no system cursor to switch.
-  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
-}
-
 }  // namespace
 
 bool GetCursorPos(Point* position) {
   if (!position) return false;
   CursorPosSource source = cursorPosSource.load(std::memory_order_acquire);
-  return source ? source(position) : SdlCursorPos(position);
+  return source ? source(position) : SystemCursorPos(position);
 }
 
 bool ScreenToClient(WindowHandle, Point* position) { return position != nullptr; }
