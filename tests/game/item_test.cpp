@@ -190,7 +190,7 @@ TEST_F(ItemSetTest, APoolDecodesItsPictureOnceAndItsItemsShareIt) {
 
 TEST_F(ItemSetTest, MissingPictureGivesAnEmptyItemCoveringOnlyItsPosition) {
   ItemSet ghosts;
-  ghosts.SetSource((dir_ / "missing.bmp").c_str(), &group_, -1, -1);
+  ghosts.SetSource((dir_ / "missing.bmp").string().c_str(), &group_, -1, -1);
   ASSERT_EQ(ghosts.Spawn(10, 10), 0);
   ASSERT_EQ(ghosts.Spawn(300, 300), 1);
   EXPECT_EQ(ghosts.Find(0)->Width(), 0);
@@ -204,7 +204,7 @@ TEST_F(ItemSetTest, MissingPictureGivesAnEmptyItemCoveringOnlyItsPosition) {
   EXPECT_EQ(target.PixelAt(10, 10), 7);
 
   ItemSet probes;
-  probes.SetSource((dir_ / "missing.bmp").c_str(), &group_, -1, -1);
+  probes.SetSource((dir_ / "missing.bmp").string().c_str(), &group_, -1, -1);
   probes.Spawn(0, 0);
   struct Counter : HitHandler {
     int hits = 0;

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,14 +27,16 @@
 
 namespace oru::test {
 
-// FIFOs, file modes, symbolic links anyone may make, /dev and /proc.
-inline bool HasPosixFiles() {
+inline bool IsWindows() {
 #ifdef _WIN32
-  return false;
-#else
   return true;
+#else
+  return false;
 #endif
 }
+
+// FIFOs, file modes, symbolic links anyone may make, /dev and /proc.
+inline bool HasPosixFiles() { return !IsWindows(); }
 
 // SIGHUP and the others that end a program, with their default action.
 inline bool HasPosixSignals() { return HasPosixFiles(); }
@@ -43,6 +46,15 @@ inline int ProcessId() {
   return _getpid();
 #else
   return static_cast<int>(::getpid());
+#endif
+}
+
+// Sets an environment variable of the process (for the libraries that read one at start-up).
+inline bool SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+  return _putenv_s(name, value) == 0;
+#else
+  return ::setenv(name, value, 1) == 0;
 #endif
 }
 
