@@ -320,8 +320,14 @@ TEST_F(AtomicFileTest, RemoveTemporaryFilesTakesOnlyWhatIsBeingWritten) {
   ASSERT_TRUE(out.Open(Path("new.bin").c_str()));
   EXPECT_EQ(Entries(), 2);
   RemoveTemporaryFiles();
-  EXPECT_EQ(Entries(), 1);
+  // Where a removed file that is still open keeps its name until it is closed (Windows before
+  // 10, Wine), it is gone once the failed Commit has closed it.
+  if (test::HasPosixFiles()) {
+    EXPECT_EQ(Entries(), 1);
+  }
   EXPECT_FALSE(out.Commit());
+  EXPECT_EQ(Entries(), 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("new.bin")));
 }
 
 // Creating a file for writing (a run being recorded): new names only unless replacing, regular
