@@ -1,17 +1,15 @@
 // The game's command-line options and the data folder search.
 #include "game/options.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
-#include <system_error>
 
 #include "oru/data/escaped_name.h"
 #include "oru/data/last_error.h"
 #include "oru/data/whole_file.h"
+#include "oru/platform/files.h"
 #include "oru/version.h"
 
 #ifndef ORU_DATA_FROM_GAME_DIR
@@ -42,9 +40,7 @@ bool ApplyData(GameSettings& s, const char* value, std::string* error) {
     *error = "--data needs a folder";
     return false;
   }
-  std::error_code ec;
-  const fs::path absolute = fs::absolute(value, ec);
-  s.dataDir = ec ? std::string(value) : absolute.lexically_normal().string();
+  s.dataDir = oru::AbsolutePath(value);
   return true;
 }
 
@@ -76,9 +72,7 @@ bool AbsoluteFile(const char* option, const char* value, std::string* file, std:
     *error = std::string(option) + " needs a file";
     return false;
   }
-  std::error_code ec;
-  const fs::path absolute = fs::absolute(value, ec);
-  *file = ec ? std::string(value) : absolute.lexically_normal().string();
+  *file = oru::AbsolutePath(value);
   return true;
 }
 
@@ -145,14 +139,14 @@ int Misuse(std::FILE* err, const std::string& message) {
   return 2;
 }
 
-bool IsFolder(const fs::path& p) {
-  std::error_code ec;
-  return fs::is_directory(p, ec);
+bool IsFolder(const std::string& name) {
+  oru::FileFacts facts;
+  return oru::ExamineFile(name.c_str(), facts) && facts.kind == oru::FileKind::kFolder;
 }
 
-bool Exists(const fs::path& p) {
-  std::error_code ec;
-  return fs::exists(p, ec);
+bool Exists(const std::string& name) {
+  oru::FileFacts facts;
+  return oru::ExamineFile(name.c_str(), facts);
 }
 
 }  // namespace
@@ -235,9 +229,8 @@ int ParseCommandLine(int argc, const char* const* argv, GameSettings* settings, 
 
 bool HoldsGameData(const std::string& folder) {
   if (folder.empty() || !IsFolder(folder)) return false;
-  const fs::path dir(folder);
   for (const char* name : {"brello_s.mid", "brello_s.dpa", "haikei1.bmp", "haikei1.dpa"})
-    if (Exists(dir / name)) return true;
+    if (Exists(folder + "/" + name)) return true;
   return false;
 }
 
@@ -263,10 +256,10 @@ std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settin
 
 int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
   if (!settings.dataDir.empty() && !HoldsGameData(settings.dataDir)) {
-    std::error_code ec;
-    const fs::file_status st = fs::status(settings.dataDir, ec);
-    const char* reason = !fs::exists(st) ? "no such folder"
-                         : !fs::is_directory(st)
+    oru::FileFacts facts;
+    const bool exists = oru::ExamineFile(settings.dataDir.c_str(), facts);
+    const char* reason = !exists ? "no such folder"
+                         : facts.kind != oru::FileKind::kFolder
                              ? "is not a folder"
                              : "holds no game data (brello_s.mid, haikei1.bmp or "
                                "their .dpa packs)";
@@ -286,15 +279,13 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
 }
 
 bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE* err) {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  const std::string exeFolder = ec ? std::string() : exe.parent_path().string();
-  const fs::path cwd = fs::current_path(ec);
-  const std::string current = ec ? std::string(".") : cwd.string();
+  const std::string exeFolder = oru::FolderOf(oru::ExecutablePath());
+  std::string current = oru::CurrentFolder();
+  if (current.empty()) current = ".";
   const std::vector<DataFolderCandidate> candidates =
       DataFolderCandidates(settings, envDir, exeFolder, current);
   for (const DataFolderCandidate& c : candidates) {
-    if (HoldsGameData(c.folder) && chdir(c.folder.c_str()) == 0) return true;
+    if (HoldsGameData(c.folder) && oru::EnterFolder(c.folder.c_str())) return true;
   }
   std::string tried;
   for (const DataFolderCandidate& c : candidates) {

@@ -5,20 +5,24 @@
 //   out.Write(bytes, size);
 //   return out.Commit();                           // renamed over kani.dpa only now
 //
-// The bytes go to a temporary file in the target's folder, which Commit flushes and renames over
-// the target. A target that is a symbolic link to a file is followed: the file it points at is
-// replaced and the link stays. An existing target that is not a regular file (a device such as
-// /dev/stdout or /dev/null, a FIFO) is written in place and never replaced; a FIFO that nobody
-// reads is refused at once instead of waiting for a reader. A write that fails (a full disk), an AtomicFile destroyed without Commit, or a
-// failed Commit remove the temporary file and leave the old target as it was. Commit with
-// replace false refuses an existing target instead of replacing it. A new file gets the usual
-// permissions (0666 less the umask); a replaced one keeps its permissions. Failures set
-// LastError() to a reason without the file's name. A signal that ends the program can leave no
-// temporary file behind when its handler calls RemoveTemporaryFiles.
+// The bytes go to a temporary file in the target's folder, which Commit flushes to the disk and
+// renames over the target in one step. A target that is a symbolic link to a file is followed:
+// the file it points at is replaced and the link stays. An existing target that is not a regular
+// file (a device such as /dev/stdout, /dev/null or NUL, a FIFO) is written in place and never
+// replaced; a FIFO that nobody reads is refused at once instead of waiting for a reader. A write
+// that fails (a full disk), an AtomicFile destroyed without Commit, or a failed Commit remove
+// the temporary file and leave the old target as it was. Commit with replace false refuses an
+// existing target instead of replacing it. A new file gets the usual permissions (0666 less the
+// umask); a replaced one keeps its permissions (on Windows, where a read-only file cannot be
+// renamed over, replacing one fails and leaves it as it was). Failures set LastError() to a
+// reason without the file's name. A signal that ends the program can leave no temporary file
+// behind when its handler calls RemoveTemporaryFiles.
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+#include "oru/platform/files.h"
 
 namespace oru {
 
@@ -37,7 +41,8 @@ class AtomicFile {
   // written.
   bool Write(const void* data, std::size_t size);
   // Flushes and renames the temporary file over the target (or, with replace false, to the
-  // target only when it does not exist yet); for a target written in place, closes it. False, with the target untouched, on any failure.
+  // target only when it does not exist yet); for a target written in place, closes it. False,
+  // with the target untouched, on any failure.
   bool Commit(bool replace = true);
   // Removes the temporary file; the target is untouched.
   void Discard();
@@ -45,7 +50,7 @@ class AtomicFile {
  private:
   bool OpenInPlace(const char* target);
 
-  int fd_ = -1;
+  FileHandle file_;
   bool inPlace_ = false;
   bool failed_ = false;
   std::string target_;

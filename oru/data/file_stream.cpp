@@ -1,12 +1,12 @@
 // FileStream over stdio.
 #include "oru/data/file_stream.h"
 
-#include <cerrno>
-#include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "oru/data/last_error.h"
 #include "oru/data/whole_file.h"
+#include "oru/platform/files.h"
 
 namespace oru {
 namespace {
@@ -20,8 +20,8 @@ std::FILE* FileStream::Open(const char* name, int mode) {
   if (!name || mode < 0 || mode >= static_cast<int>(std::size(kModes))) return nullptr;
   name_ = name;
   // Reading takes only regular files: a folder would report a size of 4 GiB, a FIFO would hang.
-  file_ = mode == FileRead ? OpenRegularFile(name).release() : std::fopen(name, kModes[mode]);
-  if (!file_ && mode != FileRead) SetLastError("cannot be created (%s)", std::strerror(errno));
+  file_ = mode == FileRead ? OpenRegularFile(name).release() : OpenFileStream(name, kModes[mode]);
+  if (!file_ && mode != FileRead) SetLastError("cannot be created (%s)", LastFileFaultText());
   return file_;
 }
 

@@ -1,8 +1,6 @@
 // Reading, expanding, writing and extracting packs.
 #include "oru/data/pack_file.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "oru/data/memory_stream_internal.h"
 #include "oru/data/pack_codec_internal.h"
 #include "oru/data/whole_file.h"
+#include "oru/platform/files.h"
 
 namespace oru {
 namespace {
@@ -39,11 +38,10 @@ bool NotAPack() {
   return false;
 }
 
-// The same file by device and inode (a path may name it another way).
+// The same file by its identity on the disk (a path may name it another way).
 bool SameFile(const char* a, const char* b) {
-  struct stat sa, sb;
-  return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  FileFacts fa, fb;
+  return ExamineFile(a, fa) && ExamineFile(b, fb) && fa.volume == fb.volume && fa.index == fb.index;
 }
 
 // Why a stored name is not safe to write under, or null. Names that would leave the current

@@ -1,75 +1,67 @@
 // Opening and reading regular files, with the reason for every refusal.
 #include "oru/data/whole_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/vfs.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "oru/data/last_error.h"
+#include "oru/platform/files.h"
 
 namespace oru {
 namespace {
 
-constexpr long kProcMagic = 0x9fa0;       // PROC_SUPER_MAGIC
-constexpr long kSysfsMagic = 0x62656572;  // SYSFS_MAGIC
-
-// Why a file of this mode is not taken; null for a regular file.
-const char* NotAFileReason(mode_t mode) {
-  if (S_ISREG(mode)) return nullptr;
-  if (S_ISDIR(mode)) return "is a folder, not a file";
-  if (S_ISFIFO(mode)) return "is a FIFO (named pipe), not a file";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
-  if (S_ISSOCK(mode)) return "is a socket, not a file";
-  return "is not a regular file";
+// Why a file of this kind is not taken; null for a regular file.
+const char* NotAFileReason(FileKind kind) {
+  switch (kind) {
+    case FileKind::kRegular:
+      return nullptr;
+    case FileKind::kFolder:
+      return "is a folder, not a file";
+    case FileKind::kFifo:
+      return "is a FIFO (named pipe), not a file";
+    case FileKind::kDevice:
+      return "is a device, not a file";
+    case FileKind::kSocket:
+      return "is a socket, not a file";
+    default:
+      return "is not a regular file";
+  }
 }
 
 thread_local std::uint64_t opensOnThisThread = 0;
 
-// Opens name read-only and checks what it is; -1 with the reason set when it is not taken.
-int OpenRegularDescriptor(const char* name, struct stat& st) {
+// Opens name read-only and checks what it is; an unopened handle, with the reason set, when it
+// is not taken.
+FileHandle OpenRegularHandle(const char* name, FileFacts& facts) {
   if (!name || !*name) {
     SetLastError("no file name given");
-    return -1;
+    return {};
   }
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-  const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    SetLastError("cannot be opened (%s)", std::strerror(errno));
-    return -1;
+  // Opened without waiting: a FIFO would otherwise hang here until a writer came.
+  FileHandle file = OpenSystemFile(name, FileOpening::kRead);
+  if (!file.IsOpen()) {
+    SetLastError("cannot be opened (%s)", LastFileFaultText());
+    return {};
   }
   ++opensOnThisThread;
   const char* reason = nullptr;
-  struct statfs fs;
-  if (::fstat(fd, &st) != 0) {
+  if (!file.Examine(facts))
     reason = "cannot be examined";
-  } else if ((reason = NotAFileReason(st.st_mode)) == nullptr && ::fstatfs(fd, &fs) == 0 &&
-             (static_cast<long>(fs.f_type) == kProcMagic ||
-              static_cast<long>(fs.f_type) == kSysfsMagic)) {
+  else if ((reason = NotAFileReason(facts.kind)) == nullptr && facts.pseudo)
     reason = "is a /proc or /sys entry, not a file on disk";
-  }
   if (reason) {
-    ::close(fd);
     SetLastError("%s", reason);
-    return -1;
+    return {};
   }
-  // Back to blocking reads for the regular file.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return fd;
+  return file;
 }
 
-// A stream over fd, which it then owns; null (fd closed) with the reason when none can be made.
-StdFilePtr StreamOver(int fd, const char* mode) {
-  std::FILE* f = ::fdopen(fd, mode);
-  if (!f) {
-    SetLastError("cannot be opened (%s)", std::strerror(errno));
-    ::close(fd);
-  }
+// A stream over file, which it then owns; null (file closed) with the reason when none can be
+// made.
+StdFilePtr StreamOver(FileHandle& file, const char* mode) {
+  std::FILE* f = file.IntoStream(mode);
+  if (!f) SetLastError("cannot be opened (%s)", LastFileFaultText());
   return StdFilePtr(f);
 }
 
@@ -78,10 +70,10 @@ StdFilePtr StreamOver(int fd, const char* mode) {
 std::uint64_t FileOpensOnThisThread() { return opensOnThisThread; }
 
 StdFilePtr OpenRegularFile(const char* name) {
-  struct stat st;
-  const int fd = OpenRegularDescriptor(name, st);
-  if (fd < 0) return nullptr;
-  return StreamOver(fd, "rb");
+  FileFacts facts;
+  FileHandle file = OpenRegularHandle(name, facts);
+  if (!file.IsOpen()) return nullptr;
+  return StreamOver(file, "rb");
 }
 
 StdFilePtr CreateRegularFile(const char* name, bool replace) {
@@ -89,36 +81,33 @@ StdFilePtr CreateRegularFile(const char* name, bool replace) {
     SetLastError("no file name given");
     return nullptr;
   }
-  // O_NONBLOCK: opening a FIFO for writing would otherwise wait for a reader.
-  const int fd = ::open(
-      name, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (replace ? 0 : O_EXCL), 0666);
-  if (fd < 0) {
-    const int error = errno;
-    struct stat st;
-    if (error == EEXIST && ::stat(name, &st) == 0 && NotAFileReason(st.st_mode))
-      SetLastError("%s", NotAFileReason(st.st_mode));
-    else if (error == EEXIST)
+  // Opened without waiting: a FIFO would otherwise hang here until a reader came.
+  FileHandle file =
+      OpenSystemFile(name, replace ? FileOpening::kWriteNewOrExisting : FileOpening::kWriteNew);
+  if (!file.IsOpen()) {
+    const FileFault fault = LastFileFault();
+    const std::string text = LastFileFaultText();
+    FileFacts facts;
+    if (fault == FileFault::kExists && ExamineFile(name, facts) && NotAFileReason(facts.kind))
+      SetLastError("%s", NotAFileReason(facts.kind));
+    else if (fault == FileFault::kExists)
       SetLastError("exists already");
-    else if (error == ENXIO)
-      SetLastError("%s", NotAFileReason(S_IFIFO));
-    else if (error == EISDIR)
-      SetLastError("%s", NotAFileReason(S_IFDIR));
+    else if (fault == FileFault::kNoReader)
+      SetLastError("%s", NotAFileReason(FileKind::kFifo));
+    else if (fault == FileFault::kFolder)
+      SetLastError("%s", NotAFileReason(FileKind::kFolder));
     else
-      SetLastError("cannot be created (%s)", std::strerror(error));
+      SetLastError("cannot be created (%s)", text.c_str());
     return nullptr;
   }
-  struct stat st;
-  const char* reason = ::fstat(fd, &st) != 0 ? "cannot be examined" : NotAFileReason(st.st_mode);
-  if (!reason && replace && ::ftruncate(fd, 0) != 0) reason = "cannot be emptied";
+  FileFacts facts;
+  const char* reason = !file.Examine(facts) ? "cannot be examined" : NotAFileReason(facts.kind);
+  if (!reason && replace && !file.Empty()) reason = "cannot be emptied";
   if (reason) {
-    ::close(fd);
     SetLastError("%s", reason);
     return nullptr;
   }
-  // A regular file: writes block as usual.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return StreamOver(fd, "wb");
+  return StreamOver(file, "wb");
 }
 
 bool CanCreateRegularFile(const char* name, bool replace) {
@@ -127,14 +116,14 @@ bool CanCreateRegularFile(const char* name, bool replace) {
     return false;
   }
   // What the name is comes first: replacing cannot make a FIFO or a device a file.
-  struct stat st;
-  if (::stat(name, &st) == 0) {
-    if (const char* reason = NotAFileReason(st.st_mode)) {
+  FileFacts facts;
+  if (ExamineFile(name, facts)) {
+    if (const char* reason = NotAFileReason(facts.kind)) {
       SetLastError("%s", reason);
       return false;
     }
   }
-  if (!replace && ::lstat(name, &st) == 0) {
+  if (!replace && ExamineFile(name, facts, LinkRule::kNoFollow)) {
     SetLastError("exists already");
     return false;
   }
@@ -142,24 +131,20 @@ bool CanCreateRegularFile(const char* name, bool replace) {
 }
 
 bool IsRegularFile(const char* name) {
-  struct stat st;
-  return name && ::stat(name, &st) == 0 && S_ISREG(st.st_mode);
+  FileFacts facts;
+  return name && ExamineFile(name, facts) && facts.kind == FileKind::kRegular;
 }
 
 bool ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes, std::size_t maxBytes) {
-  struct stat st;
-  const int fd = OpenRegularDescriptor(name, st);
-  if (fd < 0) return false;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-    SetLastError("is %lld bytes long, more than the %zu bytes a loader reads",
-                 static_cast<long long>(st.st_size), maxBytes);
+  FileFacts facts;
+  FileHandle file = OpenRegularHandle(name, facts);
+  if (!file.IsOpen()) return false;
+  if (facts.size > maxBytes) {
+    SetLastError("is %llu bytes long, more than the %zu bytes a loader reads",
+                 static_cast<unsigned long long>(facts.size), maxBytes);
     return false;
   }
-  const std::size_t size = static_cast<std::size_t>(st.st_size);
+  const std::size_t size = static_cast<std::size_t>(facts.size);
   std::vector<std::uint8_t> content;
   try {
     content.resize(size);
@@ -169,10 +154,9 @@ bool ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes, std::size
   }
   std::size_t got = 0;
   while (got < size) {
-    const ssize_t n = ::read(fd, content.data() + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
+    const long long n = file.Read(content.data() + got, size - got);
     if (n < 0) {
-      SetLastError("read error at offset %zu (%s)", got, std::strerror(errno));
+      SetLastError("read error at offset %zu (%s)", got, LastFileFaultText());
       return false;
     }
     if (n == 0) break;

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -18,6 +18,7 @@
 #include "oru/platform/keys.h"
 #include "oru/platform/keystate.h"
 #include "oru/sound/midi_out.h"
+#include "tests/support/scratch_folder.h"
 
 namespace brellow {
 
@@ -38,10 +39,8 @@ class GameFixture : public ::testing::Test {
 
  protected:
   void SetUp() override {
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    savedDir_ = cwd;
-    ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+    savedDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(ORU_GAME_DIR);
     previousClock_ = oru::SetClockSource(&FakeClock);
     now = 100000;
     previousBackend_ = oru::MidiOut::SetDefaultBackend(&recorder);
@@ -65,7 +64,7 @@ class GameFixture : public ::testing::Test {
     oru::SetDefaultWindowProc(previousDefault_);
     oru::ResetMessageQueueForTesting();
     oru::SetClockSource(previousClock_);
-    ASSERT_EQ(chdir(savedDir_.c_str()), 0);
+    std::filesystem::current_path(savedDir_);
   }
 
   void Step(int frames = 1) {
@@ -124,7 +123,7 @@ class GameFixture : public ::testing::Test {
   std::unique_ptr<GameWindow> game;
 
  private:
-  std::string savedDir_;
+  std::filesystem::path savedDir_;
   oru::ClockSource previousClock_ = nullptr;
   oru::MidiBackend* previousBackend_ = nullptr;
   oru::DefaultWindowProc previousDefault_ = nullptr;

@@ -2,7 +2,6 @@
 #include "game/item.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "oru/graphics/bitmap_file.h"
 #include "oru/graphics/colour_conversion.h"
+#include "tests/support/scratch_folder.h"
 
 namespace brellow {
 
@@ -27,7 +27,7 @@ constexpr int kBody = 100;
 class ItemSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) / ("oru_items_" + std::to_string(getpid()));
+    dir_ = oru::test::UniqueTempPath("oru_items");
     std::filesystem::create_directories(dir_);
     strip_ = (dir_ / "strip.bmp").string();
     Surface picture;
@@ -190,7 +190,7 @@ TEST_F(ItemSetTest, APoolDecodesItsPictureOnceAndItsItemsShareIt) {
 
 TEST_F(ItemSetTest, MissingPictureGivesAnEmptyItemCoveringOnlyItsPosition) {
   ItemSet ghosts;
-  ghosts.SetSource((dir_ / "missing.bmp").c_str(), &group_, -1, -1);
+  ghosts.SetSource((dir_ / "missing.bmp").string().c_str(), &group_, -1, -1);
   ASSERT_EQ(ghosts.Spawn(10, 10), 0);
   ASSERT_EQ(ghosts.Spawn(300, 300), 1);
   EXPECT_EQ(ghosts.Find(0)->Width(), 0);
@@ -204,7 +204,7 @@ TEST_F(ItemSetTest, MissingPictureGivesAnEmptyItemCoveringOnlyItsPosition) {
   EXPECT_EQ(target.PixelAt(10, 10), 7);
 
   ItemSet probes;
-  probes.SetSource((dir_ / "missing.bmp").c_str(), &group_, -1, -1);
+  probes.SetSource((dir_ / "missing.bmp").string().c_str(), &group_, -1, -1);
   probes.Spawn(0, 0);
   struct Counter : HitHandler {
     int hits = 0;

@@ -1,7 +1,6 @@
 // Every way out of a game (won, lost in play, lost to the boss, a replay running out in play or
 // paused, and back to the title afterwards) leaves no item alive in any item set, so nothing of
 // the last game stays on the field or in the next game's collision passes.
-#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -133,8 +132,7 @@ TEST_F(LeavingPlayTest, AReplayRunningOutInPlayLeavesNoItemAlive) {
     SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
-    const std::string path =
-        ::testing::TempDir() + "brellow_leaving_play_" + std::to_string(::getpid()) + ".run";
+    const std::string path = oru::test::UniqueTempPath("brellow_leaving_play", ".run");
     {
       RunRecorder recorder;
       ASSERT_TRUE(recorder.Open(path.c_str(), game->AssetDigest()));

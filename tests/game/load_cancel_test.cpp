@@ -2,6 +2,7 @@
 // leave at once instead of after the whole load (or, with a damaged file, much later).
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "oru/data/load_cancel.h"
@@ -25,9 +26,8 @@ bool BlockingCheck() {
 }
 
 TEST(LoadCancelTest, ACloseRequestDuringTheLoadSkipsEveryAssetStillToCome) {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+  test::CurrentFolderKeeper keeper;
+  std::filesystem::current_path(ORU_GAME_DIR);
   {
     GameWindow game;
     const LoadCancelCheck previous = SetLoadCancelCheck(&BlockingCheck);
@@ -51,15 +51,13 @@ TEST(LoadCancelTest, ACloseRequestDuringTheLoadSkipsEveryAssetStillToCome) {
     // The window is still whole: it enters the title and steps like any other.
     EXPECT_EQ(game.gameState, GameState::Title);
   }
-  ASSERT_EQ(chdir(cwd), 0);
 }
 
 // Pools are the longest part of the load (thirty items in some sets): the request is heard at
 // every item, not only between sets.
 TEST(LoadCancelTest, ThePoolsAskAtEveryItem) {
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+  test::CurrentFolderKeeper keeper;
+  std::filesystem::current_path(ORU_GAME_DIR);
   static std::atomic<int> asked;
   asked = 0;
   {
@@ -74,7 +72,6 @@ TEST(LoadCancelTest, ThePoolsAskAtEveryItem) {
     for (const ItemSetRow& row : kItemSets) items += (game.*row.set).Count();
     EXPECT_GE(asked.load(), items);
   }
-  ASSERT_EQ(chdir(cwd), 0);
 }
 
 TEST(LoadCancelTest, WithoutACheckNothingIsCancelled) { EXPECT_FALSE(LoadCancelled()); }

@@ -2,11 +2,8 @@
 #include "game/options.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +13,7 @@
 #include "game/gmain.h"
 #include "oru/shell/window.h"
 #include "tests/support/scoped_default_window_proc.h"
+#include "tests/support/scratch_folder.h"
 
 namespace brellow {
 
@@ -43,6 +41,12 @@ class Captured {
  private:
   std::FILE* file_;
 };
+
+// The absolute name the game makes of name, which is written here as POSIX spells it: on
+// Windows it gains the current drive and backslashes.
+std::string Absolute(const std::string& name) {
+  return test::HasPosixFiles() ? name : fs::absolute(name).lexically_normal().string();
+}
 
 struct Parsed {
   int code;
@@ -86,7 +90,7 @@ TEST(CommandLineTest, AcceptedOptionsFillTheSettings) {
     EXPECT_EQ(p.settings.fullScreen, c.fullScreen);
     EXPECT_EQ(p.settings.scale, c.scale);
     EXPECT_EQ(p.settings.mute, c.mute);
-    EXPECT_EQ(p.settings.dataDir, c.dataDir);
+    EXPECT_EQ(p.settings.dataDir, *c.dataDir ? Absolute(c.dataDir) : "");
     EXPECT_EQ(p.out, "");
     EXPECT_EQ(p.err, "");
   }
@@ -95,17 +99,17 @@ TEST(CommandLineTest, AcceptedOptionsFillTheSettings) {
 TEST(CommandLineTest, RelativeDataFolderIsMadeAbsoluteBeforeTheGameChangesFolder) {
   const Parsed p = Parse({"--data", "some/where"});
   ASSERT_EQ(p.code, kRunGame);
-  EXPECT_EQ(p.settings.dataDir, (fs::current_path() / "some/where").string());
+  EXPECT_EQ(p.settings.dataDir, Absolute((fs::current_path() / "some/where").string()));
 }
 
 TEST(CommandLineTest, RunOptionsFillTheSettingsWithAbsolutePaths) {
   const Parsed record = Parse({"--record", "runs/a.orr"});
   ASSERT_EQ(record.code, kRunGame);
-  EXPECT_EQ(record.settings.recordFile, (fs::current_path() / "runs/a.orr").string());
+  EXPECT_EQ(record.settings.recordFile, Absolute((fs::current_path() / "runs/a.orr").string()));
   EXPECT_FALSE(record.settings.headless);
   const Parsed replay = Parse({"--headless", "--replay=/r/b.orr", "--frames", "1200"});
   ASSERT_EQ(replay.code, kRunGame);
-  EXPECT_EQ(replay.settings.replayFile, "/r/b.orr");
+  EXPECT_EQ(replay.settings.replayFile, Absolute("/r/b.orr"));
   EXPECT_TRUE(replay.settings.headless);
   EXPECT_EQ(replay.settings.frames, 1200u);
   EXPECT_EQ(replay.settings.recordFile, "");
@@ -181,15 +185,13 @@ TEST(CommandLineTest, HelpAndVersionPrintToStandardOutputAndExitZero) {
 class DataFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    saved_ = cwd;
-    root_ = fs::temp_directory_path() / ("oru_data_folder_" + std::to_string(getpid()));
+    saved_ = fs::current_path();
+    root_ = test::UniqueTempPath("oru_data_folder");
     fs::remove_all(root_);
     fs::create_directories(root_);
   }
   void TearDown() override {
-    ASSERT_EQ(chdir(saved_.c_str()), 0);
+    fs::current_path(saved_);
     fs::remove_all(root_);
   }
   std::string Folder(const std::string& name, std::vector<std::string> files) {
@@ -199,7 +201,7 @@ class DataFolderTest : public ::testing::Test {
     return dir.string();
   }
 
-  std::string saved_;
+  fs::path saved_;
   fs::path root_;
 };
 
@@ -218,19 +220,23 @@ TEST_F(DataFolderTest, AFolderHoldsTheDataWhenTheMusicOrTheBackdropIsThereInEith
 TEST_F(DataFolderTest, CandidatesComeInTheDocumentedOrder) {
   GameSettings s;
   s.dataDir = "/given";
+  // Tidied, so that Windows' backslashes compare equal to the slashes written here.
   auto folders = [](const std::vector<DataFolderCandidate>& list) {
     std::vector<std::string> out;
-    for (const auto& c : list) out.push_back(c.folder);
+    for (const auto& c : list) out.push_back(fs::path(c.folder).lexically_normal().string());
     return out;
   };
-  EXPECT_EQ(folders(DataFolderCandidates(s, "/env", "/opt/bd/games", "/home/me")),
-            (std::vector<std::string>{"/given", "/env", "/opt/bd/games",
-                                      "/opt/bd/share/games/brellow-didovez", "/home/me"}));
+  auto tidy = [](std::vector<std::string> list) {
+    for (std::string& folder : list) folder = fs::path(folder).lexically_normal().string();
+    return list;
+  };
+  EXPECT_EQ(
+      folders(DataFolderCandidates(s, "/env", "/opt/bd/games", "/home/me")),
+      tidy({"/given", "/env", "/opt/bd/games", "/opt/bd/share/games/brellow-didovez", "/home/me"}));
   // No --data, an empty ORU_DATA_DIR, no known executable folder.
-  EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, "", "", "/home/me")),
-            (std::vector<std::string>{"/home/me"}));
+  EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, "", "", "/home/me")), tidy({"/home/me"}));
   EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, nullptr, "/usr/games", "/tmp")),
-            (std::vector<std::string>{"/usr/games", "/usr/share/games/brellow-didovez", "/tmp"}));
+            tidy({"/usr/games", "/usr/share/games/brellow-didovez", "/tmp"}));
 }
 
 TEST_F(DataFolderTest, EnteringTakesTheFirstFolderThatHoldsTheData) {
@@ -250,7 +256,7 @@ TEST_F(DataFolderTest, EnteringTakesTheFirstFolderThatHoldsTheData) {
 
 TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
   const std::string empty = Folder("empty", {});
-  ASSERT_EQ(chdir(empty.c_str()), 0);
+  fs::current_path(empty);
   GameSettings s;
   s.dataDir = Folder("given", {"kani.dpa"});
   const std::string env = Folder("env", {});
@@ -276,7 +282,6 @@ TEST_F(DataFolderTest, StartFilesThatCannotServeAreRefusedInOneLine) {
   const std::string empty = Folder("empty", {});
   std::ofstream(root_ / "plain") << "x";
   std::ofstream(root_ / "old.orr") << "earlier run";
-  ASSERT_EQ(mkfifo((root_ / "pipe").c_str(), 0600), 0);
   struct Case {
     std::string dataDir, recordFile;
     bool force;
@@ -285,7 +290,7 @@ TEST_F(DataFolderTest, StartFilesThatCannotServeAreRefusedInOneLine) {
   const std::string plain = (root_ / "plain").string(), old = (root_ / "old.orr").string();
   const std::string pipe = (root_ / "pipe").string(), fresh = (root_ / "new.orr").string();
   // clang-format off
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {data,                     "",    false, nullptr},
       {"",                       fresh, false, nullptr},
       {"",                       old,   true,  nullptr},
@@ -293,10 +298,13 @@ TEST_F(DataFolderTest, StartFilesThatCannotServeAreRefusedInOneLine) {
       {plain,                    "",    false, "is not a folder"},
       {empty,                    "",    false, "holds no game data"},
       {"",                       old,   false, "old.orr: exists already (--force replaces it)"},
-      {"",                       pipe,  true,  "pipe: is a FIFO (named pipe), not a file"},
       {"",                       root_.string(), true, "is a folder, not a file"},
   };
   // clang-format on
+  if (test::HasPosixFiles()) {
+    ASSERT_TRUE(test::MakeFifo(pipe));
+    cases.push_back({"", pipe, true, "pipe: is a FIFO (named pipe), not a file"});
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dataDir + "|" + c.recordFile);
     GameSettings s;
@@ -329,7 +337,7 @@ TEST_F(DataFolderTest, AnUnusableDataFileIsNamedWithItsReason) {
   const std::string dir = Folder("bad", {});
   for (const char* name : {"haikei1.bmp", "saru.bmp", "SUCKER1.WAV", "brello_s.mid"})
     std::ofstream(fs::path(dir) / name) << "these bytes are no picture, sound or song";
-  ASSERT_EQ(chdir(dir.c_str()), 0);
+  fs::current_path(dir);
   testing::internal::CaptureStderr();
   {
     GameWindow window;
@@ -363,9 +371,8 @@ TEST(GameSettingsTest, ScaleBoundsTheWindowToThatManyTimesTheField) {
 
 TEST(GameSettingsTest, MuteLeavesTheSoundsAndTheMusicUnloaded) {
   ScopedDefaultWindowProc defaultProc{&NoDefault};
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(ORU_GAME_DIR), 0);
+  test::CurrentFolderKeeper keeper;
+  fs::current_path(ORU_GAME_DIR);
   for (bool mute : {false, true}) {
     GameWindow window;
     GameSettings s;
@@ -385,7 +392,6 @@ TEST(GameSettingsTest, MuteLeavesTheSoundsAndTheMusicUnloaded) {
       }
     }
   }
-  ASSERT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace

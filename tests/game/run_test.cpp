@@ -1,7 +1,6 @@
 // Recorded runs: the file format read back as written, damaged files refused with a reason, and
 // whole games played by a bot through the game's own frame loop, recorded, then replayed
 // without a window to the same frames, states, score and final picture.
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -26,8 +25,7 @@ using namespace oru;
 namespace {
 
 std::string TempPath(const char* what) {
-  return std::string(::testing::TempDir()) + "oru_run_" + what + "_" + std::to_string(getpid()) +
-         ".orr";
+  return oru::test::UniqueTempPath(std::string("oru_run_") + what, ".orr");
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {

@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "oru/graphics/bitmap_file.h"
 #include "oru/platform/draw_context.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/surface_pixels.h"
 
 namespace oru {
@@ -213,8 +212,7 @@ TEST(MeterImagesRow, UnitPictureFromAFile) {
   picture.Create(16, 16);
   picture.Fill(0);  // black corner: the key
   picture.FillRectColour(Rect{2, 2, 14, 14}, kOrange);
-  const std::string path =
-      ::testing::TempDir() + "oru_meter_unit_" + std::to_string(::getpid()) + ".bmp";
+  const std::string path = test::UniqueTempPath("oru_meter_unit", ".bmp");
   ASSERT_EQ(SaveBitmap(picture, path.c_str()), 1);
 
   Surface group;

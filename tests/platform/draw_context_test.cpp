@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "oru/platform/font.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/test_system.h"
 
 namespace oru {
 namespace {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <thread>
 #include <vector>
 
@@ -130,7 +131,7 @@ TEST(MixerTest, LoudSumIsTurnedDownWithoutFlatteningAndRecovers) {
   std::vector<int> tone(kLoudFrames);
   for (int i = 0; i < kLoudFrames; ++i)
     tone[static_cast<std::size_t>(i)] =
-        static_cast<int>(std::lround(26000 * std::sin(i * 2 * M_PI * 100 / kRate)));
+        static_cast<int>(std::lround(26000 * std::sin(i * 2 * std::numbers::pi * 100 / kRate)));
   const VoiceSamples samples = Samples(tone);
   const int a = mixer.CreateVoice(samples, 1);
   const int b = mixer.CreateVoice(samples, 1);  // voices share their samples

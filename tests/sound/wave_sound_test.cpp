@@ -8,6 +8,7 @@
 #include <complex>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -209,7 +210,7 @@ TEST(WaveFormatTest, RefusedFormatsLeaveTheSoundAsItWas) {
 double Magnitude(const std::vector<double>& x, double hz, double rate) {
   std::complex<double> sum = 0;
   for (std::size_t n = 0; n < x.size(); ++n)
-    sum += x[n] * std::polar(1.0, -2 * M_PI * hz * static_cast<double>(n) / rate);
+    sum += x[n] * std::polar(1.0, -2 * std::numbers::pi * hz * static_cast<double>(n) / rate);
   return std::abs(sum);
 }
 
@@ -221,7 +222,7 @@ TEST(WaveResampleTest, ConversionLeavesNoImageAboveTheOldBand) {
   std::vector<int> tone(kIn);
   for (int i = 0; i < kIn; ++i)
     tone[static_cast<std::size_t>(i)] =
-        static_cast<int>(std::lround(16384 * std::sin(2 * M_PI * 5000 * i / kIn)));
+        static_cast<int>(std::lround(16384 * std::sin(2 * std::numbers::pi * 5000 * i / kIn)));
   const Bytes wave =
       WaveImageBuilder().Format(1, kIn, 16).Data(WaveImageBuilder::Samples16(tone)).Build();
   std::vector<float> out;
@@ -234,7 +235,7 @@ TEST(WaveResampleTest, ConversionLeavesNoImageAboveTheOldBand) {
   std::vector<double> x(kN);
   double windowSum = 0;
   for (int n = 0; n < kN; ++n) {
-    const double t = 2 * M_PI * n / (kN - 1);
+    const double t = 2 * std::numbers::pi * n / (kN - 1);
     const double w =
         0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
     x[static_cast<std::size_t>(n)] = w * out[static_cast<std::size_t>(kOut / 2 - kN / 2 + n)];

@@ -9,8 +9,6 @@
 //   oru list PACK                prints the stored name (escaped), the packed and the unpacked size
 //
 // Every file is written to a temporary file beside it and renamed over it only when complete.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -18,14 +16,15 @@
 #include "oru/data/atomic_file.h"
 #include "oru/data/last_error.h"
 #include "oru/data/pack_file.h"
+#include "oru/platform/files.h"
 #include "tools/oru/command.h"
 
 namespace oru::tool {
 namespace {
 
 long long FileSize(const char* path) {
-  struct stat st;
-  return path && ::stat(path, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+  FileFacts facts;
+  return path && ExamineFile(path, facts) ? static_cast<long long>(facts.size) : -1;
 }
 
 // Opens (and unpacks) path; on failure prints the reason after the file's name.
