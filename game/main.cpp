@@ -13,9 +13,8 @@ namespace {
 // Everything after the command line; returns the exit code.
 int RunGame(const brellow::GameSettings& settings) {
   if (settings.headless) {
-    // Whatever might still reach for a device gets SDL's stand-ins, never the real ones.
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    // Whatever might still reach for a device gets a stand-in, never the real one.
+    oru::UseHeadlessDevices();
     brellow::EnterDataFolder(settings, std::getenv("ORU_DATA_DIR"), stderr);
     brellow::gameApplication.settings = settings;
     return brellow::gameApplication.RunHeadless();

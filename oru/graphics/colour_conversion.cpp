@@ -9,6 +9,7 @@
 
 #include "oru/data/data_source.h"
 #include "oru/graphics/surface.h"
+#include "oru/platform/files.h"
 
 namespace oru {
 namespace {
@@ -113,7 +114,8 @@ void AddColoursOf(PaletteTable& table, Surface* surface) {
 
 int SaveText(const PaletteTable& table, const char* path) {
   if (!path) return 0;
-  std::FILE* file = std::fopen(path, "w");
+  // Binary: the same bytes (LF line ends) on every system.
+  std::FILE* file = OpenFileStream(path, "wb");
   if (!file) return 0;
   bool ok = true;
   const int count = ClampedCount(table);

@@ -1,7 +1,10 @@
-// The program's arguments, kept for the application object.
+// The program's arguments, kept for the application object, and the headless switch.
 #include "oru/platform/process.h"
 
+#include <atomic>
 #include <string>
+
+#include "oru/platform/process_internal.h"
 
 namespace oru {
 namespace {
@@ -11,7 +14,16 @@ std::string& CommandLineText() {
   return *text;
 }
 
+std::atomic<bool> headlessDevices{false};
+
 }  // namespace
+
+void UseHeadlessDevices() {
+  headlessDevices.store(true, std::memory_order_release);
+  UseHeadlessBackEnd();
+}
+
+bool HeadlessDevices() { return headlessDevices.load(std::memory_order_acquire); }
 
 void StoreArguments(int argc, char** argv) {
   std::string& text = CommandLineText();

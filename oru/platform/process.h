@@ -26,6 +26,12 @@ bool InstallCloseSignals();
 // must be async-signal-safe. Returns false when a handler cannot be installed.
 bool InstallCleanupSignals(void (*cleanup)());
 
+// For runs without a window or sound (a headless replay): from now on the shared devices stand
+// in without showing or sounding anything, and no device of the system is opened. Call before
+// anything opens a device.
+void UseHeadlessDevices();
+bool HeadlessDevices();
+
 // Ends the threads the platform keeps for the whole run: the signal thread above (the signals
 // stay blocked), the synthesizer's loading thread (after the step it is in: a SoundFont still
 // loading is waited for) and the shared audio device's thread (the device closes; sounds and

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game/gmain.h"
+#include "oru/data/escaped_name.h"
 #include "oru/shell/window.h"
 #include "tests/support/scoped_default_window_proc.h"
 #include "tests/support/scratch_folder.h"
@@ -266,8 +267,10 @@ TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
   const std::string text = err.Text();
   EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
   EXPECT_EQ(text.rfind("brellow-didovez: no game data", 0), 0u) << text;
+  // Names are printed escaped (a Windows path's backslashes doubled).
   for (const std::string& folder :
-       {s.dataDir + " (--data)", env + " (ORU_DATA_DIR)", empty + " (current folder)"})
+       {oru::Escaped(s.dataDir) + " (--data)", oru::Escaped(env) + " (ORU_DATA_DIR)",
+        oru::Escaped(empty) + " (current folder)"})
     EXPECT_NE(text.find(folder), std::string::npos) << folder << " in " << text;
   EXPECT_NE(text.find("(program folder)"), std::string::npos);
   EXPECT_NE(text.find("(installed)"), std::string::npos);

@@ -1,5 +1,6 @@
 // MidiOut over a recording backend, SysExMessage, and the platform synthesizer when available.
 #include "oru/sound/midi_out.h"
+#include "tests/support/test_system.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,8 @@ TEST(MidiOutTest, PlatformDeviceNames) {
   out.DeviceName(7, name, sizeof name);
   EXPECT_STREQ(name, "");
   out.DeviceName(0, name, sizeof name);
+  // Windows names the system's own device 0, which a machine may lack (Wine has none here).
+  if (test::IsWindows() && name[0] == '\0') GTEST_SKIP() << "this system has no MIDI device 0";
   EXPECT_STRNE(name, "");
   EXPECT_LE(std::strlen(name), kMidiDeviceNameMax);
 }

@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/midi_synth.h"
+#include "oru/platform/process_internal.h"
 #include "oru/platform/thread_data_internal.h"
 
 namespace oru {
@@ -77,6 +79,12 @@ bool InstallCleanupSignals(void (*cleanup)()) {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP})
     ok = sigaction(signal, &action, nullptr) == 0 && ok;
   return ok;
+}
+
+void UseHeadlessBackEnd() {
+  // SDL's own stand-ins, whoever starts SDL's video or audio later.
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
 }
 
 void EndServiceThreads() {

@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "oru/platform/process.h"
 #include "oru/platform/win32/direct_sound_internal.h"
 #include "oru/platform/win32/win32_window_internal.h"
 
@@ -364,7 +365,8 @@ std::unique_ptr<DirectSoundDevice> OpenDirectSound() { return DirectSoundVoices:
 
 VoiceDevice* SharedVoiceDevice() {
   // Never deleted: sounds held by static objects may still talk to it while the process ends.
-  static DirectSoundVoices* const device = DirectSoundVoices::Open().release();
+  static DirectSoundVoices* const device =
+      HeadlessDevices() ? nullptr : DirectSoundVoices::Open().release();
   openedDevice.store(device, std::memory_order_release);
   return device;
 }

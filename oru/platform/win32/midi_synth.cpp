@@ -23,6 +23,7 @@
 
 #include "oru/platform/audio_mixer.h"
 #include "oru/platform/midi_synth.h"
+#include "oru/platform/process.h"
 #include "oru/platform/win32/system_midi_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
@@ -148,8 +149,10 @@ std::uint64_t MidiSynth::SoundFontReadsOnThisThread() { return 0; }
 MidiSynthLoader& SharedMidiSynthLoader() {
   // Never destroyed: sequencers held by static objects may still ask for it while the process
   // ends.
-  static MidiSynthLoader* const loader =
-      new MidiSynthLoader([] { return win32::OpenSystemMidiSynth(); });
+  static MidiSynthLoader* const loader = new MidiSynthLoader([]() -> std::unique_ptr<MidiSynth> {
+    if (HeadlessDevices()) return nullptr;
+    return win32::OpenSystemMidiSynth();
+  });
   return *loader;
 }
 

@@ -1,10 +1,10 @@
 // The periodic timer over the multimedia timer itself: timeSetEvent and timeKillEvent, at the
 // system's 1 ms resolution while an event runs.
 //
-// The system runs every event's callback on its one timer thread. An event is killed with
-// TIME_KILL_SYNCHRONOUS, so once timeKillEvent returns its callback is not running and never runs
-// again, except when the kill comes from inside that very callback: then the event's record is
-// freed by the tick itself once the callback has returned.
+// The system runs every event's callback on its one timer thread. Stop never waits for that
+// thread (a tick may be waiting for the caller): it marks the event dead, and the event's next
+// tick, on the timer thread, kills it from inside its own callback, where timeKillEvent does not
+// wait, and frees it.
 #include "oru/platform/periodic_timer.h"
 
 #include <mutex>
@@ -17,13 +17,13 @@ namespace oru {
 namespace {
 
 struct Event {
-  PeriodicTimer::State* state = nullptr;
+  std::shared_ptr<PeriodicTimer::State> state;  // kept while the event may still tick
   std::uint32_t id = 0;
   UINT systemId = 0;
   PeriodicTimer::Callback callback = nullptr;
   std::uintptr_t user = 0;
+  std::atomic<bool> alive{true};
   bool raised = false;
-  bool retired = false;  // killed from inside its own tick: the tick frees it
 };
 
 std::atomic<std::uint32_t> lastEventId{0};
@@ -35,9 +35,6 @@ std::uint32_t NextEventId() {
   } while (id == 0);
   return id;
 }
-
-// The event whose callback the timer thread is running.
-thread_local Event* currentEvent = nullptr;
 
 }  // namespace
 
@@ -52,27 +49,20 @@ namespace {
 
 void CALLBACK Tick(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
   Event* event = reinterpret_cast<Event*>(user);
-  if (!event->raised && event->state->timeCritical.load(std::memory_order_relaxed)) {
-    // Asked once; a refusal leaves the thread as it was.
-    event->raised = true;
-    RaiseThreadPriority();
+  if (event->alive.load(std::memory_order_acquire)) {
+    if (!event->raised && event->state->timeCritical.load(std::memory_order_relaxed)) {
+      // Asked once; a refusal leaves the thread as it was.
+      event->raised = true;
+      RaiseThreadPriority();
+    }
+    event->callback(event->id, 0, event->user, 0, 0);
   }
-  Event* const outer = currentEvent;
-  currentEvent = event;
-  event->callback(event->id, 0, event->user, 0, 0);
-  currentEvent = outer;
-  if (event->retired) delete event;
-}
-
-// Ends event's ticks.
-void Kill(Event* event) {
-  if (!event) return;
-  timeKillEvent(event->systemId);
-  timeEndPeriod(1);
-  if (currentEvent == event)
-    event->retired = true;
-  else
+  // Stopped before or during this tick (the callback may have stopped its own timer).
+  if (!event->alive.load(std::memory_order_acquire)) {
+    timeKillEvent(event->systemId);
+    timeEndPeriod(1);
     delete event;
+  }
 }
 
 }  // namespace
@@ -85,7 +75,11 @@ std::uint32_t PeriodicTimer::Start(std::uint32_t periodMs, Callback callback, st
   Stop();
   if (periodMs < kMinPeriod || !callback) return 0;
   std::lock_guard lock(state_->mutex);
-  auto* event = new Event{state_.get(), NextEventId(), 0, callback, user};
+  auto* event = new Event;
+  event->state = state_;
+  event->id = NextEventId();
+  event->callback = callback;
+  event->user = user;
   timeBeginPeriod(1);
   // The id is known before the first tick can come.
   state_->id.store(event->id, std::memory_order_release);
@@ -108,8 +102,8 @@ void PeriodicTimer::Stop() {
     state_->id.store(0, std::memory_order_release);
     event = std::exchange(state_->event, nullptr);
   }
-  // Outside the lock: the kill waits for a running tick, which may itself call Start or Stop.
-  Kill(event);
+  // The event's next tick ends it; no tick of it calls back from now on.
+  if (event) event->alive.store(false, std::memory_order_release);
 }
 
 void PeriodicTimer::SetTimeCritical(bool timeCritical) {

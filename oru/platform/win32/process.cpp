@@ -8,6 +8,7 @@
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
 #include "oru/platform/midi_synth.h"
+#include "oru/platform/process_internal.h"
 #include "oru/platform/win32/joystick_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
@@ -51,6 +52,9 @@ bool InstallCleanupSignals(void (*cleanup)()) {
   cleanupAtSignal.store(cleanup);
   return SetConsoleCtrlHandler(&CleanUpOnControl, TRUE) != 0;
 }
+
+// The sound and music devices look at HeadlessDevices before they open the system's.
+void UseHeadlessBackEnd() {}
 
 void EndServiceThreads() {
   if (closeHandlerInstalled.exchange(false)) SetConsoleCtrlHandler(&CloseOnControl, FALSE);
