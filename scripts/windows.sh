@@ -55,6 +55,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
   wineboot --init >/dev/null 2>&1 || true
   (cd "$1" && ctest --output-on-failure --timeout 900)
+  echo "== a sound played through DirectSound reaches Wine'"'"'s audio output"
+  bash tests/platform/win32/sound_capture_check.sh "$1/tests/platform_win32_tests.exe"
   echo "== examples/hello-sprite under Wine"
   out=$(cd "$1/hello-sprite" && timeout 300 wine hello-sprite.exe --frames 300)
   echo "$out"
