@@ -280,8 +280,8 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
 
 bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE* err) {
   const std::string exeFolder = oru::FolderOf(oru::ExecutablePath());
-  std::string current = oru::CurrentFolder();
-  if (current.empty()) current = ".";
+  const std::string here = oru::CurrentFolder();
+  const std::string current = here.empty() ? std::string(".") : here;
   const std::vector<DataFolderCandidate> candidates =
       DataFolderCandidates(settings, envDir, exeFolder, current);
   for (const DataFolderCandidate& c : candidates) {
