@@ -3,14 +3,14 @@
 # asset generator for this machine, cross-builds the library, the `oru` tool, the test suites and
 # the game for 64-bit Windows with mingw-w64 into build-win64/, and runs the suites under Wine in
 # a scratch Wine prefix on Xvfb; then builds examples/hello-sprite against the installed
-# development files and runs it there.
+# development files and runs it there; and plays the game itself there (scripts/windows_game.sh).
 # Usage: scripts/windows.sh [BUILD_DIR] [extra cmake arguments...]   (default build-win64)
 #   ORU_HOST_BUILD   the build for this machine whose asset generator makes the data (build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ zlib1g-dev pkg-config g++-mingw-w64-x86-64-posix googletest
-          wine wine64 xvfb xauth)
+          wine wine64 xvfb xauth openbox xdotool imagemagick python3 libgtest-dev libgmock-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -62,3 +62,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   echo "$out"
   [[ "$out" == *": 300 frames"* ]] || { echo "hello-sprite did not run 300 frames" >&2; exit 1; }
 ' windows-tests "$build"
+
+# The game under Wine end to end, and a run recorded here replayed there to the same line.
+ORU_HOST_BUILD=$host bash scripts/windows_game.sh "$build"

@@ -4,20 +4,20 @@
 # the game keeps answering keys, a second F4 brings the 640 by 480 window back, and Escape
 # while full screen still ends the game with exit code 0.
 #
-# Usage: full_screen_e2e.sh GAME_EXECUTABLE WORKING_DIR
+# Usage: full_screen_e2e.sh GAME_EXECUTABLE WORKING_DIR   (a Windows game.exe runs under Wine)
 # Exits 77 (skipped) when Xvfb, openbox, xdotool, ImageMagick's import or python3 are missing.
 set -uo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-game=$1
 workdir=$2
 screen_w=$E2E_SCREEN_W
 screen_h=$E2E_SCREEN_H
 
 e2e_setup import python3 od awk -- "$@"
+e2e_program "$1"
 e2e_start_wm || exit 1
-e2e_launch BRELLOW-DIDOVEZ "$workdir" "$game" || exit 1
+e2e_launch BRELLOW-DIDOVEZ "$workdir" "${program[@]}" || exit 1
 e2e_wait_title || exit 1
 e2e_wait_size "the window at start" 640x480
 

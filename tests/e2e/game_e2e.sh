@@ -5,16 +5,16 @@
 # ends the game with exit code 0. Screenshots of the client area are judged by the game's colour
 # classes in known regions (tests/e2e/lib.sh), not by exact images.
 #
-# Usage: game_e2e.sh GAME_EXECUTABLE WORKING_DIR
+# Usage: game_e2e.sh GAME_EXECUTABLE WORKING_DIR   (a Windows game.exe runs under Wine)
 # Exits 77 (skipped) when Xvfb, openbox, xdotool or ImageMagick's import are missing.
 set -uo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-game=$1
 workdir=$2
 
 e2e_setup import od awk cmp -- "$@"
+e2e_program "$1"
 e2e_start_wm || exit 1
 
 # The crab's mean x on the play field (the band left of the clock, below the score line); -1 when
@@ -44,7 +44,7 @@ still() {
 }
 
 # 1. Start-up: the window appears and shows the title.
-e2e_launch BRELLOW-DIDOVEZ "$workdir" "$game" || exit 1
+e2e_launch BRELLOW-DIDOVEZ "$workdir" "${program[@]}" || exit 1
 e2e_wait_title && echo "title: $e2e_seen"
 
 # 2. C starts play: the daytime sky, and the crab at the left edge.

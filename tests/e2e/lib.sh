@@ -8,8 +8,9 @@
 # Sourced (not run) by a script that uses `set -uo pipefail`:
 #   source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 #   e2e_setup import python3 -- "$@"
+#   e2e_program "$1"
 #   e2e_start_wm
-#   e2e_launch BRELLOW-DIDOVEZ "$workdir" "$game" || exit 1
+#   e2e_launch BRELLOW-DIDOVEZ "$workdir" "${program[@]}" || exit 1
 #   e2e_wait_title || exit 1
 #   e2e_key Escape
 #   e2e_expect_exit "Escape"
@@ -60,6 +61,22 @@ e2e_setup() {
   e2e_tmp=$(mktemp -d)
   trap e2e_cleanup EXIT
 }
+
+# e2e_program PROGRAM: sets the array program to the command that runs PROGRAM: itself, or Wine
+# with it when it is a Windows program (its name ends in .exe), so the same checks judge the game
+# of either system. Wine runs in the prefix the caller chose (WINEPREFIX), without its own
+# messages unless WINEDEBUG says otherwise; e2e_windows tells which it is. Exits 77 (skipped)
+# for a Windows program when Wine is missing.
+e2e_program() {
+  if [[ $1 == *.exe ]]; then
+    command -v wine >/dev/null || { echo "SKIP: wine not installed"; exit 77; }
+    export WINEDEBUG=${WINEDEBUG:--all}
+    program=(wine "$1")
+  else
+    program=("$1")
+  fi
+}
+e2e_windows() { [ "${program[0]}" = wine ]; }
 
 e2e_cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null

@@ -30,10 +30,16 @@ class RunBot {
       case GameState::BossFight:
         Fight(game);
         break;
+      case GameState::GameOver:
+        if (playsAgain && frame_ % 2 == 0) Press('C');
+        break;
       default:
         break;
     }
   }
+  // Whether a lost game is followed by another (C on the game-over picture).
+  bool playsAgain = false;
+
   void Release() {
     for (int vk :
          {int{oru::VK_UP}, int{oru::VK_DOWN}, int{oru::VK_SPACE}, int{oru::VK_RETURN}, int{'C'}})

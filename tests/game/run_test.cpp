@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -337,11 +338,10 @@ class RunGameTest : public GameFixture {
  protected:
   // Plays until done says so (or a frame limit) and returns the summary line.
   template <typename Done>
-  std::string RecordGame(const std::string& path, Done done, int limit) {
+  std::string RecordGame(const std::string& path, Done done, int limit, RunBot bot = {}) {
     RunRecorder recorder;
     EXPECT_TRUE(recorder.Open(path.c_str(), game->AssetDigest())) << LastError();
     game->SetRecorder(&recorder);
-    RunBot bot;
     for (int frame = 0; frame < limit && !done(*game); ++frame) {
       bot.Act(*game);
       now += 30;
@@ -398,6 +398,73 @@ TEST_F(RunGameTest, ALostGameReplaysToTheSameEnd) {
   SetKeyState(VK_RIGHT, false);
   EXPECT_NE(recorded.find("state GameOver"), std::string::npos) << recorded;
   EXPECT_EQ(ReplayGame(path), recorded);
+  std::remove(path.c_str());
+}
+
+// One long run through most of what the rules do: a game lost by walking into the enemies, a
+// second one with a pause, and its boss fight won after a life is lost there (the clock's
+// invincibility then counts). The Windows build replays this very run (scripts/windows_game.sh):
+// with ORU_KEEP_RUN naming an absolute path, the run file is kept there and the recording's line
+// written to that path with ".line" added.
+TEST_F(RunGameTest, ALostGameAPauseAndABossFightWithALifeLostReplayToTheSameEnd) {
+  const std::string path = TempPath("long");
+  std::vector<GameState> states;
+  int games = 0, playFrames = 0, pausedFrames = 0, lives = -1, stepsRight = 0, gameClearFrames = 0;
+  bool lifeLost = false;
+  const auto script = [&](GameWindow& g) {
+    if (states.empty() || states.back() != g.gameState) {
+      states.push_back(g.gameState);
+      if (g.gameState == GameState::Play && states.size() >= 2 &&
+          states[states.size() - 2] == GameState::Title) {
+        ++games;
+        playFrames = 0;
+      }
+    }
+    for (int vk : {int{VK_RIGHT}, int{VK_LEFT}, kKeyV}) SetKeyState(vk, false);
+    switch (g.gameState) {
+      case GameState::Play:
+        ++playFrames;
+        // The first game walks right into whatever comes; the second pauses once.
+        if (games == 1) SetKeyState(VK_RIGHT, true);
+        if (games == 2 && playFrames == 50 && pausedFrames == 0) SetKeyState(kKeyV, true);
+        break;
+      case GameState::PlayPaused:
+        if (++pausedFrames == 40) SetKeyState(kKeyV, true);
+        break;
+      case GameState::BossFight:
+        // Into the boss until a life is lost, then as far back to the left.
+        if (lives < 0) lives = g.lifeMeter.GetValue();
+        if (!lifeLost && g.lifeMeter.GetValue() < lives) lifeLost = true;
+        if (!lifeLost) {
+          SetKeyState(VK_RIGHT, true);
+          ++stepsRight;
+        } else if (stepsRight > 0) {
+          SetKeyState(VK_LEFT, true);
+          --stepsRight;
+        }
+        break;
+      default:
+        break;
+    }
+    if (g.gameState == GameState::GameClear) return ++gameClearFrames > 20;
+    return games >= 2 && g.gameState == GameState::GameOver;
+  };
+  // The game over of the second game ends the run before the bot could start a third.
+  RunBot bot;
+  bot.playsAgain = true;
+  const std::string recorded = RecordGame(path, script, 20000, bot);
+  EXPECT_EQ(states,
+            (std::vector<GameState>{GameState::Title, GameState::Play, GameState::GameOver,
+                                    GameState::Title, GameState::Play, GameState::PlayPaused,
+                                    GameState::Play, GameState::BossFight, GameState::GameClear}))
+      << recorded;
+  EXPECT_GT(lives, 0);
+  EXPECT_TRUE(lifeLost);
+  EXPECT_EQ(ReplayGame(path), recorded);
+  if (const char* keep = std::getenv("ORU_KEEP_RUN")) {
+    std::filesystem::copy_file(path, keep, std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(std::string(keep) + ".line") << recorded << "\n";
+  }
   std::remove(path.c_str());
 }
 

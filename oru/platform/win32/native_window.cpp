@@ -107,6 +107,18 @@ void AskSizeLimits(NativeWindow* w, MINMAXINFO* system) {
   }
 }
 
+// The window's limits over the work area, in window sizes, as the procedure sets them.
+MINMAXINFO SizeLimits(NativeWindow* w) {
+  MINMAXINFO limits{};
+  RECT work{0, 0, 16384, 16384};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  limits.ptMaxSize = {work.right - work.left, work.bottom - work.top};
+  limits.ptMaxPosition = {work.left, work.top};
+  limits.ptMaxTrackSize = limits.ptMaxSize;
+  AskSizeLimits(w, &limits);
+  return limits;
+}
+
 // Key data's physical key: the scan code, and bit 8 for the extended keys.
 int KeyNumberOf(LPARAM lParam) {
   return static_cast<int>(((lParam >> 16) & 0xFF) | (((lParam >> 24) & 1) << 8));
@@ -362,13 +374,7 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
 
   // The procedure sees the limits, its creation and its size before the caller has the handle,
   // as it does on every system.
-  MINMAXINFO limits{};
-  RECT work{0, 0, 16384, 16384};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  limits.ptMaxSize = {work.right - work.left, work.bottom - work.top};
-  limits.ptMaxPosition = {work.left, work.top};
-  limits.ptMaxTrackSize = limits.ptMaxSize;
-  AskSizeLimits(w, &limits);
+  const MINMAXINFO limits = SizeLimits(w);
   const RECT frame = FrameOf(w->hwnd);
   const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
   if (width + frameWidth > limits.ptMaxTrackSize.x ||
@@ -430,6 +436,16 @@ MessageResult SendMessage(WindowHandle window, unsigned message, WParam wParam, 
 bool ShowNativeWindow(WindowHandle window, int showCommand) {
   NativeWindow* w = OpenWindow(window);
   if (!w) return false;
+  // A window its limits hold at its size is shown at that size rather than maximised, as a
+  // window manager does with one whose largest size is its size. Maximised, the system would
+  // pin it to the corner, and a window manager under Wine would stretch it over the screen.
+  if (showCommand == SW_SHOWMAXIMIZED) {
+    const MINMAXINFO limits = SizeLimits(w);
+    RECT r{};
+    GetWindowRect(w->hwnd, &r);
+    if (limits.ptMaxSize.x <= r.right - r.left && limits.ptMaxSize.y <= r.bottom - r.top)
+      showCommand = SW_SHOWNORMAL;
+  }
   // The library's show commands are the system's.
   ShowWindow(w->hwnd, showCommand);
   if (showCommand != SW_HIDE) UpdateWindow(w->hwnd);

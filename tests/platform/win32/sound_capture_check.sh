@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Checks that a sound played through DirectSound under Wine is heard: Wine's ALSA driver plays
-# into an ALSA "file" device (over the "null" device) set up in a scratch home, and the
-# platform's Win32 tests play a tone and read it back from that file (SoundCaptureTest, with
-# ORU_SOUND_CAPTURE naming the file), after the DirectSound cases run on the same device. The
-# file is then checked here too: not empty, not silence.
+# Checks that a sound played through DirectSound under Wine is heard: Wine's audio goes into a
+# file (wine_audio.sh), and the platform's Win32 tests play a tone and read it back from that
+# file (SoundCaptureTest, with ORU_SOUND_CAPTURE naming the file), after the DirectSound cases
+# run on the same device. The file is then checked here too: not empty, not silence.
 #
 #   tests/platform/win32/sound_capture_check.sh [build-win64/tests/platform_win32_tests.exe]
 #
@@ -24,18 +23,10 @@ fi
 
 scratch=$(mktemp -d /tmp/oru-sound-capture.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/home"
 capture=$scratch/capture.raw
-# Everything Wine plays to ALSA's default device goes into the file as raw samples; the null
-# device behind it takes the samples at the pace of a real card and discards them.
-cat >"$scratch/home/.asoundrc" <<EOF
-pcm.!default {
-  type file
-  slave.pcm "null"
-  file "$capture"
-  format "raw"
-}
-EOF
+# shellcheck source=wine_audio.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine_audio.sh"
+wine_audio_to_file "$scratch" "$capture"
 
 run=(wine "$tests_exe" '--gtest_filter=DirectSoundTest.*:SoundCaptureTest.*')
 if [[ -z ${DISPLAY:-} ]]; then
@@ -48,11 +39,8 @@ fi
 
 log=$scratch/log.txt
 status=0
-# PulseAudio is kept out of reach (no server address, no runtime folder of its own), so Wine's
-# audio goes through its ALSA driver to the file.
-HOME=$scratch/home XDG_RUNTIME_DIR=$scratch PULSE_SERVER=unix:/nonexistent \
-  WINEPREFIX=${WINEPREFIX:-$scratch/wine} WINEDEBUG=${WINEDEBUG:--all} \
-  ORU_SOUND_CAPTURE=$capture timeout 600 "${run[@]}" >"$log" 2>&1 || status=$?
+env "${wine_audio_env[@]}" WINEPREFIX="${WINEPREFIX:-$scratch/wine}" WINEDEBUG="${WINEDEBUG:--all}" \
+  ORU_SOUND_CAPTURE="$capture" timeout 600 "${run[@]}" >"$log" 2>&1 || status=$?
 cat "$log"
 
 failed=0
@@ -66,7 +54,7 @@ elif [[ ! -s $capture ]]; then
   echo "sound capture check: Wine wrote nothing to $capture" >&2
   failed=1
 else
-  loud=$(tr -d '\000' <"$capture" | wc -c)
+  loud=$(wine_audio_loud "$capture")
   total=$(wc -c <"$capture")
   echo "sound capture check: $total bytes captured, $loud of them not zero"
   if [[ $loud -lt 4000 ]]; then

@@ -22,9 +22,13 @@ namespace oru {
 namespace {
 
 std::vector<MessageRecord> received;
+// Whether the procedure limits the window to the canvas's size, as the game's window does.
+bool heldAtCanvasSize = false;
 
 MessageResult RecordingProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   received.push_back({window, message, wParam, lParam});
+  if (message == WM_GETMINMAXINFO && heldAtCanvasSize)
+    reinterpret_cast<MinMaxInfo*>(lParam)->maxTrackSize = {Canvas::kWidth, Canvas::kHeight};
   return DefWindowProc(window, message, wParam, lParam);
 }
 
@@ -117,6 +121,26 @@ TEST_F(Win32WindowTest, TheCanvasReachesTheWindowsPixels) {
   ASSERT_EQ(rows, height);
   EXPECT_EQ(pixels[100 * width + 10] & 0xFFFFFF, 0xFF0000u);
   EXPECT_EQ(pixels[100 * width + 630] & 0xFFFFFF, 0x0000FFu);
+}
+
+// Maximising a window its limits hold at its size would only pin it to the corner (and under
+// Wine let the window manager stretch it over the screen, the picture left in a corner): it is
+// shown at its size instead. A window free to grow is maximised.
+TEST_F(Win32WindowTest, OnlyAWindowFreeToGrowIsMaximised) {
+  for (const bool held : {true, false}) {
+    SCOPED_TRACE(held ? "held at its size" : "free to grow");
+    heldAtCanvasSize = held;
+    ShowNativeWindow(window_, SW_SHOWMAXIMIZED);
+    EXPECT_EQ(IsZoomed(HwndOf(window_)) != 0, !held);
+    int width = 0, height = 0;
+    ASSERT_TRUE(GetClientSize(window_, &width, &height));
+    if (held) {
+      EXPECT_EQ(width, Canvas::kWidth);
+      EXPECT_EQ(height, Canvas::kHeight);
+    }
+    ShowNativeWindow(window_, SW_RESTORE);
+  }
+  heldAtCanvasSize = false;
 }
 
 // Key data as the system sends it: repeat count 1, the scan code, the extended-key bit.
