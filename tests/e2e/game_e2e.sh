@@ -47,7 +47,7 @@ still() {
 e2e_launch BRELLOW-DIDOVEZ "$workdir" "${program[@]}" || exit 1
 e2e_wait_title && echo "title: $e2e_seen"
 
-# 2. C starts play: the daytime sky, and the crab at the left edge.
+# 2. C starts play: the daytime sky, the clock, and the crab at the left edge.
 e2e_hold c 150
 e2e_wait_play && echo "play: $e2e_seen"
 start_x=$(crab_x)

@@ -321,6 +321,7 @@ e2e_grab() {
 #   day:    the play field's light blue sky
 #   banner: the deep red of the title's "press C" banner
 #   crab:   the crab's red-orange shell (the clock's red rim lies outside the regions used)
+#   dial:   the cream face of the play field's clock
 # Colour classes rather than exact pictures, so touch-ups of the art do not break the checks.
 e2e_measure() {
   local window=$1 cls=$2 x=$3 y=$4 w=$5 h=$6 scale=${7:-1}
@@ -332,6 +333,7 @@ e2e_measure() {
       else if (cls == "day") hit = b >= 220 && g >= 180 && r >= 120
       else if (cls == "banner") hit = r >= 120 && g <= 30 && b <= 30
       else if (cls == "crab") hit = r >= 200 && g <= 110 && b <= 60
+      else if (cls == "dial") hit = r >= 240 && g >= 240 && b >= 190 && b <= 245 && r - b >= 10
       if (hit) { n++; sx += x0 + (NR - 1) % w }
     }
     END { printf "%d %d\n", NR ? 100 * n / NR : 0, n ? sx / n / s : -1 }'
@@ -362,11 +364,13 @@ e2e_wait_title() {
 
 e2e_play_shown() {
   local scale=${1:-1} window=${2:-$wid} y=${3:-0}
-  e2e_share_at_least 80 "$window" day 0 "$y" $((520 * scale)) $((12 * scale)) "$scale"
+  e2e_share_at_least 80 "$window" day 0 "$y" $((520 * scale)) $((12 * scale)) "$scale" &&
+    e2e_share_at_least 80 "$window" dial $((560 * scale)) $((y + 20 * scale)) \
+      $((60 * scale)) $((60 * scale)) "$scale"
 }
 
-# e2e_wait_play [SCALE WINDOW Y]: waits until the play field's day sky shows across the top (at
-# row Y of WINDOW, default $wid's top).
+# e2e_wait_play [SCALE WINDOW Y]: waits until the play field's day sky shows across the top and
+# its clock's face in the top right corner (at row Y of WINDOW, default $wid's top).
 e2e_wait_play() {
-  e2e_wait "the play field (day sky) in window $wid" "$E2E_WAIT_S" e2e_play_shown "$@"
+  e2e_wait "the play field (day sky, clock) in window $wid" "$E2E_WAIT_S" e2e_play_shown "$@"
 }
