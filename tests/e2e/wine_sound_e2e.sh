@@ -10,7 +10,7 @@
 set -uo pipefail
 # shellcheck source-path=SCRIPTDIR source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-# shellcheck source=../platform/win32/wine_audio.sh
+# shellcheck source-path=SCRIPTDIR source=../platform/win32/wine_audio.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../platform/win32/wine_audio.sh"
 
 workdir=$2

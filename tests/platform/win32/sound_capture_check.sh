@@ -24,7 +24,7 @@ fi
 scratch=$(mktemp -d /tmp/oru-sound-capture.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 capture=$scratch/capture.raw
-# shellcheck source=wine_audio.sh
+# shellcheck source-path=SCRIPTDIR source=wine_audio.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine_audio.sh"
 wine_audio_to_file "$scratch" "$capture"
 

@@ -23,6 +23,7 @@ pcm.!default {
   format "raw"
 }
 ASOUNDRC
+  # shellcheck disable=SC2034 # for the script that sources this
   wine_audio_env=(HOME="$1/home" XDG_RUNTIME_DIR="$1" PULSE_SERVER=unix:/nonexistent)
 }
 
