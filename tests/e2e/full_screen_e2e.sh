@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end check of full screen under a virtual X server with a window manager: F4 takes the
 # game's window over the whole screen with a crisp, whole-number-scaled and letterboxed picture,
-# the game keeps answering keys, a second F4 brings the 640 by 480 window back, and Escape
-# while full screen still ends the game with exit code 0.
+# the game keeps answering keys, a second F4 brings the 640 by 480 window back with the picture
+# in it, and Escape while full screen still ends the game with exit code 0.
 #
 # Usage: full_screen_e2e.sh GAME_EXECUTABLE WORKING_DIR   (a Windows game.exe runs under Wine)
 # Exits 77 (skipped) when Xvfb, openbox, xdotool, ImageMagick's import or python3 are missing.
@@ -71,6 +71,8 @@ e2e_hold c 150
 e2e_wait_play 2 root 32 && echo "full screen: play started, $e2e_seen"
 e2e_key F4
 e2e_wait_size "windowed after the second F4" 640x480 && echo "windowed again: client area $e2e_size"
+# The window shows the game's picture again, not black or what full screen left behind.
+e2e_wait_play && echo "windowed again: $e2e_seen"
 
 # Escape while full screen leaves full screen and ends the game normally.
 e2e_key F4
