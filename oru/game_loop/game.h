@@ -88,6 +88,7 @@ class GameContext {
 /// A game for RunGame. Only Load and Frame are required.
 class Game {
  public:
+  /// Games are destroyed through this class.
   virtual ~Game() = default;
   /// Once, before the first frame, with the window made (not yet shown): pictures, sounds,
   /// music. False ends the run with exit code 1 (say why on stderr). Primary thread.
