@@ -236,7 +236,10 @@ bool HoldsGameData(const std::string& folder) {
 
 std::string InstalledDataFolder(const std::string& executableFolder) {
   if (executableFolder.empty()) return {};
-  return (fs::path(executableFolder) / ORU_DATA_FROM_GAME_DIR).lexically_normal().string();
+  // UTF-8 both ways: a narrow std::filesystem name is in the ANSI code page on Windows.
+  const fs::path folder(std::u8string(executableFolder.begin(), executableFolder.end()));
+  const std::u8string joined = (folder / ORU_DATA_FROM_GAME_DIR).lexically_normal().u8string();
+  return std::string(joined.begin(), joined.end());
 }
 
 std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settings,
@@ -263,7 +266,7 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
                              ? "is not a folder"
                              : "holds no game data (brello_s.mid, haikei1.bmp or "
                                "their .dpa packs)";
-    std::fprintf(err, "%s: --data %s: %s\n", kProgram, oru::Escaped(settings.dataDir).c_str(),
+    std::fprintf(err, "%s: --data %s: %s\n", kProgram, oru::EscapedPath(settings.dataDir).c_str(),
                  reason);
     return 2;
   }
@@ -271,8 +274,8 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
       !oru::CanCreateRegularFile(settings.recordFile.c_str(), settings.force)) {
     std::string reason = oru::LastError();
     if (reason == "exists already") reason += " (--force replaces it)";
-    std::fprintf(err, "%s: --record %s: %s\n", kProgram, oru::Escaped(settings.recordFile).c_str(),
-                 reason.c_str());
+    std::fprintf(err, "%s: --record %s: %s\n", kProgram,
+                 oru::EscapedPath(settings.recordFile).c_str(), reason.c_str());
     return 2;
   }
   return kRunGame;
@@ -290,7 +293,7 @@ bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE
   std::string tried;
   for (const DataFolderCandidate& c : candidates) {
     if (!tried.empty()) tried += ", ";
-    tried += oru::Escaped(c.folder) + " (" + c.why + ")";
+    tried += oru::EscapedPath(c.folder) + " (" + c.why + ")";
   }
   std::fprintf(err,
                "%s: no game data (brello_s.mid, haikei1.bmp or their .dpa packs) in %s; "

@@ -267,11 +267,13 @@ TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
   const std::string text = err.Text();
   EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
   EXPECT_EQ(text.rfind("brellow-didovez: no game data", 0), 0u) << text;
-  // Names are printed escaped (a Windows path's backslashes doubled).
+  // Folders are printed as paths: control characters escaped, a Windows path's backslashes
+  // single, as the user would type them.
   for (const std::string& folder :
-       {oru::Escaped(s.dataDir) + " (--data)", oru::Escaped(env) + " (ORU_DATA_DIR)",
-        oru::Escaped(empty) + " (current folder)"})
+       {oru::EscapedPath(s.dataDir) + " (--data)", oru::EscapedPath(env) + " (ORU_DATA_DIR)",
+        oru::EscapedPath(empty) + " (current folder)"})
     EXPECT_NE(text.find(folder), std::string::npos) << folder << " in " << text;
+  EXPECT_EQ(text.find("\\\\"), std::string::npos) << text;
   EXPECT_NE(text.find("(program folder)"), std::string::npos);
   EXPECT_NE(text.find("(installed)"), std::string::npos);
 }
