@@ -144,6 +144,23 @@ bool IsFolder(const std::string& name) {
   return oru::ExamineFile(name.c_str(), facts) && facts.kind == oru::FileKind::kFolder;
 }
 
+// UTF-8 both ways: a narrow std::filesystem name is in the ANSI code page on Windows.
+fs::path Utf8Path(const std::string& name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string Utf8Name(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// path tidied, without a separator after its last folder ("games/." tidies to "games/").
+fs::path Tidied(const fs::path& path) {
+  fs::path tidy = path.lexically_normal();
+  if (!tidy.has_filename() && tidy.has_relative_path()) tidy = tidy.parent_path();
+  return tidy;
+}
+
 bool Exists(const std::string& name) {
   oru::FileFacts facts;
   return oru::ExamineFile(name.c_str(), facts);
@@ -236,10 +253,7 @@ bool HoldsGameData(const std::string& folder) {
 
 std::string InstalledDataFolder(const std::string& executableFolder) {
   if (executableFolder.empty()) return {};
-  // UTF-8 both ways: a narrow std::filesystem name is in the ANSI code page on Windows.
-  const fs::path folder(std::u8string(executableFolder.begin(), executableFolder.end()));
-  const std::u8string joined = (folder / ORU_DATA_FROM_GAME_DIR).lexically_normal().u8string();
-  return std::string(joined.begin(), joined.end());
+  return Utf8Name(Tidied(Utf8Path(executableFolder) / ORU_DATA_FROM_GAME_DIR));
 }
 
 std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settings,
@@ -251,7 +265,10 @@ std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settin
   if (envDir && *envDir) list.push_back({"ORU_DATA_DIR", envDir});
   if (!executableFolder.empty()) {
     list.push_back({"program folder", executableFolder});
-    list.push_back({"installed", InstalledDataFolder(executableFolder)});
+    // Where the data is installed beside the program (the Windows zip), one entry says it all.
+    const std::string installed = InstalledDataFolder(executableFolder);
+    if (Tidied(Utf8Path(installed)) != Tidied(Utf8Path(executableFolder)))
+      list.push_back({"installed", installed});
   }
   list.push_back({"current folder", currentFolder.empty() ? std::string(".") : currentFolder});
   return list;
