@@ -174,9 +174,9 @@ This package holds the headers, the static libraries, the CMake package
 
 # ---- Windows zips ----------------------------------------------------------------------------
 # cpack in a Windows build: brellow-didovez-<version>-win64.zip (the game, its data, README.txt
-# and LICENSE.txt in one folder: unzipped anywhere, it plays) and oru-<version>-win64-dev.zip
-# (headers, static libraries, the CMake package and oru.exe), each with one top folder named as
-# the zip.
+# and LICENSE.txt in its one folder, brellow-didovez/: unzipped anywhere, it plays) and
+# oru-<version>-win64-dev.zip (bin/oru.exe, include/, lib/ with the CMake package: unzipped into
+# the folder a developer names as CMAKE_PREFIX_PATH).
 if(ORU_PLATFORM STREQUAL "win32")
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGING_INSTALL_PREFIX "")

@@ -49,7 +49,7 @@ export WINEPREFIX=$prefix/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The two zips, checked and unzipped into the scratch folder: the developer files into dev/, the
 # game into a folder with a space and non-ASCII letters in its name.
 game_folder=$(bash scripts/windows_zips.sh "$build" "$prefix" | tee /dev/stderr | tail -n 1)
-dev=$(echo "$prefix"/dev/oru-*-win64-dev)
+dev=$prefix/dev
 
 # The example, on the library as a Windows developer unzips it.
 cmake -S examples/hello-sprite -B "$build/hello-sprite" \
