@@ -69,7 +69,7 @@ if grep -q $'[^\r]$' "$readme/$top/README.txt"; then fail "README.txt has lines 
 rm -rf "$readme"
 echo "brellow-didovez.exe: windowed, with its icon, caption and version $version"
 
-rm -rf "$out/dev" "$out/Spiele für alle"
+rm -rf "${out:?}/dev" "${out:?}/Spiele für alle"
 mkdir -p "$out/dev" "$out/Spiele für alle"
 (cd "$out/dev" && cmake -E tar xf "$build/$dev_zip.zip")
 (cd "$out/Spiele für alle" && cmake -E tar xf "$build/$game_zip.zip")
