@@ -107,7 +107,7 @@ install(FILES ${generated}/OruConfig.cmake ${generated}/OruConfigVersion.cmake
 # so a program needs the system libraries too: they are required outright, since `--static` would
 # also ask for the static libraries behind the system's shared ones.
 set(ORU_PC_LIBS "")
-foreach(lib oru_input oru_sound oru_graphics oru_data oru_shell oru_platform)
+foreach(lib oru_game_loop oru_input oru_sound oru_graphics oru_data oru_shell oru_platform)
   if(lib IN_LIST oru_libraries AND TARGET ${lib})
     get_target_property(kind ${lib} TYPE)
     if(kind STREQUAL "STATIC_LIBRARY")

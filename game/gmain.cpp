@@ -12,8 +12,7 @@
 #include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
 #include "oru/data/pack_file.h"
-#include "oru/graphics/bitmap_file.h"
-#include "oru/graphics/colour_conversion.h"
+#include "oru/graphics/keyed_sprite.h"
 #include "oru/platform/canvas.h"
 #include "oru/platform/clock.h"
 #include "oru/platform/event_loop.h"
@@ -62,9 +61,7 @@ void LoadPicture(std::vector<const char*>& names, Surface& picture, PictureId id
   const PictureRow& row = PictureRowOf(id);
   names.push_back(row.file);
   if (LoadCancelled()) return;
-  if (!LoadBitmap(picture, row.file)) ReportUnusable(row.file);
-  RemapToTable(picture, nullptr, 1);
-  if (row.keyed) picture.SetTransparentFromPixel(0, 0);
+  if (!LoadSprite(picture, row.file, {.keyed = row.keyed})) ReportUnusable(row.file);
 }
 
 // A picture that joins the scene as a layer at (x, y), hidden until a state shows it.

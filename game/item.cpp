@@ -4,8 +4,7 @@
 #include <climits>
 #include <new>
 
-#include "oru/graphics/bitmap_file.h"
-#include "oru/graphics/colour_conversion.h"
+#include "oru/graphics/keyed_sprite.h"
 
 namespace brellow {
 
@@ -46,10 +45,8 @@ Item* ItemSet::CreateItem(int px, int py) {
       item->ShareImage(shared_);
     } else {
       // A picture that cannot be read leaves an empty image that draws nothing.
-      if (!imageFile.empty()) LoadBitmap(*item, imageFile.c_str());
+      if (!imageFile.empty()) LoadSprite(*item, imageFile.c_str());
       if (cellWidth > 0 && cellHeight > 0) item->SetFrameSize(cellWidth, cellHeight);
-      item->SetTransparentFromPixel(0, 0);
-      RemapToTable(*item, nullptr, 1);
     }
     if (hitLeft != -1 && hitTop != -1 && hitRight != -1 && hitBottom != -1) {
       BoundingBox box;

@@ -2,8 +2,9 @@
 # The release checks CI runs after the tests: a Release build (warnings as errors) with its unit
 # tests; `cmake --install` into a scratch prefix, checked by the desktop-entry, AppStream and
 # manual-page validators; examples/hello-sprite built against that prefix (CMake package and
-# pkg-config) and run headless; the Debian packages, checked by lintian and by apt's resolver;
-# the installed game started from another folder under Xvfb, showing its title.
+# pkg-config) and run headless; examples/little-game built there too and its scripted run
+# checked; the Debian packages, checked by lintian and by apt's resolver; the installed game
+# started from another folder under Xvfb, showing its title.
 # Usage: scripts/package.sh            (build folder: build-release, or $ORU_RELEASE_BUILD)
 # The tools come with the test command's set-up (scripts/setup.sh).
 set -euo pipefail
@@ -61,6 +62,16 @@ PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name oru.pc)") \
   sh -c 'c++ -std=c++20 -O1 examples/hello-sprite/main.cpp -o "$0" $(pkg-config --cflags --libs oru)' \
   "$build/hello-sprite/hello-sprite-pc"
 (cd "$build" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 120 hello-sprite/hello-sprite-pc --frames 30)
+
+step "examples/little-game against the installed library"
+# Its pictures, sound and tune are drawn by its own generator and packed by the installed `oru`.
+cmake -S examples/little-game -B "$build/little-game" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
+cmake --build "$build/little-game" -j"$jobs"
+out=$(cd "$build/little-game" && timeout 120 ./little-game --headless --frames 600)
+echo "$out"
+[[ "$out" =~ little-game:\ score\ [1-9][0-9]*\ after\ 600\ frames ]] ||
+  { echo "little-game did not finish its 600 scripted frames with a score" >&2; exit 1; }
 
 step "Debian packages"
 rm -f "$build"/*.deb

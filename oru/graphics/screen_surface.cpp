@@ -110,6 +110,14 @@ void ScreenSurface::ApplyPaletteTable(const PaletteTable& table) {
   MirrorPalette();
 }
 
+void ScreenSurface::SetColours(const PaletteTable& table) {
+  if (!colourTable) return;
+  std::memcpy(colourTable, table.entries.data(), table.entries.size());
+  ApplyPaletteTable(table);
+  BuildColourTables();
+  RequestFullRedraw();
+}
+
 void ScreenSurface::CopyPaletteFrom(Image* other) {
   Surface::CopyPaletteFrom(other);
   MirrorPalette();

@@ -43,6 +43,14 @@ class ScreenSurface : public Surface {
   DrawContext* OpenDC() override;
   int CloseDC(DrawContext* dc) override;
 
+  /// Shows one's own colours: table becomes the screen's colour table (what SaveBitmap writes
+  /// and what the colours of text and shapes are matched against), its palette (what the window
+  /// shows, and the display in full screen) and the source of the blending tables
+  /// (BuildColourTables). The pixels keep their values, so pictures drawn onto the screen should
+  /// have been converted to the same table (SpriteOptions::colours, RemapToTable). Asks for a
+  /// full redraw. Does nothing before Create. Game thread, under the frame lock.
+  void SetColours(const PaletteTable& table);
+
   // Switches full screen on or off; returns the full-screen flag afterwards. Every call
   // restores the clip rectangle and asks for a full redraw.
   int SetFullScreen(int on);

@@ -13,37 +13,10 @@ std::array<std::uint32_t, kPadMaskSlots> previousMasks{};
 std::array<std::uint32_t, kPadMaskSlots> currentMasks{};
 
 constexpr int kNone = -1;
-constexpr int kKeyZ = 'Z', kKeyX = 'X', kKeyC = 'C', kKeyV = 'V';
-constexpr int kKeyT = 'T', kKeyB = 'B', kKeyH = 'H', kKeyF = 'F';
-
 // A blank map: no key in columns 0 to 6, and key code 0 (never down) in column 7.
 constexpr Pad::KeyMap kBlank = {kNone, kNone, kNone, kNone, kNone, kNone, kNone, 0};
 
-// Columns: up, down, right, left, button 1 to 4.
-constexpr std::array<std::array<Pad::KeyMap, kPadKeyMaps>, kPadLayouts> kLayouts = {{
-    {{
-        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_RETURN, kNone, kNone},
-        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, kKeyZ, kKeyX, kKeyC, kKeyV},
-        {kNone, kNone, kNone, kNone, VK_SHIFT, VK_CONTROL, VK_ESCAPE, kNone},
-    }},
-    {{
-        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_RETURN, kNone, kNone},
-        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, VK_NUMPAD0, VK_NUMPAD5, kNone, kNone},
-        kBlank,
-    }},
-    {{
-        {kKeyT, kKeyB, kKeyH, kKeyF, kKeyZ, kKeyX, kKeyC, kKeyV},
-        kBlank,
-        kBlank,
-    }},
-    {{
-        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_ESCAPE, kNone, kNone},
-        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, VK_RETURN, kNone, kNone, kNone},
-        {kNone, kNone, kNone, kNone, kKeyZ, kKeyX, kNone, kNone},
-    }},
-}};
-
-constexpr std::array<int, kPadButtons> kColumnOfButton = {0, 2, 1, 3, 4, 5, 6, 7};
+constexpr const std::array<int, kPadButtons>& kColumnOfButton = kPadKeyColumns;
 
 bool KeyDown(int vk) { return vk > 0 && vk < 256 && (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
@@ -53,7 +26,7 @@ bool ValidButton(int button) { return button >= 0 && button < kPadButtons; }
 
 void Pad::Configure(int joystick, int layout) {
   if (layout >= 0 && layout < kPadLayouts) {
-    keyMaps = kLayouts[static_cast<unsigned>(layout)];
+    keyMaps = kPadKeyLayouts[static_cast<unsigned>(layout)];
   } else {
     keyMaps = {kBlank, kBlank, kBlank};
   }
@@ -128,6 +101,35 @@ void Pad::Poll() {
   const auto slot = static_cast<unsigned>(joystickId);
   previousMasks[slot] = currentMasks[slot];
   currentMasks[slot] = mask;
+}
+
+bool Pad::SetButtonKeys(int button, const std::array<int, kPadKeyMaps>& keys) {
+  if (!ValidButton(button)) return false;
+  const auto column = static_cast<unsigned>(kColumnOfButton[static_cast<unsigned>(button)]);
+  for (unsigned m = 0; m < kPadKeyMaps; ++m) {
+    const int key = keys[m] > 0 && keys[m] < 256 ? keys[m] : kNone;
+    keyMaps[m][column] = key;
+    if (key != kNone) pressesSeen[static_cast<unsigned>(key)] = KeyPressCount(key);
+  }
+  return true;
+}
+
+std::array<int, kPadKeyMaps> Pad::ButtonKeys(int button) const {
+  std::array<int, kPadKeyMaps> keys{kNone, kNone, kNone};
+  if (!ValidButton(button)) return keys;
+  const auto column = static_cast<unsigned>(kColumnOfButton[static_cast<unsigned>(button)]);
+  for (unsigned m = 0; m < kPadKeyMaps; ++m)
+    keys[m] = keyMaps[m][column] > 0 ? keyMaps[m][column] : kNone;
+  return keys;
+}
+
+int PadLayoutKey(int layout, int map, int button) {
+  if (layout < 0 || layout >= kPadLayouts || map < 0 || map >= kPadKeyMaps || !ValidButton(button))
+    return kNone;
+  const int key =
+      kPadKeyLayouts[static_cast<unsigned>(layout)][static_cast<unsigned>(map)]
+                    [static_cast<unsigned>(kColumnOfButton[static_cast<unsigned>(button)])];
+  return key > 0 ? key : kNone;
 }
 
 int Pad::Held(int button) const {

@@ -13,6 +13,23 @@
 // Pressed compares the button masks of the latest two polls, which are shared process-wide by
 // every pad with the same joystick id. A pad that is unplugged releases all it held.
 //
+// The key layouts (Configure's layout; kPadKeyLayouts holds them as data, PadLayoutKey reads one
+// key by button number). Each button has a key in up to three maps:
+//
+//   layout  map  up      right   down    left    button 1  button 2  button 3  button 4
+//   0       0    Up      Right   Down    Left    Space     Return    -         -
+//           1    Num 8   Num 6   Num 2   Num 4   Z         X         C         V
+//           2    -       -       -       -       Shift     Ctrl      Escape    -
+//   1       0    Up      Right   Down    Left    Space     Return    -         -
+//           1    Num 8   Num 6   Num 2   Num 4   Num 0     Num 5     -         -
+//   2       0    T       H       B       F       Z         X         C         V
+//   3       0    Up      Right   Down    Left    Space     Escape    -         -
+//           1    Num 8   Num 6   Num 2   Num 4   Return    -         -         -
+//           2    -       -       -       -       Z         X         -         -
+//
+// Letters are the keys' positions on a US keyboard; a player on another layout (AZERTY, Dvorak)
+// gets keys under the same fingers with SetButtonKeys.
+//
 // Joysticks show up once the primary thread has started the platform's joystick service
 // (JoystickStartUp in oru/platform/joystick.h, after the window exists); until then, and without
 // a pad, the keyboard works alone. A pad plugged in later is picked up at the next poll.
@@ -22,6 +39,7 @@
 #include <cstdint>
 
 #include "oru/platform/joystick.h"
+#include "oru/platform/keys.h"
 
 namespace oru {
 
@@ -67,6 +85,15 @@ class Pad {
   // down after the latest poll count from the next one, so a press acts in exactly one frame.
   int Pressed(int button) const;
 
+  /// The keys of one button in each of the three maps, one replacing the layout's. A key code
+  /// outside 1 to 255 (-1, 0) leaves that map without a key for the button. Presses of the new
+  /// keys made before the call are not taps. False, and nothing changed, for a button number
+  /// outside 0 to 7. Call after Configure, which puts the layout's keys back.
+  bool SetButtonKeys(int button, const std::array<int, kPadKeyMaps>& keys);
+
+  /// The keys button has in each map now (-1 for none); all -1 for a number outside 0 to 7.
+  std::array<int, kPadKeyMaps> ButtonKeys(int button) const;
+
   int JoystickId() const { return joystickId; }
   const KeyMap& Map(int index) const { return keyMaps[static_cast<unsigned>(index)]; }
 
@@ -86,5 +113,38 @@ class Pad {
   // Held at the latest poll, per button (1 for a tapped key that was already up again).
   std::array<int, kPadButtons> polledHeld{};
 };
+
+/// The four layouts as data: kPadKeyLayouts[layout][map][column], the columns running up, down,
+/// right, left, then buttons 1 to 4 (kPadKeyColumns maps button numbers to columns). -1 is no
+/// key; the blank maps end in key code 0, which is never down.
+inline constexpr std::array<std::array<Pad::KeyMap, kPadKeyMaps>, kPadLayouts> kPadKeyLayouts = {{
+    {{
+        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_RETURN, -1, -1},
+        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, 'Z', 'X', 'C', 'V'},
+        {-1, -1, -1, -1, VK_SHIFT, VK_CONTROL, VK_ESCAPE, -1},
+    }},
+    {{
+        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_RETURN, -1, -1},
+        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, VK_NUMPAD0, VK_NUMPAD5, -1, -1},
+        {-1, -1, -1, -1, -1, -1, -1, 0},
+    }},
+    {{
+        {'T', 'B', 'H', 'F', 'Z', 'X', 'C', 'V'},
+        {-1, -1, -1, -1, -1, -1, -1, 0},
+        {-1, -1, -1, -1, -1, -1, -1, 0},
+    }},
+    {{
+        {VK_UP, VK_DOWN, VK_RIGHT, VK_LEFT, VK_SPACE, VK_ESCAPE, -1, -1},
+        {VK_NUMPAD8, VK_NUMPAD2, VK_NUMPAD6, VK_NUMPAD4, VK_RETURN, -1, -1, -1},
+        {-1, -1, -1, -1, 'Z', 'X', -1, -1},
+    }},
+}};
+
+/// The key-map column of each button number (PadUp .. PadButton4).
+inline constexpr std::array<int, kPadButtons> kPadKeyColumns = {0, 2, 1, 3, 4, 5, 6, 7};
+
+/// The key that layout gives button in map (0 to 2): a virtual-key code, or -1 for none (also
+/// for a layout, map or button out of range).
+int PadLayoutKey(int layout, int map, int button);
 
 }  // namespace oru

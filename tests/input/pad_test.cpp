@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <initializer_list>
 #include <vector>
 
@@ -312,6 +313,97 @@ TEST_F(PadTest, MasksAreKeptPerJoystickId) {
   // Pad 0 has seen Return at two polls; pad 1 at one, so for it Return is new.
   EXPECT_EQ(pad.Pressed(PadButton2), 0);
   EXPECT_EQ(other.Pressed(PadButton2), 1);
+}
+
+// The published layouts are what Configure loads: every key a layout gives a button holds that
+// button and no other, and the blank slots hold nothing.
+TEST_F(PadTest, PublishedLayoutKeysHoldTheirButtons) {
+  for (int layout = 0; layout < kPadLayouts; ++layout) {
+    Configure(0, layout);
+    for (int map = 0; map < kPadKeyMaps; ++map) {
+      EXPECT_EQ(pad.Map(map),
+                kPadKeyLayouts[static_cast<unsigned>(layout)][static_cast<unsigned>(map)]);
+      for (int button = 0; button < kPadButtons; ++button) {
+        const int key = PadLayoutKey(layout, map, button);
+        if (key == -1) continue;
+        // A key may feed other buttons of the same layout too (Escape in layout 0 is only
+        // button 3, but a key could be shared); the button itself must be held.
+        SetKeyState(key, true);
+        EXPECT_TRUE(HeldMask() & Bit(button))
+            << "layout " << layout << " map " << map << " button " << button << " key " << key;
+        SetKeyState(key, false);
+      }
+    }
+  }
+}
+
+TEST_F(PadTest, LayoutKeyLookupReadsByButtonNumberAndRefusesWhatIsOutOfRange) {
+  struct Case {
+    int layout, map, button, key;
+  };
+  const Case cases[] = {
+      {0, 0, PadRight, VK_RIGHT},  // button order up, right, down, left over column order
+      {0, 0, PadDown, VK_DOWN},
+      {0, 1, PadRight, VK_NUMPAD6},
+      {2, 0, PadRight, 'H'},
+      {2, 0, PadDown, 'B'},
+      {3, 0, PadButton2, VK_ESCAPE},
+      {0, 2, PadButton3, VK_ESCAPE},
+      {0, 0, PadButton3, -1},
+      {2, 1, PadButton4, -1},  // key code 0 of a blank map is no key
+      {-1, 0, PadUp, -1},
+      {4, 0, PadUp, -1},
+      {0, 3, PadUp, -1},
+      {0, -1, PadUp, -1},
+      {0, 0, 8, -1},
+      {0, 0, -1, -1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PadLayoutKey(c.layout, c.map, c.button), c.key)
+        << "layout " << c.layout << " map " << c.map << " button " << c.button;
+}
+
+// An AZERTY player moves with Z Q S D: the new keys work, the replaced ones no longer do, the
+// other buttons keep theirs.
+TEST_F(PadTest, SetButtonKeysReplacesOneButtonsKeysOnly) {
+  Configure(0, 2);
+  ASSERT_TRUE(pad.SetButtonKeys(PadUp, {'Z', VK_UP, -1}));
+  ASSERT_TRUE(pad.SetButtonKeys(PadLeft, {'Q', 0, 300}));  // 0 and 300 are no key
+  EXPECT_EQ(pad.ButtonKeys(PadUp), (std::array<int, kPadKeyMaps>{'Z', VK_UP, -1}));
+  EXPECT_EQ(pad.ButtonKeys(PadLeft), (std::array<int, kPadKeyMaps>{'Q', -1, -1}));
+  const KeyCase cases[] = {
+      {2, 'Z', Bit(PadUp) | Bit(PadButton1)},  // Z stays button 1 as well
+      {2, VK_UP, Bit(PadUp)},
+      {2, 'T', 0},
+      {2, 'Q', Bit(PadLeft)},
+      {2, 'F', 0},
+      {2, 'H', Bit(PadRight)},
+      {2, 'B', Bit(PadDown)},
+  };
+  for (const KeyCase& c : cases) {
+    SetKeyState(c.key, true);
+    EXPECT_EQ(HeldMask(), c.held) << "key " << c.key;
+    SetKeyState(c.key, false);
+  }
+  EXPECT_FALSE(pad.SetButtonKeys(8, {'A', 'B', 'C'}));
+  EXPECT_FALSE(pad.SetButtonKeys(-1, {'A', 'B', 'C'}));
+  EXPECT_EQ(pad.ButtonKeys(8), (std::array<int, kPadKeyMaps>{-1, -1, -1}));
+  // Configure puts the layout back.
+  Configure(0, 2);
+  EXPECT_EQ(pad.ButtonKeys(PadUp), (std::array<int, kPadKeyMaps>{'T', -1, -1}));
+}
+
+// A key tapped before it was given to the button is not a press of that button.
+TEST_F(PadTest, TapsBeforeSetButtonKeysAreNotPresses) {
+  SetKeyState('K', true);
+  SetKeyState('K', false);
+  pad.SetButtonKeys(PadButton1, {'K', -1, -1});
+  pad.Poll();
+  EXPECT_EQ(pad.Pressed(PadButton1), 0);
+  SetKeyState('K', true);
+  SetKeyState('K', false);
+  pad.Poll();
+  EXPECT_NE(pad.Pressed(PadButton1), 0);
 }
 
 }  // namespace

@@ -10,23 +10,17 @@
 #include <vector>
 
 #include "oru/platform/font.h"
+#include "tests/support/padded_pixels.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_system.h"
 
 namespace oru {
 namespace {
 
-// A small 8-bit image with padding after each row, so writes past the width show up.
-struct Canvas8 {
-  static constexpr int kWidth = 40;
-  static constexpr int kHeight = 30;
-  static constexpr int kPitch = 44;
-  static constexpr std::uint8_t kPad = 0xEE;
-
-  Canvas8() : bytes(kPitch * kHeight, 0) {
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = kWidth; x < kPitch; ++x) bytes[y * kPitch + x] = kPad;
-    }
+// A small 8-bit image with padding after each row, and a colour table of grey levels and a few
+// named colours.
+struct Canvas8 : test::PaddedPixels<40, 30, 44> {
+  Canvas8() {
     // Entry i is grey level i, except a few named colours.
     for (int i = 0; i < 256; ++i) SetEntry(i, i, i, i);
     SetEntry(1, 255, 0, 0);    // red
@@ -42,38 +36,6 @@ struct Canvas8 {
     table[i * 4 + 3] = 0;
   }
   DrawContext Context() { return DrawContext(bytes.data(), kPitch, kWidth, kHeight, table.data()); }
-  std::uint8_t At(int x, int y) const { return bytes[y * kPitch + x]; }
-  int Count(std::uint8_t value) const {
-    int n = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) n += At(x, y) == value;
-    }
-    return n;
-  }
-  bool PaddingIntact() const {
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = kWidth; x < kPitch; ++x) {
-        if (At(x, y) != kPad) return false;
-      }
-    }
-    return true;
-  }
-  // The smallest rectangle holding every pixel of the value; empty when there is none.
-  Rect BoxOf(std::uint8_t value) const {
-    Rect box{kWidth, kHeight, 0, 0};
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        if (At(x, y) != value) continue;
-        box.left = std::min(box.left, x);
-        box.top = std::min(box.top, y);
-        box.right = std::max(box.right, x + 1);
-        box.bottom = std::max(box.bottom, y + 1);
-      }
-    }
-    return box;
-  }
-
-  std::vector<std::uint8_t> bytes;
   std::array<std::uint8_t, 1024> table{};
 };
 

@@ -119,6 +119,17 @@ inline std::vector<int> CloseSignals() {
 #endif
 }
 
+// Sends signal to this whole process (not to the calling thread only), as `kill` from outside
+// would; false where there are no POSIX signals.
+inline bool SignalThisProcess(int signal) {
+#ifdef _WIN32
+  (void)signal;
+  return false;
+#else
+  return ::kill(::getpid(), signal) == 0;
+#endif
+}
+
 // A death test's exit predicate: the child ended by signal (never on Windows).
 struct KilledBy {
   explicit KilledBy(int signal) : signal_(signal) {}

@@ -15,22 +15,16 @@
 #include <vector>
 
 #include "oru/platform/sdl/sdl_events_internal.h"
-#include "oru/platform/window_canvas_internal.h"
+#include "oru/platform/window_records_internal.h"
 
 namespace oru {
 
-struct NativeWindow {
-  WindowProc proc = nullptr;
-  std::uint32_t style = 0;
-  std::uint32_t exStyle = 0;
+struct NativeWindow : WindowRecord {
   std::uint32_t sdlId = 0;
   SDL_Window* window = nullptr;
   SDL_Renderer* renderer = nullptr;
   SDL_Texture* texture = nullptr;
   bool textureFresh = false;  // made since the last present: holds nothing yet
-  bool open = false;
-  bool destroying = false;
-  WindowCanvas canvas;
 };
 
 namespace {
@@ -67,27 +61,11 @@ void EnsureRenderer(NativeWindow* w) {
 constexpr int kDefaultWidth = Canvas::kWidth;
 constexpr int kDefaultHeight = Canvas::kHeight;
 
-// Window records live until the process ends, so handles stay unique and a canvas pointer
-// handed to another thread never dangles. The list is read by other threads (CanvasOf).
-struct WindowList {
-  std::mutex mutex;
-  std::vector<std::unique_ptr<NativeWindow>> all;
-  std::map<std::string, WindowProc> classes;
-};
+using NativeWindows = WindowList<NativeWindow>;
 
-WindowList& Windows() {
-  static WindowList* list = new WindowList;
-  return *list;
-}
+NativeWindows& Windows() { return NativeWindows::Get(); }
 
-NativeWindow* OpenWindow(WindowHandle handle) {
-  if (!handle) return nullptr;
-  WindowList& list = Windows();
-  std::lock_guard lock(list.mutex);
-  for (const auto& w : list.all)
-    if (w.get() == handle) return w->open ? w.get() : nullptr;
-  return nullptr;
-}
+NativeWindow* OpenWindow(WindowHandle handle) { return Windows().Open(handle); }
 
 // Asks the window for its size limits and applies them. The default maximum is the usable area
 // of the window's display.
@@ -179,21 +157,16 @@ bool StartVideo() {
 
 bool RegisterWindowClass(const char* className, WindowProc proc) {
   if (!className || !proc) return false;
-  WindowList& list = Windows();
+  NativeWindows& list = Windows();
   std::lock_guard lock(list.mutex);
   return list.classes.emplace(className, proc).second;
 }
 
 WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style,
                                 int x, int y, int width, int height) {
-  WindowProc proc = nullptr;
-  WindowList& list = Windows();
-  {
-    std::lock_guard lock(list.mutex);
-    auto it = className ? list.classes.find(className) : list.classes.end();
-    if (it == list.classes.end()) return nullptr;
-    proc = it->second;
-  }
+  NativeWindows& list = Windows();
+  const WindowProc proc = list.ClassProc(className);
+  if (!proc) return nullptr;
   if (!StartVideo()) return nullptr;
 
   if (width == kUseDefault || width <= 0) width = kDefaultWidth;
@@ -217,13 +190,8 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
         SDL_CreateWindow(caption ? caption : "", x, y, width, height, flags & ~SDL_WINDOW_OPENGL);
   if (!w->window) return nullptr;
   w->sdlId = SDL_GetWindowID(w->window);
-  w->open = true;
   w->canvas.windowId = w->sdlId;
-  w->canvas.open = true;
-  {
-    std::lock_guard lock(list.mutex);
-    list.all.push_back(std::move(record));
-  }
+  list.Add(std::move(record));
 
   ApplySizeLimits(w);
   if (SendMessage(w, WM_CREATE, 0, 0) == -1) {
@@ -241,11 +209,7 @@ bool DestroyNativeWindow(WindowHandle handle) {
   if (!w || w->destroying) return false;
   w->destroying = true;
   SendMessage(w, WM_DESTROY, 0, 0);
-  {
-    std::lock_guard lock(Windows().mutex);
-    w->open = false;
-    w->canvas.open = false;
-  }
+  Windows().Close(w);
   {
     // A thread converting into the canvas finishes before the texture goes.
     std::lock_guard canvasLock(w->canvas.Mutex());
@@ -257,27 +221,6 @@ bool DestroyNativeWindow(WindowHandle handle) {
   SDL_DestroyWindow(w->window);
   w->window = nullptr;
   return true;
-}
-
-bool IsNativeWindow(WindowHandle window) { return OpenWindow(window) != nullptr; }
-
-MessageResult DefWindowProc(WindowHandle window, unsigned message, WParam, LParam) {
-  switch (message) {
-    case WM_CLOSE:
-      DestroyNativeWindow(window);
-      return 0;
-    case WM_PAINT:
-      PresentCanvas(window, true);
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-MessageResult SendMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  NativeWindow* w = OpenWindow(window);
-  if (!w) return 0;
-  return w->proc(w, message, wParam, lParam);
 }
 
 bool ShowNativeWindow(WindowHandle window, int showCommand) {
@@ -337,44 +280,15 @@ bool SetClientSize(WindowHandle window, int width, int height) {
   return true;
 }
 
-std::uint32_t GetWindowStyle(WindowHandle window) {
-  NativeWindow* w = OpenWindow(window);
-  return w ? w->style : 0;
-}
-
-std::uint32_t SetWindowStyle(WindowHandle window, std::uint32_t style) {
-  NativeWindow* w = OpenWindow(window);
-  if (!w) return 0;
-  return std::exchange(w->style, style);
-}
-
-std::uint32_t GetWindowExStyle(WindowHandle window) {
-  NativeWindow* w = OpenWindow(window);
-  return w ? w->exStyle : 0;
-}
-
-std::uint32_t SetWindowExStyle(WindowHandle window, std::uint32_t exStyle) {
-  NativeWindow* w = OpenWindow(window);
-  if (!w) return 0;
-  return std::exchange(w->exStyle, exStyle);
-}
-
-bool AdjustWindowRect(Rect* rect, std::uint32_t, bool) { return rect != nullptr; }
+WindowRecord* OpenWindowRecord(WindowHandle handle) { return OpenWindow(handle); }
 
 WindowHandle MainNativeWindow() {
-  WindowList& list = Windows();
-  std::lock_guard lock(list.mutex);
-  for (const auto& w : list.all)
-    if (w->open) return w.get();
-  return nullptr;
+  return Windows().FirstOpen([](const NativeWindow&) { return true; });
 }
 
 WindowHandle WindowFromSdlId(std::uint32_t sdlWindowId) {
-  WindowList& list = Windows();
-  std::lock_guard lock(list.mutex);
-  for (const auto& w : list.all)
-    if (w->open && w->sdlId == sdlWindowId) return w.get();
-  return nullptr;
+  return Windows().FirstOpen(
+      [sdlWindowId](const NativeWindow& w) { return w.sdlId == sdlWindowId; });
 }
 
 SDL_Window* SdlWindowOf(WindowHandle window) {
@@ -406,11 +320,6 @@ void PresentCanvas(WindowHandle window, bool whole) {
   SDL_RenderClear(w->renderer);
   SDL_RenderCopy(w->renderer, w->texture, nullptr, nullptr);
   SDL_RenderPresent(w->renderer);
-}
-
-Canvas* CanvasOf(WindowHandle window) {
-  NativeWindow* w = OpenWindow(window);
-  return w ? &w->canvas : nullptr;
 }
 
 Point ClientPointOfSdlWindow(SDL_Window* window, int x, int y) {

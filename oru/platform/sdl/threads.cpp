@@ -6,7 +6,6 @@
 #include <sched.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -20,17 +19,6 @@
 
 namespace oru {
 namespace {
-
-std::atomic<std::uint32_t> lastThreadId{0};
-thread_local std::uint32_t currentThreadId = 0;
-
-std::uint32_t NextThreadId() {
-  std::uint32_t id;
-  do {
-    id = lastThreadId.fetch_add(1, std::memory_order_relaxed) + 1;
-  } while (id == 0);
-  return id;
-}
 
 // Every thread CreateThread started and nobody has joined yet.
 struct ThreadTable {
@@ -94,7 +82,7 @@ std::uint32_t CreateThread(ThreadRoutine routine, void* argument) {
   std::lock_guard lock(table.mutex);
   try {
     table.entries[id].thread = std::thread([routine, argument, id] {
-      currentThreadId = id;
+      AdoptThreadId(id);
       routine(argument);
       ReleaseThreadData();
       MarkEnded(id);
@@ -153,10 +141,5 @@ bool RaiseThreadPriority() {
 }
 
 void ReleaseThreadData() { SDL_TLSCleanup(); }
-
-std::uint32_t CurrentThreadId() {
-  if (currentThreadId == 0) currentThreadId = NextThreadId();
-  return currentThreadId;
-}
 
 }  // namespace oru

@@ -17,26 +17,20 @@
 #include "oru/platform/message_queue_internal.h"
 #include "oru/platform/mouse.h"
 #include "oru/platform/win32/win32_window_internal.h"
-#include "oru/platform/window_canvas_internal.h"
+#include "oru/platform/window_records_internal.h"
 
 #include "oru/platform/win32/windows_internal.h"
 
 namespace oru {
 
-struct NativeWindow {
-  WindowProc proc = nullptr;
+struct NativeWindow : WindowRecord {
   HWND hwnd = nullptr;
-  std::uint32_t style = 0;
-  std::uint32_t exStyle = 0;
-  bool open = false;
-  bool destroying = false;
   bool integerScale = false;
   // The shown picture: the canvas's pixels copied into a DIB section selected into a memory DC.
   HDC memoryDc = nullptr;
   HBITMAP picture = nullptr;
   HGDIOBJ previousBitmap = nullptr;
   std::uint32_t* pictureBits = nullptr;
-  WindowCanvas canvas;
 };
 
 namespace {
@@ -44,27 +38,11 @@ namespace {
 constexpr int kDefaultWidth = Canvas::kWidth;
 constexpr int kDefaultHeight = Canvas::kHeight;
 
-// Window records live until the process ends, so handles stay unique and a canvas pointer handed
-// to another thread never dangles. The list is read by other threads (CanvasOf).
-struct WindowList {
-  std::mutex mutex;
-  std::vector<std::unique_ptr<NativeWindow>> all;
-  std::map<std::string, WindowProc> classes;
-};
+using NativeWindows = WindowList<NativeWindow>;
 
-WindowList& Windows() {
-  static WindowList* list = new WindowList;
-  return *list;
-}
+NativeWindows& Windows() { return NativeWindows::Get(); }
 
-NativeWindow* OpenWindow(WindowHandle handle) {
-  if (!handle) return nullptr;
-  WindowList& list = Windows();
-  std::lock_guard lock(list.mutex);
-  for (const auto& w : list.all)
-    if (w.get() == handle) return w->open ? w.get() : nullptr;
-  return nullptr;
-}
+NativeWindow* OpenWindow(WindowHandle handle) { return Windows().Open(handle); }
 
 std::atomic<ActivationHook> activationHook{nullptr};
 
@@ -298,7 +276,7 @@ bool StartVideo() {
 
 bool RegisterWindowClass(const char* className, WindowProc proc) {
   if (!className || !proc) return false;
-  WindowList& list = Windows();
+  NativeWindows& list = Windows();
   std::lock_guard lock(list.mutex);
   if (list.classes.count(className)) return false;
   const std::wstring name = win32::Widen(className);
@@ -320,14 +298,9 @@ bool RegisterWindowClass(const char* className, WindowProc proc) {
 
 WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style,
                                 int x, int y, int width, int height) {
-  WindowProc proc = nullptr;
-  WindowList& list = Windows();
-  {
-    std::lock_guard lock(list.mutex);
-    auto it = className ? list.classes.find(className) : list.classes.end();
-    if (it == list.classes.end()) return nullptr;
-    proc = it->second;
-  }
+  NativeWindows& list = Windows();
+  const WindowProc proc = list.ClassProc(className);
+  if (!proc) return nullptr;
   if (!StartVideo()) return nullptr;
   if (width == kUseDefault || width <= 0) width = kDefaultWidth;
   if (height == kUseDefault || height <= 0) height = kDefaultHeight;
@@ -350,13 +323,8 @@ WindowHandle CreateNativeWindow(const char* className, const char* caption, std:
     FreePicture(w);
     return nullptr;
   }
-  w->open = true;
   w->canvas.windowId = reinterpret_cast<std::uintptr_t>(w->hwnd);
-  w->canvas.open = true;
-  {
-    std::lock_guard lock(list.mutex);
-    list.all.push_back(std::move(record));
-  }
+  list.Add(std::move(record));
   SetWindowLongPtrW(w->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
   DragAcceptFiles(w->hwnd, TRUE);
 
@@ -390,11 +358,7 @@ bool DestroyNativeWindow(WindowHandle handle) {
   if (!w || w->destroying) return false;
   w->destroying = true;
   SendMessage(w, WM_DESTROY, 0, 0);
-  {
-    std::lock_guard lock(Windows().mutex);
-    w->open = false;
-    w->canvas.open = false;
-  }
+  Windows().Close(w);
   SetWindowLongPtrW(w->hwnd, GWLP_USERDATA, 0);
   DestroyWindow(w->hwnd);
   {
@@ -404,27 +368,6 @@ bool DestroyNativeWindow(WindowHandle handle) {
   }
   w->hwnd = nullptr;
   return true;
-}
-
-bool IsNativeWindow(WindowHandle window) { return OpenWindow(window) != nullptr; }
-
-MessageResult DefWindowProc(WindowHandle window, unsigned message, WParam, LParam) {
-  switch (message) {
-    case WM_CLOSE:
-      DestroyNativeWindow(window);
-      return 0;
-    case WM_PAINT:
-      PresentCanvas(window, true);
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-MessageResult SendMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
-  NativeWindow* w = OpenWindow(window);
-  if (!w) return 0;
-  return w->proc(w, message, wParam, lParam);
 }
 
 bool ShowNativeWindow(WindowHandle window, int showCommand) {
@@ -463,36 +406,10 @@ bool SetClientSize(WindowHandle window, int width, int height) {
                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != 0;
 }
 
-std::uint32_t GetWindowStyle(WindowHandle window) {
-  NativeWindow* w = OpenWindow(window);
-  return w ? w->style : 0;
-}
-
-std::uint32_t SetWindowStyle(WindowHandle window, std::uint32_t style) {
-  NativeWindow* w = OpenWindow(window);
-  if (!w) return 0;
-  return std::exchange(w->style, style);
-}
-
-std::uint32_t GetWindowExStyle(WindowHandle window) {
-  NativeWindow* w = OpenWindow(window);
-  return w ? w->exStyle : 0;
-}
-
-std::uint32_t SetWindowExStyle(WindowHandle window, std::uint32_t exStyle) {
-  NativeWindow* w = OpenWindow(window);
-  if (!w) return 0;
-  return std::exchange(w->exStyle, exStyle);
-}
-
-bool AdjustWindowRect(Rect* rect, std::uint32_t, bool) { return rect != nullptr; }
+WindowRecord* OpenWindowRecord(WindowHandle handle) { return OpenWindow(handle); }
 
 WindowHandle MainNativeWindow() {
-  WindowList& list = Windows();
-  std::lock_guard lock(list.mutex);
-  for (const auto& w : list.all)
-    if (w->open) return w.get();
-  return nullptr;
+  return Windows().FirstOpen([](const NativeWindow&) { return true; });
 }
 
 HWND HwndOf(WindowHandle window) {
@@ -502,11 +419,7 @@ HWND HwndOf(WindowHandle window) {
 
 WindowHandle WindowFromHwnd(HWND hwnd) {
   if (!hwnd) return nullptr;
-  WindowList& list = Windows();
-  std::lock_guard lock(list.mutex);
-  for (const auto& w : list.all)
-    if (w->open && w->hwnd == hwnd) return w.get();
-  return nullptr;
+  return Windows().FirstOpen([hwnd](const NativeWindow& w) { return w.hwnd == hwnd; });
 }
 
 void SetIntegerScale(WindowHandle window, bool integerScale) {
@@ -573,11 +486,6 @@ void PresentCanvas(WindowHandle window, bool whole) {
                Canvas::kHeight, SRCCOPY);
   }
   ReleaseDC(w->hwnd, dc);
-}
-
-Canvas* CanvasOf(WindowHandle window) {
-  NativeWindow* w = OpenWindow(window);
-  return w ? &w->canvas : nullptr;
 }
 
 bool PostShowRequest(std::uintptr_t windowId) {

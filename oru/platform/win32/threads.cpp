@@ -1,7 +1,6 @@
 // Threads over the system's own: CreateThread, WaitForSingleObject and thread priorities.
 #include "oru/platform/threads.h"
 
-#include <atomic>
 #include <mutex>
 #include <unordered_map>
 
@@ -10,17 +9,6 @@
 
 namespace oru {
 namespace {
-
-std::atomic<std::uint32_t> lastThreadId{0};
-thread_local std::uint32_t currentThreadId = 0;
-
-std::uint32_t NextThreadId() {
-  std::uint32_t id;
-  do {
-    id = lastThreadId.fetch_add(1, std::memory_order_relaxed) + 1;
-  } while (id == 0);
-  return id;
-}
 
 struct Start {
   ThreadRoutine routine;
@@ -45,7 +33,7 @@ ThreadTable& Threads() {
 DWORD WINAPI ThreadMain(LPVOID parameter) {
   const Start start = *static_cast<Start*>(parameter);
   delete static_cast<Start*>(parameter);
-  currentThreadId = start.id;
+  AdoptThreadId(start.id);
   return start.routine(start.argument);
 }
 
@@ -114,10 +102,5 @@ bool RaiseThreadPriority() {
 
 // The system's own libraries free what they keep for a thread as it ends.
 void ReleaseThreadData() {}
-
-std::uint32_t CurrentThreadId() {
-  if (currentThreadId == 0) currentThreadId = NextThreadId();
-  return currentThreadId;
-}
 
 }  // namespace oru

@@ -12,6 +12,7 @@
 #include "oru/platform/draw_context.h"
 #include "oru/platform/font.h"
 #include "oru/platform/win32/font_internal.h"
+#include "tests/support/padded_pixels.h"
 
 #include "oru/platform/win32/windows_internal.h"
 
@@ -21,56 +22,17 @@ namespace {
 // ＭＳ ゴシック, the face the score line asks for.
 const std::string kGothicName = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
 
-// An 8-bit image with padding after each row, so writes past the width show up.
-struct Canvas {
-  static constexpr int kWidth = 240;
-  static constexpr int kHeight = 40;
-  static constexpr int kPitch = 248;
-  static constexpr std::uint8_t kPad = 0xEE;
+// An 8-bit image with padding after each row, drawn on in one ink.
+struct Canvas : test::PaddedPixels<240, 40, 248> {
   static constexpr std::uint8_t kInk = 7;
 
-  Canvas() : bytes(kPitch * kHeight, 0) {
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = kWidth; x < kPitch; ++x) bytes[y * kPitch + x] = kPad;
-    }
-  }
   static Rect Whole() { return Rect{0, 0, kWidth, kHeight}; }
   void Draw(const Font& font, const std::string& text, int x, int y, const Rect& clip = Whole()) {
     font.Render(text.data(), static_cast<int>(text.size()), x, y, bytes.data(), kPitch, clip, kInk);
   }
-  std::uint8_t At(int x, int y) const { return bytes[y * kPitch + x]; }
-  int Count(std::uint8_t value) const {
-    int n = 0;
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) n += At(x, y) == value;
-    }
-    return n;
-  }
-  bool PaddingIntact() const {
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = kWidth; x < kPitch; ++x) {
-        if (At(x, y) != kPad) return false;
-      }
-    }
-    return true;
-  }
   // The smallest rectangle holding every inked pixel; left > right when there is none.
-  Rect InkBox() const {
-    Rect box{kWidth, kHeight, 0, 0};
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
-        if (At(x, y) != kInk) continue;
-        box.left = std::min(box.left, x);
-        box.top = std::min(box.top, y);
-        box.right = std::max(box.right, x + 1);
-        box.bottom = std::max(box.bottom, y + 1);
-      }
-    }
-    return box;
-  }
+  Rect InkBox() const { return BoxOf(kInk); }
   bool operator==(const Canvas& other) const { return bytes == other.bytes; }
-
-  std::vector<std::uint8_t> bytes;
 };
 
 // Where the text's first and last characters end and begin: a lead byte starts two bytes.
