@@ -1,4 +1,5 @@
-# What `cmake --install` puts where, and the Debian packages `cpack -G DEB` makes of the same tree.
+# What `cmake --install` puts where, and the Debian packages `cpack -G DEB` makes of the same tree
+# (on Windows, the two zips `cpack` makes; see the end).
 #
 # Component game (package brellow-didovez): the game in games/, its 30 data files in
 # share/games/brellow-didovez/, the desktop entry, the icons drawn from the crab, the AppStream
@@ -38,6 +39,15 @@ if(TARGET brellow-didovez)
   install(TARGETS brellow-didovez RUNTIME DESTINATION ${ORU_INSTALL_GAMEDIR} COMPONENT game)
   install(DIRECTORY ${ORU_GAME_DIR}/ DESTINATION ${ORU_INSTALL_GAMEDATADIR} COMPONENT game
           FILES_MATCHING PATTERN "*.dpa")
+endif()
+if(TARGET brellow-didovez AND ORU_PLATFORM STREQUAL "win32")
+  # Beside the executable, for a player who unzipped it: how to play, and the licence, with the
+  # line ends Notepad expects.
+  configure_file(${dist}/README-windows.txt.in ${generated}/README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(${dist}/copyright ${generated}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${generated}/README.txt ${generated}/LICENSE.txt DESTINATION ${ORU_INSTALL_GAMEDIR}
+          COMPONENT game)
+elseif(TARGET brellow-didovez)
   configure_file(${dist}/brellow-didovez.desktop.in ${generated}/${ORU_APP_ID}.desktop @ONLY)
   configure_file(${dist}/brellow-didovez.metainfo.xml.in ${generated}/${ORU_APP_ID}.metainfo.xml @ONLY)
   install(FILES ${generated}/${ORU_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
@@ -62,7 +72,7 @@ foreach(page brellow-didovez.6 oru.1 changelog)
   list(APPEND compressed ${generated}/${page}.gz)
 endforeach()
 add_custom_target(oru_compressed_docs ALL DEPENDS ${compressed})
-if(TARGET brellow-didovez)
+if(TARGET brellow-didovez AND NOT ORU_PLATFORM STREQUAL "win32")
   install(FILES ${generated}/brellow-didovez.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6
           COMPONENT game)
   install(FILES ${dist}/copyright ${generated}/changelog.gz
@@ -113,9 +123,14 @@ install(FILES ${generated}/oru.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig 
 if(TARGET oru)
   install(TARGETS oru RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dev)
 endif()
-install(FILES ${generated}/oru.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
-install(FILES ${dist}/copyright ${generated}/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/liboru-dev COMPONENT dev)
+if(ORU_PLATFORM STREQUAL "win32")
+  configure_file(${dist}/copyright ${generated}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${generated}/LICENSE.txt DESTINATION . COMPONENT dev)
+else()
+  install(FILES ${generated}/oru.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT dev)
+  install(FILES ${dist}/copyright ${generated}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/liboru-dev COMPONENT dev)
+endif()
 
 # ---- Debian packages -------------------------------------------------------------------------
 set(CPACK_PACKAGE_NAME brellow-didovez)
@@ -156,4 +171,17 @@ FluidSynth, keyboard and joystick input, and a compressed pack format.
 
 This package holds the headers, the static libraries, the CMake package
 (Oru::oru), oru.pc for pkg-config, and the oru tool for asset makers.")
+
+# ---- Windows zips ----------------------------------------------------------------------------
+# cpack in a Windows build: brellow-didovez-<version>-win64.zip (the game, its data, README.txt
+# and LICENSE.txt in its one folder, brellow-didovez/: unzipped anywhere, it plays) and
+# oru-<version>-win64-dev.zip (bin/oru.exe, include/, lib/ with the CMake package: unzipped into
+# the folder a developer names as CMAKE_PREFIX_PATH).
+if(ORU_PLATFORM STREQUAL "win32")
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGING_INSTALL_PREFIX "")
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_ARCHIVE_GAME_FILE_NAME brellow-didovez-${PROJECT_VERSION}-win64)
+  set(CPACK_ARCHIVE_DEV_FILE_NAME oru-${PROJECT_VERSION}-win64-dev)
+endif()
 include(CPack)

@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <filesystem>
 #include <iterator>
 #include <mutex>
 #include <string>
-#include <system_error>
 
 #include "oru/data/escaped_name.h"
 #include "oru/data/last_error.h"
@@ -18,6 +16,7 @@
 #include "oru/platform/canvas.h"
 #include "oru/platform/clock.h"
 #include "oru/platform/event_loop.h"
+#include "oru/platform/files.h"
 #include "oru/platform/joystick.h"
 #include "oru/platform/keys.h"
 #include "oru/platform/native_window.h"
@@ -50,10 +49,9 @@ namespace {
 // Call right after the failed load, while LastError() holds its reason.
 void ReportUnusable(const char* file) {
   const std::string reason = LastError();
-  std::error_code ec;
-  if (!std::filesystem::exists(file, ec) && !std::filesystem::exists(PackFile::PackName(file), ec))
-    return;
-  std::fprintf(stderr, "brellow-didovez: %s: %s\n", Escaped(file).c_str(),
+  FileFacts facts;
+  if (!ExamineFile(file, facts) && !ExamineFile(PackFile::PackName(file).c_str(), facts)) return;
+  std::fprintf(stderr, "brellow-didovez: %s: %s\n", EscapedPath(file).c_str(),
                reason.empty() ? "cannot be used" : reason.c_str());
 }
 
@@ -424,7 +422,7 @@ void GameApplication::DeleteMainWindow() {
 
 bool GameApplication::OpenRuns(GameWindow& game) {
   if (!settings.replayFile.empty()) {
-    const std::string name = Escaped(settings.replayFile);
+    const std::string name = EscapedPath(settings.replayFile);
     if (!replay.Load(settings.replayFile.c_str(), game.AssetDigest())) {
       std::fprintf(stderr, "brellow-didovez: %s: %s\n", name.c_str(), LastError());
       return false;
@@ -440,7 +438,7 @@ bool GameApplication::OpenRuns(GameWindow& game) {
   }
   if (!settings.recordFile.empty()) {
     if (!recorder.Open(settings.recordFile.c_str(), game.AssetDigest(), settings.force)) {
-      std::fprintf(stderr, "brellow-didovez: %s: %s\n", Escaped(settings.recordFile).c_str(),
+      std::fprintf(stderr, "brellow-didovez: %s: %s\n", EscapedPath(settings.recordFile).c_str(),
                    LastError());
       return false;
     }
@@ -455,7 +453,7 @@ int GameApplication::Finish() {
   if (!run || !game || exitCode != 0) return exitCode;
   if (!recorder.Close()) {
     std::fprintf(stderr, "brellow-didovez: %s: the recording could not be written completely\n",
-                 Escaped(settings.recordFile).c_str());
+                 EscapedPath(settings.recordFile).c_str());
     exitCode = 1;
   }
   game->SetRecorder(nullptr);

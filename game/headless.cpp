@@ -45,7 +45,7 @@ int GameApplication::RunHeadless() {
   game->SetRecorder(nullptr);
   if (!recorder.Close()) {
     std::fprintf(stderr, "brellow-didovez: %s: the recording could not be written completely\n",
-                 Escaped(settings.recordFile).c_str());
+                 EscapedPath(settings.recordFile).c_str());
     exitCode = 1;
   }
   std::printf("%s\n", line.c_str());

@@ -35,7 +35,10 @@ int RunGame(const brellow::GameSettings& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // First, before any other thread exists: the signal thread relies on every thread blocking them.
+  // A windowed program's --help, --version and error lines go to the console it was started from.
+  oru::AttachParentConsole();
+  argv = oru::Utf8Arguments(&argc, argv);
+  // Before any other thread exists: the signal thread relies on every thread blocking them.
   oru::InstallCloseSignals();
   oru::StoreArguments(argc, argv);
   brellow::GameSettings settings;

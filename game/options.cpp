@@ -144,6 +144,23 @@ bool IsFolder(const std::string& name) {
   return oru::ExamineFile(name.c_str(), facts) && facts.kind == oru::FileKind::kFolder;
 }
 
+// UTF-8 both ways: a narrow std::filesystem name is in the ANSI code page on Windows.
+fs::path Utf8Path(const std::string& name) {
+  return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string Utf8Name(const fs::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// path tidied, without a separator after its last folder ("games/." tidies to "games/").
+fs::path Tidied(const fs::path& path) {
+  fs::path tidy = path.lexically_normal();
+  if (!tidy.has_filename() && tidy.has_relative_path()) tidy = tidy.parent_path();
+  return tidy;
+}
+
 bool Exists(const std::string& name) {
   oru::FileFacts facts;
   return oru::ExamineFile(name.c_str(), facts);
@@ -236,7 +253,7 @@ bool HoldsGameData(const std::string& folder) {
 
 std::string InstalledDataFolder(const std::string& executableFolder) {
   if (executableFolder.empty()) return {};
-  return (fs::path(executableFolder) / ORU_DATA_FROM_GAME_DIR).lexically_normal().string();
+  return Utf8Name(Tidied(Utf8Path(executableFolder) / ORU_DATA_FROM_GAME_DIR));
 }
 
 std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settings,
@@ -248,7 +265,10 @@ std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settin
   if (envDir && *envDir) list.push_back({"ORU_DATA_DIR", envDir});
   if (!executableFolder.empty()) {
     list.push_back({"program folder", executableFolder});
-    list.push_back({"installed", InstalledDataFolder(executableFolder)});
+    // Where the data is installed beside the program (the Windows zip), one entry says it all.
+    const std::string installed = InstalledDataFolder(executableFolder);
+    if (Tidied(Utf8Path(installed)) != Tidied(Utf8Path(executableFolder)))
+      list.push_back({"installed", installed});
   }
   list.push_back({"current folder", currentFolder.empty() ? std::string(".") : currentFolder});
   return list;
@@ -263,7 +283,7 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
                              ? "is not a folder"
                              : "holds no game data (brello_s.mid, haikei1.bmp or "
                                "their .dpa packs)";
-    std::fprintf(err, "%s: --data %s: %s\n", kProgram, oru::Escaped(settings.dataDir).c_str(),
+    std::fprintf(err, "%s: --data %s: %s\n", kProgram, oru::EscapedPath(settings.dataDir).c_str(),
                  reason);
     return 2;
   }
@@ -271,8 +291,8 @@ int CheckStartFiles(const GameSettings& settings, std::FILE* err) {
       !oru::CanCreateRegularFile(settings.recordFile.c_str(), settings.force)) {
     std::string reason = oru::LastError();
     if (reason == "exists already") reason += " (--force replaces it)";
-    std::fprintf(err, "%s: --record %s: %s\n", kProgram, oru::Escaped(settings.recordFile).c_str(),
-                 reason.c_str());
+    std::fprintf(err, "%s: --record %s: %s\n", kProgram,
+                 oru::EscapedPath(settings.recordFile).c_str(), reason.c_str());
     return 2;
   }
   return kRunGame;
@@ -290,7 +310,7 @@ bool EnterDataFolder(const GameSettings& settings, const char* envDir, std::FILE
   std::string tried;
   for (const DataFolderCandidate& c : candidates) {
     if (!tried.empty()) tried += ", ";
-    tried += oru::Escaped(c.folder) + " (" + c.why + ")";
+    tried += oru::EscapedPath(c.folder) + " (" + c.why + ")";
   }
   std::fprintf(err,
                "%s: no game data (brello_s.mid, haikei1.bmp or their .dpa packs) in %s; "

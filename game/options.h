@@ -59,15 +59,17 @@ struct DataFolderCandidate {
 };
 
 // The folders to try, in order: --data DIR, then envDir ($ORU_DATA_DIR; null or empty is left
-// out), the folder of the executable, the installed data folder, the current folder. The
-// installed folder is found from the executable's, so an installed tree can be moved.
+// out), the folder of the executable, the installed data folder (left out when it is the
+// executable's, as in the Windows zip), the current folder. The installed folder is found from the
+// executable's, so an installed tree can be moved.
 std::vector<DataFolderCandidate> DataFolderCandidates(const GameSettings& settings,
                                                       const char* envDir,
                                                       const std::string& executableFolder,
                                                       const std::string& currentFolder);
 
 // The installed data folder for a game installed in executableFolder ("<prefix>/games" gives
-// "<prefix>/share/games/brellow-didovez").
+// "<prefix>/share/games/brellow-didovez"; on Windows the executable's folder itself), without a
+// separator at its end.
 std::string InstalledDataFolder(const std::string& executableFolder);
 
 // The checks that need the file system, after ParseCommandLine and before the game starts: an

@@ -4,15 +4,14 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <system_error>
 
 #include "oru/data/byte_reader.h"
 #include "oru/data/data_source.h"
 #include "oru/data/last_error.h"
 #include "oru/data/load_cancel.h"
 #include "oru/data/whole_file.h"
+#include "oru/platform/files.h"
 
 namespace brellow {
 
@@ -280,10 +279,9 @@ std::uint64_t DataDigest(std::span<const char* const> names) {
     if (!source.Open(name)) continue;
     if (source.Kind() == SourceFile) {
       // No loader reads a larger file, so neither does the digest: its size stands for it.
-      std::error_code ec;
-      const std::uintmax_t onDisk = std::filesystem::file_size(name, ec);
-      if (!ec && onDisk > kMaxLoadBytes) {
-        addSize(onDisk, 8);
+      FileFacts facts;
+      if (ExamineFile(name, facts) && facts.size > kMaxLoadBytes) {
+        addSize(facts.size, 8);
         continue;
       }
     }

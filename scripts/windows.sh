@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows build: installs what is missing (Debian 12, as root or through sudo), builds the
 # asset generator for this machine, cross-builds the library, the `oru` tool, the test suites and
-# the game for 64-bit Windows with mingw-w64 into build-win64/, and runs the suites under Wine in
-# a scratch Wine prefix on Xvfb; then builds examples/hello-sprite against the installed
-# development files and runs it there; and plays the game itself there (scripts/windows_game.sh).
+# the game for 64-bit Windows with mingw-w64 into build-win64/, makes the game's zip and the
+# developer zip (scripts/windows_zips.sh checks what they hold), and runs the suites under Wine in
+# a scratch Wine prefix on Xvfb; then builds examples/hello-sprite against the unzipped developer
+# zip and runs it there, runs the unzipped game from a folder named as a player's might be, and
+# plays the game itself there end to end (scripts/windows_game.sh).
 # Usage: scripts/windows.sh [BUILD_DIR] [extra cmake arguments...]   (default build-win64)
 #   ORU_HOST_BUILD   the build for this machine whose asset generator makes the data (build)
 set -euo pipefail
@@ -28,10 +30,11 @@ jobs=$(nproc)
 
 # The data files are made by the generator of this machine, so both systems get the same bytes.
 host=${ORU_HOST_BUILD:-build}
-if [ ! -x "$host/tools/assetgen/assetgen" ]; then
+if [ ! -f "$host/CMakeCache.txt" ]; then
   bash scripts/setup.sh --play "$host" >/dev/null
-  cmake --build "$host" -j"$jobs" --target assetgen
 fi
+# Always brought up to date: the icons and packs follow the generator's code.
+cmake --build "$host" -j"$jobs" --target assetgen
 assetgen=$(cd "$host/tools/assetgen" && pwd)/assetgen
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
@@ -44,10 +47,14 @@ prefix=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 export WINEPREFIX=$prefix/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# The example, on the library as a Windows developer installs it.
-cmake --install "$build" --prefix "$prefix/dev" --component dev >/dev/null
+# The two zips, checked and unzipped into the scratch folder: the developer files into dev/, the
+# game into a folder with a space and non-ASCII letters in its name.
+game_folder=$(bash scripts/windows_zips.sh "$build" "$prefix" | tee /dev/stderr | tail -n 1)
+dev=$prefix/dev
+
+# The example, on the library as a Windows developer unzips it.
 cmake -S examples/hello-sprite -B "$build/hello-sprite" \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$prefix/dev" \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" -DCMAKE_PREFIX_PATH="$dev" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
 cmake --build "$build/hello-sprite" -j"$jobs"
 
@@ -61,7 +68,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   out=$(cd "$1/hello-sprite" && timeout 300 wine hello-sprite.exe --frames 300)
   echo "$out"
   [[ "$out" == *": 300 frames"* ]] || { echo "hello-sprite did not run 300 frames" >&2; exit 1; }
-' windows-tests "$build"
+  echo "== the game as unzipped from its zip, under Wine"
+  bash tests/install/windows_game_zip_check.sh "$2"
+' windows-tests "$build" "$game_folder"
 
 # The game under Wine end to end, and a run recorded here replayed there to the same line.
 ORU_HOST_BUILD=$host bash scripts/windows_game.sh "$build"

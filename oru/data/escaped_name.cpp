@@ -2,15 +2,21 @@
 #include "oru/data/escaped_name.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "oru/platform/files.h"
 
 namespace oru {
+namespace {
 
-std::string Escaped(std::string_view text) {
+std::string EscapedText(std::string_view text, bool keepBackslash) {
   std::string out;
   out.reserve(text.size());
   for (const char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c == '\\') {
+    if (c == '\\' && keepBackslash) {
+      out += ch;
+    } else if (c == '\\') {
       out += "\\\\";
     } else if (c == '\n') {
       out += "\\n";
@@ -25,6 +31,14 @@ std::string Escaped(std::string_view text) {
     }
   }
   return out;
+}
+
+}  // namespace
+
+std::string Escaped(std::string_view text) { return EscapedText(text, false); }
+
+std::string EscapedPath(std::string_view path) {
+  return EscapedText(path, std::strchr(FolderSeparators(), '\\') != nullptr);
 }
 
 }  // namespace oru

@@ -136,6 +136,9 @@ std::string ExecutablePath();
 // for a name in the root).
 std::string FolderOf(const std::string& path);
 
+// The characters that separate folders in a name: "/", or "/\\" on Windows.
+const char* FolderSeparators();
+
 // The current folder; "" when the system does not say.
 std::string CurrentFolder();
 

@@ -1,9 +1,23 @@
-// The process entry's helpers: the start-up values handed to the application object, SIGINT,
-// SIGTERM and SIGHUP turned into a close request for the main window, a last cleanup before such
-// a signal ends a program that has no window, and the end of the platform's own threads.
+// The process entry's helpers: the arguments in UTF-8, the console of a windowed program, the
+// start-up values handed to the application object, SIGINT, SIGTERM and SIGHUP turned into a
+// close request for the main window, a last cleanup before such a signal ends a program that has
+// no window, and the end of the platform's own threads.
 #pragma once
 
 namespace oru {
+
+// main's arguments in UTF-8, as every name the library takes is: argv itself where the system
+// hands them over so, else the arguments read again from the system's wide command line (argc
+// is set to their count). The answer lives for the whole run.
+//
+//   argv = oru::Utf8Arguments(&argc, argv);  // first thing in main
+char** Utf8Arguments(int* argc, char** argv);
+
+// For a windowed program started from a console: stdout and stderr that lead nowhere are opened
+// onto the console that started it, so --help and error lines reach it. A stream already sent to
+// a file, a pipe or a console is left as it is; started without a console (from the desktop) the
+// program stays silent. Nothing to do where every program keeps its terminal.
+void AttachParentConsole();
 
 // Keeps the program's arguments. The command line is stored for the application, never parsed.
 void StoreArguments(int argc, char** argv);

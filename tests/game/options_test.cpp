@@ -12,6 +12,7 @@
 
 #include "game/gmain.h"
 #include "oru/data/escaped_name.h"
+#include "oru/platform/files.h"
 #include "oru/shell/window.h"
 #include "tests/support/scoped_default_window_proc.h"
 #include "tests/support/scratch_folder.h"
@@ -231,13 +232,26 @@ TEST_F(DataFolderTest, CandidatesComeInTheDocumentedOrder) {
     for (std::string& folder : list) folder = fs::path(folder).lexically_normal().string();
     return list;
   };
-  EXPECT_EQ(
-      folders(DataFolderCandidates(s, "/env", "/opt/bd/games", "/home/me")),
-      tidy({"/given", "/env", "/opt/bd/games", "/opt/bd/share/games/brellow-didovez", "/home/me"}));
+  // The build's layout: Debian's (data under share/games), or the Windows zip's (data beside the
+  // executable, where the program folder already names it once).
+  const bool besideProgram = InstalledDataFolder("/opt/bd/games") == tidy({"/opt/bd/games"})[0];
+  auto installed = [besideProgram](std::vector<std::string> list, std::size_t at,
+                                   const std::string& folder) {
+    if (!besideProgram) list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), folder);
+    return list;
+  };
+  EXPECT_EQ(folders(DataFolderCandidates(s, "/env", "/opt/bd/games", "/home/me")),
+            tidy(installed({"/given", "/env", "/opt/bd/games", "/home/me"}, 3,
+                           "/opt/bd/share/games/brellow-didovez")));
   // No --data, an empty ORU_DATA_DIR, no known executable folder.
   EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, "", "", "/home/me")), tidy({"/home/me"}));
   EXPECT_EQ(folders(DataFolderCandidates(GameSettings{}, nullptr, "/usr/games", "/tmp")),
-            tidy({"/usr/games", "/usr/share/games/brellow-didovez", "/tmp"}));
+            tidy(installed({"/usr/games", "/tmp"}, 1, "/usr/share/games/brellow-didovez")));
+  // Named without a separator at its end, whatever the layout.
+  const std::string installedFolder = InstalledDataFolder("/usr/games");
+  ASSERT_FALSE(installedFolder.empty());
+  EXPECT_NE(installedFolder.back(), '/');
+  EXPECT_NE(installedFolder.back(), '\\');
 }
 
 TEST_F(DataFolderTest, EnteringTakesTheFirstFolderThatHoldsTheData) {
@@ -267,13 +281,18 @@ TEST_F(DataFolderTest, NoDataAnywhereIsOneLineNamingTheFoldersTried) {
   const std::string text = err.Text();
   EXPECT_EQ(text.find('\n'), text.size() - 1) << text;
   EXPECT_EQ(text.rfind("brellow-didovez: no game data", 0), 0u) << text;
-  // Names are printed escaped (a Windows path's backslashes doubled).
+  // Folders are printed as paths: control characters escaped, a Windows path's backslashes
+  // single, as the user would type them.
   for (const std::string& folder :
-       {oru::Escaped(s.dataDir) + " (--data)", oru::Escaped(env) + " (ORU_DATA_DIR)",
-        oru::Escaped(empty) + " (current folder)"})
+       {oru::EscapedPath(s.dataDir) + " (--data)", oru::EscapedPath(env) + " (ORU_DATA_DIR)",
+        oru::EscapedPath(empty) + " (current folder)"})
     EXPECT_NE(text.find(folder), std::string::npos) << folder << " in " << text;
+  EXPECT_EQ(text.find("\\\\"), std::string::npos) << text;
   EXPECT_NE(text.find("(program folder)"), std::string::npos);
-  EXPECT_NE(text.find("(installed)"), std::string::npos);
+  const std::string programFolder = oru::FolderOf(oru::ExecutablePath());
+  if (InstalledDataFolder(programFolder) != programFolder) {
+    EXPECT_NE(text.find("(installed)"), std::string::npos);
+  }
 }
 
 MessageResult NoDefault(WindowHandle, unsigned, WParam, LParam) { return 0; }

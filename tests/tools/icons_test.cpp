@@ -110,20 +110,56 @@ TEST(IconsTest, LargeIconsEnlargeTheCrabByWholePixels) {
   }
 }
 
-TEST(IconsTest, WritesOneFilePerSize) {
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t Little(const std::vector<std::uint8_t>& b, std::size_t at, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
+  return v;
+}
+
+TEST(IconsTest, WritesOneFilePerSizeAndTheWindowsIconFile) {
   const auto dir =
       std::filesystem::temp_directory_path() / ("oru_icons_" + std::to_string(::getpid()));
   std::string error;
   ASSERT_TRUE(WriteIcons(dir.string(), &error)) << error;
   for (int size : kIconSizes) {
-    std::ifstream in(dir / ("icon-" + std::to_string(size) + ".png"), std::ios::binary);
-    const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> png =
+        ReadBytes(dir / ("icon-" + std::to_string(size) + ".png"));
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgba;
     EXPECT_TRUE(DecodePng(png, &width, &height, &rgba)) << size;
     EXPECT_EQ(width, size);
   }
+
+  // The .ico's directory names each Windows size once, and its pictures are the PNG files of
+  // those sizes, laid out within the file without overlapping.
+  const std::vector<std::uint8_t> ico = ReadBytes(dir / "icon.ico");
+  ASSERT_GE(ico.size(), 6u);
+  EXPECT_EQ(Little(ico, 0, 2), 0u);
+  EXPECT_EQ(Little(ico, 2, 2), 1u);
+  ASSERT_EQ(Little(ico, 4, 2), kIcoSizes.size());
+  std::size_t nextPicture = 6 + 16 * kIcoSizes.size();
+  for (std::size_t i = 0; i < kIcoSizes.size(); ++i) {
+    const int size = kIcoSizes[i];
+    SCOPED_TRACE(size);
+    const std::size_t entry = 6 + 16 * i;
+    ASSERT_LE(entry + 16, ico.size());
+    EXPECT_EQ(ico[entry], size == 256 ? 0 : size);
+    EXPECT_EQ(ico[entry + 1], size == 256 ? 0 : size);
+    EXPECT_EQ(Little(ico, entry + 4, 2), 1u);   // planes
+    EXPECT_EQ(Little(ico, entry + 6, 2), 32u);  // bits per pixel
+    const std::uint32_t bytes = Little(ico, entry + 8, 4), offset = Little(ico, entry + 12, 4);
+    EXPECT_EQ(offset, nextPicture);
+    ASSERT_LE(std::size_t{offset} + bytes, ico.size());
+    nextPicture = std::size_t{offset} + bytes;
+    const std::vector<std::uint8_t> picture(ico.begin() + offset, ico.begin() + offset + bytes);
+    EXPECT_EQ(picture, ReadBytes(dir / ("icon-" + std::to_string(size) + ".png")));
+  }
+  EXPECT_EQ(nextPicture, ico.size());
   std::filesystem::remove_all(dir);
 }
 

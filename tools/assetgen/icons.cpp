@@ -1,4 +1,4 @@
-// The desktop icons: the crab fitted to each size, and a small PNG writer.
+// The desktop icons: the crab fitted to each size, and small PNG and ICO writers.
 #include "tools/assetgen/icons.h"
 
 #include <zlib.h>
@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "tools/assetgen/art.h"
+#include "tools/assetgen/little_endian.h"
 #include "tools/assetgen/palette.h"
 
 namespace oru::assetgen {
@@ -121,22 +122,55 @@ std::vector<uint8_t> EncodePng(const IconImage& icon) {
   return png;
 }
 
+std::vector<uint8_t> EncodeIco(const std::vector<IcoPicture>& pictures) {
+  std::vector<uint8_t> ico;
+  Put16(ico, 0);
+  Put16(ico, 1);
+  Put16(ico, static_cast<uint32_t>(pictures.size()));
+  size_t offset = 6 + 16 * pictures.size();
+  for (const IcoPicture& p : pictures) {
+    const auto side = static_cast<uint8_t>(p.size >= 256 ? 0 : p.size);
+    ico.insert(ico.end(), {side, side, 0, 0});
+    Put16(ico, 1);
+    Put16(ico, 32);
+    Put32(ico, static_cast<uint32_t>(p.png.size()));
+    Put32(ico, static_cast<uint32_t>(offset));
+    offset += p.png.size();
+  }
+  for (const IcoPicture& p : pictures) ico.insert(ico.end(), p.png.begin(), p.png.end());
+  return ico;
+}
+
+namespace {
+
+bool WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes,
+                std::string* error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (bytes.empty() || !out) {
+    *error = "cannot write " + path.string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool WriteIcons(const std::string& folder, std::string* error) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::create_directories(folder, ec);
   const Picture crab = CrabIconSource();
+  std::vector<IcoPicture> icoPictures;
   for (int size : kIconSizes) {
-    const std::vector<uint8_t> png = EncodePng(MakeIcon(crab, size));
-    const fs::path path = fs::path(folder) / ("icon-" + std::to_string(size) + ".png");
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    if (png.empty() || !out) {
-      *error = "cannot write " + path.string();
+    std::vector<uint8_t> png = EncodePng(MakeIcon(crab, size));
+    if (!WriteBytes(fs::path(folder) / ("icon-" + std::to_string(size) + ".png"), png, error))
       return false;
-    }
+    if (std::find(kIcoSizes.begin(), kIcoSizes.end(), size) != kIcoSizes.end())
+      icoPictures.push_back({size, std::move(png)});
   }
-  return true;
+  return WriteBytes(fs::path(folder) / "icon.ico", EncodeIco(icoPictures), error);
 }
 
 }  // namespace oru::assetgen

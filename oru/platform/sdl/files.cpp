@@ -273,6 +273,8 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
+const char* FolderSeparators() { return "/"; }
+
 std::string CurrentFolder() {
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);

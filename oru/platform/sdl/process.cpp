@@ -40,6 +40,12 @@ std::atomic<bool> signalThreadQuit{false};
 
 void* ModuleInstance() { return &moduleMarker; }
 
+// POSIX hands the arguments over as the bytes typed, UTF-8 under a UTF-8 locale.
+char** Utf8Arguments(int*, char** argv) { return argv; }
+
+// A program started from a terminal keeps it; one started from the desktop has nowhere to write.
+void AttachParentConsole() {}
+
 bool InstallCloseSignals() {
   if (signalThread.joinable()) return true;
   // The signals are ours to handle; SDL must not install handlers of its own.

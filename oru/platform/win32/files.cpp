@@ -396,6 +396,8 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+const char* FolderSeparators() { return "/\\"; }
+
 std::string CurrentFolder() {
   const DWORD n = GetCurrentDirectoryW(0, nullptr);
   if (n == 0) return {};

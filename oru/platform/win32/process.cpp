@@ -3,7 +3,9 @@
 #include "oru/platform/process.h"
 
 #include <atomic>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "oru/platform/audio_device.h"
 #include "oru/platform/event_loop.h"
@@ -37,9 +39,43 @@ BOOL WINAPI CleanUpOnControl(DWORD event) {
   return FALSE;
 }
 
+// A standard handle that already leads somewhere: a file, a pipe or a console.
+bool LeadsSomewhere(DWORD which) {
+  const HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+  return GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
 }  // namespace
 
 void* ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+// The C runtime's argv is in the ANSI code page, which cannot hold every name; the wide command
+// line can.
+char** Utf8Arguments(int* argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return argv;
+  static std::vector<std::string>& texts = *new std::vector<std::string>;
+  static std::vector<char*>& pointers = *new std::vector<char*>;
+  texts.clear();
+  for (int i = 0; i < count; ++i) texts.push_back(win32::Narrow(wide[i]));
+  LocalFree(wide);
+  pointers.clear();
+  for (std::string& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  *argc = count;
+  return pointers.data();
+}
+
+void AttachParentConsole() {
+  const bool out = LeadsSomewhere(STD_OUTPUT_HANDLE), err = LeadsSomewhere(STD_ERROR_HANDLE);
+  if (out && err) return;
+  // Fails when the parent has no console (started from Explorer): the streams stay unopened.
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  if (!out && std::freopen("CONOUT$", "w", stdout)) std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (!err && std::freopen("CONOUT$", "w", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
 
 bool InstallCloseSignals() {
   if (closeHandlerInstalled.exchange(true)) return true;
