@@ -1,21 +1,22 @@
-// Pad: eight game buttons (four directions, four action buttons) over keyboard and joystick.
-//
-// Usage (the game thread owns the pad):
-//   Pad pad;
-//   pad.Configure(0, 0);          // joystick 0, key layout 0; once, before anything else
-//   each frame:
-//     pad.Poll();                 // read the joystick, take the button snapshot
-//     if (pad.Held(PadLeft)) ...  // down now
-//     if (pad.Pressed(PadButton2)) ...  // down at this poll, and up at the poll before it
-//
-// A button is down when any of up to three keys mapped to it is down (one per key map) or when
-// the joystick shows its direction or button. Held reads the keys and the joystick flags live;
-// Pressed compares the button masks of the latest two polls, which are shared process-wide by
-// every pad with the same joystick id. A pad that is unplugged releases all it held.
-//
-// Joysticks show up once the primary thread has started the platform's joystick service
-// (JoystickStartUp in oru/platform/joystick.h, after the window exists); until then, and without
-// a pad, the keyboard works alone. A pad plugged in later is picked up at the next poll.
+/// \file
+/// Pad: eight game buttons (four directions, four action buttons) over keyboard and joystick.
+///
+/// Usage (the game thread owns the pad):
+///   Pad pad;
+///   pad.Configure(0, 0);          // joystick 0, key layout 0; once, before anything else
+///   each frame:
+///     pad.Poll();                 // read the joystick, take the button snapshot
+///     if (pad.Held(PadLeft)) ...  // down now
+///     if (pad.Pressed(PadButton2)) ...  // down at this poll, and up at the poll before it
+///
+/// A button is down when any of up to three keys mapped to it is down (one per key map) or when
+/// the joystick shows its direction or button. Held reads the keys and the joystick flags live;
+/// Pressed compares the button masks of the latest two polls, which are shared process-wide by
+/// every pad with the same joystick id. A pad that is unplugged releases all it held.
+///
+/// Joysticks show up once the primary thread has started the platform's joystick service
+/// (JoystickStartUp in oru/platform/joystick.h, after the window exists); until then, and without
+/// a pad, the keyboard works alone. A pad plugged in later is picked up at the next poll.
 #pragma once
 
 #include <array>
@@ -25,6 +26,7 @@
 
 namespace oru {
 
+/// Button numbers of Pad: four directions, then four action buttons.
 enum PadButtonId : int {
   PadUp = 0,
   PadRight = 1,
@@ -36,38 +38,44 @@ enum PadButtonId : int {
   PadButton4 = 7,
 };
 
+/// Buttons of a pad.
 inline constexpr int kPadButtons = 8;
+/// Key maps a pad reads at once.
 inline constexpr int kPadKeyMaps = 3;
+/// Key layouts Configure knows.
 inline constexpr int kPadLayouts = 4;
-// Slots of the process-wide button masks, one per joystick id.
+/// Slots of the process-wide button masks, one per joystick id.
 inline constexpr int kPadMaskSlots = 10;
 
+/// Keyboard and joystick read as eight buttons, with presses told apart from holds.
 class Pad {
  public:
-  // Key-map columns run up, down, right, left, then the four action buttons; button numbers run
-  // up, right, down, left. Maps hold virtual-key codes; -1 (and 0) is no key.
+  /// Key-map columns run up, down, right, left, then the four action buttons; button numbers run
+  /// up, right, down, left. Maps hold virtual-key codes; -1 (and 0) is no key.
   using KeyMap = std::array<int, kPadButtons>;
 
-  // Sets the key maps of layout (0 to 3; any other layout maps no key at all), picks joystick 1
-  // when joystick is non-zero and joystick 0 otherwise, reads its ranges and clears the
-  // joystick flags. The process-wide masks are left as they are.
+  /// Sets the key maps of layout (0 to 3; any other layout maps no key at all), picks joystick 1
+  /// when joystick is non-zero and joystick 0 otherwise, reads its ranges and clears the
+  /// joystick flags. The process-wide masks are left as they are.
   void Configure(int joystick, int layout);
 
-  // Reads the joystick and records which buttons are down. Once per frame, before the queries.
-  // A key tapped and released since the previous poll counts as down at this one, so a short
-  // tap between two frames still reads as newly pressed.
+  /// Reads the joystick and records which buttons are down. Once per frame, before the queries.
+  /// A key tapped and released since the previous poll counts as down at this one, so a short
+  /// tap between two frames still reads as newly pressed.
   void Poll();
 
-  // Non-zero while button is down: 1 for a key or a direction, the button's own bit (1, 2, 4
-  // or 8) for a joystick button. 0 for a number outside 0 to 7.
+  /// Non-zero while button is down: 1 for a key or a direction, the button's own bit (1, 2, 4
+  /// or 8) for a joystick button. 0 for a number outside 0 to 7.
   int Held(int button) const;
 
-  // Non-zero when the latest poll saw button down (or a key of it tapped since the poll before)
-  // and the poll before did not: what Held returned at that poll, 1 for a tap. Keys that go
-  // down after the latest poll count from the next one, so a press acts in exactly one frame.
+  /// Non-zero when the latest poll saw button down (or a key of it tapped since the poll before)
+  /// and the poll before did not: what Held returned at that poll, 1 for a tap. Keys that go
+  /// down after the latest poll count from the next one, so a press acts in exactly one frame.
   int Pressed(int button) const;
 
+  /// The joystick read.
   int JoystickId() const { return joystickId; }
+  /// Key map index (0 .. kPadKeyMaps - 1).
   const KeyMap& Map(int index) const { return keyMaps[static_cast<unsigned>(index)]; }
 
  private:
@@ -79,12 +87,14 @@ class Pad {
   int left = 0;
   std::uint32_t joystickButtons = 0;
   int joystickId = 0;
-  // The ranges are read again once a pad turns up that was not there at Configure.
+  ///@{
+  /// The ranges are read again once a pad turns up that was not there at Configure.
   bool capsValid = false;
-  // Key press counts as last seen by Poll, indexed by virtual-key code.
+  /// Key press counts as last seen by Poll, indexed by virtual-key code.
   std::array<std::uint32_t, 256> pressesSeen{};
-  // Held at the latest poll, per button (1 for a tapped key that was already up again).
+  /// Held at the latest poll, per button (1 for a tapped key that was already up again).
   std::array<int, kPadButtons> polledHeld{};
+  ///@}
 };
 
 }  // namespace oru

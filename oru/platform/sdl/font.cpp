@@ -237,6 +237,46 @@ std::u32string DecodeCp932(const char* text, int length) {
   return out;
 }
 
+std::string EncodeCp932(std::u32string_view codes) {
+  std::string out;
+  out.reserve(codes.size() * 2);
+  struct Converter {
+    iconv_t handle = iconv_open("CP932", "UTF-32LE");
+    ~Converter() {
+      if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
+    }
+  };
+  thread_local Converter perThread;
+  iconv_t converter = perThread.handle;
+  for (char32_t code : codes) {
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
+    // One code point at a time, so one the code page lacks costs only itself.
+    char in[4] = {static_cast<char>(code & 0xFF), static_cast<char>((code >> 8) & 0xFF),
+                  static_cast<char>((code >> 16) & 0xFF), static_cast<char>(code >> 24)};
+    char bytes[8];
+    char* inPtr = in;
+    std::size_t inLeft = sizeof in;
+    char* outPtr = bytes;
+    std::size_t outLeft = sizeof bytes;
+    const bool converted =
+        code != 0xFFFD && converter != reinterpret_cast<iconv_t>(-1) &&
+        iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
+        inLeft == 0 && outPtr != bytes;
+    if (converted) {
+      out.append(bytes, outPtr);
+    } else {
+      out.push_back(kCp932Replacement);
+      if (converter != reinterpret_cast<iconv_t>(-1)) {
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+  }
+  return out;
+}
+
 std::unique_ptr<Font> Font::Create(const FontParams& params) {
   std::lock_guard<std::mutex> lock(FontMutex());
   return std::unique_ptr<Font>(new Font(params, FindFace(PatternFor(params))));
