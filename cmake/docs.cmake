@@ -34,3 +34,5 @@ add_custom_target(docs DEPENDS ${ORU_DOCS_OUTPUT}/html.stamp)
 # Installed with the development files when it has been built (the Debian build makes it first).
 install(DIRECTORY ${ORU_DOCS_OUTPUT}/html/ DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/liboru-dev/html
         COMPONENT dev OPTIONAL)
+install(FILES ${PROJECT_SOURCE_DIR}/dist/liboru-dev.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME liboru-dev COMPONENT dev)

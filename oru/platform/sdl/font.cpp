@@ -189,19 +189,23 @@ const Glyph& GlyphFor(Font::Face* face, int pixelSize, bool embolden, char32_t c
   return glyph;
 }
 
+// A converter per thread and direction (iconv handles keep state), closed when the thread ends.
+struct IconvConverter {
+  IconvConverter(const char* to, const char* from) : handle(iconv_open(to, from)) {}
+  ~IconvConverter() {
+    if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
+  }
+  IconvConverter(const IconvConverter&) = delete;
+  IconvConverter& operator=(const IconvConverter&) = delete;
+  iconv_t handle;
+};
+
 }  // namespace
 
 std::u32string DecodeCp932(const char* text, int length) {
   std::u32string out;
   if (text == nullptr || length <= 0) return out;
-  // One converter per thread, closed when the thread ends.
-  struct Converter {
-    iconv_t handle = iconv_open("UTF-32LE", "CP932");
-    ~Converter() {
-      if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
-    }
-  };
-  thread_local Converter perThread;
+  thread_local const IconvConverter perThread("UTF-32LE", "CP932");
   iconv_t converter = perThread.handle;
   if (converter == reinterpret_cast<iconv_t>(-1)) {
     // No converter: ASCII still reads right, other bytes become replacement characters.
@@ -240,13 +244,7 @@ std::u32string DecodeCp932(const char* text, int length) {
 std::string EncodeCp932(std::u32string_view codes) {
   std::string out;
   out.reserve(codes.size() * 2);
-  struct Converter {
-    iconv_t handle = iconv_open("CP932", "UTF-32LE");
-    ~Converter() {
-      if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
-    }
-  };
-  thread_local Converter perThread;
+  thread_local const IconvConverter perThread("CP932", "UTF-32LE");
   iconv_t converter = perThread.handle;
   for (char32_t code : codes) {
     if (code < 0x80) {
