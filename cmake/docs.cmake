@@ -9,11 +9,13 @@ endif()
 
 set(ORU_DOCS_OUTPUT ${PROJECT_BINARY_DIR}/docs)
 # Quoted lists for Doxygen: the source's headers, the generated version header, the front page.
-set(ORU_DOCS_INPUT
-    "\"${PROJECT_SOURCE_DIR}/oru\" \"${PROJECT_BINARY_DIR}/include/oru/version.h\" \"${PROJECT_SOURCE_DIR}/docs/reference.md\"")
+set(ORU_DOCS_INPUT "\"${PROJECT_SOURCE_DIR}/oru\"")
+string(APPEND ORU_DOCS_INPUT " \"${PROJECT_BINARY_DIR}/include/oru/version.h\"")
+string(APPEND ORU_DOCS_INPUT " \"${PROJECT_SOURCE_DIR}/docs/reference.md\"")
 set(ORU_DOCS_MAINPAGE "${PROJECT_SOURCE_DIR}/docs/reference.md")
 # Paths in the pages start at oru/, wherever the source and build folders are.
-set(ORU_DOCS_STRIP "\"${PROJECT_SOURCE_DIR}\" \"${PROJECT_BINARY_DIR}/include\" \"${PROJECT_SOURCE_DIR}/docs\"")
+set(ORU_DOCS_STRIP "\"${PROJECT_SOURCE_DIR}\" \"${PROJECT_BINARY_DIR}/include\"")
+string(APPEND ORU_DOCS_STRIP " \"${PROJECT_SOURCE_DIR}/docs\"")
 set(ORU_DOCS_WARN_AS_ERROR FAIL_ON_WARNINGS)
 configure_file(${PROJECT_SOURCE_DIR}/docs/Doxyfile.in ${ORU_DOCS_OUTPUT}/Doxyfile @ONLY)
 

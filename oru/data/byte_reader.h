@@ -40,7 +40,8 @@ class ByteReader {
   bool Has(std::size_t count) const { return count <= size_ - position_; }
 
   ///@{
-  /// Set by the first read, skip or seek that did not fit; FailedAt is the position it was tried at.
+  /// Set by the first read, skip or seek that did not fit; FailedAt is the position it was tried
+  /// at.
   bool Failed() const { return failed_; }
   std::size_t FailedAt() const { return failedAt_; }
   /// Sets the flag by hand, for a value that was read but is out of range.
@@ -72,7 +73,8 @@ class ByteReader {
     return p;
   }
 
-  /// A reader over the next count bytes, moving past them; an empty, failed reader when fewer remain.
+  /// A reader over the next count bytes, moving past them; an empty, failed reader when fewer
+  /// remain.
   ByteReader Sub(std::size_t count) {
     const std::uint8_t* p = Bytes(count);
     ByteReader sub(p, p ? count : 0);

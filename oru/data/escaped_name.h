@@ -11,8 +11,8 @@
 
 namespace oru {
 
-/// text with control characters, DEL and backslashes escaped (`\n`, `\t`, `\\`, `\xNN`); every other byte,
-/// UTF-8 included, is kept.
+/// text with control characters, DEL and backslashes escaped (`\n`, `\t`, `\\`, `\xNN`); every
+/// other byte, UTF-8 included, is kept.
 std::string Escaped(std::string_view text);
 
 }  // namespace oru

@@ -1,7 +1,7 @@
 /// \file
 /// ResourceStream: reads an embedded resource of the executable (oru/platform/resources.h) with
-/// the in-memory reading rules DataSource describes for packs and resources. The bytes belong to the resource
-/// table and are never freed; Close only forgets them.
+/// the in-memory reading rules DataSource describes for packs and resources. The bytes belong to
+/// the resource table and are never freed; Close only forgets them.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,8 @@
 ///
 ///   SurfaceRegistry::Global().LoadBitmap("crab", "kani.bmp", nullptr);  // claims a slot
 ///   sprite.ShareRegisteredImage("crab");                                 // draws the same pixels
-///   SurfaceRegistry::Global().RemapAllToTable(nullptr);                  // all to the default palette
+///   SurfaceRegistry::Global().RemapAllToTable(nullptr);                  // all to the default
+/// palette
 ///
 /// A slot is claimed by the first load under a new name (slot order) and keeps its name for the
 /// rest of the run, also when the load fails. Names are compared byte for byte and hold at most

@@ -94,8 +94,8 @@ class DrawContext {
   bool TextOut(int x, int y, const char* text, int length);
   /// Width and height of code page 932 text in the selected font; 0 by 0 without a usable font.
   Size GetTextExtent(const char* text, int length) const;
-  /// Draws code page 932 text. Format 0: left- and top-aligned, one line, no word wrap, clipped to rect. Returns the height
-  /// of the text drawn (the font's cell height), 0 for an empty rectangle.
+  /// Draws code page 932 text. Format 0: left- and top-aligned, one line, no word wrap, clipped to
+  /// rect. Returns the height of the text drawn (the font's cell height), 0 for an empty rectangle.
   int DrawText(const char* text, int length, const Rect& rect, unsigned format = 0);
   ///@}
 

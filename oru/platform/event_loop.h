@@ -7,13 +7,13 @@
 ///     oru::DispatchMessage(m);           // calls the window's procedure
 ///   }
 ///
-/// The system's events become the dispatcher's message numbers: exposed -> WM_PAINT, close request ->
-/// WM_CLOSE, focus -> WM_ACTIVATE, key down and up -> WM_KEYDOWN / WM_KEYUP with virtual-key
+/// The system's events become the dispatcher's message numbers: exposed -> WM_PAINT, close request
+/// -> WM_CLOSE, focus -> WM_ACTIVATE, key down and up -> WM_KEYDOWN / WM_KEYUP with virtual-key
 /// codes, pointer motion -> WM_SETCURSOR then WM_MOUSEMOVE, mouse buttons -> WM_xBUTTONDOWN/UP,
 /// drop -> WM_DROPFILES. Key and mouse button events also update the key flags of keystate.h.
 /// Messages posted from any thread come out before the input events that follow them. SIGINT and
-/// SIGTERM (process.h) and the system's own quit request arrive as WM_CLOSE for the main window, the oldest
-/// native window still open.
+/// SIGTERM (process.h) and the system's own quit request arrive as WM_CLOSE for the main window,
+/// the oldest native window still open.
 #pragma once
 
 #include <cstdint>

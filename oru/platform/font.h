@@ -65,12 +65,13 @@ class Font {
   int CellHeight() const;
   ///@}
 
-  /// Width and height of the text; 0 by 0 without a face or for empty text.
+  /// Width and height of length bytes of code page 932 text; 0 by 0 without a face or for empty
+  /// text.
   Size Extent(const char* text, int length) const;
 
-  /// Draws the set bits of the text's glyphs as `index` into the 8-bit pixels, with the cell's
-  /// top-left corner at (x, y), writing only inside clip (which the caller has already limited to
-  /// the buffer).
+  /// Draws the set bits of the glyphs of code page 932 text as `index` into the 8-bit pixels,
+  /// with the cell's top-left corner at (x, y), writing only inside clip (which the caller has
+  /// already limited to the buffer).
   void Render(const char* text, int length, int x, int y, std::uint8_t* pixels, int pitch,
               const Rect& clip, std::uint8_t index) const;
 

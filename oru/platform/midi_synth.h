@@ -143,8 +143,8 @@ class MidiSynthLoader {
 };
 
 /// The loader of the shared synthesizer of devices -1 and 0: the shared audio device's mixer and
-/// the SoundFont FindSoundFont picks (on Windows: the system's MIDI output). Not started until somebody calls Start or Warm. Lives for
-/// the whole run; a synthesizer made is never destroyed.
+/// the SoundFont FindSoundFont picks (on Windows: the system's MIDI output). Not started until
+/// somebody calls Start or Warm. Lives for the whole run; a synthesizer made is never destroyed.
 MidiSynthLoader& SharedMidiSynthLoader();
 
 /// The shared synthesizer if it is ready; null while it loads, or when there is no audio device

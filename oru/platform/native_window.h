@@ -55,7 +55,7 @@ enum ShowCommand : int {
 bool RegisterWindowClass(const char* className, WindowProc proc);
 
 /// Creates a hidden window of a registered class. Returns null when the class is unknown, SDL
-/// cannot make the window, or the procedure answers WM_CREATE with -1.
+/// cannot make the window, or the procedure answers WM_CREATE with -1. The caption is UTF-8.
 WindowHandle CreateNativeWindow(const char* className, const char* caption, std::uint32_t style,
                                 int x, int y, int width, int height);
 

@@ -9,10 +9,11 @@
 ///
 /// Ticks are due at absolute deadlines, so they do not drift. A tick that comes late (a busy
 /// machine) is followed at once by the ones due meanwhile, up to 20 ms worth; after a longer stall
-/// the timer starts counting again from now instead of firing all the missed ticks in a burst. The callback runs with no lock held, so it may call Start and Stop of its own timer
-/// (to end itself or to change the period). Every Start gives a new event id, unique in the
-/// process; a tick carries the id of the event it belongs to, so a callback can recognise a tick
-/// of an event that has since been replaced.
+/// the timer starts counting again from now instead of firing all the missed ticks in a burst. The
+/// callback runs with no lock held, so it may call Start and Stop of its own timer (to end itself
+/// or to change the period). Every Start gives a new event id, unique in the process; a tick
+/// carries the id of the event it belongs to, so a callback can recognise a tick of an event that
+/// has since been replaced.
 #pragma once
 
 #include <atomic>

@@ -17,9 +17,9 @@ void* ModuleInstance();
 
 /// Blocks SIGINT, SIGTERM and SIGHUP (the terminal closed) and starts a thread that waits for
 /// them; each one becomes a close request for the main window (RequestClose in event_loop.h), so
-/// an interrupted game shuts down in order. Call first thing in main, before any other thread exists, since threads inherit the
-/// blocked set. Returns false when the thread cannot be started (the signals keep their default
-/// action then).
+/// an interrupted game shuts down in order. Call first thing in main, before any other thread
+/// exists, since threads inherit the blocked set. Returns false when the thread cannot be started
+/// (the signals keep their default action then).
 bool InstallCloseSignals();
 
 /// For programs that end at SIGINT, SIGTERM and SIGHUP: cleanup runs in the signal handler, then

@@ -11,7 +11,8 @@
 ///     }
 ///   };
 ///   MyApp app;                                     // static: becomes the current application
-///   int main(int argc, char** argv) { app.Run(instance, nullptr, commandLine, showCommand); return 0; }
+///   int main(int argc, char** argv) { app.Run(instance, nullptr, commandLine, showCommand); return
+/// 0; }
 ///
 /// Destroying the main window posts the quit message (the window dispatcher does that), which
 /// ends Run.

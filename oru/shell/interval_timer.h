@@ -11,7 +11,8 @@
 /// Or with a callback of the native five-argument form, which gets the event id of the tick; a
 /// callback compares it with Id() to drop ticks of an event that has been replaced:
 ///
-///   static void Tick(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t, std::uintptr_t) {
+///   static void Tick(std::uint32_t id, std::uint32_t, std::uintptr_t user, std::uintptr_t,
+/// std::uintptr_t) {
 ///     auto* self = reinterpret_cast<Player*>(user);
 ///     if (id != self->timer.Id()) return;      // a tick of an earlier Start
 ///     ...

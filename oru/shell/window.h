@@ -92,7 +92,8 @@ class Window {
 
   /// Registers the window and creates its native window; returns the handle (null on failure).
   /// A null className selects the default class "ORUCLASS", style 0 the overlapped-window style.
-  /// A window that already has a native window returns that handle and creates nothing.
+  /// A window that already has a native window returns that handle and creates nothing. The
+  /// caption is UTF-8.
   WindowHandle Create(const char* className, const char* caption, std::uint32_t style);
 
   /// The platform window, or null before Create and after it was destroyed.

@@ -12,8 +12,9 @@
 ///   p.Stop();                      // returns once the thread has ended
 ///
 /// Stop waits for the thread itself to end (WaitForThread), so nothing of it is left running
-/// when the owner goes on; called from inside Step it only asks the loop to end. A class deriving from WorkerThread calls Stop in its own destructor, since
-/// Step must not run once the derived part is gone.
+/// when the owner goes on; called from inside Step it only asks the loop to end. A class deriving
+/// from WorkerThread calls Stop in its own destructor, since Step must not run once the derived
+/// part is gone.
 #pragma once
 
 #include <atomic>

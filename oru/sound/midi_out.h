@@ -7,7 +7,8 @@
 ///   oru::MidiOut out;                        // closed; talks to MidiOut::DefaultBackend()
 ///   out.Open(oru::MidiMapper);               // the default device (our software synthesizer)
 ///   out.SendBytes(0x90, 60, 100);            // note on, channel 0
-///   out.SendShort(0x00403C80);               // note off, packed: status | data1 << 8 | data2 << 16
+///   out.SendShort(0x00403C80);               // note off, packed: status | data1 << 8 | data2 <<
+/// 16
 ///   oru::SysExMessage gmOn;
 ///   const std::uint8_t body[] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};
 ///   gmOn.Init(sizeof body, body);            // buffer F0 7E 7F 09 01 F7

@@ -10,7 +10,8 @@
 ///   music.Play();                           // from the start, on the default device
 ///   music.SetTempoOffset(32);               // 32 beats per minute faster, from now on
 ///   music.FadeOut(2000);                    // quieter over 2 s, then stopped
-///   music.Stop();                           // every channel's volume to 0, device reset and closed
+///   music.Stop();                           // every channel's volume to 0, device reset and
+/// closed
 ///
 /// Every millisecond the timer converts the time since the tempo was last applied into song ticks
 /// and plays the ticks that are due, at most 10 per timer tick. That time is read from a clock
