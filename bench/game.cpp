@@ -8,18 +8,19 @@
 // current folder; without them the benchmark reports an error. The scene is laid out again
 // (untimed) before every frame so each measured frame sees the same crowd.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "game/gmain.h"
 #include "oru/platform/canvas.h"
 #include "oru/platform/clock.h"
 #include "oru/platform/keystate.h"
+#include "oru/platform/process.h"
 #include "oru/sound/midi_out.h"
 #include "tests/game/run_bot.h"
 
@@ -102,13 +103,12 @@ void LayOutCrowd(brellow::GameWindow& game) {
   game.frameCounter = 2991;
 }
 
-// What both game benchmarks run in: SDL's dummy drivers, the game's folder as the current one
-// and silent music; undone when it goes out of scope.
+// What both game benchmarks run in: the platform's stand-in devices, the game's folder as the
+// current one and silent music; all but the devices undone when it goes out of scope.
 class GameBenchSetup {
  public:
   GameBenchSetup() {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    oru::UseHeadlessDevices();
     const std::filesystem::path folder = FindGameFolder();
     if (folder.empty()) return;
     saved_ = std::filesystem::current_path();
@@ -179,7 +179,7 @@ void BM_GameHeadless(benchmark::State& state) {
   const oru::ClockSource previousClock = oru::SetClockSource(&BenchClock);
   oru::ClearKeyState();
   const std::string path = (std::filesystem::temp_directory_path() /
-                            ("oru_bench_run_" + std::to_string(getpid()) + ".orr"))
+                            ("oru_bench_run_" + std::to_string(std::random_device{}()) + ".orr"))
                                .string();
   std::uint64_t frames = 0;
   {
