@@ -25,11 +25,6 @@ if(ORU_PLATFORM STREQUAL "sdl")
 else()
   set(ORU_PKG_MODULES "")
 endif()
-set(ORU_PC_REQUIRES "")
-foreach(module ${ORU_PKG_MODULES})
-  string(REGEX REPLACE "^[^:]*:" "" name ${module})
-  string(APPEND ORU_PC_REQUIRES " ${name}")
-endforeach()
 
 set(dist ${PROJECT_SOURCE_DIR}/dist)
 set(generated ${PROJECT_BINARY_DIR}/dist)
@@ -104,8 +99,12 @@ install(FILES ${generated}/OruConfig.cmake ${generated}/OruConfigVersion.cmake
         DESTINATION ${cmake_dir} COMPONENT dev)
 
 # pkg-config: the libraries in link order (users before what they use). The libraries are static,
-# so a program needs the system libraries too: they are required outright, since `--static` would
-# also ask for the static libraries behind the system's shared ones.
+# so a program always needs the system libraries they call too: oru.pc names them itself, in Libs,
+# as the shared libraries this build linked against (-lSDL2 and the like, from their own
+# pkg-config files), so `--libs` and `--libs --static` both link. It does not name the system
+# modules in Requires or Requires.private: pkgconf then puts their include folders and defines
+# into `--cflags` (the installed headers need none of them), and `--static` asks for every static
+# library behind them, which Debian's -dev packages do not all ship.
 set(ORU_PC_LIBS "")
 foreach(lib oru_game_loop oru_input oru_sound oru_graphics oru_data oru_shell oru_platform)
   if(lib IN_LIST oru_libraries AND TARGET ${lib})
@@ -114,6 +113,15 @@ foreach(lib oru_game_loop oru_input oru_sound oru_graphics oru_data oru_shell or
       string(APPEND ORU_PC_LIBS " -l${lib}")
     endif()
   endif()
+endforeach()
+set(ORU_PC_SYSTEM_LIBS "")
+foreach(module ${ORU_PKG_MODULES})
+  string(REGEX REPLACE ":.*$" "" oru_prefix ${module})
+  foreach(name ${${oru_prefix}_LIBRARIES})
+    if(NOT " ${ORU_PC_SYSTEM_LIBS} " MATCHES " -l${name} ")
+      string(APPEND ORU_PC_SYSTEM_LIBS " -l${name}")
+    endif()
+  endforeach()
 endforeach()
 # The prefix is found from the file's own folder, so an installed tree can be moved.
 file(RELATIVE_PATH ORU_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The release checks CI runs after the tests: a Release build (warnings as errors) with its unit
 # tests; `cmake --install` into a scratch prefix, checked by the desktop-entry, AppStream and
-# manual-page validators; examples/hello-sprite built against that prefix (CMake package and
-# pkg-config) and run headless; examples/little-game built there too and its scripted run
-# checked; the Debian packages, checked by lintian and by apt's resolver; the installed game
-# started from another folder under Xvfb, showing its title.
+# manual-page validators, with the API reference (Doxygen, no warning allowed) among the files;
+# examples/hello-sprite built against that prefix (CMake package and pkg-config, whose flags name
+# only the install's own folder) and run headless; examples/little-game built there too and its
+# scripted run checked; the Debian packages, checked by lintian and by apt's resolver; the
+# installed game started from another folder under Xvfb, showing its title.
 # Usage: scripts/package.sh            (build folder: build-release, or $ORU_RELEASE_BUILD)
 # The tools come with the test command's set-up (scripts/setup.sh).
 set -euo pipefail
@@ -22,6 +23,9 @@ step "Release build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DORU_WERROR=ON >/dev/null
 cmake --build "$build" -j"$jobs"
 grep -q -- '-DNDEBUG' "$build/CMakeCache.txt" || { echo "Release flags lack NDEBUG" >&2; exit 1; }
+# The API reference goes into the install and the -dev package; a public name without its
+# comment fails here.
+cmake --build "$build" --target docs
 # The end-to-end scripts ran on the test build already; here the unit suites, built at -O3.
 (cd "$build" && ctest -j"$jobs" --timeout 600 -E '^e2e_' --output-on-failure >/dev/null) ||
   { echo "Release unit tests failed (rerun: cd $build && ctest -E ^e2e_ --output-on-failure)" >&2; exit 1; }
@@ -48,6 +52,12 @@ if grep -rlE '#include [<"](SDL|fluidsynth|ft2build|freetype/|fontconfig/)' "$pr
   echo "installed headers include system library headers" >&2
   exit 1
 fi
+# The reference is there, and says nothing of the machine that built it (no build folder).
+[ -f "$prefix/share/doc/liboru-dev/html/index.html" ] || { echo "API reference not installed" >&2; exit 1; }
+if grep -rlF "$root" "$prefix/share/doc/liboru-dev/html"; then
+  echo "the API reference names the build machine's folders" >&2
+  exit 1
+fi
 echo "installed: $(find "$prefix" -type f | wc -l) files; validators passed"
 
 step "examples/hello-sprite against the installed library"
@@ -57,10 +67,23 @@ cmake --build "$build/hello-sprite" -j"$jobs"
 out=$(cd "$build/hello-sprite" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 120 ./hello-sprite --frames 300)
 echo "$out"
 [[ "$out" == *": 300 frames"* ]] || { echo "hello-sprite did not run 300 frames" >&2; exit 1; }
-# pkg-config finds the same library.
-PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name oru.pc)") \
-  sh -c 'c++ -std=c++20 -O1 examples/hello-sprite/main.cpp -o "$0" $(pkg-config --cflags --libs oru)' \
-  "$build/hello-sprite/hello-sprite-pc"
+# pkg-config finds the same library. Its compiler flags are the install's include folder alone
+# (the headers need no system library's), and the program links with --libs as with --static.
+export PKG_CONFIG_PATH
+PKG_CONFIG_PATH=$(dirname "$(find "$prefix" -name oru.pc)")
+read -r -a cflags <<<"$(pkg-config --cflags oru)"
+if [ "${#cflags[@]}" != 1 ] || [ "${cflags[0]:0:2}" != -I ] ||
+  [ "$(realpath "${cflags[0]#-I}")" != "$(realpath "$prefix/include")" ]; then
+  echo "pkg-config --cflags oru gives '${cflags[*]}', not the install's include folder alone" >&2
+  exit 1
+fi
+c++ -std=c++20 -O1 -c examples/hello-sprite/main.cpp -o "$build/hello-sprite/main-pc.o" "${cflags[@]}"
+# shellcheck disable=SC2046  # the flags are words
+c++ "$build/hello-sprite/main-pc.o" -o "$build/hello-sprite/hello-sprite-pc" $(pkg-config --libs oru)
+# shellcheck disable=SC2046
+c++ "$build/hello-sprite/main-pc.o" -o "$build/hello-sprite/hello-sprite-pc-static" \
+  $(pkg-config --libs --static oru)
+unset PKG_CONFIG_PATH
 (cd "$build" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy timeout 120 hello-sprite/hello-sprite-pc --frames 30)
 
 step "examples/little-game against the installed library"

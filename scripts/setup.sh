@@ -22,13 +22,13 @@ packages=(
 )
 # Testing: GoogleTest and Google Benchmark; Xvfb, a window manager, key presses, screenshots and
 # the picture reader of the end-to-end tests; clang for fuzzing; the checkers of the installed
-# files and packages.
+# files and packages; Doxygen for the API reference the packages carry.
 if [ $play = 0 ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox xdotool imagemagick python3-pil
     clang-14 libclang-rt-14-dev
-    desktop-file-utils appstream man-db dpkg-dev lintian
+    desktop-file-utils appstream man-db dpkg-dev lintian doxygen
   )
 fi
 missing=()

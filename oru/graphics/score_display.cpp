@@ -31,6 +31,16 @@ void ScoreDisplay::Subtract(int amount) {
   Redraw();
 }
 
+void ScoreDisplay::SetCaptionUtf8(std::string_view caption) {
+  ownCaption_ = Utf8ToCp932(caption);
+  caption_ = ownCaption_.c_str();
+}
+
+void ScoreDisplay::SetSuffixUtf8(std::string_view suffix) {
+  ownSuffix_ = Utf8ToCp932(suffix);
+  suffix_ = ownSuffix_.c_str();
+}
+
 void ScoreDisplay::FormatLine(char (&line)[256]) const {
   // snprintf cuts an over-long caption or suffix at the buffer's end.
   std::snprintf(line, sizeof line, "%s%d%s", caption_ != nullptr ? caption_ : "", value_,

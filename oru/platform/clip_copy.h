@@ -1,13 +1,14 @@
-// ClipCopy: the clipping of a rectangle copy, shared by the full-screen display's copies and a
-// surface's presentation to a window canvas.
+/// \file
+/// ClipCopy: the clipping of a rectangle copy, shared by the full-screen display's copies and a
+/// surface's presentation to a window canvas.
 #pragma once
 
 #include <algorithm>
 
 namespace oru {
 
-// Clips a copy of width x height from (sx, sy) in a source of sw x sh to (dx, dy) in a
-// destination of dw x dh, moving both corners together. False when nothing is left.
+/// Clips a copy of width x height from (sx, sy) in a source of sw x sh to (dx, dy) in a
+/// destination of dw x dh, moving both corners together. False when nothing is left.
 inline bool ClipCopy(int& dx, int& dy, int& sx, int& sy, int& width, int& height, int sw, int sh,
                      int dw, int dh) {
   auto clip = [](int& d, int& s, int& size, int sourceLimit, int destLimit) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "oru/platform/font.h"
 
@@ -199,6 +200,21 @@ int DrawContext::DrawText(const char* text, int length, const Rect& rect, unsign
   DrawString(rect.left, rect.top, text, TextLength(text, length), rect);
   const Font* font = font_ != nullptr ? font_ : Font::Default();
   return font != nullptr ? font->CellHeight() : 0;
+}
+
+bool DrawContext::TextOutUtf8(int x, int y, std::string_view text) {
+  const std::string bytes = Utf8ToCp932(text);
+  return TextOut(x, y, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+Size DrawContext::GetTextExtentUtf8(std::string_view text) const {
+  const std::string bytes = Utf8ToCp932(text);
+  return GetTextExtent(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+int DrawContext::DrawTextUtf8(std::string_view text, const Rect& rect, unsigned format) {
+  const std::string bytes = Utf8ToCp932(text);
+  return DrawText(bytes.data(), static_cast<int>(bytes.size()), rect, format);
 }
 
 }  // namespace oru

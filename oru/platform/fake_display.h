@@ -1,9 +1,10 @@
-// FakeDisplay: the display the tests put behind the factory in place of a back end. Surfaces
-// stay in memory as in the base class.
-//
-//   auto fake = std::make_unique<FakeDisplay>();
-//   fake->failing = FakeDisplay::kBackBuffer;    // CreatePrimary makes no back buffer
-//   fake->SetDisplayMode(640, 480, 8);           // fake->calls: {"mode 640x480x8"}
+/// \file
+/// FakeDisplay: the display the tests put behind the factory in place of a back end. Surfaces
+/// stay in memory as in the base class.
+///
+///   auto fake = std::make_unique<FakeDisplay>();
+///   fake->failing = FakeDisplay::kBackBuffer;    // CreatePrimary makes no back buffer
+///   fake->SetDisplayMode(640, 480, 8);           // fake->calls: {"mode 640x480x8"}
 #pragma once
 
 #include <memory>
@@ -14,9 +15,10 @@
 
 namespace oru {
 
-// A display whose steps can be made to fail, and which records what it was asked to do.
+/// A display whose steps can be made to fail, and which records what it was asked to do.
 class FakeDisplay : public Display {
  public:
+  /// The steps a test can make fail, as bits of failing.
   enum Step : unsigned {
     kCooperativeLevel = 1u << 0,
     kDisplayMode = 1u << 1,
@@ -41,9 +43,10 @@ class FakeDisplay : public Display {
   bool AllowLock(const DisplaySurface& surface) override;
   void OnShown(const DisplaySurface& primary, const Rect& rect) override;
 
-  unsigned failing = 0;            // Step bits that fail
-  std::vector<std::string> calls;  // what was asked, in order
-  std::vector<Rect> shown;         // rectangles of the visible picture that changed
+  unsigned failing = 0;            ///< Step bits that fail
+  std::vector<std::string> calls;  ///< what was asked, in order
+  std::vector<Rect> shown;         ///< rectangles of the visible picture that changed
+  /// Whether a display mode is set and not yet restored.
   bool modeSet = false;
 };
 

@@ -1,9 +1,11 @@
-// Virtual-key codes: the numbering every layer above the platform uses for keys and mouse
-// buttons. The platform's key table (keystate.h) is indexed by these values.
+/// \file
+/// Virtual-key codes: the numbering every layer above the platform uses for keys and mouse
+/// buttons. The platform's key table (keystate.h) is indexed by these values.
 #pragma once
 
 namespace oru {
 
+/// Virtual-key codes, numbered as on Windows, for the key-state queries and key messages.
 enum VirtualKey : int {
   VK_LBUTTON = 0x01,
   VK_RBUTTON = 0x02,
@@ -28,7 +30,7 @@ enum VirtualKey : int {
   VK_DOWN = 0x28,
   VK_INSERT = 0x2D,
   VK_DELETE = 0x2E,
-  // '0'..'9' are 0x30..0x39 and 'A'..'Z' are 0x41..0x5A, as their ASCII codes.
+  /// '0'..'9' are 0x30..0x39 and 'A'..'Z' are 0x41..0x5A, as their ASCII codes.
   VK_NUMPAD0 = 0x60,
   VK_NUMPAD1 = 0x61,
   VK_NUMPAD2 = 0x62,

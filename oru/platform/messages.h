@@ -1,19 +1,25 @@
-// Message numbers and records of the window dispatcher. The platform's event loop translates
-// its events into these numbers; the window objects above it see nothing else.
+/// \file
+/// Message numbers and records of the window dispatcher. The platform's event loop translates
+/// its events into these numbers; the window objects above it see nothing else.
 #pragma once
 
 #include <cstdint>
 
 namespace oru {
 
-// Opaque native window; a handle is null until the window exists.
+/// Opaque native window; a handle is null until the window exists.
 struct NativeWindow;
+/// A window of the platform; null for none.
 using WindowHandle = NativeWindow*;
 
+/// What a window handler returns for a message.
 using MessageResult = std::intptr_t;
+/// First parameter of a message.
 using WParam = std::uintptr_t;
+/// Second parameter of a message.
 using LParam = std::intptr_t;
 
+/// Message numbers, as on Windows.
 enum Message : unsigned {
   WM_NULL = 0,
   WM_CREATE = 1,
@@ -36,36 +42,52 @@ enum Message : unsigned {
   WM_DROPFILES = 563,
 };
 
-// WM_ACTIVATE's low word of wParam.
+/// WM_ACTIVATE's low word of wParam.
 enum : unsigned { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
 
+/// A point in pixels.
 struct Point {
+  /// Column, left to right.
   std::int32_t x;
+  /// Row, top to bottom.
   std::int32_t y;
 };
 
+/// A rectangle in pixels: left and top inside it, right and bottom just outside.
 struct Rect {
+  /// First column inside.
   std::int32_t left;
+  /// First row inside.
   std::int32_t top;
+  /// First column past the right edge.
   std::int32_t right;
+  /// First row past the bottom edge.
   std::int32_t bottom;
 };
 
-// Size limits a window handler may set in answer to WM_GETMINMAXINFO.
+/// Size limits a window handler may set in answer to WM_GETMINMAXINFO.
 struct MinMaxInfo {
+  /// Not used.
   Point reserved;
+  /// Size of a maximised window.
   Point maxSize;
+  /// Position of a maximised window.
   Point maxPosition;
+  /// Smallest size the user may drag the window to.
   Point minTrackSize;
+  /// Largest size the user may drag the window to.
   Point maxTrackSize;
 };
 
+/// Bits 0-15 of v.
 inline constexpr std::uint16_t LowWord(std::uintptr_t v) {
   return static_cast<std::uint16_t>(v & 0xFFFF);
 }
+/// Bits 16-31 of v.
 inline constexpr std::uint16_t HighWord(std::uintptr_t v) {
   return static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
 }
+/// low in bits 0-15 and high in bits 16-31.
 inline constexpr LParam MakeLParam(std::uint16_t low, std::uint16_t high) {
   return static_cast<LParam>(static_cast<std::uint32_t>(low) |
                              (static_cast<std::uint32_t>(high) << 16));

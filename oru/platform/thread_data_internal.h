@@ -13,9 +13,9 @@ std::uint32_t NextThreadId();
 // Makes id the calling thread's CurrentThreadId: the first thing a started thread does.
 void AdoptThreadId(std::uint32_t id);
 
-// Frees what the back end's libraries keep for the calling thread (SDL's error text, say). SDL frees it only
-// for threads it started itself; on ours it would be lost once the thread is joined. Every
-// thread the platform starts calls this last.
+// Frees what the back end's libraries keep for the calling thread (SDL's error text, say). SDL
+// frees it only for threads it started itself; on ours it would be lost once the thread is joined.
+// Every thread the platform starts calls this last.
 void ReleaseThreadData();
 
 }  // namespace oru

@@ -73,6 +73,22 @@ TEST(ScoreLine, OverlongCaptionIsCutAtTheBuffer) {
   EXPECT_EQ(line, caption.substr(0, 255));
 }
 
+// A UTF-8 caption is converted and kept by the display, so the caller's text may go at once.
+TEST(ScoreLine, Utf8CaptionAndSuffixAreConvertedAndCopied) {
+  ScoreDisplay score(20, 0xFF00FF);
+  score.Create(100, 20);
+  {
+    std::string caption = "\xE5\xBE\x97\xE7\x82\xB9\xE2\x82\xAC:";  // "得点€:"
+    score.SetCaptionUtf8(caption);
+    caption.assign(caption.size(), 'x');
+  }
+  score.SetSuffixUtf8("\xE7\x82\xB9\x80");  // "点" and a lone continuation byte
+  score.SetValue(12);
+  EXPECT_EQ(Line(score), "\x93\xBE\x93\x5F?:12\x93\x5F?");
+  score.SetCaption("Hi:");  // the borrowed caption takes over again
+  EXPECT_EQ(Line(score), "Hi:12\x93\x5F?");
+}
+
 // The background always differs from the text: black, or red for black text. Changing colour or
 // height shows only at the next change of the number.
 TEST(ScoreBackground, BlackOrRedAndChangesAtTheNextValue) {

@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "oru/platform/font.h"
@@ -301,6 +303,117 @@ TEST(Cp932, DecodesSingleAndDoubleByteText) {
     EXPECT_EQ(DecodeCp932(c.bytes.data(), static_cast<int>(c.bytes.size())), c.codes) << c.bytes;
   }
   EXPECT_EQ(DecodeCp932(nullptr, 5), U"");
+}
+
+// UTF-8 decoding: each malformed piece is one U+FFFD, and the bytes after it decode as usual.
+// Every case is copied into a buffer of exactly its size, so a read past the end shows under the
+// sanitizers.
+TEST(Utf8, DecodesWellFormedTextAndReplacesEachMalformedPiece) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::u32string codes;
+  } cases[] = {
+      {"empty", "", U""},
+      {"ASCII", "Score:1", U"Score:1"},
+      {"kana and kanji", "\xE3\x81\x82\xE3\x82\xAB\xE6\xBC\xA2", U"\u3042\u30AB\u6F22"},
+      {"four bytes", "a\xF0\x9F\x98\x80z", U"a\U0001F600z"},
+      {"embedded zero", std::string("a\0b", 3), std::u32string(U"a\0b", 3)},
+      {"lone continuation",
+       "a\x80\xBF"
+       "b",
+       U"a\uFFFD\uFFFDb"},
+      {"cut at the end", "a\xE3\x81", U"a\uFFFD"},
+      {"cut four-byte lead at the end", "\xF0", U"\uFFFD"},
+      {"cut by ASCII", "\xE3\x81z", U"\uFFFDz"},
+      {"cut by another lead", "\xE3\xE3\x81\x82", U"\uFFFD\u3042"},
+      {"overlong slash", "\xC0\xAF", U"\uFFFD\uFFFD"},
+      {"overlong three bytes", "\xE0\x80\xAF", U"\uFFFD\uFFFD\uFFFD"},
+      {"overlong four bytes", "\xF0\x8F\xBF\xBF", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"surrogate", "\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD"},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"bytes never used", "\xF5\xFE\xFF", U"\uFFFD\uFFFD\uFFFD"},
+      {"largest values", "\xEF\xBF\xBF\xF4\x8F\xBF\xBF", U"\uFFFF\U0010FFFF"},
+  };
+  for (const Case& c : cases) {
+    const std::unique_ptr<char[]> exact(new char[c.bytes.size() + 1]);
+    std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(DecodeUtf8(std::string_view(exact.get(), c.bytes.size())), c.codes) << c.name;
+  }
+}
+
+// UTF-8 to the code page: what it has comes out as DecodeCp932 reads it back, each character it
+// lacks and each malformed piece as one "?", and the text after either is unharmed.
+TEST(Utf8, ConvertsToCp932WithOneReplacementPerMissingCharacter) {
+  struct Case {
+    const char* name;
+    std::string utf8;
+    std::string cp932;
+  } cases[] = {
+      {"ASCII", "Score:", "Score:"},
+      {"hiragana", "\xE3\x81\x82", "\x82\xA0"},
+      {"full-width katakana", "\xE3\x82\xB4", "\x83\x53"},
+      {"half-width katakana", "\xEF\xBD\xB1", "\xB1"},
+      {"kanji", "\xE6\xBC\xA2\xE5\xAD\x97", "\x8A\xBF\x8E\x9A"},
+      {"full-width letters", "\xEF\xBC\xAD\xEF\xBC\xB3", "\x82\x6C\x82\x72"},
+      {"NEC special", "\xE2\x91\xA0", "\x87\x40"},
+      {"euro sign",
+       "1\xE2\x82\xAC"
+       "2",
+       "1?2"},
+      {"emoji", "\xF0\x9F\x98\x80!", "?!"},
+      {"Latin letter the code page lacks", "caf\xC3\xA9", "caf?"},
+      {"malformed then kana", "\x80\xE3\x81\x82", "?\x82\xA0"},
+      {"cut sequence then ASCII",
+       "\xE6\xBC"
+       "A",
+       "?A"},
+      {"overlong",
+       "\xC0\xAF"
+       "A",
+       "??A"},
+      {"replacement character itself", "\xEF\xBF\xBD", "?"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Utf8ToCp932(c.utf8), c.cp932) << c.name;
+    const std::string back =
+        EncodeCp932(DecodeCp932(c.cp932.data(), static_cast<int>(c.cp932.size())));
+    EXPECT_EQ(back, c.cp932) << c.name << ": the code page's bytes survive a round trip";
+  }
+}
+
+TEST_F(DrawContextText, Utf8TextDrawsAsItsCp932Bytes) {
+  struct Case {
+    const char* utf8;
+    const char* cp932;
+  } cases[] = {
+      {"Ab1", "Ab1"},
+      {"\xE3\x82\xB4\xE6\xBC\xA2", "\x83\x53\x8A\xBF"},
+      {"x\xE2\x82\xAC"
+       "y",
+       "x?y"},
+  };
+  for (const Case& c : cases) {
+    Canvas8 viaUtf8;
+    Canvas8 viaBytes;
+    DrawContext a = viaUtf8.Context();
+    DrawContext b = viaBytes.Context();
+    for (DrawContext* dc : {&a, &b}) {
+      dc->SelectFont(font.get());
+      dc->SetTextColour(0x000000FF);
+      dc->SetBackgroundMode(DrawContext::kTransparent);
+    }
+    EXPECT_TRUE(a.TextOutUtf8(2, 3, c.utf8));
+    b.TextOut(2, 3, c.cp932, -1);
+    EXPECT_EQ(viaUtf8.bytes, viaBytes.bytes) << c.cp932;
+    EXPECT_EQ(a.GetTextExtentUtf8(c.utf8).cx, b.GetTextExtent(c.cp932, -1).cx) << c.cp932;
+    EXPECT_EQ(a.DrawTextUtf8(c.utf8, Rect{0, 0, 10, 10}), 16);
+  }
+  // A missing character takes room, so the text after it is not drawn over it.
+  Canvas8 canvas;
+  DrawContext dc = canvas.Context();
+  dc.SelectFont(font.get());
+  EXPECT_GT(dc.GetTextExtentUtf8("a\xF0\x9F\x98\x80").cx, dc.GetTextExtentUtf8("a").cx);
 }
 
 }  // namespace

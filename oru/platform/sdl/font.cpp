@@ -189,19 +189,23 @@ const Glyph& GlyphFor(Font::Face* face, int pixelSize, bool embolden, char32_t c
   return glyph;
 }
 
+// A converter per thread and direction (iconv handles keep state), closed when the thread ends.
+struct IconvConverter {
+  IconvConverter(const char* to, const char* from) : handle(iconv_open(to, from)) {}
+  ~IconvConverter() {
+    if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
+  }
+  IconvConverter(const IconvConverter&) = delete;
+  IconvConverter& operator=(const IconvConverter&) = delete;
+  iconv_t handle;
+};
+
 }  // namespace
 
 std::u32string DecodeCp932(const char* text, int length) {
   std::u32string out;
   if (text == nullptr || length <= 0) return out;
-  // One converter per thread, closed when the thread ends.
-  struct Converter {
-    iconv_t handle = iconv_open("UTF-32LE", "CP932");
-    ~Converter() {
-      if (handle != reinterpret_cast<iconv_t>(-1)) iconv_close(handle);
-    }
-  };
-  thread_local Converter perThread;
+  thread_local const IconvConverter perThread("UTF-32LE", "CP932");
   iconv_t converter = perThread.handle;
   if (converter == reinterpret_cast<iconv_t>(-1)) {
     // No converter: ASCII still reads right, other bytes become replacement characters.
@@ -232,6 +236,40 @@ std::u32string DecodeCp932(const char* text, int length) {
       ++in;
       --inLeft;
       iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
+std::string EncodeCp932(std::u32string_view codes) {
+  std::string out;
+  out.reserve(codes.size() * 2);
+  thread_local const IconvConverter perThread("CP932", "UTF-32LE");
+  iconv_t converter = perThread.handle;
+  for (char32_t code : codes) {
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
+    // One code point at a time, so one the code page lacks costs only itself.
+    char in[4] = {static_cast<char>(code & 0xFF), static_cast<char>((code >> 8) & 0xFF),
+                  static_cast<char>((code >> 16) & 0xFF), static_cast<char>(code >> 24)};
+    char bytes[8];
+    char* inPtr = in;
+    std::size_t inLeft = sizeof in;
+    char* outPtr = bytes;
+    std::size_t outLeft = sizeof bytes;
+    const bool converted =
+        code != 0xFFFD && converter != reinterpret_cast<iconv_t>(-1) &&
+        iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
+        inLeft == 0 && outPtr != bytes;
+    if (converted) {
+      out.append(bytes, outPtr);
+    } else {
+      out.push_back(kCp932Replacement);
+      if (converter != reinterpret_cast<iconv_t>(-1)) {
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+      }
     }
   }
   return out;

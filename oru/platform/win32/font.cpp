@@ -287,6 +287,33 @@ std::u32string DecodeCp932(const char* text, int length) {
   return std::u32string(wide.begin(), wide.end());
 }
 
+std::string EncodeCp932(std::u32string_view codes) {
+  std::string out;
+  out.reserve(codes.size() * 2);
+  for (char32_t code : codes) {
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
+    // Every character of the code page lies in the Basic Multilingual Plane, so a code point
+    // beyond it, a surrogate or U+FFFD has no bytes. No best fit: Windows would otherwise turn
+    // characters the code page lacks into look-alikes.
+    char bytes[4];
+    BOOL usedDefault = FALSE;
+    const wchar_t wide = static_cast<wchar_t>(code);
+    const int size = code <= 0xFFFF && (code < 0xD800 || code > 0xDFFF) && code != 0xFFFD
+                         ? WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, &wide, 1, bytes,
+                                               sizeof bytes, nullptr, &usedDefault)
+                         : 0;
+    if (size > 0 && !usedDefault) {
+      out.append(bytes, static_cast<std::size_t>(size));
+    } else {
+      out.push_back(kCp932Replacement);
+    }
+  }
+  return out;
+}
+
 std::unique_ptr<Font> Font::Create(const FontParams& params) {
   std::lock_guard<std::mutex> lock(FontMutex());
   return std::unique_ptr<Font>(new Font(params, FindFace(params)));
