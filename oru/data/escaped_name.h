@@ -16,8 +16,8 @@ namespace oru {
 /// other byte, UTF-8 included, is kept.
 std::string Escaped(std::string_view text);
 
-// A file name escaped as Escaped does, except that a backslash stays single where it separates
-// folders (on Windows), so C:\Games\best.orr prints as the user typed it.
+/// A file name escaped as Escaped does, except that a backslash stays single where it separates
+/// folders (on Windows), so `C:\Games\best.orr` prints as the user typed it.
 std::string EscapedPath(std::string_view path);
 
 }  // namespace oru
