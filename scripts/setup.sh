@@ -31,16 +31,9 @@ if [ $play = 0 ]; then
     desktop-file-utils appstream man-db dpkg-dev lintian doxygen
   )
 fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# shellcheck source=scripts/packages.sh
+source scripts/packages.sh
+install_missing "${packages[@]}"
 
 build=${1:-build}
 shift || true

@@ -13,16 +13,9 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake make g++ zlib1g-dev pkg-config g++-mingw-w64-x86-64-posix googletest
           wine wine64 xvfb xauth openbox xdotool imagemagick python3 libgtest-dev libgmock-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# shellcheck source=scripts/packages.sh
+source scripts/packages.sh
+install_missing "${packages[@]}"
 
 build=${1:-build-win64}
 shift || true
