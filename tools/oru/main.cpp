@@ -54,6 +54,8 @@ int Fail(const char* command, const std::string& name, const std::string& reason
 int main(int argc, char** argv) {
   using namespace oru::tool;
   using oru::Escaped;
+  // File names with any letters, as every name the library takes: UTF-8.
+  argv = oru::Utf8Arguments(&argc, argv);
   // Ctrl+C, a kill or a closed terminal while a large output is written: no temporary file stays.
   oru::InstallCleanupSignals(&oru::RemoveTemporaryFiles);
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
