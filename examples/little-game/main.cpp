@@ -116,8 +116,8 @@ class LittleGame : public Game {
     rocks_.speed = 7;
     rocks_.Join(g.scene);
 
-    // Text is plain ASCII here; once the text calls take UTF-8, the caption can say more.
-    score_.SetCaption("Score: ");
+    // UTF-8, copied by the display; the star is drawn from the font's Japanese set.
+    score_.SetCaptionUtf8("★ Score: ");
     score_.Create(200, 24);
     score_.SetValue(0);
     score_.SetTransparentFromPixel(0, 0);
