@@ -123,6 +123,18 @@ foreach(module ${ORU_PKG_MODULES})
     endif()
   endforeach()
 endforeach()
+# The Win32 back end's system libraries, as oru_platform links them (privately, so they stand in
+# its interface as link-only entries).
+if(ORU_PLATFORM STREQUAL "win32")
+  get_target_property(platform_links oru_platform INTERFACE_LINK_LIBRARIES)
+  string(REGEX MATCHALL "\\$<LINK_ONLY:[A-Za-z0-9_]+>" platform_links "${platform_links}")
+  foreach(link ${platform_links})
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" name "${link}")
+    if(NOT name MATCHES "::")
+      string(APPEND ORU_PC_SYSTEM_LIBS " -l${name}")
+    endif()
+  endforeach()
+endif()
 # The prefix is found from the file's own folder, so an installed tree can be moved.
 file(RELATIVE_PATH ORU_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/oru.pc.in ${generated}/oru.pc @ONLY)
