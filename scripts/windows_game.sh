@@ -33,6 +33,12 @@ check() {
   local name=$1
   shift
   echo "== $name"
+  # Each check begins a Wine session of its own. A session outlives its programs for a few
+  # seconds and keeps the desktop it began with: one begun without an X display (the headless
+  # replay) or on another Xvfb screen would take the next program's windows where no screen
+  # shows them.
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
   "$@" || failures+=("$name")
 }
 
